@@ -1,0 +1,19 @@
+#pragma once
+
+#include "app/Settings.h"
+
+#include <QString>
+#include <system_error>
+#include <vector>
+
+// File access around the settings codec. Errors come back as std::error_code holding the errno
+// value, so that ReportFileError can tell its four kinds apart.
+
+// Reads the whole settings file (at most one record). A missing file is created empty and read
+// as empty, as the fixed-record open does. Returns the bytes read; `error` is set on failure.
+std::vector<std::uint8_t> ReadSettingsFile(const QString& path, std::error_code& error);
+
+// Replaces the file with `record` atomically: a new file in the same folder, flushed, then
+// renamed over the old one. Returns false with `error` set when any step fails; the old file is
+// then left as it was.
+bool WriteSettingsFile(const QString& path, const SettingsRecord& record, std::error_code& error);

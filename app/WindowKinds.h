@@ -1,0 +1,24 @@
+#pragma once
+
+// Window kinds: the index of a window's record in WindowRecs and the number it carries in its tag.
+namespace WindowKind {
+constexpr int FirstPart = 1;
+constexpr int LastPart = 16;
+constexpr int MasterKb = 17;
+constexpr int Reserved = 18;
+constexpr int VolumeAll = 19;
+constexpr int GMPage1 = 20;
+constexpr int GMPage2 = 21;
+constexpr int Notepad = 22;
+constexpr int LastStored = 22;
+} // namespace WindowKind
+
+// Standard window sizes in twips: the largest width and the smallest height each kind allows.
+constexpr int PartWindowHeight = 5532;
+constexpr int PartWindowWidth = 9288;
+constexpr int MasterKbHeight = 5712;
+constexpr int MasterKbWidth = 9288;
+constexpr int VolumeAllHeight = 5700;
+constexpr int VolumeAllWidth = 9372;
+constexpr int GMPageHeight = 4896;
+constexpr int GMPageWidth = 9540;

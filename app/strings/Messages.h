@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+// Where message boxes go: a modal QMessageBox in the program, a recorder in tests.
+class MessageSink {
+  public:
+    virtual ~MessageSink() = default;
+    virtual void show(const QString& text, const QString& title) = 0;
+};
+
+// The program's sink: a modal warning box with one OK button.
+class MessageBoxSink : public MessageSink {
+  public:
+    void show(const QString& text, const QString& title) override;
+};
+
+// The four kinds of file error the program tells apart.
+enum class FileErrorKind { DeviceIO, DiskNotReady, PathNotFound, Other };
+FileErrorKind ClassifyFileError(int errnoValue);
+
+// ShowMessage and ReportFileError, speaking the language of LanguageBase (0 or 200).
+class Messages {
+  public:
+    explicit Messages(const int& languageBase) : languageBase_(languageBase) {}
+
+    void setSink(MessageSink* sink) { sink_ = sink; }
+    MessageSink* sink() const { return sink_; }
+
+    // Shows message `number` (18, 20..24, 27, 28, 30, 31); the first "_" of its text is
+    // replaced by `insert`.
+    void ShowMessage(int number, const QString& title, const QString& insert = {});
+
+    // Reports a file error by its errno value: device I/O error (31), disk not ready (28), path
+    // not found (30), any other (18).
+    void ReportFileError(const QString& title, int errnoValue);
+
+  private:
+    const int& languageBase_;
+    MessageSink* sink_ = nullptr;
+};

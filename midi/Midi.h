@@ -1,0 +1,53 @@
+#pragma once
+
+#include "midi/MidiPort.h"
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+class Messages;
+
+// Number of bytes of a status byte's message: 3 for note, key pressure, control change and pitch
+// bend, 2 for program change and channel pressure; 0 for anything else.
+int ShortMessageLength(std::uint8_t status);
+
+// Packs a short message as the port takes it: status | data1 << 8 | data2 << 16.
+constexpr std::uint32_t PackShortMessage(std::uint32_t status, std::uint32_t data1,
+                                         std::uint32_t data2) {
+    return status | (data1 << 8) | (data2 << 16);
+}
+
+// The MIDI module: the one output device and every message that leaves it. After the first
+// device error MidiOutEnabled is 0 and every routine returns at once.
+class Midi {
+  public:
+    explicit Midi(Messages& messages);
+    ~Midi();
+
+    void setPort(std::unique_ptr<MidiPort> port);
+    MidiPort* port() const { return port_.get(); }
+
+    int MidiOutEnabled = 1;
+    int MidiOutOpen = 0;
+    bool NoMidiDevice = false;
+    int MidiOutDeviceCount = 0;
+    int MidiOutDeviceId = -1;
+    std::uint32_t MidiResult = 0;
+    std::uint32_t MidiMessage = 0;
+    MidiHdr MidiHeader;
+    int MidiHeaderSize = 28;
+
+    std::uint32_t OpenMidiOutput();
+    void CloseMidiOutput();
+    void CheckMidiResult();
+    void SendShortMessage();
+    void SendNoteOn(int channel, int note, int velocity);
+    void SendNoteOff(int channel, int note, int velocity);
+    void SendAllNotesOff(int channel);
+    void SendLongMessage();
+
+  private:
+    Messages& messages_;
+    std::unique_ptr<MidiPort> port_;
+};

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The long-message header: the first seven fields of the platform's MIDIHDR.
+struct MidiHdr {
+    std::string data; // the bytes of the long message
+    std::uint32_t bufferLength = 0;
+    std::uint32_t bytesRecorded = 0;
+    std::uintptr_t user = 0;
+    std::uint32_t flags = 0;
+    MidiHdr* next = nullptr;
+    std::uintptr_t reserved = 0;
+};
+
+// Results the program tells apart.
+namespace MidiError {
+constexpr std::uint32_t NoError = 0;
+constexpr std::uint32_t Allocated = 4; // device already in use
+constexpr std::uint32_t Error = 1;     // any other failure
+} // namespace MidiError
+
+// One MIDI output as the program sees it: the calls of the MIDI module, each with its result.
+class MidiPort {
+  public:
+    virtual ~MidiPort() = default;
+    virtual int deviceCount() = 0;
+    virtual std::uint32_t open() = 0;
+    virtual std::uint32_t close() = 0;
+    // Bits 0-7 status, 8-15 first data byte, 16-23 second data byte.
+    virtual std::uint32_t shortMessage(std::uint32_t message) = 0;
+    virtual std::uint32_t prepareHeader(MidiHdr& header, int headerSize) = 0;
+    virtual std::uint32_t longMessage(MidiHdr& header, int headerSize) = 0;
+    virtual std::uint32_t unprepareHeader(MidiHdr& header, int headerSize) = 0;
+};

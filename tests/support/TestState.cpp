@@ -1,0 +1,26 @@
+#include "support/TestState.h"
+
+#include <QDir>
+#include <QFile>
+
+TestState::TestState(int languageCode) {
+    state.messages.setSink(&sink);
+    ApplyFirstRunDefaults(state);
+    state.LanguageCode = static_cast<std::uint8_t>(languageCode);
+    state.LanguageBase = (languageCode - 1) * 200;
+
+    state.ProgramFolder = folder.path();
+    state.SettingsFile = QDir(folder.path()).filePath("QuintaroV10.ini");
+    state.GMNamesFile = QDir(folder.path()).filePath("QuintaroProgGM.txt");
+    state.NotepadFile = QDir(folder.path()).filePath("BloccoNote.txt");
+
+    QFile names(QStringLiteral(QUINTARO_SOURCE_DIR "/data/QuintaroProgGM.txt"));
+    if (names.open(QIODevice::ReadOnly))
+        state.GMProgramNames.loadFromBytes(names.readAll());
+
+    auto recording = std::make_unique<RecordingPort>();
+    port = recording.get();
+    state.midi.setPort(std::move(recording));
+    state.midi.OpenMidiOutput();
+    port->clear();
+}

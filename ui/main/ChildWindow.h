@@ -1,0 +1,52 @@
+#pragma once
+
+#include "app/AppState.h"
+
+#include <QMdiSubWindow>
+
+class frmMain;
+
+// Base of every child window of the main window: a frame in the multiple-document area that
+// carries its window kind (the tag) and measures itself in twips. Top, Left, Width and Height
+// are the frame's geometry inside the area's viewport. A child window is deleted when it closes;
+// the main window creates it again the next time it is opened.
+class ChildWindow : public QMdiSubWindow {
+    Q_OBJECT
+  public:
+    ChildWindow(AppState& state, frmMain& main, int kind);
+
+    int Kind() const { return kind_; }
+
+    int Top() const;
+    int Left() const;
+    int Width() const;
+    int Height() const;
+    void setTop(int twips);
+    void setLeft(int twips);
+    void setWidth(int twips);
+    void setHeight(int twips);
+
+    // Takes Top, Left, Height and Width from a window record, in that order.
+    void placeFrom(const WindowRec& rec);
+    // Stores Top, Left, Height and Width into a window record.
+    void storeGeometryInto(WindowRec& rec) const;
+
+  protected:
+    // Called when the window is asked to close, whatever the cause (its close box, the main
+    // window's Close command, the main window closing). The window then closes and is deleted.
+    virtual void Form_Unload() {}
+    // Called after every change of size.
+    virtual void Form_Resize() {}
+    // Called when the window becomes the active child.
+    virtual void Form_Activate() {}
+
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+    AppState& state_;
+    frmMain& main_;
+
+  private:
+    int kind_;
+    bool unloaded_ = false;
+};
