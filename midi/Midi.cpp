@@ -1,16 +1,119 @@
 #include "midi/Midi.h"
 
 #include "app/strings/Messages.h"
+#include "app/strings/StringTable.h"
 
-int ShortMessageLength(std::uint8_t) { return 3; }
+int ShortMessageLength(std::uint8_t status) {
+    if (status < 0x80)
+        return 0; // a data byte, not a status
+    if (status < 0xC0 || (status >= 0xE0 && status < 0xF0))
+        return 3; // note off/on, key pressure, control change, pitch bend
+    if (status < 0xE0)
+        return 2; // program change, channel pressure
+    switch (status) {
+    case 0xF1: // time code quarter frame
+    case 0xF3: // song select
+        return 2;
+    case 0xF2: // song position
+        return 3;
+    default: // tune request, real-time bytes and the rest: the status alone
+        return 1;
+    }
+}
+
 Midi::Midi(Messages& messages) : messages_(messages) {}
+
 Midi::~Midi() = default;
-void Midi::setPort(std::unique_ptr<MidiPort> port) { port_ = std::move(port); }
-std::uint32_t Midi::OpenMidiOutput() { return 0; }
-void Midi::CloseMidiOutput() {}
-void Midi::CheckMidiResult() {}
-void Midi::SendShortMessage() {}
-void Midi::SendNoteOn(int, int, int) {}
-void Midi::SendNoteOff(int, int, int) {}
-void Midi::SendAllNotesOff(int) {}
-void Midi::SendLongMessage() {}
+
+void Midi::setPort(std::unique_ptr<MidiPort> port) {
+    port_ = std::move(port);
+}
+
+std::uint32_t Midi::OpenMidiOutput() {
+    NoMidiDevice = false;
+    if (MidiOutEnabled != 1)
+        return 0;
+
+    // With no port at all the mapper reaches nothing: the same as a system without devices.
+    MidiOutDeviceCount = port_ ? port_->deviceCount() : 0;
+    MidiOutOpen = 1;
+
+    if (MidiOutDeviceCount == 0) {
+        MidiOutOpen = 0;
+        messages_.ShowMessage(22, ProductTitle);
+        MidiOutEnabled = 0;
+        NoMidiDevice = true;
+        return 0;
+    }
+
+    MidiOutDeviceId = -1;
+    MidiResult = port_->open();
+    CheckMidiResult();
+    return MidiResult;
+}
+
+void Midi::CloseMidiOutput() {
+    if (MidiOutEnabled != 1)
+        return;
+    MidiResult = port_ ? port_->close() : MidiError::Error;
+    if (MidiResult != 0)
+        messages_.ShowMessage(23, ProductTitle);
+    else
+        MidiOutOpen = 0;
+}
+
+void Midi::CheckMidiResult() {
+    if (MidiResult == 0)
+        return;
+    if (MidiResult == MidiError::Allocated)
+        messages_.ShowMessage(20, ProductTitle);
+    else
+        messages_.ShowMessage(21, ProductTitle);
+    MidiOutEnabled = 0;
+}
+
+void Midi::SendShortMessage() {
+    if (MidiOutEnabled != 1)
+        return;
+    MidiResult = port_ ? port_->shortMessage(MidiMessage) : MidiError::Error;
+    CheckMidiResult();
+}
+
+void Midi::SendNoteOn(int channel, int note, int velocity) {
+    MidiMessage =
+        PackShortMessage(static_cast<std::uint32_t>(channel) | 0x90u,
+                         static_cast<std::uint32_t>(note), static_cast<std::uint32_t>(velocity));
+    SendShortMessage();
+}
+
+void Midi::SendNoteOff(int channel, int note, int velocity) {
+    MidiMessage =
+        PackShortMessage(static_cast<std::uint32_t>(channel) | 0x80u,
+                         static_cast<std::uint32_t>(note), static_cast<std::uint32_t>(velocity));
+    SendShortMessage();
+}
+
+void Midi::SendAllNotesOff(int channel) {
+    MidiMessage = PackShortMessage(static_cast<std::uint32_t>(channel) | 0xB0u, 123u, 0u);
+    SendShortMessage();
+}
+
+void Midi::SendLongMessage() {
+    if (MidiOutEnabled != 1)
+        return;
+
+    MidiHeader.bufferLength = static_cast<std::uint32_t>(MidiHeader.data.size());
+    MidiHeader.bytesRecorded = 0;
+    MidiHeader.user = 0;
+    MidiHeader.flags = 0;
+    MidiHeaderSize = 28;
+
+    // The three calls always run in order, each result checked as it comes; the header and its
+    // data are not touched between them.
+    MidiResult = port_ ? port_->prepareHeader(MidiHeader, MidiHeaderSize) : MidiError::Error;
+    CheckMidiResult();
+    MidiResult = port_ ? port_->longMessage(MidiHeader, MidiHeaderSize) : MidiError::Error;
+    CheckMidiResult();
+    MidiResult = port_ ? port_->unprepareHeader(MidiHeader, MidiHeaderSize) : MidiError::Error;
+    CheckMidiResult();
+}

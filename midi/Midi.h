@@ -9,7 +9,8 @@
 class Messages;
 
 // Number of bytes of a status byte's message: 3 for note, key pressure, control change and pitch
-// bend, 2 for program change and channel pressure; 0 for anything else.
+// bend, 2 for program change and channel pressure; 1..3 for system messages by their kind (song
+// position 3, time code and song select 2, the rest 1); 0 for a data byte (below 0x80).
 int ShortMessageLength(std::uint8_t status);
 
 // Packs a short message as the port takes it: status | data1 << 8 | data2 << 16.

@@ -1,15 +1,99 @@
 #include "midi/ports/RecordingPort.h"
 
-void RecordingPort::failOn(Call, int, std::uint32_t) {}
-int RecordingPort::deviceCount() { return devices; }
-std::uint32_t RecordingPort::open() { return 0; }
-std::uint32_t RecordingPort::close() { return 0; }
-std::uint32_t RecordingPort::shortMessage(std::uint32_t) { return 0; }
-std::uint32_t RecordingPort::prepareHeader(MidiHdr&, int) { return 0; }
-std::uint32_t RecordingPort::longMessage(MidiHdr&, int) { return 0; }
-std::uint32_t RecordingPort::unprepareHeader(MidiHdr&, int) { return 0; }
-std::vector<std::vector<std::uint8_t>> RecordingPort::messages() const { return {}; }
-std::vector<std::string> RecordingPort::messageLines() const { return {}; }
-int RecordingPort::count(Call) const { return 0; }
-std::uint32_t RecordingPort::result(Call) { return 0; }
-std::string HexLine(const std::vector<std::uint8_t>&) { return {}; }
+#include "midi/Midi.h"
+
+#include <algorithm>
+#include <cstdio>
+
+void RecordingPort::failOn(Call call, int occurrence, std::uint32_t result) {
+    failures_.push_back({call, occurrence, result});
+}
+
+std::uint32_t RecordingPort::result(Call call) {
+    // Called after the record of this call was added: its occurrence is the count so far.
+    const int occurrence = count(call);
+    for (const Failure& f : failures_)
+        if (f.call == call && f.occurrence == occurrence)
+            return f.result;
+    return MidiError::NoError;
+}
+
+int RecordingPort::deviceCount() {
+    records.push_back({Call::DeviceCount, {}, 0, 0});
+    return devices;
+}
+
+std::uint32_t RecordingPort::open() {
+    records.push_back({Call::Open, {}, 0, 0});
+    return result(Call::Open);
+}
+
+std::uint32_t RecordingPort::close() {
+    records.push_back({Call::Close, {}, 0, 0});
+    return result(Call::Close);
+}
+
+std::uint32_t RecordingPort::shortMessage(std::uint32_t message) {
+    const auto status = static_cast<std::uint8_t>(message & 0xFF);
+    int length = ShortMessageLength(status);
+    if (length == 0)
+        length = 3; // no status byte: keep every byte so a test sees what was sent
+    std::vector<std::uint8_t> bytes;
+    for (int i = 0; i < length; ++i)
+        bytes.push_back(static_cast<std::uint8_t>((message >> (8 * i)) & 0xFF));
+    records.push_back({Call::Short, std::move(bytes), 0, 0});
+    return result(Call::Short);
+}
+
+namespace {
+std::vector<std::uint8_t> HeaderBytes(const MidiHdr& header) {
+    return std::vector<std::uint8_t>(header.data.begin(), header.data.end());
+}
+} // namespace
+
+std::uint32_t RecordingPort::prepareHeader(MidiHdr& header, int headerSize) {
+    records.push_back({Call::Prepare, HeaderBytes(header), header.bufferLength, headerSize});
+    return result(Call::Prepare);
+}
+
+std::uint32_t RecordingPort::longMessage(MidiHdr& header, int headerSize) {
+    records.push_back({Call::Long, HeaderBytes(header), header.bufferLength, headerSize});
+    return result(Call::Long);
+}
+
+std::uint32_t RecordingPort::unprepareHeader(MidiHdr& header, int headerSize) {
+    records.push_back({Call::Unprepare, HeaderBytes(header), header.bufferLength, headerSize});
+    return result(Call::Unprepare);
+}
+
+std::vector<std::vector<std::uint8_t>> RecordingPort::messages() const {
+    std::vector<std::vector<std::uint8_t>> out;
+    for (const Record& r : records)
+        if (r.call == Call::Short || r.call == Call::Long)
+            out.push_back(r.bytes);
+    return out;
+}
+
+std::vector<std::string> RecordingPort::messageLines() const {
+    std::vector<std::string> out;
+    for (const auto& m : messages())
+        out.push_back(HexLine(m));
+    return out;
+}
+
+int RecordingPort::count(Call call) const {
+    return static_cast<int>(std::count_if(records.begin(), records.end(),
+                                          [call](const Record& r) { return r.call == call; }));
+}
+
+std::string HexLine(const std::vector<std::uint8_t>& bytes) {
+    std::string line;
+    char buf[4];
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        std::snprintf(buf, sizeof buf, "%02x", static_cast<unsigned>(bytes[i]));
+        if (i > 0)
+            line += ' ';
+        line += buf;
+    }
+    return line;
+}
