@@ -19,6 +19,13 @@ class MessageBoxSink : public MessageSink {
 enum class FileErrorKind { DeviceIO, DiskNotReady, PathNotFound, Other };
 FileErrorKind ClassifyFileError(int errnoValue);
 
+// The string-table entry of message `number`, or 0 for a number the program does not know.
+int MessageEntry(int number);
+
+// The message text with its first "_" replaced by `insert`; a text without "_" is returned as it
+// is.
+QString InsertIntoMessage(const QString& text, const QString& insert);
+
 // ShowMessage and ReportFileError, speaking the language of LanguageBase (0 or 200).
 class Messages {
   public:
