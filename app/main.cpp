@@ -1,6 +1,24 @@
+#include "app/Main.h"
+#include "app/strings/Messages.h"
+#include "app/strings/frmLingua.h"
+#include "midi/ports/MidiMapper.h"
+#include "ui/main/frmMain.h"
+
 #include <QApplication>
+#include <QDir>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    return 0;
+    AppState state;
+    MessageBoxSink sink;
+    state.messages.setSink(&sink);
+
+    StartupHooks hooks;
+    hooks.chooseLanguage = [](AppState& s) { RunLanguageDialog(s); };
+    hooks.makePort = [] { return CreateMappedPort(); };
+
+    std::unique_ptr<frmMain> window = Main(state, QDir::currentPath(), hooks);
+    if (!window)
+        return 0;
+    return app.exec();
 }

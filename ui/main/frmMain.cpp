@@ -1,23 +1,296 @@
 #include "ui/main/frmMain.h"
 
+#include "app/Main.h"
+#include "app/Twips.h"
+#include "app/strings/StringTable.h"
+#include "ui/accessories/frmAbout.h"
 #include "ui/main/ChildWindow.h"
+#include "ui/part/frmPart.h"
 
+#include <QCloseEvent>
+#include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int StatusBarHeight = 300; // twips
+const QString TitleSuffix = QStringLiteral("   Versione beta");
+} // namespace
 
 frmMain::frmMain(AppState& state) : state_(state) {
-    mdiArea_ = new QMdiArea(this);
-    setCentralWidget(mdiArea_);
+    auto* client = new QWidget(this);
+    auto* layout = new QVBoxLayout(client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    mdiArea_ = new QMdiArea(client);
+    mdiArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdiArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    layout->addWidget(mdiArea_, 1);
+    setCentralWidget(client);
+
+    buildStatusBar();
+    layout->addWidget(Picture1);
+    buildMenus();
+
+    for (int k = 1; k <= WindowKind::LastStored; ++k) {
+        Timer1[k] = new QTimer(this);
+        Timer1[k]->setSingleShot(true);
+        Timer1[k]->setObjectName(QStringLiteral("Timer1_%1").arg(k));
+        connect(Timer1[k], &QTimer::timeout, this, [this, k] { Timer1_Timer(k); });
+    }
+    Form_Load();
 }
+
 frmMain::~frmMain() = default;
+
+void frmMain::buildStatusBar() {
+    Picture1 = new QWidget(this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setFixedHeight(twips::toPixels(StatusBarHeight));
+    Picture1->setAutoFillBackground(true);
+    auto makeLabel = [this](const char* name) {
+        auto* label = new QLabel(Picture1);
+        label->setObjectName(QString::fromLatin1(name));
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        return label;
+    };
+    Label2 = makeLabel("Label2");
+    Label3 = makeLabel("Label3");
+    Label1 = makeLabel("Label1");
+    Label4 = makeLabel("Label4");
+    Label5 = makeLabel("Label5");
+    Label6 = makeLabel("Label6");
+    Label2->setText(ProductTitle);
+    Label3->setAlignment(Qt::AlignCenter);
+}
+
+void frmMain::layoutStatusFields() {
+    // Fields in a row from the left, each 20 twips after the previous one, all as high as Label2.
+    const int height = StatusBarHeight - 10;
+    Label2->setGeometry(twips::rect(20, 0, 3600, height));
+    Label3->setGeometry(twips::rect(3600 + 30, 0, 600, height));
+    const int label1Left = 3630 + 600 + 20;
+    Label1->setGeometry(twips::rect(label1Left, 0, 1100, height));
+    const int label4Left = label1Left + 1100 + 20;
+    Label4->setGeometry(twips::rect(label4Left, 0, 1100, height));
+    const int label5Left = label4Left + 1100 + 20;
+    Label5->setGeometry(twips::rect(label5Left, 0, 1100, height));
+    Label6->setGeometry(twips::rect(label5Left + 1100 + 20, 0, 1100, height));
+}
+
+void frmMain::buildMenus() {
+    QMenuBar* bar = menuBar();
+    auto res = [this](int n) { return state_.ResString(n); };
+
+    mnuFile = bar->addMenu(res(2));
+    mnuChiudi = mnuFile->addAction(res(8));
+    connect(mnuChiudi, &QAction::triggered, this, [this] {
+        if (QMdiSubWindow* active = mdiArea_->activeSubWindow())
+            active->close();
+    });
+    mnuFile->addSeparator(); // mnuSep13
+    mnuExit = mnuFile->addAction(res(7));
+    mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    connect(mnuExit, &QAction::triggered, this, &QWidget::close);
+
+    mnuModifica = bar->addMenu(QStringLiteral("&Modifica"));
+    mnuIngrandisci = mnuModifica->addAction(res(11));
+
+    mnuView = bar->addMenu(res(3));
+    mnuVolumeAll = mnuView->addAction(QStringLiteral("Volume All"));
+    mnuView->addSeparator(); // mnuS32
+    mnuParti = mnuView->addMenu(QStringLiteral("Part"));
+    for (int n = 1; n <= 16; ++n) {
+        mnuPart[n] = mnuParti->addAction(QStringLiteral("Part %1").arg(n));
+        connect(mnuPart[n], &QAction::triggered, this, [this, n] { mnuPart_Click(n); });
+    }
+    mnuView->addSeparator(); // mnuS31
+    mnuGMPag[1] = mnuView->addAction(QStringLiteral("GM Page 1 "));
+    mnuGMPag[2] = mnuView->addAction(QStringLiteral("GM Page 2"));
+    mnuView->addSeparator(); // mnuS37
+    mnuMasterKb = mnuView->addAction(QStringLiteral("Master Keyboard"));
+    mnuBloccoNote = mnuView->addAction(res(10));
+
+    mnuPreferenze = bar->addMenu(res(62));
+    mnuLingua = mnuPreferenze->addMenu(res(63));
+    mnuItaliano = mnuLingua->addAction(res(64));
+    mnuInglese = mnuLingua->addAction(res(65));
+    mnuItaliano->setCheckable(true);
+    mnuInglese->setCheckable(true);
+    connect(mnuItaliano, &QAction::triggered, this, [this] { mnuLanguage_Click(1); });
+    connect(mnuInglese, &QAction::triggered, this, [this] { mnuLanguage_Click(2); });
+    mnuPreferenze->addSeparator(); // mnuSep41
+    mnuVisBarraStato = mnuPreferenze->addAction(res(103));
+    mnuVisBarraStato->setCheckable(true);
+    connect(mnuVisBarraStato, &QAction::triggered, this, [this] { mnuVisBarraStato_Click(); });
+
+    mnuWindow = bar->addMenu(res(4));
+    mnuCascade = mnuWindow->addAction(res(9));
+    connect(mnuWindow, &QMenu::aboutToShow, this, [this] { rebuildWindowList(); });
+
+    mnuHelp = bar->addMenu(QStringLiteral("&?"));
+    mnuGuida = mnuHelp->addAction(QStringLiteral("Guida Utente"));
+    mnuHelp->addSeparator(); // mnuSep51
+    mnuInfo = mnuHelp->addAction(res(5));
+    connect(mnuInfo, &QAction::triggered, this, [this] { mnuInfo_Click(); });
+    mnuHelp->addSeparator(); // mnuSep52
+}
+
+// The list of open child windows under mnuWindow, after its own items; the active one checked.
+void frmMain::rebuildWindowList() {
+    const auto actions = mnuWindow->actions();
+    for (QAction* action : actions)
+        if (action != mnuCascade)
+            mnuWindow->removeAction(action), action->deleteLater();
+    const auto windows = mdiArea_->subWindowList();
+    if (windows.isEmpty())
+        return;
+    mnuWindow->addSeparator();
+    int number = 1;
+    for (QMdiSubWindow* window : windows) {
+        QAction* item = mnuWindow->addAction(QStringLiteral("&%1 %2").arg(number++).arg(
+            window->windowTitle()));
+        item->setCheckable(true);
+        item->setChecked(window == mdiArea_->activeSubWindow());
+        connect(item, &QAction::triggered, this, [this, target = QPointer<QMdiSubWindow>(window)] {
+            if (target)
+                mdiArea_->setActiveSubWindow(target);
+        });
+    }
+}
+
+void frmMain::Form_Load() {
+    Picture1->setVisible(state_.StatusBarVisible);
+    layoutStatusFields();
+    state_.LanguageBase = (state_.LanguageCode - 1) * 200;
+    setWindowTitle(ProductTitle + TitleSuffix);
+    mnuChiudi->setEnabled(false);
+    mnuWindow->menuAction()->setEnabled(false);
+    mnuItaliano->setChecked(state_.LanguageCode == 1);
+    mnuInglese->setChecked(state_.LanguageCode == 2);
+    mnuVisBarraStato->setChecked(state_.StatusBarVisible);
+    for (int k = 1; k <= WindowKind::LastStored; ++k) {
+        if (state_.LoadWindowRecord(k)) {
+            Timer1[k]->setInterval(10);
+            Timer1[k]->start();
+        }
+    }
+    if (state_.WindowExtras[5] == MainWindowState::Normal) {
+        move(0, 0);
+        if (state_.WindowExtras[3] > 0 && state_.WindowExtras[4] > 0)
+            resize(twips::size(state_.WindowExtras[4], state_.WindowExtras[3]));
+    }
+}
+
+void frmMain::showAsStored() {
+    switch (state_.WindowExtras[5]) {
+    case MainWindowState::Minimized:
+        showMinimized();
+        break;
+    case MainWindowState::Maximized:
+        showMaximized();
+        break;
+    default:
+        show();
+        break;
+    }
+}
+
 void frmMain::showChild(ChildWindow* child) {
     mdiArea_->addSubWindow(child);
     child->show();
 }
-void frmMain::ShowPartNumber(int) {}
-void frmMain::OpenWindowKind(int) {}
-void frmMain::mnuPart_Click(int) {}
-void frmMain::mnuVisBarraStato_Click() {}
-void frmMain::mnuLanguage_Click(int) {}
-void frmMain::mnuInfo_Click() {}
-void frmMain::Timer1_Timer(int) {}
-void frmMain::closeEvent(QCloseEvent*) {}
+
+void frmMain::ShowPartNumber(int index) { Label3->setText(QString::number(index + 1)); }
+
+void frmMain::OpenWindowKind(int kind) {
+    if (kind >= WindowKind::FirstPart && kind <= WindowKind::LastPart)
+        mnuPart_Click(kind);
+    // The master keyboard, the volume window, the program pages and the notepad open here once
+    // they exist; kind 18 never opens anything.
+}
+
+void frmMain::mnuPart_Click(int n) {
+    state_.CurrentPart = n;
+    if (!PartWindows[n]) {
+        auto* window = new frmPart(state_, *this, n);
+        PartWindows[n] = window;
+        window->Form_Load();
+        showChild(window);
+    } else {
+        mdiArea_->setActiveSubWindow(PartWindows[n]);
+    }
+}
+
+void frmMain::Timer1_Timer(int kind) {
+    Timer1[kind]->stop();
+    const bool restoring = (kind >= WindowKind::FirstPart && kind <= WindowKind::LastPart) ||
+                           kind == WindowKind::VolumeAll;
+    if (restoring)
+        state_.RestoringWindows = true;
+    OpenWindowKind(kind);
+    if (restoring)
+        state_.RestoringWindows = false;
+}
+
+void frmMain::mnuVisBarraStato_Click() {
+    // The action toggles its own check mark before this runs; the strip follows it.
+    Picture1->setVisible(mnuVisBarraStato->isChecked());
+}
+
+void frmMain::mnuLanguage_Click(int code) {
+    if (code == state_.LanguageCode) {
+        // Choosing the language in use changes nothing, its check mark included.
+        mnuItaliano->setChecked(state_.LanguageCode == 1);
+        mnuInglese->setChecked(state_.LanguageCode == 2);
+        return;
+    }
+    state_.LanguageCode = static_cast<std::uint8_t>(code);
+    mnuItaliano->setChecked(code == 1);
+    mnuInglese->setChecked(code == 2);
+    // The captions stay in the running language until the next start, and so does this message.
+    state_.messages.ShowMessage(24, state_.ResString(84));
+}
+
+void frmMain::mnuInfo_Click() {
+    if (!AboutBox)
+        AboutBox = new frmAbout(this);
+    AboutBox->show();
+    AboutBox->raise();
+    AboutBox->activateWindow();
+}
+
+void frmMain::storePlacement() {
+    int windowState = MainWindowState::Normal;
+    if (isMinimized())
+        windowState = MainWindowState::Minimized;
+    else if (isMaximized())
+        windowState = MainWindowState::Maximized;
+    state_.WindowExtras[5] = windowState;
+    if (windowState == MainWindowState::Normal) {
+        state_.WindowExtras[1] = twips::fromPixels(y());
+        state_.WindowExtras[2] = twips::fromPixels(x());
+        state_.WindowExtras[3] = twips::fromPixels(height());
+        state_.WindowExtras[4] = twips::fromPixels(width());
+    }
+    state_.StatusBarVisible = mnuVisBarraStato->isChecked();
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    if (!unloaded_) {
+        state_.AppClosing = true;
+        mdiArea_->closeAllSubWindows();
+        Form_Unload();
+    }
+    event->accept();
+}
+
+void frmMain::Form_Unload() {
+    unloaded_ = true;
+    storePlacement();
+    Shutdown(state_);
+}

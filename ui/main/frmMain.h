@@ -28,6 +28,10 @@ class frmMain : public QMainWindow {
     AppState& state() { return state_; }
     QMdiArea* mdiArea() const { return mdiArea_; }
 
+    // Shows the window in the state stored in WindowExtras(5): normal at the stored size in the
+    // top-left corner, minimized, or maximized.
+    void showAsStored();
+
     // Adds a child window to the area and shows it.
     void showChild(ChildWindow* child);
 
@@ -97,6 +101,7 @@ class frmMain : public QMainWindow {
     void Form_Unload();
     void storePlacement();
     void rebuildWindowList();
+    void layoutStatusFields();
 
     AppState& state_;
     QMdiArea* mdiArea_ = nullptr;

@@ -1,0 +1,132 @@
+#include "app/Main.h"
+
+#include "app/SettingsFile.h"
+#include "app/strings/StringTable.h"
+#include "ui/main/frmMain.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <cerrno>
+#include <exception>
+
+namespace {
+
+// The data-file folder: the current directory without a trailing separator, so that appending
+// "/" and a file name always gives one separator (the root "/" becomes "").
+QString ProgramFolderFrom(const QString& currentDirectory) {
+    QString folder = QDir::cleanPath(currentDirectory);
+    while (folder.endsWith('/'))
+        folder.chop(1);
+    return folder;
+}
+
+void DeriveLanguageBase(AppState& state) { state.LanguageBase = (state.LanguageCode - 1) * 200; }
+
+void ReportAndAbort(AppState& state, const std::error_code& error) {
+    state.messages.ReportFileError(state.OperationTitle, error.value());
+    state.StartAborted = true;
+}
+
+} // namespace
+
+void LoadSettings(AppState& state, const QString& currentDirectory, const StartupHooks& hooks) {
+    state.ProgramFolder = ProgramFolderFrom(currentDirectory);
+    state.SettingsFile = state.ProgramFolder + "/QuintaroV10.ini";
+    state.GMNamesFile = state.ProgramFolder + "/QuintaroProgGM.txt";
+    state.NotepadFile = state.ProgramFolder + "/BloccoNote.txt";
+    state.midi.MidiOutOpen = 0;
+    state.CurrentPart = 0;
+    state.AppClosing = false;
+
+    std::error_code error;
+    const std::vector<std::uint8_t> bytes = ReadSettingsFile(state.SettingsFile, error);
+    if (error) {
+        ReportAndAbort(state, error);
+        return;
+    }
+
+    if (!HasSignature(bytes)) {
+        // First run: ask for the language, store it at once, the rest at shutdown.
+        SettingsRecord record = NewSettingsRecord();
+        state.LanguageCode = 0;
+        if (hooks.chooseLanguage)
+            hooks.chooseLanguage(state);
+        if (state.StartAborted || (state.LanguageCode != 1 && state.LanguageCode != 2)) {
+            state.StartAborted = true;
+            return;
+        }
+        RecordByte(record, 22) = state.LanguageCode;
+        if (!WriteSettingsFile(state.SettingsFile, record, error)) {
+            DeriveLanguageBase(state);
+            ReportAndAbort(state, error);
+            return;
+        }
+        const std::uint8_t language = state.LanguageCode;
+        ApplyFirstRunDefaults(state);
+        state.LanguageCode = language;
+    } else {
+        DecodeSettings(RecordFromBytes(bytes), state);
+    }
+    DeriveLanguageBase(state);
+
+    const qint64 length = LoadProgramNameFile(state.GMNamesFile, state.GMProgramNames, error);
+    const QString namesTitle = state.ResString(111) + QFileInfo(state.GMNamesFile).fileName();
+    if (length < 0) {
+        state.OperationTitle = namesTitle;
+        ReportAndAbort(state, error);
+    } else if (length == 0) {
+        state.OperationTitle = namesTitle;
+        state.messages.ShowMessage(27, state.OperationTitle);
+        state.StartAborted = true;
+    }
+}
+
+std::unique_ptr<frmMain> Main(AppState& state, const QString& currentDirectory,
+                              const StartupHooks& hooks) {
+    state.midi.MidiOutEnabled = 1;
+    state.StartAborted = false;
+    LoadSettings(state, currentDirectory, hooks);
+    if (state.StartAborted)
+        return nullptr;
+
+    state.OperationTitle = state.ResString(113);
+    try {
+        if (hooks.makePort)
+            state.midi.setPort(hooks.makePort());
+        if (state.midi.OpenMidiOutput() != 0) {
+            state.messages.ShowMessage(21, state.OperationTitle);
+            state.midi.MidiOutEnabled = 0;
+        }
+    } catch (const std::exception&) {
+        state.messages.ReportFileError(state.OperationTitle, EIO);
+        return nullptr;
+    }
+
+    auto window = std::make_unique<frmMain>(state);
+    window->showAsStored();
+    return window;
+}
+
+bool SaveSettings(AppState& state) {
+    state.OperationTitle = state.ResString(111) + QFileInfo(state.SettingsFile).fileName();
+    std::error_code error;
+    const std::vector<std::uint8_t> bytes = ReadSettingsFile(state.SettingsFile, error);
+    if (error) {
+        // Without the old record the bytes the program does not own would be lost: keep the file.
+        state.messages.ReportFileError(state.OperationTitle, error.value());
+        return false;
+    }
+    const SettingsRecord old = HasSignature(bytes) ? RecordFromBytes(bytes) : NewSettingsRecord();
+    if (!WriteSettingsFile(state.SettingsFile, EncodeSettings(old, state), error)) {
+        state.messages.ReportFileError(state.OperationTitle, error.value());
+        return false;
+    }
+    return true;
+}
+
+void Shutdown(AppState& state) {
+    state.OperationTitle = state.ResString(114);
+    if (state.midi.MidiOutOpen == 1)
+        state.midi.CloseMidiOutput();
+    SaveSettings(state);
+}
