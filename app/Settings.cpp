@@ -1,8 +1,268 @@
 #include "app/Settings.h"
 
-// Placeholder bodies: replaced by the settings codec work.
-bool HasSignature(const std::vector<std::uint8_t>&) { return false; }
-SettingsRecord NewSettingsRecord() { return {}; }
-void ApplyFirstRunDefaults(SettingsTables&) {}
-void DecodeSettings(const SettingsRecord&, SettingsTables&) {}
-SettingsRecord EncodeSettings(const SettingsRecord& old, const SettingsTables&) { return old; }
+#include "app/WindowKinds.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr int SignatureLength = 11;
+constexpr int ZeroFilledLength = 250; // positions 1-250 of a new record; spaces follow
+
+constexpr int PosLanguage = 22;
+constexpr int PosFlag23 = 23;
+constexpr int PosStatusBar = 24;
+constexpr int PosMasterKb = 50; // element i at 50 + i
+constexpr int PosMainTop = 101;
+constexpr int PosMainLeft = 103;
+constexpr int PosMainHeight = 105;
+constexpr int PosMainWidth = 107;
+constexpr int PosMainState = 109;
+constexpr int PosPartParams = 176; // part p, row r at 176 + 25 * (p - 1) + r
+constexpr int PosWindowRecs = 576; // kind k at 576 + 9 * (k - 1)
+
+constexpr int PartRows = 25;
+constexpr int WindowRecSize = 9;
+
+// Top and Left are stored plus this offset, so that the word holds -16000..16000 as 0..32000.
+constexpr int PositionOffset = 16000;
+constexpr int MaxPosition = 16000;
+constexpr int MaxSize = 32767; // the largest size a 16-bit integer holds
+
+// First-run values of rows 0..24 of a part; row 0 (the channel) is the part number instead.
+constexpr std::array<std::uint8_t, PartRows> PartRowDefaults = {
+    0, 100, 64, 80, 64, 0, 0, 64, 0, 0, 0, 0, 12, 2, 1, 0, 2, 1, 1, 0, 0, 0, 0, 0, 0};
+
+// First-run values of MasterKbSettings 1..32 (index 0 unused).
+constexpr std::array<int, 33> MasterKbDefaults = {
+    0,   1,  0,  0,  0, 0, 0,  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, // 1..16 channel enables
+    100, 64, 64, 64, 0, 0, 64, 0, 0, 0, 0,                   // 17..27 slider values
+    0,   0,                                                  // 28, 29 not used
+    1,   0,  2}; // 30 Click Key, 31 Hold Note, 32 key shift
+
+int PartPos(int part, int row) {
+    return PosPartParams + PartRows * (part - 1) + row;
+}
+int WindowPos(int kind) {
+    return PosWindowRecs + WindowRecSize * (kind - 1);
+}
+
+int ReadWord(const SettingsRecord& r, int pos) {
+    return RecordByte(r, pos) * 256 + RecordByte(r, pos + 1);
+}
+
+void WriteWord(SettingsRecord& r, int pos, int value) {
+    RecordByte(r, pos) = static_cast<std::uint8_t>((value >> 8) & 0xFF);
+    RecordByte(r, pos + 1) = static_cast<std::uint8_t>(value & 0xFF);
+}
+
+std::uint8_t ClampByte(int value) {
+    return static_cast<std::uint8_t>(std::clamp(value, 0, 255));
+}
+
+void WritePosition(SettingsRecord& r, int pos, int value) {
+    WriteWord(r, pos, std::clamp(value, -MaxPosition, MaxPosition) + PositionOffset);
+}
+
+void WriteSize(SettingsRecord& r, int pos, int value) {
+    WriteWord(r, pos, std::clamp(value, 0, MaxSize));
+}
+
+// A stored Top or Left, or 0 when the word lies beyond +16000 (no placement the program writes).
+int ReadPosition(const SettingsRecord& r, int pos) {
+    const int word = ReadWord(r, pos);
+    return word <= PositionOffset + MaxPosition ? word - PositionOffset : 0;
+}
+
+// A stored Height or Width, or `fallback` when it does not fit a 16-bit integer.
+int ReadSize(const SettingsRecord& r, int pos, int fallback) {
+    const int word = ReadWord(r, pos);
+    return word <= MaxSize ? word : fallback;
+}
+
+// Whether a part row holds a value it can mean; rows without a limit take any byte.
+bool PartValueValid(int row, int value) {
+    if (row == 0)
+        return value >= 1 && value <= 16;
+    if (row >= 1 && row <= 11)
+        return value <= 127;
+    if (row == 12)
+        return value <= 24;
+    if (row == 14 || row == 15)
+        return value <= 1;
+    if (row == 16)
+        return value <= 3;
+    if (row == 18)
+        return value >= 1 && value <= 128;
+    return true;
+}
+
+bool MasterKbValueValid(int element, int value) {
+    if (element <= 16)
+        return value <= 1;
+    if (element <= 27)
+        return value <= 127;
+    if (element == 30 || element == 31)
+        return value <= 1;
+    if (element == 32)
+        return value <= 3;
+    return true; // 28 and 29 are not used: kept as stored
+}
+
+} // namespace
+
+std::uint8_t PartParamDefault(int part, int row) {
+    if (row == 0)
+        return static_cast<std::uint8_t>(part);
+    return PartRowDefaults.at(row);
+}
+
+int MasterKbDefault(int element) {
+    return MasterKbDefaults.at(element);
+}
+
+int DefaultWindowHeight(int kind) {
+    if (kind >= WindowKind::FirstPart && kind <= WindowKind::LastPart)
+        return PartWindowHeight;
+    if (kind == WindowKind::VolumeAll)
+        return VolumeAllHeight;
+    return 0;
+}
+
+int DefaultWindowWidth(int kind) {
+    if (kind >= WindowKind::FirstPart && kind <= WindowKind::LastPart)
+        return PartWindowWidth;
+    if (kind == WindowKind::VolumeAll)
+        return VolumeAllWidth;
+    return 0;
+}
+
+bool HasSignature(const std::vector<std::uint8_t>& bytes) {
+    return bytes.size() >= SignatureLength &&
+           std::memcmp(bytes.data(), SettingsSignature, SignatureLength) == 0;
+}
+
+SettingsRecord NewSettingsRecord() {
+    SettingsRecord r;
+    std::fill(r.begin(), r.begin() + ZeroFilledLength, std::uint8_t{0});
+    std::fill(r.begin() + ZeroFilledLength, r.end(), std::uint8_t{' '});
+    std::memcpy(r.data(), SettingsSignature, SignatureLength);
+    return r;
+}
+
+SettingsRecord RecordFromBytes(const std::vector<std::uint8_t>& bytes) {
+    SettingsRecord r;
+    std::fill(r.begin(), r.begin() + ZeroFilledLength, std::uint8_t{0});
+    std::fill(r.begin() + ZeroFilledLength, r.end(), std::uint8_t{' '});
+    const std::size_t n = std::min(bytes.size(), r.size());
+    std::copy_n(bytes.begin(), n, r.begin());
+    return r;
+}
+
+SettingsRecord FirstRunRecord(std::uint8_t languageCode) {
+    SettingsRecord r = NewSettingsRecord();
+    RecordByte(r, PosLanguage) = languageCode;
+    return r;
+}
+
+void ApplyFirstRunDefaults(SettingsTables& t) {
+    t.SettingsFlag23 = false;
+    t.StatusBarVisible = true;
+    for (int i = 1; i <= 32; ++i)
+        t.MasterKbSettings[i] = MasterKbDefault(i);
+    for (int p = 1; p <= 16; ++p)
+        for (int r = 0; r < PartRows; ++r)
+            t.PartParams[p][r] = PartParamDefault(p, r);
+    for (int i = 1; i <= 4; ++i)
+        t.WindowExtras[i] = 0;
+    t.WindowExtras[5] = MainWindowState::Maximized;
+    for (int k = 0; k < static_cast<int>(t.WindowRecs.size()); ++k) {
+        WindowRec& w = t.WindowRecs[k];
+        w.Open = 0;
+        w.Top = 0;
+        w.Left = 0;
+        w.Height = DefaultWindowHeight(k);
+        w.Width = DefaultWindowWidth(k);
+    }
+}
+
+void DecodeSettings(const SettingsRecord& record, SettingsTables& t) {
+    // The language is chosen on the first run, so there is no stored default to fall back on.
+    // English is the language both users of a damaged file are most likely to read.
+    const std::uint8_t language = RecordByte(record, PosLanguage);
+    t.LanguageCode = (language == 1 || language == 2) ? language : std::uint8_t{2};
+    t.SettingsFlag23 = RecordByte(record, PosFlag23) == 1;
+    t.StatusBarVisible = RecordByte(record, PosStatusBar) != 0;
+
+    for (int i = 1; i <= 32; ++i) {
+        const int value = RecordByte(record, PosMasterKb + i);
+        t.MasterKbSettings[i] = MasterKbValueValid(i, value) ? value : MasterKbDefault(i);
+    }
+
+    for (int p = 1; p <= 16; ++p)
+        for (int r = 0; r < PartRows; ++r) {
+            const std::uint8_t value = RecordByte(record, PartPos(p, r));
+            t.PartParams[p][r] = PartValueValid(r, value) ? value : PartParamDefault(p, r);
+        }
+
+    t.WindowExtras[1] = ReadPosition(record, PosMainTop);
+    t.WindowExtras[2] = ReadPosition(record, PosMainLeft);
+    t.WindowExtras[3] = ReadSize(record, PosMainHeight, 0);
+    t.WindowExtras[4] = ReadSize(record, PosMainWidth, 0);
+    // Any state is kept: the main window leaves its state as it is for one it does not know.
+    t.WindowExtras[5] = RecordByte(record, PosMainState);
+
+    for (int k = 0; k < static_cast<int>(t.WindowRecs.size()); ++k) {
+        WindowRec& w = t.WindowRecs[k];
+        if (k < WindowKind::FirstPart || k > WindowKind::LastStored) {
+            w = WindowRec{};
+            continue;
+        }
+        const int pos = WindowPos(k);
+        w.Top = ReadPosition(record, pos);
+        w.Left = ReadPosition(record, pos + 2);
+        w.Height = ReadSize(record, pos + 4, DefaultWindowHeight(k));
+        w.Width = ReadSize(record, pos + 6, DefaultWindowWidth(k));
+        // 1 open, 0 closed; the notepad stores 2 while it is minimized.
+        const int open = RecordByte(record, pos + 8);
+        w.Open = open <= 2 ? open : 0;
+    }
+}
+
+SettingsRecord EncodeSettings(const SettingsRecord& old, const SettingsTables& t) {
+    const bool carriesSignature = std::memcmp(old.data(), SettingsSignature, SignatureLength) == 0;
+    SettingsRecord r = carriesSignature ? old : NewSettingsRecord();
+
+    RecordByte(r, PosLanguage) = t.LanguageCode;
+    RecordByte(r, PosFlag23) = t.SettingsFlag23 ? 1 : 0;
+    RecordByte(r, PosStatusBar) = t.StatusBarVisible ? 1 : 0;
+
+    for (int i = 1; i <= 32; ++i)
+        RecordByte(r, PosMasterKb + i) = ClampByte(t.MasterKbSettings[i]);
+
+    for (int p = 1; p <= 16; ++p)
+        for (int row = 0; row < PartRows; ++row)
+            RecordByte(r, PartPos(p, row)) = t.PartParams[p][row];
+
+    // A minimized or maximized window's geometry is not the one to restore: the last normal
+    // placement stays in the file.
+    if (t.WindowExtras[5] == MainWindowState::Normal) {
+        WritePosition(r, PosMainTop, t.WindowExtras[1]);
+        WritePosition(r, PosMainLeft, t.WindowExtras[2]);
+        WriteSize(r, PosMainHeight, t.WindowExtras[3]);
+        WriteSize(r, PosMainWidth, t.WindowExtras[4]);
+    }
+    RecordByte(r, PosMainState) = ClampByte(t.WindowExtras[5]);
+
+    for (int k = WindowKind::FirstPart; k <= WindowKind::LastStored; ++k) {
+        const WindowRec& w = t.WindowRecs[k];
+        const int pos = WindowPos(k);
+        WritePosition(r, pos, w.Top);
+        WritePosition(r, pos + 2, w.Left);
+        WriteSize(r, pos + 4, w.Height);
+        WriteSize(r, pos + 6, w.Width);
+        RecordByte(r, pos + 8) = ClampByte(w.Open);
+    }
+    return r;
+}
