@@ -1,0 +1,559 @@
+#include "ui/keyboard/Keyboard.h"
+
+#include "app/AppState.h"
+#include "app/Twips.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Twips geometry of the keyboard, inside Frame1.
+constexpr int WhiteKeyWidth = 252;
+constexpr int WhiteKeyHeight = 1404;
+constexpr int BlackKeyWidth = 156;
+constexpr int BlackKeyHeight = 972;
+constexpr int BlackStripTop = 936;  // lowest strip of a black key
+constexpr int WhiteStripTop = 1368; // lowest strip of a white key
+constexpr int LabelTop = 1450;
+constexpr int LabelLeft = 40;
+constexpr int LabelStep = 1760;
+constexpr int LabelWidth = 276;
+constexpr int LabelHeight = 252;
+constexpr int ScrollWidth = 9036;
+constexpr int ScrollHeight = 228;
+constexpr int FrameLeft = 70;
+constexpr int FrameTop = 2650;
+constexpr int FrameWidth = 9080;
+constexpr int FrameHeight = 1920;
+
+const QColor WhitePlain(0xFF, 0xFF, 0xFF);
+const QColor BlackPlain(0x00, 0x00, 0x00);
+const QColor WhiteMark(0x00, 0x00, 0x00);
+const QColor BlackMark(0x00, 0xFF, 0x00);
+const QColor KeyOutline(0x40, 0x40, 0x40);
+
+bool isBlackKey(int k) {
+    switch (k % 12) {
+    case 1:
+    case 3:
+    case 6:
+    case 8:
+    case 10:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Offset of a black key from the white key just below it in pitch.
+int blackOffset(int k) {
+    switch (k % 12) {
+    case 1:
+        return 160;
+    case 3:
+        return 190;
+    case 6:
+        return 160;
+    case 8:
+        return 177;
+    default: // 10
+        return 190;
+    }
+}
+
+// A twips rectangle in pixels, converting the edges so that abutting keys abut on screen too.
+QRect edgeRect(int left, int top, int width, int height) {
+    const int x0 = twips::toPixels(left);
+    const int y0 = twips::toPixels(top);
+    return QRect(x0, y0, twips::toPixels(left + width) - x0, twips::toPixels(top + height) - y0);
+}
+
+const char* const NoteNames[12] = {"C/Do",   "C#/Do#", "D/Re",    "D#/Re#", "E/Mi",   "F/Fa",
+                                   "F#/Fa#", "G/Sol",  "G#/Sol#", "A/La",   "A#/La#", "B/Si"};
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// KeyWidget
+
+KeyWidget::KeyWidget(Keyboard& keyboard, int index, QWidget* parent)
+    : QWidget(parent), keyboard_(keyboard), index_(index), black_(isBlackKey(index)) {
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void KeyWidget::mark() {
+    marked_ = true;
+    update();
+}
+
+void KeyWidget::setPlain() {
+    marked_ = false;
+    update();
+}
+
+void KeyWidget::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), black_ ? BlackPlain : WhitePlain);
+    // A thin border, so that abutting white keys can be told apart.
+    p.setPen(KeyOutline);
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+    if (marked_) {
+        const QColor c = black_ ? BlackMark : WhiteMark;
+        const double cx = black_ ? 60 : 100;
+        const double cy = black_ ? 711 : 1175;
+        const double r = black_ ? 62 : 66;
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(c, 1));
+        p.setBrush(c);
+        p.drawEllipse(QPointF(cx / twips::PerPixel, cy / twips::PerPixel), r / twips::PerPixel,
+                      r / twips::PerPixel);
+    }
+}
+
+void KeyWidget::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+    keyboard_.Key_MouseDown(index_);
+}
+
+void KeyWidget::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+    keyboard_.Key_MouseUp(index_);
+}
+
+void KeyWidget::mouseMoveEvent(QMouseEvent* event) {
+    event->accept();
+    const int y = twips::fromPixels(static_cast<int>(std::floor(event->position().y())));
+    keyboard_.Key_MouseMove(index_, y);
+}
+
+// ---------------------------------------------------------------------------------------------
+// KeyboardFrame
+
+KeyboardFrame::KeyboardFrame(Keyboard& keyboard, QWidget* parent)
+    : QFrame(parent), keyboard_(keyboard) {
+    setMouseTracking(true);
+}
+
+void KeyboardFrame::mouseMoveEvent(QMouseEvent* event) {
+    event->accept();
+    keyboard_.Form_MouseMove();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Keyboard
+
+Keyboard::Keyboard(AppState& state, KeyboardPolicy& policy, QWidget* client)
+    : QObject(client), state_(state), policy_(policy), client_(client) {
+    client_->setMouseTracking(true);
+    client_->installEventFilter(this);
+
+    Frame1 = new KeyboardFrame(*this, client_);
+    Frame1->setObjectName("Frame1");
+    Frame1->setGeometry(twips::rect(FrameLeft, FrameTop, FrameWidth, FrameHeight));
+
+    // White keys first, then black keys, so that the black keys lie above.
+    for (int k = 0; k < KeyCount; ++k)
+        if (!isBlackKey(k))
+            Key[k] = new KeyWidget(*this, k, Frame1);
+    for (int k = 0; k < KeyCount; ++k)
+        if (isBlackKey(k))
+            Key[k] = new KeyWidget(*this, k, Frame1);
+    for (int k = 0; k < KeyCount; ++k)
+        Key[k]->setObjectName(QStringLiteral("Key%1").arg(k));
+
+    for (int i = 0; i < 6; ++i) {
+        Label1[i] = new QLabel(Frame1);
+        Label1[i]->setObjectName(QStringLiteral("Label1_%1").arg(i));
+    }
+    HScroll1 = new QScrollBar(Qt::Horizontal, Frame1);
+    HScroll1->setObjectName("HScroll1");
+    HScroll1->setRange(0, 3);
+    HScroll1->setSingleStep(1);
+    HScroll1->setPageStep(1);
+    HScroll1->setValue(0);
+
+    CheckClickKey = new QCheckBox(QStringLiteral("Click Key"), client_);
+    CheckClickKey->setObjectName("CheckClickKey");
+    CheckClickKey->setGeometry(twips::rect(7752, 96, 1068, 324));
+    CheckHoldNote = new QCheckBox(QStringLiteral("Hold Note"), client_);
+    CheckHoldNote->setObjectName("CheckHoldNote");
+    CheckHoldNote->setGeometry(twips::rect(7752, 480, 1245, 300));
+    CommHoldChord = new QPushButton(QStringLiteral("Hold Chord"), client_);
+    CommHoldChord->setObjectName("CommHoldChord");
+    CommHoldChord->setGeometry(twips::rect(7752, 888, 1140, 348));
+    CommAllNoteOff = new QPushButton(QStringLiteral("All Notes Off"), client_);
+    CommAllNoteOff->setObjectName("CommAllNoteOff");
+    CommAllNoteOff->setGeometry(twips::rect(7752, 1320, 1140, 348));
+    Label1[6] = new QLabel(QStringLiteral("Note (Number)"), client_);
+    Label1[6]->setObjectName("Label1_6");
+    Label1[6]->setGeometry(twips::rect(7755, 1770, 1305, 210));
+    Text1 = new QLineEdit(client_);
+    Text1->setObjectName("Text1");
+    Text1->setReadOnly(true);
+    Text1->setGeometry(twips::rect(7752, 2016, 1140, 300));
+
+    PlaceOctaveLabels();
+    layoutKeys();
+
+    connect(HScroll1, &QScrollBar::valueChanged, this, [this] { HScroll1_Change(); });
+    connect(CheckClickKey, &QAbstractButton::toggled, this, [this] { CheckClickKey_Click(); });
+    connect(CheckHoldNote, &QAbstractButton::toggled, this, [this] { CheckHoldNote_Click(); });
+    connect(CommHoldChord, &QAbstractButton::clicked, this, [this] { CommHoldChord_Click(); });
+    connect(CommAllNoteOff, &QAbstractButton::clicked, this, [this] { CommAllNoteOff_Click(); });
+}
+
+void Keyboard::layoutKeys() {
+    HScroll1->setGeometry(twips::rect(0, LabelTop + 230, ScrollWidth, ScrollHeight));
+    int left = 0;
+    int whiteLeft = 0; // Left of the white key just below in pitch
+    for (int k = 0; k < KeyCount; ++k) {
+        if (isBlackKey(k)) {
+            Key[k]->setGeometry(
+                edgeRect(whiteLeft + blackOffset(k), 0, BlackKeyWidth, BlackKeyHeight));
+        } else {
+            Key[k]->setGeometry(edgeRect(left, 0, WhiteKeyWidth, WhiteKeyHeight));
+            whiteLeft = left;
+            left += WhiteKeyWidth;
+        }
+    }
+}
+
+void Keyboard::SetUp(int keyShift, int clickKey, int holdNote) {
+    // A Hold Note stored without Click Key cannot be reached by the boxes; load it unchecked,
+    // so the window is in plain hover mode, and store the pair the window shows.
+    const bool normalise = clickKey == 0 && holdNote != 0;
+    if (normalise)
+        holdNote = 0;
+
+    HScroll1->setValue(keyShift);
+    keyBase_ = 12 + 12 * HScroll1->value();
+    CheckClickKey->setChecked(clickKey != 0);
+    CheckHoldNote->setChecked(holdNote != 0);
+    if (normalise)
+        policy_.storeModes(0, 0);
+
+    ClearHeldNotes();
+    ClearChord();
+    soundingNote_ = NoNote;
+
+    PlaceOctaveLabels();
+    layoutKeys();
+    RecolourKeys();
+    Text1->clear();
+
+    CheckHoldNote->setEnabled(CheckClickKey->isChecked());
+    updateHoldChordEnable();
+}
+
+int Keyboard::clickKey() const {
+    return CheckClickKey->isChecked() ? 1 : 0;
+}
+
+int Keyboard::holdNote() const {
+    return CheckHoldNote->isChecked() ? 1 : 0;
+}
+
+void Keyboard::updateHoldChordEnable() {
+    CommHoldChord->setEnabled(CheckClickKey->isChecked() && CheckHoldNote->isChecked() &&
+                              chordActive_ == 0);
+}
+
+QString Keyboard::NoteText(int note) {
+    return QString::fromLatin1(NoteNames[note % 12]) + QStringLiteral(" (") +
+           QString::number(note) + QStringLiteral(")");
+}
+
+std::vector<NoteTarget> Keyboard::soundingTargets(int note) const {
+    auto it = sounding_.find(note);
+    return it == sounding_.end() ? std::vector<NoteTarget>{} : it->second;
+}
+
+void Keyboard::markNote(int note) {
+    const int k = note - keyBase_;
+    if (k >= 0 && k < KeyCount)
+        Key[k]->mark();
+}
+
+void Keyboard::unmarkNote(int note) {
+    const int k = note - keyBase_;
+    if (k >= 0 && k < KeyCount)
+        Key[k]->setPlain();
+}
+
+void Keyboard::forgetChannel(int channel) {
+    for (auto it = sounding_.begin(); it != sounding_.end();) {
+        auto& targets = it->second;
+        targets.erase(
+            std::remove_if(targets.begin(), targets.end(),
+                           [channel](const NoteTarget& t) { return t.channel == channel; }),
+            targets.end());
+        if (targets.empty())
+            it = sounding_.erase(it);
+        else
+            ++it;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Starting and stopping one note
+
+void Keyboard::PlayNote(int note) {
+    policy_.makeCurrent();
+    soundingNote_ = note;
+    markNote(note);
+    auto& remembered = sounding_[note];
+    for (const NoteTarget& t : policy_.noteOnTargets(note)) {
+        state_.midi.SendNoteOn(t.channel, t.note, t.velocity);
+        const bool known =
+            std::any_of(remembered.begin(), remembered.end(), [&t](const NoteTarget& r) {
+                return r.channel == t.channel && r.note == t.note;
+            });
+        if (!known)
+            remembered.push_back(t);
+    }
+    if (remembered.empty())
+        sounding_.erase(note);
+    Text1->setText(NoteText(note));
+}
+
+void Keyboard::ReleaseNote(int note) {
+    unmarkNote(note);
+    soundingNote_ = NoNote;
+    // The Note Off goes where the Note On went, whatever the transposition or the channels are
+    // now; a note with nothing remembered is not sounding and needs none.
+    auto it = sounding_.find(note);
+    if (it != sounding_.end()) {
+        const std::vector<NoteTarget> targets = std::move(it->second);
+        sounding_.erase(it);
+        for (const NoteTarget& t : targets) {
+            const int velocity = policy_.noteOffVelocity(t.channel);
+            state_.midi.SendNoteOff(t.channel, t.note, velocity);
+        }
+    }
+    Text1->clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tables and drawing
+
+void Keyboard::ClearHeldNotes() {
+    policy_.latchedNotes().clear();
+}
+
+void Keyboard::ResetKeyboard() {
+    NoteTable& held = policy_.latchedNotes();
+    for (int k = 0; k < KeyCount; ++k) {
+        held[keyBase_ + k] = 0;
+        Key[k]->setPlain();
+    }
+}
+
+void Keyboard::RecolourKeys() {
+    for (int k = 0; k < KeyCount; ++k)
+        Key[k]->setPlain();
+}
+
+void Keyboard::RedrawMarks() {
+    const NoteTable& held = policy_.latchedNotes();
+    for (int k = 0; k < KeyCount; ++k)
+        if (held[keyBase_ + k] == 1)
+            Key[k]->mark();
+}
+
+int Keyboard::AnyNoteHeld() {
+    return policy_.latchedNotes().any() ? 1 : 0;
+}
+
+void Keyboard::PlaceOctaveLabels() {
+    for (int i = 0; i < 6; ++i) {
+        Label1[i]->setGeometry(
+            twips::rect(LabelLeft + LabelStep * i, LabelTop, LabelWidth, LabelHeight));
+        Label1[i]->setText(QStringLiteral("C") + QString::number(i + HScroll1->value()));
+    }
+}
+
+void Keyboard::ClearChord() {
+    chordActive_ = 0;
+    chordNotes_.clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Mouse playing
+
+void Keyboard::Key_MouseDown(int k) {
+    const int n = keyBase_ + k;
+    if (chordActive_ == 1) {
+        ReplayChord(k);
+        return;
+    }
+    if (!CheckClickKey->isChecked())
+        return;
+    NoteTable& held = policy_.latchedNotes();
+    if (CheckHoldNote->isChecked() && held[n] == 1) {
+        held[n] = 0;
+        ReleaseNote(n);
+        return;
+    }
+    soundingNote_ = n;
+    PlayNote(n);
+    if (CheckHoldNote->isChecked())
+        held[n] = 1;
+}
+
+void Keyboard::Key_MouseUp(int k) {
+    if (chordActive_ == 1)
+        return;
+    if (CheckClickKey->isChecked() && !CheckHoldNote->isChecked())
+        ReleaseNote(keyBase_ + k);
+}
+
+void Keyboard::Key_MouseMove(int k, int yTwips) {
+    if (CheckClickKey->isChecked())
+        return;
+    policy_.makeCurrent();
+    const int n = keyBase_ + k;
+    if (soundingNote_ == n) {
+        const bool lowestStrip =
+            Key[k]->isBlack() ? yTwips >= BlackStripTop : yTwips >= WhiteStripTop;
+        if (!lowestStrip)
+            return;
+        // Released at once; Text1 keeps showing the note.
+        Key[k]->setPlain();
+        soundingNote_ = NoNote;
+        auto it = sounding_.find(n);
+        if (it != sounding_.end()) {
+            const std::vector<NoteTarget> targets = std::move(it->second);
+            sounding_.erase(it);
+            for (const NoteTarget& t : targets) {
+                const int velocity = policy_.stripReleaseVelocity(t.channel);
+                state_.midi.SendNoteOff(t.channel, t.note, velocity);
+            }
+        }
+        return;
+    }
+    if (soundingNote_ < NoNote)
+        ReleaseNote(soundingNote_);
+    PlayNote(n);
+}
+
+void Keyboard::Form_MouseMove() {
+    if (!CheckHoldNote->isChecked() && !CheckClickKey->isChecked() && soundingNote_ < NoNote)
+        ReleaseNote(soundingNote_);
+}
+
+bool Keyboard::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == client_ && event->type() == QEvent::MouseMove)
+        Form_MouseMove();
+    return QObject::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Key shift and modes
+
+void Keyboard::HScroll1_Change() {
+    policy_.makeCurrent();
+    keyBase_ = 12 + 12 * HScroll1->value();
+    PlaceOctaveLabels();
+    if (AnyNoteHeld() == 1) {
+        RecolourKeys();
+        RedrawMarks();
+    }
+    policy_.storeKeyShift(HScroll1->value());
+}
+
+void Keyboard::CheckClickKey_Click() {
+    policy_.makeCurrent();
+    if (!CheckClickKey->isChecked()) {
+        if (CheckHoldNote->isChecked() || chordActive_ == 1) {
+            {
+                const QSignalBlocker block(CheckHoldNote);
+                CheckHoldNote->setChecked(false);
+            }
+            CheckHoldNote->setEnabled(false);
+            AllNotesOff();
+            policy_.storeModes(0, 0);
+        } else {
+            CheckHoldNote->setEnabled(false);
+            policy_.storeModes(0, holdNote());
+        }
+    } else {
+        CheckHoldNote->setEnabled(true);
+        policy_.storeModes(1, holdNote());
+    }
+}
+
+void Keyboard::CheckHoldNote_Click() {
+    policy_.makeCurrent();
+    AllNotesOff();
+    if (CheckHoldNote->isChecked())
+        CommHoldChord->setEnabled(true);
+    else
+        CommHoldChord->setEnabled(false);
+    policy_.storeModes(clickKey(), holdNote());
+}
+
+void Keyboard::CommAllNoteOff_Click() {
+    AllNotesOff();
+}
+
+void Keyboard::AllNotesOff() {
+    for (int channel : policy_.allNotesOffChannels()) {
+        state_.midi.SendAllNotesOff(channel);
+        forgetChannel(channel);
+    }
+    ResetKeyboard();
+    soundingNote_ = NoNote;
+    chordActive_ = 0;
+    updateHoldChordEnable();
+    Text1->clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Hold chord
+
+void Keyboard::CommHoldChord_Click() {
+    if (AnyNoteHeld() == 0)
+        return;
+    chordActive_ = 1;
+    CommHoldChord->setEnabled(false);
+    const NoteTable& held = policy_.latchedNotes();
+    for (int note = NoteTable::LowestNote; note <= NoteTable::HighestNote; ++note)
+        chordNotes_[note] = held[note];
+}
+
+void Keyboard::ReplayChord(int k) {
+    const int n = keyBase_ + k;
+    for (int channel : policy_.allNotesOffChannels()) {
+        state_.midi.SendAllNotesOff(channel);
+        forgetChannel(channel);
+    }
+    int lowest = 0;
+    for (int note = NoteTable::LowestNote; note <= NoteTable::HighestNote; ++note)
+        if (chordNotes_[note] == 1) {
+            lowest = note;
+            break;
+        }
+    ClearHeldNotes();
+    ResetKeyboard();
+    if (lowest == 0)
+        return;
+    const int shift = n - lowest;
+    NoteTable& held = policy_.latchedNotes();
+    for (int note = NoteTable::LowestNote; note <= NoteTable::HighestNote; ++note)
+        if (chordNotes_[note] == 1 && NoteTable::inRange(note + shift))
+            held[note + shift] = 1;
+    for (int note = NoteTable::LowestNote; note <= NoteTable::HighestNote; ++note)
+        if (held[note] == 1)
+            PlayNote(note);
+}
