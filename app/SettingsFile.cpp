@@ -97,8 +97,11 @@ std::vector<std::uint8_t> ReadSettingsFile(const QString& path, std::error_code&
 
 bool WriteSettingsFile(const QString& path, const SettingsRecord& record, std::error_code& error) {
     error.clear();
-    const std::string target = QFile::encodeName(path).toStdString();
-    const std::string folder = QFile::encodeName(QFileInfo(path).absolutePath()).toStdString();
+    // A settings file that is a link to another place is replaced there, and the link kept.
+    const QFileInfo info(path);
+    const QFileInfo real(info.isSymLink() ? info.symLinkTarget() : path);
+    const std::string target = QFile::encodeName(real.absoluteFilePath()).toStdString();
+    const std::string folder = QFile::encodeName(real.absolutePath()).toStdString();
 
     std::string tempName;
     const int fd = CreateTempBeside(target, tempName);

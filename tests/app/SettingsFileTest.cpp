@@ -104,6 +104,15 @@ TEST(SettingsFile, WriteReplacesTheFileWhole) {
     ASSERT_TRUE(WriteSettingsFile(fresh, record, error));
     EXPECT_EQ(QFileInfo(fresh).size(), 775);
 
+    // A link to the settings file stays a link; the file it points to is replaced.
+    const QString link = dir.filePath("link.ini");
+    ASSERT_TRUE(QFile::link(fresh, link));
+    SettingsRecord other = record;
+    RecordByte(other, 22) = 1;
+    ASSERT_TRUE(WriteSettingsFile(link, other, error)) << error.message();
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(ReadAll(fresh).at(21), 1);
+
     // And back through the reader.
     const auto bytes = ReadSettingsFile(path, error);
     EXPECT_FALSE(error);
