@@ -21,6 +21,16 @@ int ShortMessageLength(std::uint8_t status) {
     }
 }
 
+std::vector<std::uint8_t> ShortMessageBytes(std::uint32_t message) {
+    int length = ShortMessageLength(static_cast<std::uint8_t>(message & 0xFF));
+    if (length == 0)
+        length = 3;
+    std::vector<std::uint8_t> bytes;
+    for (int i = 0; i < length; ++i)
+        bytes.push_back(static_cast<std::uint8_t>((message >> (8 * i)) & 0xFF));
+    return bytes;
+}
+
 Midi::Midi(Messages& messages) : messages_(messages) {}
 
 Midi::~Midi() = default;

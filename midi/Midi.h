@@ -5,6 +5,7 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class Messages;
 
@@ -12,6 +13,10 @@ class Messages;
 // bend, 2 for program change and channel pressure; 1..3 for system messages by their kind (song
 // position 3, time code and song select 2, the rest 1); 0 for a data byte (below 0x80).
 int ShortMessageLength(std::uint8_t status);
+
+// The bytes of a packed short message, lowest first, as many as its status byte calls for; all
+// three when the lowest byte is not a status byte, so nothing sent is hidden.
+std::vector<std::uint8_t> ShortMessageBytes(std::uint32_t message);
 
 // Packs a short message as the port takes it: status | data1 << 8 | data2 << 16.
 constexpr std::uint32_t PackShortMessage(std::uint32_t status, std::uint32_t data1,

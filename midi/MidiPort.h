@@ -1,7 +1,10 @@
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The long-message header: the first seven fields of the platform's MIDIHDR.
 struct MidiHdr {
@@ -13,6 +16,18 @@ struct MidiHdr {
     MidiHdr* next = nullptr;
     std::uintptr_t reserved = 0;
 };
+
+// Header flags kept by the ports: prepared between prepareHeader and unprepareHeader, done once
+// longMessage has handed the bytes on.
+constexpr std::uint32_t MidiHeaderDone = 0x1;
+constexpr std::uint32_t MidiHeaderPrepared = 0x2;
+
+// The bytes of a long message: the header's data, at most bufferLength of them.
+inline std::vector<std::uint8_t> LongMessageBytes(const MidiHdr& header) {
+    const std::size_t n = std::min<std::size_t>(header.bufferLength, header.data.size());
+    return std::vector<std::uint8_t>(header.data.begin(),
+                                     header.data.begin() + static_cast<std::ptrdiff_t>(n));
+}
 
 // Results the program tells apart.
 namespace MidiError {

@@ -34,14 +34,7 @@ std::uint32_t RecordingPort::close() {
 }
 
 std::uint32_t RecordingPort::shortMessage(std::uint32_t message) {
-    const auto status = static_cast<std::uint8_t>(message & 0xFF);
-    int length = ShortMessageLength(status);
-    if (length == 0)
-        length = 3; // no status byte: keep every byte so a test sees what was sent
-    std::vector<std::uint8_t> bytes;
-    for (int i = 0; i < length; ++i)
-        bytes.push_back(static_cast<std::uint8_t>((message >> (8 * i)) & 0xFF));
-    records.push_back({Call::Short, std::move(bytes), 0, 0});
+    records.push_back({Call::Short, ShortMessageBytes(message), 0, 0});
     return result(Call::Short);
 }
 

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "midi/MidiPort.h"
+
+#include <memory>
+#include <string>
+
+class RtMidiOut;
+
+// A MIDI output through RtMidi: the ALSA sequencer or JACK. The API is always named: a default
+// RtMidiOut picks ALSA and throws where ALSA has no sequencer, even while JACK runs. No RtMidi
+// exception leaves this class; every failure is a nonzero result.
+class RtMidiPort : public MidiPort {
+  public:
+    enum class Api { Alsa, Jack };
+
+    // `nameFilter` empty: the first port; otherwise the first port whose name contains it.
+    RtMidiPort(Api api, std::string nameFilter);
+    ~RtMidiPort() override;
+    RtMidiPort(const RtMidiPort&) = delete;
+    RtMidiPort& operator=(const RtMidiPort&) = delete;
+
+    Api api() const { return api_; }
+    const std::string& nameFilter() const { return nameFilter_; }
+    // False when the API could not be reached at all (no ALSA sequencer, JACK library missing).
+    bool available() const { return out_ != nullptr; }
+    // The name of the port open now; empty when none is.
+    const std::string& openPortName() const { return openPortName_; }
+    // The text of the last RtMidi error, for a diagnostic.
+    const std::string& lastError() const { return lastError_; }
+
+    // The number of ports the API offers now; 0 when the API cannot be reached.
+    int deviceCount() override;
+    std::uint32_t open() override;
+    std::uint32_t close() override;
+    std::uint32_t shortMessage(std::uint32_t message) override;
+    std::uint32_t prepareHeader(MidiHdr& header, int headerSize) override;
+    std::uint32_t longMessage(MidiHdr& header, int headerSize) override;
+    std::uint32_t unprepareHeader(MidiHdr& header, int headerSize) override;
+
+  private:
+    std::uint32_t send(const unsigned char* bytes, std::size_t size);
+    static void onError(int type, const std::string& text, void* self);
+
+    Api api_;
+    std::string nameFilter_;
+    std::unique_ptr<RtMidiOut> out_;
+    std::string openPortName_;
+    std::string lastError_;
+    bool failed_ = false; // set by the error callback during one call
+};

@@ -1,0 +1,370 @@
+#include "midi/ports/SynthPort.h"
+
+#include "midi/Midi.h"
+
+#include <QByteArray>
+#include <QtGlobal>
+#include <fluidsynth.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <dlfcn.h>
+#include <mutex>
+#include <utility>
+
+namespace {
+
+// The system's GM SoundFonts, best first.
+constexpr const char* KnownSoundFonts[] = {
+    "/usr/share/sounds/sf2/default-GM.sf2",        "/usr/share/sounds/sf2/FluidR3_GM.sf2",
+    "/usr/share/sounds/sf2/TimGM6mb.sf2",          "/usr/share/soundfonts/default.sf2",
+    "/usr/share/soundfonts/FluidR3_GM.sf2",        "/usr/share/sounds/sf3/default-GM.sf3",
+    "/usr/share/sounds/sf3/MuseScore_General.sf3",
+};
+
+// FluidSynth's log is process-wide: one function for every level. It forwards to FluidSynth's
+// own printer only when QUINTARO_SYNTH_LOG is set, and keeps the lines logged while a caller
+// listens (to learn what an audio driver made of the settings asked for).
+std::mutex logMutex;
+std::vector<std::string>* logListener = nullptr;
+bool logToTerminal = false;
+
+void SynthLog(int level, const char* message, void*) {
+    {
+        std::lock_guard<std::mutex> lock(logMutex);
+        if (logListener != nullptr)
+            logListener->emplace_back(message != nullptr ? message : "");
+    }
+    if (logToTerminal)
+        fluid_default_log_function(level, message, nullptr);
+}
+
+void InstallSynthLog() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        logToTerminal = !qEnvironmentVariableIsEmpty("QUINTARO_SYNTH_LOG");
+        for (int level = 0; level < LAST_LOG_LEVEL; ++level)
+            fluid_set_log_function(level, SynthLog, nullptr);
+    });
+}
+
+// Collects FluidSynth's log lines for its lifetime.
+class LogListener {
+  public:
+    LogListener() {
+        std::lock_guard<std::mutex> lock(logMutex);
+        logListener = &lines;
+    }
+    ~LogListener() {
+        std::lock_guard<std::mutex> lock(logMutex);
+        logListener = nullptr;
+    }
+    std::vector<std::string> lines;
+};
+
+// The ALSA library prints its own complaints (no card, unknown PCM) straight to stderr. While an
+// audio driver starts, and unless the synthesizer's log is wanted, they are dropped. The library
+// is already loaded by FluidSynth where ALSA is used, so it is looked up rather than linked.
+void DropAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
+
+class QuietAlsa {
+  public:
+    QuietAlsa() {
+        if (logToTerminal)
+            return;
+        setHandler_ =
+            reinterpret_cast<SetHandler>(dlsym(RTLD_DEFAULT, "snd_lib_error_set_handler"));
+        if (setHandler_ != nullptr)
+            setHandler_(DropAlsaMessage);
+    }
+    ~QuietAlsa() {
+        if (setHandler_ != nullptr)
+            setHandler_(nullptr); // the library's own handler again
+    }
+    QuietAlsa(const QuietAlsa&) = delete;
+    QuietAlsa& operator=(const QuietAlsa&) = delete;
+
+  private:
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    using SetHandler = int (*)(Handler);
+    SetHandler setHandler_ = nullptr;
+};
+
+bool ReadsAs(const std::string& line, const char* format, int& first, int& second) {
+    return std::sscanf(line.c_str(), format, &first, &second) == 2;
+}
+
+} // namespace
+
+struct SynthPort::Fluid {
+    fluid_settings_t* settings = nullptr;
+    fluid_synth_t* synth = nullptr;
+    fluid_audio_driver_t* driver = nullptr;
+};
+
+void SynthPort::FluidDeleter::operator()(Fluid* fluid) const {
+    // The driver first: its thread renders from the synthesizer.
+    if (fluid->driver != nullptr)
+        delete_fluid_audio_driver(fluid->driver);
+    if (fluid->synth != nullptr)
+        delete_fluid_synth(fluid->synth);
+    if (fluid->settings != nullptr)
+        delete_fluid_settings(fluid->settings);
+    delete fluid;
+}
+
+SynthPort::SynthPort() : SynthPort(FindSoundFont()) {}
+
+SynthPort::SynthPort(std::string soundFontPath) : soundFontPath_(std::move(soundFontPath)) {
+    InstallSynthLog();
+}
+
+SynthPort::~SynthPort() = default;
+
+std::string SynthPort::FindSoundFont() {
+    const QByteArray chosen = qgetenv("QUINTARO_SOUNDFONT");
+    if (!chosen.isEmpty())
+        return chosen.toStdString();
+    InstallSynthLog();
+    for (const char* path : KnownSoundFonts)
+        if (fluid_is_soundfont(path))
+            return path;
+    return {};
+}
+
+int SynthPort::deviceCount() {
+    return !soundFontPath_.empty() && fluid_is_soundfont(soundFontPath_.c_str()) ? 1 : 0;
+}
+
+std::unique_ptr<SynthPort::Fluid, SynthPort::FluidDeleter>
+SynthPort::createSynth(bool withAudio, std::vector<std::string>* driverLog) {
+    std::unique_ptr<Fluid, FluidDeleter> fluid(new Fluid);
+    fluid->settings = new_fluid_settings();
+    if (fluid->settings == nullptr) {
+        lastError_ = "FluidSynth settings could not be created";
+        return nullptr;
+    }
+    fluid_settings_t* settings = fluid->settings;
+    fluid_settings_setnum(settings, "synth.sample-rate", SampleRate);
+    fluid_settings_setnum(settings, "synth.gain", Gain);
+    if (withAudio) {
+        // A short buffer: the time from a click to the sound is about one buffer.
+        fluid_settings_setint(settings, "audio.period-size", PeriodSize);
+        fluid_settings_setint(settings, "audio.periods", Periods);
+        const QByteArray driverName = qgetenv("QUINTARO_SYNTH_DRIVER");
+        if (!driverName.isEmpty())
+            fluid_settings_setstr(settings, "audio.driver", driverName.constData());
+        const QByteArray device = qgetenv("QUINTARO_SYNTH_DEVICE");
+        if (!device.isEmpty())
+            fluid_settings_setstr(settings, "audio.alsa.device", device.constData());
+    }
+
+    fluid->synth = new_fluid_synth(settings);
+    if (fluid->synth == nullptr) {
+        lastError_ = "FluidSynth synthesizer could not be created";
+        return nullptr;
+    }
+
+    // The audio driver starts before the SoundFont loads, so that a machine without sound output
+    // fails at once.
+    if (withAudio) {
+        LogListener log;
+        {
+            QuietAlsa quiet;
+            fluid->driver = new_fluid_audio_driver(settings, fluid->synth);
+        }
+        if (driverLog != nullptr)
+            *driverLog = log.lines;
+        if (fluid->driver == nullptr) {
+            lastError_ = "no audio output";
+            for (const std::string& line : log.lines)
+                lastError_ += "; " + line;
+            return nullptr;
+        }
+    }
+
+    if (fluid_synth_sfload(fluid->synth, soundFontPath_.c_str(), 1) == FLUID_FAILED) {
+        lastError_ = "SoundFont could not be loaded: " + soundFontPath_;
+        return nullptr;
+    }
+    return fluid;
+}
+
+std::uint32_t SynthPort::open() {
+    if (fluid_ != nullptr)
+        return MidiError::Allocated;
+    lastError_.clear();
+    audioSetup_ = {};
+
+    std::vector<std::string> driverLog;
+    auto fluid = createSynth(true, &driverLog);
+    if (fluid == nullptr)
+        return MidiError::Error;
+
+    // What the driver took: the settings, corrected by what it reported while starting.
+    fluid_settings_t* settings = fluid->settings;
+    char name[64] = {};
+    fluid_settings_copystr(settings, "audio.driver", name, sizeof name);
+    audioSetup_.driver = name;
+    fluid_settings_getnum(settings, "synth.sample-rate", &audioSetup_.sampleRate);
+    fluid_settings_getint(settings, "audio.period-size", &audioSetup_.requestedPeriodSize);
+    fluid_settings_getint(settings, "audio.periods", &audioSetup_.requestedPeriods);
+    audioSetup_.periodSize = audioSetup_.requestedPeriodSize;
+    audioSetup_.periods = audioSetup_.requestedPeriods;
+    for (const std::string& line : driverLog) {
+        int asked = 0;
+        int got = 0;
+        if (ReadsAs(line, "Requested a period size of %d, got %d", asked, got))
+            audioSetup_.periodSize = got;
+        else if (ReadsAs(line, "Requested %d periods, got %d", asked, got))
+            audioSetup_.periods = got;
+        else if (ReadsAs(line, "Requested sample rate of %d, got %d", asked, got))
+            audioSetup_.sampleRate = got;
+    }
+
+    fluid_ = std::move(fluid);
+    offline_ = false;
+    return MidiError::NoError;
+}
+
+std::unique_ptr<SynthPort> SynthPort::createOffline(const std::string& soundFontPath) {
+    auto port = std::make_unique<SynthPort>(soundFontPath);
+    auto fluid = port->createSynth(false, nullptr);
+    if (fluid == nullptr)
+        return nullptr;
+    port->fluid_ = std::move(fluid);
+    port->offline_ = true;
+    port->audioSetup_.sampleRate = SampleRate;
+    return port;
+}
+
+std::vector<float> SynthPort::render(int frames) {
+    if (fluid_ == nullptr || !offline_ || frames <= 0)
+        return {};
+    std::vector<float> samples(2 * static_cast<std::size_t>(frames));
+    fluid_synth_write_float(fluid_->synth, frames, samples.data(), 0, 2, samples.data(), 1, 2);
+    return samples;
+}
+
+std::uint32_t SynthPort::close() {
+    if (fluid_ == nullptr)
+        return MidiError::Error;
+    fluid_.reset();
+    return MidiError::NoError;
+}
+
+void SynthPort::playEvent(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
+    if (fluid_ == nullptr)
+        return;
+    fluid_synth_t* synth = fluid_->synth;
+    const int channel = status & 0x0F;
+    // A message the synthesizer refuses (a key with no sound in the SoundFont, a value out of
+    // range) is not a failure of the device: the results are not looked at.
+    switch (status & 0xF0) {
+    case 0x80:
+        fluid_synth_noteoff(synth, channel, data1);
+        break;
+    case 0x90: // velocity 0 is a note off, as FluidSynth treats it
+        fluid_synth_noteon(synth, channel, data1, data2);
+        break;
+    case 0xA0:
+        fluid_synth_key_pressure(synth, channel, data1, data2);
+        break;
+    case 0xB0: // every controller, All Notes Off (123) and All Sound Off (120) included
+        fluid_synth_cc(synth, channel, data1, data2);
+        break;
+    case 0xC0:
+        fluid_synth_program_change(synth, channel, data1);
+        break;
+    case 0xD0:
+        fluid_synth_channel_pressure(synth, channel, data1);
+        break;
+    case 0xE0: // 14 bits, least significant seven first
+        fluid_synth_pitch_bend(synth, channel, data1 | (data2 << 7));
+        break;
+    default:
+        if (status == 0xFF)
+            fluid_synth_system_reset(synth);
+        break;
+    }
+}
+
+void SynthPort::playStream(const std::vector<std::uint8_t>& bytes) {
+    if (fluid_ == nullptr)
+        return;
+    const std::size_t n = bytes.size();
+    std::uint8_t running = 0; // running status of channel messages
+    std::size_t i = 0;
+    while (i < n) {
+        const std::uint8_t b = bytes[i];
+        if (b == 0xF0) { // system exclusive up to its end byte; FluidSynth wants it without both
+            std::size_t end = i + 1;
+            while (end < n && bytes[end] != 0xF7)
+                ++end;
+            if (end < n)
+                fluid_synth_sysex(fluid_->synth,
+                                  reinterpret_cast<const char*>(bytes.data() + i + 1),
+                                  static_cast<int>(end - i - 1), nullptr, nullptr, nullptr, 0);
+            running = 0;
+            i = end + 1;
+            continue;
+        }
+        if (b >= 0xF8) { // real time: one byte, running status untouched
+            playEvent(b, 0, 0);
+            ++i;
+            continue;
+        }
+        std::uint8_t status = running;
+        if (b & 0x80) {
+            status = b;
+            running = b < 0xF0 ? b : 0;
+            ++i;
+        } else if (status == 0) {
+            ++i; // a data byte with no status to belong to
+            continue;
+        }
+        const std::size_t need = static_cast<std::size_t>(ShortMessageLength(status) - 1);
+        if (i + need > n)
+            break; // the stream ends inside a message
+        std::size_t k = 0;
+        while (k < need && (bytes[i + k] & 0x80) == 0)
+            ++k;
+        if (k < need) {
+            i += k; // a status byte cuts this message short: go on from there
+            continue;
+        }
+        playEvent(status, need > 0 ? bytes[i] : 0, need > 1 ? bytes[i + 1] : 0);
+        i += need;
+    }
+}
+
+std::uint32_t SynthPort::shortMessage(std::uint32_t message) {
+    if (fluid_ == nullptr)
+        return MidiError::Error;
+    playEvent(static_cast<std::uint8_t>(message & 0xFF),
+              static_cast<std::uint8_t>((message >> 8) & 0xFF),
+              static_cast<std::uint8_t>((message >> 16) & 0xFF));
+    return MidiError::NoError;
+}
+
+std::uint32_t SynthPort::prepareHeader(MidiHdr& header, int) {
+    if (fluid_ == nullptr)
+        return MidiError::Error;
+    header.flags |= MidiHeaderPrepared;
+    return MidiError::NoError;
+}
+
+std::uint32_t SynthPort::longMessage(MidiHdr& header, int) {
+    if (fluid_ == nullptr || (header.flags & MidiHeaderPrepared) == 0)
+        return MidiError::Error;
+    playStream(LongMessageBytes(header));
+    header.flags |= MidiHeaderDone;
+    return MidiError::NoError;
+}
+
+std::uint32_t SynthPort::unprepareHeader(MidiHdr& header, int) {
+    if (fluid_ == nullptr)
+        return MidiError::Error;
+    header.flags &= ~MidiHeaderPrepared;
+    return MidiError::NoError;
+}

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "midi/MidiPort.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// The built-in General MIDI synthesizer: FluidSynth with a GM SoundFont, playing through the
+// platform's default audio driver with a short buffer, so that a key pressed on screen sounds
+// at once. It takes MIDI events, so it parses short messages and the byte stream of long ones.
+//
+// The SoundFont is QUINTARO_SOUNDFONT when set, else the first of the system's GM SoundFonts
+// that exists. Without one the synthesizer counts no device. FluidSynth's log stays off the
+// terminal unless QUINTARO_SYNTH_LOG is set. QUINTARO_SYNTH_DRIVER names another FluidSynth
+// audio driver and QUINTARO_SYNTH_DEVICE the ALSA device (e.g. "null", a sink that plays nothing).
+class SynthPort : public MidiPort {
+  public:
+    // What the audio driver was asked for and what it took, after a successful open.
+    struct AudioSetup {
+        std::string driver;    // FluidSynth's name of the audio driver
+        double sampleRate = 0; // frames per second
+        int periodSize = 0;    // frames per period
+        int periods = 0;       // periods in the buffer
+        int requestedPeriodSize = 0;
+        int requestedPeriods = 0;
+        // periodSize * periods / sampleRate, in milliseconds
+        double bufferMilliseconds() const {
+            return sampleRate > 0 ? 1000.0 * periodSize * periods / sampleRate : 0;
+        }
+    };
+
+    static constexpr double SampleRate = 44100;
+    static constexpr int PeriodSize = 64; // frames
+    static constexpr int Periods = 4;     // 256 frames in all: 5.8 ms at 44.1 kHz
+    static constexpr double Gain = 0.5;   // FluidSynth's default 0.2 is faint for one part
+
+    // Uses the SoundFont found by FindSoundFont().
+    SynthPort();
+    explicit SynthPort(std::string soundFontPath);
+    ~SynthPort() override;
+    SynthPort(const SynthPort&) = delete;
+    SynthPort& operator=(const SynthPort&) = delete;
+
+    // QUINTARO_SOUNDFONT when set (even when it is no SoundFont: then there is no device), else
+    // the first SoundFont found among the system's GM SoundFonts; empty when there is none.
+    static std::string FindSoundFont();
+
+    // A synthesizer with no audio driver, already open, rendered on demand with render(): for
+    // tests and offline use. Null when the SoundFont cannot be loaded.
+    static std::unique_ptr<SynthPort> createOffline(const std::string& soundFontPath);
+    // Offline only: the next `frames` frames as interleaved stereo floats (left, right, left,
+    // ...), 2 * frames values at SampleRate. Empty for a synthesizer playing through a driver.
+    std::vector<float> render(int frames);
+
+    const std::string& soundFontPath() const { return soundFontPath_; }
+    bool isOpen() const { return fluid_ != nullptr; }
+    bool isOffline() const { return offline_; }
+    const AudioSetup& audioSetup() const { return audioSetup_; }
+    // Why the last open failed, for a diagnostic.
+    const std::string& lastError() const { return lastError_; }
+
+    // 1 when the SoundFont is there, else 0.
+    int deviceCount() override;
+    // Starts the synthesizer, its audio driver and loads the SoundFont; on any failure frees all
+    // and answers MidiError::Error.
+    std::uint32_t open() override;
+    std::uint32_t close() override;
+    std::uint32_t shortMessage(std::uint32_t message) override;
+    std::uint32_t prepareHeader(MidiHdr& header, int headerSize) override;
+    std::uint32_t longMessage(MidiHdr& header, int headerSize) override;
+    std::uint32_t unprepareHeader(MidiHdr& header, int headerSize) override;
+
+    // Plays one channel message on the synthesizer (status, then up to two data bytes).
+    void playEvent(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
+    // Plays a byte stream of MIDI messages: several messages, running status, system exclusive.
+    void playStream(const std::vector<std::uint8_t>& bytes);
+
+  private:
+    struct Fluid; // FluidSynth's settings, synthesizer and audio driver
+    struct FluidDeleter {
+        void operator()(Fluid* fluid) const;
+    };
+    // Settings, synthesizer and, `withAudio`, the audio driver (its log lines while starting go
+    // to `driverLog`), with the SoundFont loaded; null on any failure, with lastError_ set.
+    std::unique_ptr<Fluid, FluidDeleter> createSynth(bool withAudio,
+                                                     std::vector<std::string>* driverLog);
+
+    std::string soundFontPath_;
+    std::unique_ptr<Fluid, FluidDeleter> fluid_;
+    bool offline_ = false;
+    AudioSetup audioSetup_;
+    std::string lastError_;
+};
