@@ -20,7 +20,9 @@ QString ProgramFolderFrom(const QString& currentDirectory) {
     return folder;
 }
 
-void DeriveLanguageBase(AppState& state) { state.LanguageBase = (state.LanguageCode - 1) * 200; }
+void DeriveLanguageBase(AppState& state) {
+    state.LanguageBase = (state.LanguageCode - 1) * 200;
+}
 
 void ReportAndAbort(AppState& state, const std::error_code& error) {
     state.messages.ReportFileError(state.OperationTitle, error.value());

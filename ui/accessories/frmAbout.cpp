@@ -41,4 +41,6 @@ frmAbout::frmAbout(QWidget* owner) : QDialog(owner) {
     // Esc reaches QDialog::reject, which closes the dialog like the button.
 }
 
-void frmAbout::cmdOK_Click() { close(); }
+void frmAbout::cmdOK_Click() {
+    close();
+}

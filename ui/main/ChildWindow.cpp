@@ -11,15 +11,31 @@ ChildWindow::ChildWindow(AppState& state, frmMain& main, int kind)
     connect(this, &QMdiSubWindow::aboutToActivate, this, [this] { Form_Activate(); });
 }
 
-int ChildWindow::Top() const { return twips::fromPixels(geometry().top()); }
-int ChildWindow::Left() const { return twips::fromPixels(geometry().left()); }
-int ChildWindow::Width() const { return twips::fromPixels(geometry().width()); }
-int ChildWindow::Height() const { return twips::fromPixels(geometry().height()); }
+int ChildWindow::Top() const {
+    return twips::fromPixels(geometry().top());
+}
+int ChildWindow::Left() const {
+    return twips::fromPixels(geometry().left());
+}
+int ChildWindow::Width() const {
+    return twips::fromPixels(geometry().width());
+}
+int ChildWindow::Height() const {
+    return twips::fromPixels(geometry().height());
+}
 
-void ChildWindow::setTop(int t) { move(x(), twips::toPixels(t)); }
-void ChildWindow::setLeft(int l) { move(twips::toPixels(l), y()); }
-void ChildWindow::setWidth(int w) { resize(twips::toPixels(w), height()); }
-void ChildWindow::setHeight(int h) { resize(width(), twips::toPixels(h)); }
+void ChildWindow::setTop(int t) {
+    move(x(), twips::toPixels(t));
+}
+void ChildWindow::setLeft(int l) {
+    move(twips::toPixels(l), y());
+}
+void ChildWindow::setWidth(int w) {
+    resize(twips::toPixels(w), height());
+}
+void ChildWindow::setHeight(int h) {
+    resize(width(), twips::toPixels(h));
+}
 
 void ChildWindow::placeFrom(const WindowRec& rec) {
     setTop(rec.Top);

@@ -152,8 +152,8 @@ void frmMain::rebuildWindowList() {
     mnuWindow->addSeparator();
     int number = 1;
     for (QMdiSubWindow* window : windows) {
-        QAction* item = mnuWindow->addAction(QStringLiteral("&%1 %2").arg(number++).arg(
-            window->windowTitle()));
+        QAction* item =
+            mnuWindow->addAction(QStringLiteral("&%1 %2").arg(number++).arg(window->windowTitle()));
         item->setCheckable(true);
         item->setChecked(window == mdiArea_->activeSubWindow());
         connect(item, &QAction::triggered, this, [this, target = QPointer<QMdiSubWindow>(window)] {
@@ -205,7 +205,9 @@ void frmMain::showChild(ChildWindow* child) {
     child->show();
 }
 
-void frmMain::ShowPartNumber(int index) { Label3->setText(QString::number(index + 1)); }
+void frmMain::ShowPartNumber(int index) {
+    Label3->setText(QString::number(index + 1));
+}
 
 void frmMain::OpenWindowKind(int kind) {
     if (kind >= WindowKind::FirstPart && kind <= WindowKind::LastPart)

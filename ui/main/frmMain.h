@@ -59,8 +59,8 @@ class frmMain : public QMainWindow {
     QMenu* mnuView = nullptr;
     QAction* mnuVolumeAll = nullptr;
     QMenu* mnuParti = nullptr;
-    std::array<QAction*, 17> mnuPart{};  // 1..16
-    std::array<QAction*, 3> mnuGMPag{};  // 1..2
+    std::array<QAction*, 17> mnuPart{}; // 1..16
+    std::array<QAction*, 3> mnuGMPag{}; // 1..2
     QAction* mnuMasterKb = nullptr;
     QAction* mnuBloccoNote = nullptr;
     QMenu* mnuPreferenze = nullptr;

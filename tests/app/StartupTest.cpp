@@ -1,0 +1,275 @@
+// The start-up and shutdown as a user meets them: first run, messages in both languages, the
+// device failures, and the settings kept from one run to the next.
+#include "app/Main.h"
+#include "app/SettingsFile.h"
+#include "app/strings/StringTable.h"
+#include "midi/ports/RecordingPort.h"
+#include "support/RecordingSink.h"
+#include "ui/main/frmMain.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// One run of the program in a temporary program folder.
+struct ProgramRun {
+    AppState state;
+    RecordingSink sink;
+    RecordingPort* port = nullptr;
+    std::unique_ptr<frmMain> window;
+};
+
+class Startup : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        copyNamesFile();
+    }
+
+    void copyNamesFile() {
+        ASSERT_TRUE(QFile::copy(QStringLiteral(QUINTARO_SOURCE_DIR "/data/QuintaroProgGM.txt"),
+                                path("QuintaroProgGM.txt")));
+    }
+    QString path(const QString& name) const { return QDir(folder.path()).filePath(name); }
+
+    // Starts the program; `language` is what the first-run dialog answers (0 = closed unchosen).
+    std::unique_ptr<ProgramRun> start(int language = 2) {
+        auto run = std::make_unique<ProgramRun>();
+        run->state.messages.setSink(&run->sink);
+        StartupHooks hooks;
+        hooks.chooseLanguage = [this, language](AppState& s) {
+            ++dialogShown;
+            if (language == 0)
+                s.StartAborted = true;
+            else
+                s.LanguageCode = static_cast<std::uint8_t>(language);
+        };
+        hooks.makePort = [this, r = run.get()] {
+            auto port = std::make_unique<RecordingPort>();
+            port->devices = devices;
+            if (openResult != 0)
+                port->failOn(RecordingPort::Call::Open, 1, openResult);
+            if (closeResult != 0)
+                port->failOn(RecordingPort::Call::Close, 1, closeResult);
+            r->port = port.get();
+            return port;
+        };
+        run->window = Main(run->state, folder.path(), hooks);
+        return run;
+    }
+
+    QByteArray settingsBytes() const {
+        QFile file(path("QuintaroV10.ini"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QTemporaryDir folder;
+    int dialogShown = 0;
+    int devices = 1;
+    std::uint32_t openResult = 0;
+    std::uint32_t closeResult = 0;
+};
+
+std::vector<std::pair<QString, QString>> shown(const ProgramRun& run) {
+    std::vector<std::pair<QString, QString>> out;
+    for (const auto& m : run.sink.shown)
+        out.emplace_back(m.text, m.title);
+    return out;
+}
+
+} // namespace
+
+TEST_F(Startup, FirstRunAsksTheLanguageStoresItAtOnceAndEverythingAtShutdown) {
+    auto run = start(2);
+    ASSERT_TRUE(run->window);
+    EXPECT_EQ(dialogShown, 1);
+    EXPECT_TRUE(run->sink.shown.empty());
+    EXPECT_EQ(run->state.LanguageBase, 200);
+    EXPECT_EQ(run->state.SettingsFile, path("QuintaroV10.ini"));
+
+    // The language reaches the file before any window is used.
+    QByteArray bytes = settingsBytes();
+    ASSERT_EQ(bytes.size(), 775);
+    EXPECT_EQ(bytes.left(11), QByteArray("QuintaroV10"));
+    EXPECT_EQ(bytes[21], 2);
+    EXPECT_EQ(bytes[175], 0) << "part table not written before shutdown";
+
+    run->window->close();
+    bytes = settingsBytes();
+    ASSERT_EQ(bytes.size(), 775);
+    EXPECT_EQ(bytes[21], 2);
+    EXPECT_EQ(bytes[22], 0);
+    EXPECT_EQ(bytes[23], 1);
+    EXPECT_EQ(bytes[175], 1) << "part 1 on channel 1";
+    EXPECT_EQ(bytes[176], 100) << "part 1 volume";
+    EXPECT_EQ(run->port->count(RecordingPort::Call::Close), 1);
+
+    // The second run reads the file: no dialog.
+    auto second = start(1);
+    ASSERT_TRUE(second->window);
+    EXPECT_EQ(dialogShown, 1);
+    EXPECT_EQ(second->state.LanguageCode, 2);
+}
+
+TEST_F(Startup, LanguageDialogClosedEndsTheProgramAndWritesNothing) {
+    auto run = start(0);
+    EXPECT_FALSE(run->window);
+    EXPECT_TRUE(run->sink.shown.empty());
+    EXPECT_EQ(settingsBytes().size(), 0);
+    EXPECT_EQ(run->port, nullptr) << "the device is never opened";
+
+    // A file of the right length without the signature is a first run again.
+    QFile file(path("QuintaroV10.ini"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(775, 'x'));
+    file.close();
+    auto again = start(1);
+    ASSERT_TRUE(again->window);
+    EXPECT_EQ(dialogShown, 2);
+    EXPECT_EQ(again->state.LanguageCode, 1);
+}
+
+TEST_F(Startup, MissingProgramNameFileStopsWithFileNotFoundInTheChosenLanguage) {
+    QFile::remove(path("QuintaroProgGM.txt"));
+    auto english = start(2);
+    EXPECT_FALSE(english->window);
+    ASSERT_EQ(english->sink.shown.size(), 1u);
+    EXPECT_EQ(english->sink.shown[0].text, "File not found");
+    EXPECT_EQ(english->sink.shown[0].title, "Opening QuintaroProgGM.txt");
+    EXPECT_TRUE(QFile::exists(path("QuintaroProgGM.txt"))) << "the empty file stays on disk";
+
+    QFile::remove(path("QuintaroV10.ini"));
+    auto italian = start(1);
+    EXPECT_FALSE(italian->window);
+    ASSERT_EQ(italian->sink.shown.size(), 1u);
+    EXPECT_EQ(italian->sink.shown[0].text, "File assente");
+    EXPECT_EQ(italian->sink.shown[0].title, "Apertura di QuintaroProgGM.txt");
+}
+
+TEST_F(Startup, NoDeviceShowsOneMessageAndRunsSilent) {
+    devices = 0;
+    auto run = start(2);
+    ASSERT_TRUE(run->window);
+    ASSERT_EQ(shown(*run).size(), 1u);
+    EXPECT_EQ(run->sink.shown[0].text, "Output MIDI Device not found");
+    EXPECT_EQ(run->sink.shown[0].title, ProductTitle);
+    EXPECT_EQ(run->state.midi.MidiOutEnabled, 0);
+    for (int i = 0; i < 20; ++i)
+        run->state.midi.SendNoteOn(0, 60, 100);
+    EXPECT_EQ(run->port->count(RecordingPort::Call::Short), 0);
+    run->window->close();
+    EXPECT_EQ(shown(*run).size(), 1u) << "no closing message with output disabled";
+    EXPECT_EQ(run->port->count(RecordingPort::Call::Close), 0);
+}
+
+TEST_F(Startup, RefusedDeviceShowsBothMessagesInEachLanguage) {
+    openResult = MidiError::Allocated;
+    auto english = start(2);
+    ASSERT_TRUE(english->window);
+    const std::vector<std::pair<QString, QString>> expectedEnglish{
+        {"Output MIDI Device already in use", ProductTitle},
+        {"Output MIDI Device error", "Opening MIDI out device"}};
+    EXPECT_EQ(shown(*english), expectedEnglish);
+    EXPECT_EQ(english->state.midi.MidiOutEnabled, 0);
+    english->window->close();
+    EXPECT_EQ(english->port->count(RecordingPort::Call::Close), 0);
+
+    QFile::remove(path("QuintaroV10.ini"));
+    openResult = MidiError::Error;
+    auto italian = start(1);
+    ASSERT_TRUE(italian->window);
+    const std::vector<std::pair<QString, QString>> expectedItalian{
+        {"Errore Dispositivo MIDI di uscita", ProductTitle},
+        {"Errore Dispositivo MIDI di uscita", "Apertura dispositivo MIDI di uscita"}};
+    EXPECT_EQ(shown(*italian), expectedItalian);
+}
+
+TEST_F(Startup, ClosingErrorIsReportedAndTheSettingsAreStillWritten) {
+    closeResult = MidiError::Error;
+    auto run = start(2);
+    ASSERT_TRUE(run->window);
+    run->state.PartParams[4][1] = 77;
+    run->window->close();
+    const std::vector<std::pair<QString, QString>> expected{
+        {"Output MIDI Device closing error", ProductTitle}};
+    EXPECT_EQ(shown(*run), expected);
+    EXPECT_EQ(run->state.midi.MidiOutOpen, 1);
+    EXPECT_EQ(settingsBytes().at(176 + 25 * 3 + 1 - 1), 77);
+}
+
+TEST_F(Startup, SettingsThatCannotBeWrittenAreReportedNotLost) {
+    auto run = start(2);
+    ASSERT_TRUE(run->window);
+    // The settings file turns into a folder while the program runs: it can be neither read
+    // nor replaced.
+    ASSERT_TRUE(QFile::remove(path("QuintaroV10.ini")));
+    ASSERT_TRUE(QDir(folder.path()).mkdir("QuintaroV10.ini"));
+    run->window->close();
+    ASSERT_EQ(run->sink.shown.size(), 1u);
+    EXPECT_EQ(run->sink.shown[0].title, "Opening QuintaroV10.ini");
+    EXPECT_FALSE(run->sink.shown[0].text.isEmpty());
+}
+
+TEST_F(Startup, StatusBarAndLanguageChangesReachTheNextStart) {
+    auto run = start(1);
+    ASSERT_TRUE(run->window);
+    frmMain& w = *run->window;
+    EXPECT_EQ(w.mnuFile->title(), "&File");
+    EXPECT_EQ(w.mnuView->title(), "&Visualizza");
+    EXPECT_TRUE(w.mnuVisBarraStato->isChecked());
+
+    w.mnuVisBarraStato->trigger();
+    EXPECT_FALSE(w.Picture1->isVisible());
+    EXPECT_FALSE(w.mnuVisBarraStato->isChecked());
+
+    w.mnuInglese->trigger();
+    ASSERT_EQ(run->sink.shown.size(), 1u);
+    EXPECT_EQ(run->sink.shown[0].text,
+              "Il cambio avrà effetto alla prossima esecuzione del programma");
+    EXPECT_EQ(run->sink.shown[0].title, "Cambio lingua");
+    EXPECT_TRUE(w.mnuInglese->isChecked());
+    EXPECT_FALSE(w.mnuItaliano->isChecked());
+    EXPECT_EQ(w.mnuView->title(), "&Visualizza") << "captions change only at the next start";
+
+    w.mnuInglese->trigger(); // the language in use: nothing happens
+    EXPECT_EQ(run->sink.shown.size(), 1u);
+    EXPECT_TRUE(w.mnuInglese->isChecked());
+    w.close();
+
+    auto next = start(1);
+    ASSERT_TRUE(next->window);
+    EXPECT_EQ(next->window->mnuView->title(), "&View");
+    EXPECT_FALSE(next->window->mnuVisBarraStato->isChecked());
+    EXPECT_FALSE(next->window->Picture1->isVisibleTo(next->window.get()));
+}
+
+TEST_F(Startup, MainWindowPlacementIsKeptAndMaximizedKeepsTheNormalSize) {
+    auto run = start(2);
+    ASSERT_TRUE(run->window);
+    run->window->showNormal();
+    run->window->resize(600, 400);
+    run->window->close();
+    QByteArray bytes = settingsBytes();
+    auto word = [&](int pos) {
+        return (static_cast<std::uint8_t>(bytes[pos - 1]) << 8) |
+               static_cast<std::uint8_t>(bytes[pos]);
+    };
+    EXPECT_EQ(bytes[108], 0) << "normal state";
+    EXPECT_EQ(word(105), 400 * 15);
+    EXPECT_EQ(word(107), 600 * 15);
+
+    auto second = start(2);
+    ASSERT_TRUE(second->window);
+    EXPECT_EQ(second->window->size(), QSize(600, 400));
+    second->window->showMaximized();
+    second->window->close();
+    bytes = settingsBytes();
+    EXPECT_EQ(bytes[108], 2) << "maximized";
+    EXPECT_EQ(word(105), 400 * 15) << "the normal size is kept";
+    EXPECT_EQ(word(107), 600 * 15);
+}
