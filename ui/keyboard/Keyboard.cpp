@@ -154,7 +154,7 @@ void KeyboardFrame::mouseMoveEvent(QMouseEvent* event) {
 // Keyboard
 
 Keyboard::Keyboard(AppState& state, KeyboardPolicy& policy, QWidget* client)
-    : QObject(client), state_(state), policy_(policy), client_(client) {
+    : QObject(nullptr), state_(state), policy_(policy), client_(client) {
     client_->setMouseTracking(true);
     client_->installEventFilter(this);
 

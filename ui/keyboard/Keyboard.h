@@ -2,19 +2,19 @@
 
 #include "app/NoteTable.h"
 
+#include <QCheckBox>
 #include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
 #include <QObject>
+#include <QPushButton>
+#include <QScrollBar>
 #include <QString>
 #include <QWidget>
 #include <array>
 #include <map>
 #include <vector>
 
-class QCheckBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class QScrollBar;
 struct AppState;
 class Keyboard;
 
@@ -101,6 +101,10 @@ class KeyboardFrame : public QFrame {
 // event filter), so hover playing releases the note when the pointer leaves the keys; a host with
 // other surfaces may call Form_MouseMove() from them. Call SetUp() during the window's load, and
 // AllNotesOff() when the window closes.
+//
+// Ownership: the controls are children of the client widget; the Keyboard object itself has no
+// parent and belongs to the host (a std::unique_ptr member, say). Either may go first when the
+// window is destroyed, as long as no event reaches the keys after the keyboard is gone.
 class Keyboard : public QObject {
     Q_OBJECT
   public:

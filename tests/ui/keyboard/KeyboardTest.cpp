@@ -1,0 +1,596 @@
+#include "KeyboardHost.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <gtest/gtest.h>
+
+using Lines = std::vector<std::string>;
+
+namespace {
+
+int markedCount(const Keyboard& kb) {
+    int n = 0;
+    for (int k = 0; k < Keyboard::KeyCount; ++k)
+        n += kb.isMarked(k) ? 1 : 0;
+    return n;
+}
+
+int latchedCount(const NoteTable& table) {
+    int n = 0;
+    for (int note = NoteTable::LowestNote; note <= NoteTable::HighestNote; ++note)
+        n += table[note];
+    return n;
+}
+
+} // namespace
+
+TEST(Keyboard, KeysLabelsAndControlsSitAtTheirTwipsGeometry) {
+    KeyboardHost h;
+    h.setUp(0, 1, 0);
+    Keyboard& kb = *h.kb;
+
+    EXPECT_EQ(kb.Frame1->pos(), twips::point(70, 2650));
+    int white = 0;
+    int black = 0;
+    int whiteLeft = 0;
+    for (int k = 0; k < Keyboard::KeyCount; ++k) {
+        const QRect g = kb.Key[k]->geometry();
+        if (kb.Key[k]->isBlack()) {
+            ++black;
+            static const int offsets[12] = {0, 160, 0, 190, 0, 0, 160, 0, 177, 0, 190, 0};
+            const int left = whiteLeft + offsets[k % 12];
+            EXPECT_EQ(g.left(), twips::toPixels(left)) << k;
+            EXPECT_EQ(g.right() + 1, twips::toPixels(left + 156)) << k;
+            EXPECT_EQ(g.height(), twips::toPixels(972)) << k;
+            // Black keys lie above the white keys.
+            EXPECT_EQ(kb.Frame1->childAt(g.center()), kb.Key[k]) << k;
+        } else {
+            whiteLeft = 252 * white;
+            ++white;
+            EXPECT_EQ(g.left(), twips::toPixels(whiteLeft)) << k;
+            EXPECT_EQ(g.right() + 1, twips::toPixels(whiteLeft + 252)) << k;
+            EXPECT_EQ(g.height(), twips::toPixels(1404)) << k;
+        }
+        EXPECT_EQ(g.top(), 0);
+    }
+    EXPECT_EQ(white, 36);
+    EXPECT_EQ(black, 25);
+    // Key(60) starts at 8820 under the sixth octave label at 8840.
+    EXPECT_EQ(kb.Key[60]->x(), twips::toPixels(8820));
+    EXPECT_EQ(kb.Label1[5]->geometry(), twips::rect(8840, 1450, 276, 252));
+    EXPECT_EQ(kb.HScroll1->geometry(), twips::rect(0, 1680, 9036, 228));
+    EXPECT_EQ(kb.HScroll1->minimum(), 0);
+    EXPECT_EQ(kb.HScroll1->maximum(), 3);
+
+    EXPECT_EQ(kb.CheckClickKey->geometry(), twips::rect(7752, 96, 1068, 324));
+    EXPECT_EQ(kb.CheckClickKey->text(), "Click Key");
+    EXPECT_EQ(kb.CheckHoldNote->geometry(), twips::rect(7752, 480, 1245, 300));
+    EXPECT_EQ(kb.CheckHoldNote->text(), "Hold Note");
+    EXPECT_EQ(kb.CommHoldChord->geometry(), twips::rect(7752, 888, 1140, 348));
+    EXPECT_EQ(kb.CommHoldChord->text(), "Hold Chord");
+    EXPECT_EQ(kb.CommAllNoteOff->geometry(), twips::rect(7752, 1320, 1140, 348));
+    EXPECT_EQ(kb.CommAllNoteOff->text(), "All Notes Off");
+    EXPECT_EQ(kb.Label1[6]->geometry(), twips::rect(7755, 1770, 1305, 210));
+    EXPECT_EQ(kb.Label1[6]->text(), "Note (Number)");
+    EXPECT_EQ(kb.Label1[6]->parentWidget(), &h.client);
+    EXPECT_EQ(kb.Text1->geometry(), twips::rect(7752, 2016, 1140, 300));
+    EXPECT_TRUE(kb.Text1->isReadOnly());
+}
+
+TEST(Keyboard, KeyShiftSetsKeyBaseLabelsAndTopNote) {
+    KeyboardHost h;
+    h.setUp(0, 1, 0);
+    EXPECT_EQ(h.kb->KeyBase(), 12);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(h.kb->Label1[i]->text(), QStringLiteral("C%1").arg(i));
+
+    h.t.state.CurrentPart = 7;
+    h.kb->HScroll1->setValue(3);
+    EXPECT_EQ(h.kb->KeyBase(), 48);
+    EXPECT_EQ(h.t.state.CurrentPart, 1);
+    EXPECT_EQ(h.row(1, 16), 3);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(h.kb->Label1[i]->text(), QStringLiteral("C%1").arg(i + 3));
+    EXPECT_TRUE(h.sent().empty()); // a key shift sends nothing
+
+    h.press(h.onKey(60));
+    EXPECT_EQ(h.sent(), (Lines{"90 6c 50"}));
+    EXPECT_EQ(h.text1(), "C/Do (108)");
+    h.release(h.onKey(60));
+    EXPECT_EQ(h.sent(), (Lines{"90 6c 50", "80 6c 40"}));
+}
+
+TEST(Keyboard, NoteTextNamesThePitchClassAndNumber) {
+    EXPECT_EQ(Keyboard::NoteText(60), "C/Do (60)");
+    EXPECT_EQ(Keyboard::NoteText(36), "C/Do (36)");
+    EXPECT_EQ(Keyboard::NoteText(61), "C#/Do# (61)");
+    EXPECT_EQ(Keyboard::NoteText(68), "G#/Sol# (68)");
+    EXPECT_EQ(Keyboard::NoteText(107), "B/Si (107)");
+    EXPECT_EQ(Keyboard::NoteText(12), "C/Do (12)");
+}
+
+TEST(Keyboard, SetUpLoadsStoredStatesAsAUserChangeWould) {
+    {
+        // Hold Note stored checked: the All Notes Off action runs once while loading.
+        KeyboardHost h;
+        h.t.state.HeldNotes[70] = 1; // latched in another part window
+        h.kb->SetUp(3, 1, 1);
+        EXPECT_EQ(h.sent(), (Lines{"b0 7b 00"}));
+        EXPECT_EQ(h.kb->KeyBase(), 48);
+        EXPECT_EQ(h.kb->Label1[0]->text(), "C3");
+        EXPECT_EQ(h.kb->Label1[5]->text(), "C8");
+        EXPECT_TRUE(h.kb->CheckClickKey->isChecked());
+        EXPECT_TRUE(h.kb->CheckHoldNote->isChecked());
+        EXPECT_TRUE(h.kb->CheckHoldNote->isEnabled());
+        EXPECT_TRUE(h.kb->CommHoldChord->isEnabled());
+        EXPECT_EQ(h.t.state.HeldNotes[70], 0); // opening clears the shared table
+        EXPECT_EQ(markedCount(*h.kb), 0);      // and no stale mark stays drawn
+        EXPECT_EQ(h.kb->SoundingNote(), 200);
+        EXPECT_EQ(h.kb->ChordActive(), 0);
+        EXPECT_TRUE(h.text1().isEmpty());
+        EXPECT_EQ(h.row(1, 14), 1);
+        EXPECT_EQ(h.row(1, 15), 1);
+        EXPECT_EQ(h.row(1, 16), 3);
+    }
+    {
+        // Hover mode, key shift 0: no value changes, nothing sent, KeyBase still set.
+        KeyboardHost h;
+        h.kb->SetUp(0, 0, 0);
+        EXPECT_TRUE(h.sent().empty());
+        EXPECT_EQ(h.kb->KeyBase(), 12);
+        EXPECT_FALSE(h.kb->CheckClickKey->isChecked());
+        EXPECT_FALSE(h.kb->CheckHoldNote->isEnabled());
+        EXPECT_FALSE(h.kb->CommHoldChord->isEnabled());
+    }
+    {
+        // Click mode: Hold Chord is off until Hold Note is checked.
+        KeyboardHost h;
+        h.kb->SetUp(2, 1, 0);
+        EXPECT_TRUE(h.sent().empty());
+        EXPECT_TRUE(h.kb->CheckHoldNote->isEnabled());
+        EXPECT_FALSE(h.kb->CommHoldChord->isEnabled());
+    }
+    {
+        // Hold Note stored without Click Key: loaded as plain hover mode and stored so.
+        KeyboardHost h;
+        h.row(1, 14) = 0;
+        h.row(1, 15) = 1;
+        h.kb->SetUp(2, 0, 1);
+        EXPECT_TRUE(h.sent().empty());
+        EXPECT_FALSE(h.kb->CheckHoldNote->isChecked());
+        EXPECT_FALSE(h.kb->CheckHoldNote->isEnabled());
+        EXPECT_FALSE(h.kb->CommHoldChord->isEnabled());
+        EXPECT_EQ(h.row(1, 14), 0);
+        EXPECT_EQ(h.row(1, 15), 0);
+    }
+}
+
+TEST(Keyboard, HoverPlaysEachKeyTheSweepReachesAndReleasesInTheLowestStrip) {
+    KeyboardHost h;
+    h.setUp(2, 0, 0);
+    h.t.state.CurrentPart = 9;
+
+    h.move(QPoint(20, 20)); // over the window, nothing sounding
+    h.move(h.onKey(0));
+    h.move(h.onKey(1));
+    h.move(h.onKey(2));
+    EXPECT_EQ(h.sent(), (Lines{"90 24 50", "80 24 40", "90 25 50", "80 25 40", "90 26 50"}));
+    EXPECT_EQ(h.t.state.CurrentPart, 1);
+    EXPECT_EQ(h.text1(), "D/Re (38)");
+    EXPECT_EQ(h.kb->SoundingNote(), 38);
+    EXPECT_TRUE(h.kb->isMarked(2));
+    EXPECT_EQ(markedCount(*h.kb), 1);
+
+    // White key: the strip starts at 1368 twips.
+    h.t.port->clear();
+    h.move(h.onKey(2, 100, 1365));
+    EXPECT_TRUE(h.sent().empty());
+    h.move(h.onKey(2, 100, 1380));
+    EXPECT_EQ(h.sent(), (Lines{"80 26 40"}));
+    EXPECT_EQ(h.text1(), "D/Re (38)"); // the strip release keeps the text
+    EXPECT_FALSE(h.kb->isMarked(2));
+    EXPECT_EQ(h.kb->SoundingNote(), 200);
+    h.move(h.onKey(2, 100, 1395)); // moving within the strip replays ...
+    h.move(h.onKey(2, 120, 1380)); // ... and releases again
+    h.move(h.onKey(2));            // moving back up replays
+    EXPECT_EQ(h.sent(), (Lines{"80 26 40", "90 26 50", "80 26 40", "90 26 50"}));
+    EXPECT_TRUE(h.kb->isMarked(2));
+
+    // Black key: the strip starts at 936 twips.
+    h.t.port->clear();
+    h.move(h.onKey(3, 78, 900));
+    h.move(h.onKey(3, 78, 930));
+    EXPECT_EQ(h.sent(), (Lines{"80 26 40", "90 27 50"}));
+    h.move(h.onKey(3, 78, 945));
+    EXPECT_EQ(h.sent(), (Lines{"80 26 40", "90 27 50", "80 27 40"}));
+    h.move(h.onKey(3, 60, 500));
+    EXPECT_EQ(h.text1(), "D#/Re# (39)");
+
+    // Leaving the keys onto the window releases and empties Text1; so does the frame.
+    h.t.port->clear();
+    h.move(QPoint(20, 20));
+    EXPECT_EQ(h.sent(), (Lines{"80 27 40"}));
+    EXPECT_TRUE(h.text1().isEmpty());
+    EXPECT_EQ(markedCount(*h.kb), 0);
+    h.move(h.onKey(40));
+    h.move(h.kb->Frame1->mapTo(&h.client, twips::point(1000, 1500))); // between the labels
+    EXPECT_EQ(h.sent(), (Lines{"80 27 40", "90 4c 50", "80 4c 40"}));
+}
+
+TEST(Keyboard, HoverDoesNotGlideWhileAButtonIsHeld) {
+    KeyboardHost h;
+    h.setUp(2, 0, 0);
+    h.move(h.onKey(0));
+    h.press(h.onKey(0)); // a press in hover mode does nothing
+    h.move(h.onKey(2));  // still belongs to Key(0), above its strip
+    h.move(h.onKey(4));
+    h.release(h.onKey(4));
+    EXPECT_EQ(h.sent(), (Lines{"90 24 50"}));
+    EXPECT_EQ(h.kb->SoundingNote(), 36);
+    // With the button held, dragging below Key(0) reaches its lowest strip.
+    h.press(h.onKey(0));
+    h.move(h.onKey(5, 100, 1500));
+    h.release(h.onKey(5, 100, 1500));
+    EXPECT_EQ(h.sent(), (Lines{"90 24 50", "80 24 40"}));
+}
+
+TEST(Keyboard, ClickModeDragKeepsThePressedKeysNote) {
+    KeyboardHost h;
+    h.setUp(2, 1, 0);
+    h.press(h.onKey(5));
+    EXPECT_EQ(h.text1(), "F/Fa (41)");
+    EXPECT_TRUE(h.kb->isMarked(5));
+    h.move(h.onKey(6));
+    h.move(h.onKey(7));
+    h.move(QPoint(20, 20));
+    h.move(h.onKey(7));
+    h.release(h.onKey(7));
+    EXPECT_EQ(h.sent(), (Lines{"90 29 50", "80 29 40"}));
+    EXPECT_TRUE(h.text1().isEmpty());
+    EXPECT_EQ(markedCount(*h.kb), 0);
+    EXPECT_EQ(h.kb->SoundingNote(), 200);
+    EXPECT_EQ(latchedCount(h.t.state.HeldNotes), 0); // click mode latches nothing
+
+    // Moving over keys with no button plays nothing in click mode.
+    h.t.port->clear();
+    h.move(h.onKey(10));
+    h.move(h.onKey(11));
+    EXPECT_TRUE(h.sent().empty());
+}
+
+TEST(Keyboard, TranspositionAndChannelOfThePart) {
+    KeyboardHost h;
+    h.row(1, 0) = 3;
+    h.row(1, 12) = 24; // +12
+    h.row(1, 3) = 100;
+    h.row(1, 4) = 20;
+    h.setUp(2, 1, 0);
+    h.press(h.onKey(0));
+    EXPECT_EQ(h.text1(), "C/Do (36)");
+    h.release(h.onKey(0));
+    EXPECT_EQ(h.sent(), (Lines{"92 30 64", "82 30 14"}));
+}
+
+TEST(Keyboard, HoldModeLatchesAndReleases) {
+    KeyboardHost h;
+    h.setUp(2, 1, 1);
+    h.clickKey(10);
+    EXPECT_EQ(h.sent(), (Lines{"90 2e 50"}));
+    EXPECT_EQ(h.t.state.HeldNotes[46], 1);
+    EXPECT_TRUE(h.kb->isMarked(10));
+    h.clickKey(10);
+    EXPECT_EQ(h.sent(), (Lines{"90 2e 50", "80 2e 40"}));
+    EXPECT_EQ(h.t.state.HeldNotes[46], 0);
+    EXPECT_FALSE(h.kb->isMarked(10));
+    EXPECT_TRUE(h.text1().isEmpty());
+
+    h.t.port->clear();
+    h.clickKey(0);
+    h.clickKey(4);
+    h.clickKey(7);
+    EXPECT_EQ(h.sent(), (Lines{"90 24 50", "90 28 50", "90 2b 50"}));
+    EXPECT_TRUE(h.kb->isMarked(0));
+    EXPECT_TRUE(h.kb->isMarked(4));
+    EXPECT_TRUE(h.kb->isMarked(7));
+    EXPECT_EQ(markedCount(*h.kb), 3);
+    EXPECT_EQ(latchedCount(h.t.state.HeldNotes), 3);
+    EXPECT_EQ(h.text1(), "G/Sol (43)");
+    EXPECT_EQ(h.kb->SoundingNote(), 43);
+
+    // All Notes Off: one control change 123, shown latches cleared, keys plain.
+    h.t.port->clear();
+    h.kb->CommAllNoteOff->click();
+    EXPECT_EQ(h.sent(), (Lines{"b0 7b 00"}));
+    EXPECT_EQ(latchedCount(h.t.state.HeldNotes), 0);
+    EXPECT_EQ(markedCount(*h.kb), 0);
+    EXPECT_EQ(h.kb->SoundingNote(), 200);
+    EXPECT_TRUE(h.text1().isEmpty());
+    EXPECT_TRUE(h.kb->CommHoldChord->isEnabled());
+}
+
+TEST(Keyboard, ModeChangesFollowTheTable) {
+    KeyboardHost h;
+    h.setUp(2, 1, 0);
+
+    // Click mode, check Hold Note: All Notes Off, Hold Chord enabled, stored.
+    h.t.state.CurrentPart = 4;
+    h.kb->CheckHoldNote->click();
+    EXPECT_EQ(h.sent(), (Lines{"b0 7b 00"}));
+    EXPECT_TRUE(h.kb->CommHoldChord->isEnabled());
+    EXPECT_EQ(h.row(1, 15), 1);
+    EXPECT_EQ(h.t.state.CurrentPart, 1);
+
+    // Hold mode with a chord, uncheck Hold Note: All Notes Off once, chord ended, disabled.
+    h.clickKey(24);
+    h.kb->CommHoldChord->click();
+    ASSERT_EQ(h.kb->ChordActive(), 1);
+    h.t.port->clear();
+    h.kb->CheckHoldNote->click();
+    EXPECT_EQ(h.sent(), (Lines{"b0 7b 00"}));
+    EXPECT_EQ(h.kb->ChordActive(), 0);
+    EXPECT_FALSE(h.kb->CommHoldChord->isEnabled());
+    EXPECT_EQ(h.t.state.HeldNotes[60], 0);
+    EXPECT_FALSE(h.kb->isMarked(24));
+    EXPECT_EQ(h.row(1, 15), 0);
+
+    // Click mode, uncheck Click Key: Hold Note disabled, nothing sent.
+    h.t.port->clear();
+    h.kb->CheckClickKey->click();
+    EXPECT_TRUE(h.sent().empty());
+    EXPECT_FALSE(h.kb->CheckHoldNote->isEnabled());
+    EXPECT_EQ(h.row(1, 14), 0);
+
+    // Hover mode, check Click Key: Hold Note enabled and still unchecked, nothing sent.
+    h.kb->CheckClickKey->click();
+    EXPECT_TRUE(h.sent().empty());
+    EXPECT_TRUE(h.kb->CheckHoldNote->isEnabled());
+    EXPECT_FALSE(h.kb->CheckHoldNote->isChecked());
+    EXPECT_FALSE(h.kb->CommHoldChord->isEnabled());
+    EXPECT_EQ(h.row(1, 14), 1);
+
+    // Hold mode with a chord, uncheck Click Key: Hold Note unchecked and disabled, exactly one
+    // All Notes Off (the Hold Note handler does not run a second row), both stored as 0.
+    h.kb->CheckHoldNote->click();
+    h.clickKey(30);
+    h.kb->CommHoldChord->click();
+    ASSERT_EQ(h.kb->ChordActive(), 1);
+    h.t.port->clear();
+    h.kb->CheckClickKey->click();
+    EXPECT_EQ(h.sent(), (Lines{"b0 7b 00"}));
+    EXPECT_FALSE(h.kb->CheckHoldNote->isChecked());
+    EXPECT_FALSE(h.kb->CheckHoldNote->isEnabled());
+    EXPECT_FALSE(h.kb->CommHoldChord->isEnabled());
+    EXPECT_EQ(h.kb->ChordActive(), 0);
+    EXPECT_EQ(h.row(1, 14), 0);
+    EXPECT_EQ(h.row(1, 15), 0);
+    EXPECT_EQ(markedCount(*h.kb), 0);
+
+    // Hold mode without a chord, uncheck Click Key: the same row.
+    h.kb->CheckClickKey->click();
+    h.kb->CheckHoldNote->click();
+    h.t.port->clear();
+    h.kb->CheckClickKey->click();
+    EXPECT_EQ(h.sent(), (Lines{"b0 7b 00"}));
+    EXPECT_FALSE(h.kb->CheckHoldNote->isChecked());
+}
+
+TEST(Keyboard, HoldChordCapturesAndReplaysFromItsLowestNote) {
+    KeyboardHost h;
+    h.setUp(2, 1, 1);
+    h.clickKey(24);
+    h.clickKey(28);
+    h.clickKey(31);
+    h.t.port->clear();
+    h.kb->CommHoldChord->click();
+    EXPECT_TRUE(h.sent().empty()); // capture sends nothing
+    EXPECT_EQ(h.kb->ChordActive(), 1);
+    EXPECT_FALSE(h.kb->CommHoldChord->isEnabled());
+    EXPECT_EQ(h.t.state.HeldNotes[60], 1); // still latched
+
+    h.clickKey(26); // note 62
+    EXPECT_EQ(h.sent(), (Lines{"b0 7b 00", "90 3e 50", "90 42 50", "90 45 50"}));
+    EXPECT_EQ(h.text1(), "A/La (69)");
+    EXPECT_EQ(h.kb->SoundingNote(), 69);
+    EXPECT_EQ(latchedCount(h.t.state.HeldNotes), 3);
+    EXPECT_EQ(h.t.state.HeldNotes[66], 1);
+    EXPECT_EQ(markedCount(*h.kb), 3);
+    EXPECT_TRUE(h.kb->isMarked(26));
+    EXPECT_TRUE(h.kb->isMarked(30));
+    EXPECT_TRUE(h.kb->isMarked(33));
+
+    // Each further press replays the stored chord, not the last replay.
+    h.t.port->clear();
+    h.clickKey(0);
+    EXPECT_EQ(h.sent(), (Lines{"b0 7b 00", "90 24 50", "90 28 50", "90 2b 50"}));
+    EXPECT_EQ(markedCount(*h.kb), 3);
+    EXPECT_TRUE(h.kb->isMarked(0));
+
+    // All Notes Off ends hold-chord mode; a key then latches a single note again.
+    h.t.port->clear();
+    h.kb->CommAllNoteOff->click();
+    EXPECT_EQ(h.kb->ChordActive(), 0);
+    EXPECT_TRUE(h.kb->CommHoldChord->isEnabled());
+    h.clickKey(12);
+    EXPECT_EQ(h.sent(), (Lines{"b0 7b 00", "90 30 50"}));
+    EXPECT_EQ(latchedCount(h.t.state.HeldNotes), 1);
+}
+
+TEST(Keyboard, HoldChordDropsNotesOutsideTheTableAndNeedsALatchedNote) {
+    KeyboardHost h;
+    h.setUp(3, 1, 1);
+    // Capture with nothing latched changes nothing.
+    h.kb->CommHoldChord->click();
+    EXPECT_EQ(h.kb->ChordActive(), 0);
+    EXPECT_TRUE(h.kb->CommHoldChord->isEnabled());
+    EXPECT_TRUE(h.sent().empty());
+
+    h.clickKey(0);  // 48
+    h.clickKey(52); // 100
+    h.kb->CommHoldChord->click();
+    h.t.port->clear();
+    h.clickKey(24); // 72: 124 falls outside and is dropped
+    EXPECT_EQ(h.sent(), (Lines{"b0 7b 00", "90 48 50"}));
+    EXPECT_EQ(latchedCount(h.t.state.HeldNotes), 1);
+    EXPECT_EQ(h.t.state.HeldNotes[72], 1);
+    EXPECT_EQ(markedCount(*h.kb), 1);
+    EXPECT_EQ(h.text1(), "C/Do (72)");
+}
+
+TEST(Keyboard, ChordIncludesNotesLatchedInAnotherPartWindow) {
+    KeyboardHost h;
+    h.setUp(2, 1, 1);
+    QWidget client2;
+    PartLikePolicy policy2(h.t.state, 2);
+    auto kb2 = std::make_unique<Keyboard>(h.t.state, policy2, &client2);
+    kb2->SetUp(2, 1, 1); // opening a part window clears the shared table
+    h.t.port->clear();
+
+    h.kb->Key_MouseDown(24); // part 1 latches 60
+    kb2->Key_MouseDown(28);  // part 2 latches 64
+    kb2->CommHoldChord_Click();
+    h.t.port->clear();
+    kb2->Key_MouseDown(26);
+    EXPECT_EQ(h.sent(), (Lines{"b1 7b 00", "91 3e 50", "91 42 50"}));
+    // Part 1's key keeps its mark until that window recolours its keys.
+    EXPECT_TRUE(h.kb->isMarked(24));
+    EXPECT_EQ(h.t.state.HeldNotes[60], 0);
+}
+
+TEST(Keyboard, KeyShiftMovesTheMarksOfLatchedNotes) {
+    KeyboardHost h;
+    h.setUp(2, 1, 1);
+    h.clickKey(24); // 60
+    h.clickKey(0);  // 36
+    h.t.port->clear();
+
+    h.kb->HScroll1->setValue(1);
+    EXPECT_EQ(h.kb->KeyBase(), 24);
+    EXPECT_TRUE(h.kb->isMarked(36));
+    EXPECT_TRUE(h.kb->isMarked(12));
+    EXPECT_EQ(markedCount(*h.kb), 2);
+
+    h.kb->HScroll1->setValue(3); // 36 out of view
+    EXPECT_TRUE(h.kb->isMarked(12));
+    EXPECT_EQ(markedCount(*h.kb), 1);
+    EXPECT_TRUE(h.sent().empty()); // nothing released by a shift
+
+    // All Notes Off clears only the shown latches; 36 is marked again when back in view.
+    h.kb->CommAllNoteOff->click();
+    EXPECT_EQ(h.sent(), (Lines{"b0 7b 00"}));
+    EXPECT_EQ(h.t.state.HeldNotes[60], 0);
+    EXPECT_EQ(h.t.state.HeldNotes[36], 1);
+    h.kb->HScroll1->setValue(2);
+    EXPECT_TRUE(h.kb->isMarked(0));
+    EXPECT_EQ(markedCount(*h.kb), 1);
+
+    // Its sound was stopped by the All Notes Off: clicking it unlatches and sends nothing.
+    h.t.port->clear();
+    h.clickKey(0);
+    EXPECT_TRUE(h.sent().empty());
+    EXPECT_EQ(h.t.state.HeldNotes[36], 0);
+    EXPECT_FALSE(h.kb->isMarked(0));
+    EXPECT_EQ(h.kb->SoundingNote(), 200);
+}
+
+TEST(Keyboard, KeyShiftWithNothingLatchedLeavesMarks) {
+    KeyboardHost h;
+    h.setUp(2, 0, 0);
+    h.move(h.onKey(5));
+    ASSERT_TRUE(h.kb->isMarked(5));
+    h.kb->HScroll1->setValue(3);
+    EXPECT_TRUE(h.kb->isMarked(5));
+    EXPECT_EQ(h.kb->SoundingNote(), 41);
+    EXPECT_EQ(h.sent(), (Lines{"90 29 50"}));
+    // The note keeps sounding until hover playing releases it, at the pitch it started with.
+    h.move(QPoint(20, 20));
+    EXPECT_EQ(h.sent(), (Lines{"90 29 50", "80 29 40"}));
+}
+
+TEST(Keyboard, NoteOffGoesWhereTheNoteOnWent) {
+    KeyboardHost h;
+    h.setUp(2, 1, 1);
+    h.clickKey(24);
+    h.row(1, 12) = 14; // transposition +2 while 60 is latched
+    h.row(1, 4) = 30;  // the Note Off velocity is read at release
+    h.clickKey(24);
+    EXPECT_EQ(h.sent(), (Lines{"90 3c 50", "80 3c 1e"}));
+    EXPECT_TRUE(h.kb->soundingTargets(60).empty());
+
+    // Click mode: transposition changed while the button is held.
+    KeyboardHost c;
+    c.setUp(2, 1, 0);
+    c.press(c.onKey(0));
+    c.row(1, 12) = 0; // -12
+    c.release(c.onKey(0));
+    c.press(c.onKey(0));
+    c.release(c.onKey(0));
+    EXPECT_EQ(c.sent(), (Lines{"90 24 50", "80 24 40", "90 18 50", "80 18 40"}));
+
+    // Hover strip release too.
+    KeyboardHost v;
+    v.setUp(2, 0, 0);
+    v.move(v.onKey(0));
+    v.row(1, 12) = 13;
+    v.move(v.onKey(0, 100, 1380));
+    EXPECT_EQ(v.sent(), (Lines{"90 24 50", "80 24 40"}));
+}
+
+TEST(Keyboard, AllNotesOffGoesToThePartsOwnChannel) {
+    KeyboardHost h(5);
+    h.row(5, 0) = 10;
+    h.setUp(2, 1, 0);
+    h.t.state.CurrentPart = 2; // another part is current
+    h.kb->CommAllNoteOff->click();
+    EXPECT_EQ(h.sent(), (Lines{"b9 7b 00"}));
+
+    h.t.port->clear();
+    h.clickKey(0);
+    EXPECT_EQ(h.sent(), (Lines{"99 24 50", "89 24 40"}));
+
+    // Mode change, chord replay and closing use the same channel.
+    h.t.port->clear();
+    h.t.state.CurrentPart = 2;
+    h.kb->CheckHoldNote->click();
+    h.clickKey(3);
+    h.kb->CommHoldChord->click();
+    h.clickKey(5);
+    h.t.state.CurrentPart = 2;
+    h.kb->AllNotesOff();
+    EXPECT_EQ(h.sent(), (Lines{"b9 7b 00", "99 27 50", "b9 7b 00", "99 29 50", "b9 7b 00"}));
+}
+
+TEST(Keyboard, MasterLikeHostFansOutAndReleasesWhereItPlayed) {
+    KeyboardHost h(1, true);
+    auto& m = h.t.state.MasterKbSettings;
+    m[1] = 1;
+    m[10] = 1;
+    h.row(10, 3) = 100;
+    h.row(10, 4) = 10;
+    h.setUp(2, 1, 0);
+    h.t.state.CurrentPart = 6;
+    h.press(h.onKey(24));
+    m[10] = 0; // channel 10 switched off while the note sounds
+    m[2] = 1;  // channel 2 switched on
+    h.release(h.onKey(24));
+    EXPECT_EQ(h.sent(), (Lines{"90 3c 50", "99 3c 64", "80 3c 40", "89 3c 0a"}));
+
+    h.t.port->clear();
+    h.kb->CommAllNoteOff->click();
+    ASSERT_EQ(h.sent().size(), 16u);
+    for (int ch = 0; ch < 16; ++ch)
+        EXPECT_EQ(h.t.port->messages()[ch],
+                  (std::vector<std::uint8_t>{static_cast<std::uint8_t>(0xB0 | ch), 0x7B, 0x00}));
+    EXPECT_EQ(h.t.state.CurrentPart, 6); // the master keyboard makes no part current
+
+    // Hover strip release uses the master keyboard's own Vel Off.
+    KeyboardHost v(1, true);
+    v.t.state.MasterKbSettings[1] = 1;
+    v.t.state.MasterKbSettings[20] = 20;
+    v.setUp(2, 0, 0);
+    v.move(v.onKey(1));
+    v.move(v.onKey(1, 78, 960));
+    EXPECT_EQ(v.sent(), (Lines{"90 25 50", "80 25 14"}));
+}
