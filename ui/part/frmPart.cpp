@@ -1,4 +1,417 @@
 #include "ui/part/frmPart.h"
 
-frmPart::frmPart(AppState& state, frmMain& main, int part) : ChildWindow(state, main, part) {}
-void frmPart::Form_Load() {}
+#include "app/Twips.h"
+#include "ui/keyboard/Keyboard.h"
+#include "ui/main/frmMain.h"
+#include "ui/part/LevelScrollBar.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <cmath>
+
+namespace {
+
+// Slider geometry in the client area (twips).
+constexpr int SliderTop = 600;
+constexpr int SliderLeft0 = 280;
+constexpr int SliderPitch = 676;
+constexpr int SliderWidth = 228;
+constexpr int SliderHeight = 1704;
+
+// Design sizes of the value boxes and labels (twips).
+constexpr int ValueBoxWidth = 540;
+constexpr int ValueBoxHeight = 240;
+constexpr int CaptionWidth = 734; // centred over the slider: 253 on either side
+constexpr int CaptionHeight = 195;
+constexpr int EndLabelWidth = 300;
+constexpr int EndLabelHeight = 195;
+constexpr int LetterWidth = 150;
+
+constexpr int PanSlider = 1;
+constexpr int BendSlider = 6;
+
+const char* const SliderCaptions[frmPart::SliderCount] = {
+    "Volume", "Pan",   "Vel On", "Vel Off", "Att Time", "Rel Time",
+    "Bend",   "Mod 1", "Mod 2",  "Reverb",  "Chorus"};
+
+// Controller number sent by each slider; 0 for the velocity sliders (nothing sent) and the bend
+// slider (a pitch-bend message instead).
+constexpr int SliderController[frmPart::SliderCount] = {7, 10, 0, 0, 73, 72, 0, 1, 2, 91, 93};
+
+// What mirrorIntoVolumeWindow is asked to show: a slider index 0..10, or the transposition.
+constexpr int MirrorTransposition = frmPart::SliderCount;
+
+void place(QWidget* w, int left, int top, int width, int height) {
+    w->setGeometry(twips::rect(left, top, width, height));
+}
+
+} // namespace
+
+// The keyboard's view of this part: its channel, transposition, velocities and settings rows.
+// Everything is read from the window's own part (the tag), at the moment it is needed.
+class frmPart::Policy : public KeyboardPolicy {
+  public:
+    explicit Policy(frmPart& window) : w_(window) {}
+
+    NoteTable& latchedNotes() override { return w_.state_.HeldNotes; }
+    void makeCurrent() override { w_.state_.CurrentPart = w_.TagPart(); }
+    std::vector<NoteTarget> noteOnTargets(int note) override {
+        return {{channel(), note + w_.row(12) - 12, w_.row(3)}};
+    }
+    int noteOffVelocity(int) override { return w_.row(4); }
+    int stripReleaseVelocity(int) override { return w_.row(4); }
+    // The part's own channel (row 0), so a part mapped to another channel silences that one.
+    std::vector<int> allNotesOffChannels() override { return {channel()}; }
+    void storeModes(int clickKey, int holdNote) override {
+        w_.row(14) = static_cast<std::uint8_t>(clickKey);
+        w_.row(15) = static_cast<std::uint8_t>(holdNote);
+    }
+    void storeKeyShift(int value) override { w_.row(16) = static_cast<std::uint8_t>(value); }
+
+  private:
+    int channel() { return (w_.row(0) - 1) & 0x0F; }
+    frmPart& w_;
+};
+
+frmPart::frmPart(AppState& state, frmMain& main, int part)
+    : ChildWindow(state, main, part), part_(part) {
+    buildControls();
+}
+
+frmPart::~frmPart() {
+    // The keyboard (a child of the client area) calls into its policy: let the client area and
+    // everything in it go before the policy.
+    delete Client;
+    Client = nullptr;
+}
+
+int frmPart::TagPart() const {
+    return Tag.size() > 0 ? Tag.at(0).unicode() : part_;
+}
+int frmPart::TagChannel() const {
+    return Tag.size() > 1 ? Tag.at(1).unicode() : 0;
+}
+
+std::uint8_t& frmPart::row(int r) {
+    return state_.PartParams.at(TagPart()).at(r);
+}
+
+void frmPart::buildControls() {
+    Client = new QWidget;
+    Client->setObjectName(QStringLiteral("Client"));
+    // Hover playing releases the sounding note when the pointer moves over the window itself.
+    Client->setMouseTracking(true);
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPointSizeF(8);
+    Client->setFont(font);
+    setWidget(Client);
+
+    QFont small = font;
+    small.setPointSizeF(7);
+
+    for (int k = 0; k < SliderCount; ++k) {
+        auto* s = new LevelScrollBar(Client);
+        s->setObjectName(QStringLiteral("VScroll%1").arg(k));
+        VScroll[k] = s;
+        // valueChanged runs on every value the bar passes, from the user or from code, so a
+        // drag sends one message per value and restoring a stored value sends it.
+        connect(s, &QScrollBar::valueChanged, this, [this, k] { VScroll_Change(k); });
+
+        auto* box = new QLineEdit(QStringLiteral("0"), Client);
+        box->setReadOnly(true);
+        box->setAlignment(Qt::AlignCenter);
+        box->setFocusPolicy(Qt::NoFocus);
+        Text2[k] = box;
+
+        auto* caption = new QLabel(QString::fromLatin1(SliderCaptions[k]), Client);
+        caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        Label2[k] = caption;
+
+        const bool centred = k == PanSlider || k == BendSlider;
+        Label4[k] = new QLabel(centred ? QStringLiteral("63") : QStringLiteral("127"), Client);
+        Label5[k] = new QLabel(centred ? QStringLiteral("-64") : QStringLiteral("0"), Client);
+        Label4[k]->setFont(small);
+        Label5[k]->setFont(small);
+    }
+    Label2[11] = new QLabel(QStringLiteral("R"), Client);
+    Label2[12] = new QLabel(QStringLiteral("L"), Client);
+    Label2[13] = new QLabel(QStringLiteral("C"), Client);
+    Label5[11] = new QLabel(QStringLiteral("0"), Client); // bend centre
+    Label5[12] = new QLabel(QStringLiteral("0"), Client); // pan centre
+    for (int i = 11; i <= 13; ++i)
+        Label2[i]->setFont(small);
+    Label5[11]->setFont(small);
+    Label5[12]->setFont(small);
+
+    Label3 = new QLabel(QStringLiteral("Key Shift"), Client);
+    place(Label3, 3480, 4800, 696, 204);
+
+    Combo1 = new QComboBox(Client);
+    {
+        // The list is fixed; no position is chosen until the load sets it, so that setting it
+        // always counts as a choice.
+        const QSignalBlocker block(Combo1);
+        for (int i = 0; i < TranspositionItems; ++i) {
+            const int semitones = 12 - i;
+            Combo1->addItem(semitones > 0    ? QStringLiteral("+%1").arg(semitones)
+                            : semitones == 0 ? QStringLiteral(" 0")
+                                             : QString::number(semitones));
+        }
+        Combo1->setCurrentIndex(-1);
+    }
+    place(Combo1, 5100, 4740, 900, 300);
+    connect(Combo1, &QComboBox::currentIndexChanged, this, [this](int i) {
+        if (i >= 0)
+            Combo1_Click(i);
+    });
+
+    Text3 = new QLineEdit(Client);
+    Text3->setReadOnly(true);
+    Text3->setFocusPolicy(Qt::NoFocus);
+    Text3->setCursor(Qt::PointingHandCursor);
+    Text3->installEventFilter(this);
+    place(Text3, 70, 4740, 3240, 300);
+
+    CommChiudi = new QPushButton(Client);
+    place(CommChiudi, 7752, 4716, 1140, 348);
+    connect(CommChiudi, &QPushButton::clicked, this, &frmPart::CommChiudi_Click);
+
+    policy_ = std::make_unique<Policy>(*this);
+    keyboard_ = new Keyboard(state_, *policy_, Client);
+}
+
+void frmPart::Form_Load() {
+    const int n = part_;
+    state_.WindowLoading = true;
+
+    // Window record n: open, placed as stored.
+    state_.LoadWindowRecord(n);
+    state_.ScratchRec.Open = 1;
+    placeFrom(state_.ScratchRec);
+    state_.StoreWindowRecord(n);
+    rememberNormalGeometry();
+    loadedPosition_ = pos();
+
+    Tag = QString(QChar(n)) + QChar(state_.PartParams.at(n).at(0));
+
+    // "Part " ends in a blank and the number carries one more in front of it: "Part  3".
+    setWindowTitle(state_.ResString(17) + QLatin1Char(' ') + QString::number(n));
+    CommChiudi->setText(state_.ResString(8));
+
+    if (QAction* item = main_.mnuPart.at(n))
+        item->setEnabled(false);
+
+    // Key shift, then the two mode boxes, with their handlers running as a user's change would;
+    // the set-up also clears the latched table and the chord, sets nothing sounding, places the
+    // octave labels, the key-shift bar and the keys, empties Text1 and brings the mode boxes in
+    // line. None of those later steps sends anything, so doing them here keeps the order of
+    // everything that goes out.
+    keyboard_->SetUp(row(16), row(14), row(15));
+
+    // Every slider starts at 0: each stored value that is not 0 runs the change handling and so
+    // sends the part's controller, in slider order.
+    for (int k = 0; k < SliderCount; ++k)
+        VScroll[k]->setValue(row(k + 1));
+
+    keyboard_->Frame1->move(twips::point(70, 2650));
+    layoutSliders();
+
+    Combo1->setCurrentIndex(24 - row(12));
+
+    Text3->setText(ProgramDisplayText());
+
+    if (main_.mnuWindow)
+        main_.mnuWindow->menuAction()->setEnabled(true);
+    state_.WindowLoading = false;
+}
+
+void frmPart::layoutSliders() {
+    for (int k = 0; k < SliderCount; ++k) {
+        const int left = SliderLeft0 + SliderPitch * k;
+        place(VScroll[k], left, SliderTop, SliderWidth, SliderHeight);
+        const int boxLeft =
+            left - static_cast<int>(std::lround((ValueBoxWidth - SliderWidth) / 2.0));
+        place(Text2[k], boxLeft, SliderTop - 250, ValueBoxWidth, ValueBoxHeight);
+        place(Label2[k], left - 253, SliderTop - 440, CaptionWidth, CaptionHeight);
+        place(Label4[k], left + 250, SliderTop + 200, EndLabelWidth, EndLabelHeight);
+        place(Label5[k], left + 250, SliderTop + 1330, EndLabelWidth, EndLabelHeight);
+    }
+    const int panLeft = SliderLeft0 + SliderPitch * PanSlider;
+    place(Label2[11], panLeft - 170, SliderTop + 200, LetterWidth, CaptionHeight);
+    place(Label2[13], panLeft - 170, SliderTop + 750, LetterWidth, CaptionHeight);
+    place(Label2[12], panLeft - 170, SliderTop + 1330, LetterWidth, CaptionHeight);
+    place(Label5[12], panLeft + 250 + 30, SliderTop + 750, EndLabelWidth, EndLabelHeight);
+    const int bendLeft = SliderLeft0 + SliderPitch * BendSlider;
+    place(Label5[11], bendLeft + 280, SliderTop + 750, EndLabelWidth, EndLabelHeight);
+}
+
+QString frmPart::ProgramDisplayText() const {
+    const auto& column = state_.PartParams.at(part_);
+    QString text = GMProgramCode(state_.GMProgramNames, column[17], column[18], column[19]);
+    return text + QLatin1Char(' ') +
+           GMProgramName(state_.GMProgramNames, column[17], column[18], column[19]);
+}
+
+void frmPart::ShowProgram(const QString& text) {
+    Text3->setText(text);
+}
+
+void frmPart::VScroll_Change(int k) {
+    const int v = VScroll[k]->value();
+    state_.CurrentPart = TagPart();
+    Text2[k]->setText(QString::number(v));
+
+    bool send = true;
+    std::uint32_t message = 0;
+    switch (k) {
+    case 2: // note-on and note-off velocities: read by the keyboard when it plays
+    case 3:
+        send = false;
+        break;
+    case BendSlider:
+        // Pitch bend with 0x7F as the low seven bits: the centre 64 sends 64 * 128 + 127.
+        message = PackShortMessage(0xE0, 0x7F, v);
+        Text2[k]->setText(QString::number(v - 64));
+        break;
+    default:
+        message = PackShortMessage(0xB0, SliderController[k], v);
+        if (k == PanSlider)
+            Text2[k]->setText(QString::number(v - 64));
+        break;
+    }
+    message |= static_cast<std::uint32_t>((TagChannel() - 1) & 0x0F);
+
+    row(k + 1) = static_cast<std::uint8_t>(v);
+    mirrorIntoVolumeWindow(k, v);
+
+    if (send) {
+        state_.midi.MidiMessage = message;
+        state_.midi.SendShortMessage();
+    }
+}
+
+void frmPart::Combo1_Click(int index) {
+    // The part comes from the tag; CurrentPart stays as it is. Nothing is sent: the new
+    // transposition applies to the notes played from now on.
+    row(12) = static_cast<std::uint8_t>(24 - index);
+    mirrorIntoVolumeWindow(MirrorTransposition, 12 - index);
+}
+
+void frmPart::mirrorIntoVolumeWindow(int what, int value) {
+    // The all-parts volume window shows this part's volume (its slider for the part), pan
+    // (value - 64), reverb, chorus and transposition (-12..12) while it is open. The slider
+    // values are not mirrored while the main window reopens windows at start; the transposition
+    // is mirrored whenever the window is open.
+    //
+    // The volume window is not part of the program yet: once it is, this is where the part
+    // window hands it the value (its VScroll(n) for `what` 0, Text2(n) for 1, Text3(n) for 9,
+    // Text4(n) for 10 and Text5(n) for the transposition), and nowhere else.
+    if (!state_.LoadWindowRecord(WindowKind::VolumeAll))
+        return;
+    if (what != MirrorTransposition && state_.RestoringWindows)
+        return;
+    (void)value;
+}
+
+void frmPart::Text3_Click() {
+    state_.CurrentPart = TagPart();
+    // Page 1 lists programs 1..64, page 2 programs 65..128.
+    state_.GMPageSelector = row(18) < 65 ? WindowKind::GMPage1 : WindowKind::GMPage2;
+    // Brings the page to the front, loading it first if it is not open; the main window opens
+    // nothing for a kind it does not have yet.
+    main_.OpenWindowKind(state_.GMPageSelector);
+}
+
+void frmPart::CommChiudi_Click() {
+    close();
+}
+
+bool frmPart::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Text3 && event->type() == QEvent::MouseButtonPress) {
+        Text3_Click();
+        return true;
+    }
+    return ChildWindow::eventFilter(watched, event);
+}
+
+void frmPart::Form_Activate() {
+    if (!Tag.isEmpty())
+        state_.CurrentPart = TagPart();
+}
+
+bool frmPart::normalState() const {
+    return !isMinimized() && !isMaximized() && !isShaded();
+}
+
+void frmPart::rememberNormalGeometry() {
+    if (normalState())
+        normalGeometry_ = geometry();
+}
+
+void frmPart::moveEvent(QMoveEvent* event) {
+    ChildWindow::moveEvent(event);
+    if (!state_.WindowLoading)
+        rememberNormalGeometry();
+}
+
+void frmPart::showEvent(QShowEvent* event) {
+    // Adding the window to the area lets the area choose a free place for it; the window's
+    // place is the one its record gave it at load.
+    if (!shown_) {
+        shown_ = true;
+        move(loadedPosition_);
+    }
+    ChildWindow::showEvent(event);
+}
+
+void frmPart::Form_Resize() {
+    if (state_.WindowLoading)
+        return;
+    // The limits hold for the window's own size. Minimized or maximized, its size is the one the
+    // area gives it: nothing is limited and nothing is stored; the record keeps the last normal
+    // size, which the window takes again when it is restored.
+    if (!normalState())
+        return;
+    // A correction resizes the window again and so also comes back here.
+    if (Width() > PartWindowWidth)
+        setWidth(PartWindowWidth);
+    if (Height() < PartWindowHeight)
+        setHeight(PartWindowHeight);
+    rememberNormalGeometry();
+    WindowRec& rec = state_.WindowRecs.at(TagPart());
+    rec.Height = Height();
+    rec.Width = Width();
+}
+
+void frmPart::Form_Unload() {
+    const int n = TagPart();
+    // The part's notes stop as with the All Notes Off button.
+    keyboard_->AllNotesOff();
+    state_.CurrentPart = n;
+
+    state_.LoadWindowRecord(n);
+    if (!state_.AppClosing)
+        state_.ScratchRec.Open = 0;
+    if (normalState()) {
+        storeGeometryInto(state_.ScratchRec);
+    } else {
+        // Minimized or maximized: keep the placement the window had in its normal state.
+        state_.ScratchRec.Top = twips::fromPixels(normalGeometry_.top());
+        state_.ScratchRec.Left = twips::fromPixels(normalGeometry_.left());
+        state_.ScratchRec.Height = twips::fromPixels(normalGeometry_.height());
+        state_.ScratchRec.Width = twips::fromPixels(normalGeometry_.width());
+    }
+    state_.StoreWindowRecord(n);
+
+    if (QAction* item = main_.mnuPart.at(n))
+        item->setEnabled(true);
+}

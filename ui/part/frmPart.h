@@ -2,12 +2,90 @@
 
 #include "ui/main/ChildWindow.h"
 
-// The window of one part (1..16). Built by the part-window work; this is its entry point.
+#include <QRect>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class Keyboard;
+class LevelScrollBar;
+
+// The window of one part (1..16): the part's keyboard, its eleven controller sliders, its
+// transposition and its program. The window is a view of the part's column of PartParams: it
+// loads its controls from the column and writes every change back at once.
 class frmPart : public ChildWindow {
     Q_OBJECT
   public:
+    static constexpr int SliderCount = 11;
+    // List index of Combo1 for a stored transposition row value (and back): index i means a
+    // transposition of 12 - i semitones, stored as 24 - i.
+    static constexpr int TranspositionItems = 25;
+
     frmPart(AppState& state, frmMain& main, int part);
+    ~frmPart() override;
 
     // Runs the load sequence; called once by the main window right after construction.
     void Form_Load();
+
+    // The window's identity, set at load: the character whose code is the part number, then the
+    // one whose code is the part's channel 1..16 (PartParams row 0 at load time).
+    QString Tag;
+    int TagPart() const;
+    int TagChannel() const;
+
+    // Program display: the program pages set it when a program is chosen for this part.
+    void ShowProgram(const QString& text);
+    // Text3 as loading builds it: program code, a blank, program name (rows 17, 18, 19).
+    QString ProgramDisplayText() const;
+
+    // Event handlers.
+    void VScroll_Change(int k);
+    void Combo1_Click(int index);
+    void Text3_Click();
+    void CommChiudi_Click();
+
+    // Controls, named as the window's design names them.
+    QWidget* Client = nullptr;                          // the client area
+    std::array<LevelScrollBar*, SliderCount> VScroll{}; // 0..10
+    std::array<QLineEdit*, SliderCount> Text2{};        // value boxes 0..10
+    std::array<QLabel*, 14> Label2{};                   // 0..10 captions; 11 "R", 12 "L", 13 "C"
+    std::array<QLabel*, SliderCount> Label4{};          // upper end labels
+    std::array<QLabel*, 13> Label5{}; // 0..10 lower end labels; 11 bend, 12 pan "0"
+    QLabel* Label3 = nullptr;         // "Key Shift"
+    QComboBox* Combo1 = nullptr;      // transposition
+    QLineEdit* Text3 = nullptr;       // program display
+    QPushButton* CommChiudi = nullptr;
+
+    Keyboard& keyboard() { return *keyboard_; }
+
+  protected:
+    void Form_Unload() override;
+    void Form_Resize() override;
+    void Form_Activate() override;
+    void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    class Policy;
+
+    void buildControls();
+    void layoutSliders();
+    std::uint8_t& row(int r);
+    // Mirrors a value into the all-parts volume window while it is open.
+    void mirrorIntoVolumeWindow(int what, int value);
+    bool normalState() const;
+    void rememberNormalGeometry();
+
+    int part_;
+    std::unique_ptr<Policy> policy_;
+    Keyboard* keyboard_ = nullptr; // owned by Client
+    QRect normalGeometry_;         // the last placement in the normal state (pixels)
+    QPoint loadedPosition_;        // where the record placed the window at load (pixels)
+    bool shown_ = false;
 };

@@ -1,0 +1,444 @@
+#include "ui/part/frmPart.h"
+#include "app/Twips.h"
+#include "support/TestState.h"
+#include "ui/keyboard/Keyboard.h"
+#include "ui/main/frmMain.h"
+#include "ui/part/LevelScrollBar.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMenu>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// Twips as the window measures them: whole pixels of 15 twips.
+int onScreen(int twipsValue) {
+    return twips::fromPixels(twips::toPixels(twipsValue));
+}
+
+class PartWindowTest : public ::testing::Test {
+  protected:
+    explicit PartWindowTest(int language = 2) : t(language), main(t.state) {}
+
+    void SetUp() override {
+        main.resize(1400, 1000);
+        main.show();
+    }
+
+    AppState& state() { return t.state; }
+    std::uint8_t& row(int part, int r) { return t.state.PartParams.at(part).at(r); }
+
+    // Opens part window n as its menu item does.
+    frmPart* open(int n) {
+        main.mnuPart_Click(n);
+        frmPart* w = main.PartWindows.at(n);
+        EXPECT_NE(w, nullptr);
+        return w;
+    }
+
+    // Closes a window and lets its deletion run.
+    void closeWindow(frmPart* w) {
+        w->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    Lines sent() const { return t.port->messageLines(); }
+
+    TestState t;
+    frmMain main;
+};
+
+class PartWindowItalianTest : public PartWindowTest {
+  protected:
+    PartWindowItalianTest() : PartWindowTest(1) {}
+};
+
+// The thumb's rectangle of a scroll bar, as its style lays it out.
+QRect thumbRect(QScrollBar* bar) {
+    QStyleOptionSlider opt;
+    opt.initFrom(bar);
+    opt.subControls = QStyle::SC_All;
+    opt.orientation = bar->orientation();
+    opt.minimum = bar->minimum();
+    opt.maximum = bar->maximum();
+    opt.sliderPosition = bar->sliderPosition();
+    opt.sliderValue = bar->value();
+    opt.singleStep = bar->singleStep();
+    opt.pageStep = bar->pageStep();
+    opt.upsideDown = bar->invertedAppearance();
+    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSlider,
+                                        bar);
+}
+
+TEST_F(PartWindowTest, FirstRunPartSendsItsStoredControllersInSliderOrder) {
+    // The first-run column of part 3: channel 3, sliders 100 64 80 64 0 0 64 0 0 0 0.
+    const std::uint8_t defaults[] = {3, 100, 64, 80, 64, 0, 0, 64, 0, 0, 0, 0, 12};
+    for (int r = 0; r <= 12; ++r)
+        ASSERT_EQ(row(3, r), defaults[r]) << "row " << r;
+
+    frmPart* w = open(3);
+
+    // Volume, pan and bend on channel nibble 2; nothing for the velocities or the zero sliders.
+    EXPECT_EQ(sent(), (Lines{"b2 07 64", "b2 0a 40", "e2 7f 40"}));
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Part  3"));
+    EXPECT_EQ(w->CommChiudi->text(), QStringLiteral("&Close"));
+    EXPECT_EQ(w->Tag, QString(QChar(3)) + QChar(3));
+    EXPECT_EQ(w->Kind(), 3);
+    EXPECT_EQ(state().CurrentPart, 3);
+    EXPECT_FALSE(state().WindowLoading);
+
+    const char* boxes[] = {"100", "0", "80", "64", "0", "0", "0", "0", "0", "0", "0"};
+    for (int k = 0; k < frmPart::SliderCount; ++k) {
+        EXPECT_EQ(w->Text2[k]->text(), QString::fromLatin1(boxes[k])) << "box " << k;
+        EXPECT_EQ(w->VScroll[k]->value(), defaults[k + 1]) << "slider " << k;
+    }
+    // The load writes the same values back.
+    for (int r = 0; r <= 12; ++r)
+        EXPECT_EQ(row(3, r), defaults[r]) << "row " << r;
+
+    EXPECT_EQ(w->Combo1->currentText(), QStringLiteral(" 0"));
+    EXPECT_EQ(w->Text3->text(), QStringLiteral("001 Acoustic Grand Piano"));
+    EXPECT_EQ(w->keyboard().KeyBase(), 36);
+    EXPECT_TRUE(w->keyboard().CheckClickKey->isChecked());
+    EXPECT_FALSE(w->keyboard().CheckHoldNote->isChecked());
+    EXPECT_TRUE(w->keyboard().CheckHoldNote->isEnabled());
+    EXPECT_EQ(w->keyboard().Frame1->geometry().topLeft(), twips::point(70, 2650));
+    EXPECT_TRUE(w->Client->hasMouseTracking());
+}
+
+TEST_F(PartWindowItalianTest, CaptionsComeFromTheItalianStrings) {
+    frmPart* w = open(3);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Parte  3"));
+    EXPECT_EQ(w->CommChiudi->text(), QStringLiteral("&Chiudi"));
+    frmPart* w12 = open(12);
+    EXPECT_EQ(w12->windowTitle(), QStringLiteral("Parte  12"));
+}
+
+TEST_F(PartWindowTest, PartWithEverySliderAtZeroSendsNothing) {
+    for (int r = 1; r <= 11; ++r)
+        row(7, r) = 0;
+    frmPart* w = open(7);
+    EXPECT_TRUE(sent().empty()) << sent().front();
+    for (int k = 0; k < frmPart::SliderCount; ++k)
+        EXPECT_EQ(w->Text2[k]->text(), QStringLiteral("0")) << "box " << k;
+}
+
+TEST_F(PartWindowTest, EachSliderSendsItsMessageAndStoresItsRow) {
+    frmPart* w = open(1);
+    w->VScroll[0]->setValue(0);
+    t.port->clear();
+    state().CurrentPart = 9;
+
+    w->VScroll[0]->setValue(100);
+    EXPECT_EQ(w->Text2[0]->text(), QStringLiteral("100"));
+    EXPECT_EQ(row(1, 1), 100);
+    EXPECT_EQ(sent(), Lines{"b0 07 64"}) << "volume already at 100 sends nothing more";
+    EXPECT_EQ(state().CurrentPart, 1);
+
+    w->VScroll[0]->setValue(99);
+    EXPECT_EQ(sent().back(), "b0 07 63");
+
+    t.port->clear();
+    w->VScroll[1]->setValue(127);
+    EXPECT_EQ(w->Text2[1]->text(), QStringLiteral("63"));
+    w->VScroll[1]->setValue(0);
+    EXPECT_EQ(w->Text2[1]->text(), QStringLiteral("-64"));
+    EXPECT_EQ(row(1, 2), 0);
+    EXPECT_EQ(sent(), (Lines{"b0 0a 7f", "b0 0a 00"}));
+
+    t.port->clear();
+    w->VScroll[6]->setValue(0);
+    EXPECT_EQ(w->Text2[6]->text(), QStringLiteral("-64"));
+    w->VScroll[6]->setValue(64);
+    EXPECT_EQ(w->Text2[6]->text(), QStringLiteral("0"));
+    w->VScroll[6]->setValue(127);
+    EXPECT_EQ(w->Text2[6]->text(), QStringLiteral("63"));
+    EXPECT_EQ(row(1, 7), 127);
+    EXPECT_EQ(sent(), (Lines{"e0 7f 00", "e0 7f 40", "e0 7f 7f"}));
+
+    // The velocity sliders only store their value.
+    t.port->clear();
+    w->VScroll[2]->setValue(127);
+    w->VScroll[3]->setValue(1);
+    EXPECT_TRUE(sent().empty());
+    EXPECT_EQ(row(1, 3), 127);
+    EXPECT_EQ(row(1, 4), 1);
+    EXPECT_EQ(w->Text2[2]->text(), QStringLiteral("127"));
+    EXPECT_EQ(w->Text2[3]->text(), QStringLiteral("1"));
+
+    // The controllers of the other sliders, each with its own value.
+    t.port->clear();
+    const int sliders[] = {4, 5, 7, 8, 9, 10};
+    for (int k : sliders)
+        w->VScroll[k]->setValue(10 + k);
+    EXPECT_EQ(sent(),
+              (Lines{"b0 49 0e", "b0 48 0f", "b0 01 11", "b0 02 12", "b0 5b 13", "b0 5d 14"}));
+    for (int k : sliders) {
+        EXPECT_EQ(row(1, k + 1), 10 + k);
+        EXPECT_EQ(w->Text2[k]->text(), QString::number(10 + k));
+    }
+}
+
+TEST_F(PartWindowTest, SlidersRiseUpwardsAndADragSendsEveryValueItPasses) {
+    for (int r = 1; r <= 11; ++r)
+        row(2, r) = 0;
+    frmPart* w = open(2);
+    QCoreApplication::processEvents();
+    LevelScrollBar* bar = w->VScroll[9]; // Reverb, controller 91 on channel nibble 1
+    ASSERT_EQ(bar->value(), 0);
+
+    // Value 0 sits at the bottom, 127 at the top.
+    const QRect atZero = thumbRect(bar);
+    bar->setValue(127);
+    const QRect atTop = thumbRect(bar);
+    EXPECT_LT(atTop.top(), atZero.top());
+    bar->setValue(0);
+    t.port->clear();
+
+    // The arrow at the top raises by one, the one at the bottom lowers by one; a click in the
+    // track above the thumb raises by ten, below it lowers by ten; the Up key raises.
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, 2));
+    EXPECT_EQ(bar->value(), 1);
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, 2));
+    EXPECT_EQ(bar->value(), 2);
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, bar->height() - 2));
+    EXPECT_EQ(bar->value(), 1);
+    const int aboveThumb = (thumbRect(bar).top() + atTop.top()) / 2;
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, aboveThumb));
+    EXPECT_EQ(bar->value(), 11);
+    QTest::mouseClick(bar, Qt::LeftButton, {},
+                      QPoint(bar->width() / 2, thumbRect(bar).bottom() + 2));
+    EXPECT_EQ(bar->value(), 1);
+    bar->setFocus();
+    QTest::keyClick(bar, Qt::Key_Up);
+    EXPECT_EQ(bar->value(), 2);
+    EXPECT_EQ(sent(),
+              (Lines{"b1 5b 01", "b1 5b 02", "b1 5b 01", "b1 5b 0b", "b1 5b 01", "b1 5b 02"}));
+
+    // Drag the thumb from the bottom past the top, one pixel at a time.
+    bar->setValue(0);
+    t.port->clear();
+    std::vector<int> values;
+    QObject::connect(bar, &QScrollBar::valueChanged, bar,
+                     [&values](int v) { values.push_back(v); });
+    const QPoint start = thumbRect(bar).center();
+    QTest::mousePress(bar, Qt::LeftButton, {}, start);
+    for (int y = start.y() - 1; y >= -5; --y)
+        QTest::mouseMove(bar, QPoint(start.x(), y));
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(start.x(), -5));
+
+    ASSERT_GT(values.size(), 20u) << "the drag passes many values";
+    EXPECT_EQ(values.back(), 127);
+    Lines expected;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (i > 0) {
+            EXPECT_GT(values[i], values[i - 1]);
+        }
+        char line[16];
+        std::snprintf(line, sizeof line, "b1 5b %02x", values[i]);
+        expected.push_back(line);
+    }
+    EXPECT_EQ(sent(), expected);
+    EXPECT_EQ(row(2, 10), 127);
+    EXPECT_EQ(w->Text2[9]->text(), QStringLiteral("127"));
+}
+
+TEST_F(PartWindowTest, TransposedPartPlaysTheShiftedNoteOnItsChannel) {
+    row(5, 0) = 3;   // channel 3
+    row(5, 12) = 24; // +12
+    frmPart* w = open(5);
+    EXPECT_EQ(w->Combo1->currentIndex(), 0);
+    EXPECT_EQ(w->Combo1->currentText(), QStringLiteral("+12"));
+    EXPECT_EQ(row(5, 12), 24);
+    EXPECT_EQ(w->TagChannel(), 3);
+    t.port->clear();
+
+    Keyboard& kb = w->keyboard();
+    ASSERT_EQ(kb.KeyBase(), 36);
+    QTest::mousePress(kb.Key[0], Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(kb.Text1->text(), QStringLiteral("C/Do (36)"));
+    QTest::mouseRelease(kb.Key[0], Qt::LeftButton, {}, QPoint(5, 5));
+    // Note 36 + 12 on channel nibble 2, velocities of rows 3 and 4.
+    EXPECT_EQ(sent(), (Lines{"92 30 50", "82 30 40"}));
+
+    // A new transposition applies to the next note.
+    w->Combo1->setCurrentIndex(17); // "-5"
+    EXPECT_EQ(row(5, 12), 7);
+    t.port->clear();
+    QTest::mousePress(kb.Key[24], Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(kb.Key[24], Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(sent(), (Lines{"92 37 50", "82 37 40"}));
+}
+
+TEST_F(PartWindowTest, PartMappedToAnotherChannelSendsEverythingThere) {
+    row(1, 0) = 10;
+    row(1, 8) = 5; // Mod 1
+    frmPart* w = open(1);
+    EXPECT_EQ(sent(), (Lines{"b9 07 64", "b9 0a 40", "e9 7f 40", "b9 01 05"}));
+
+    t.port->clear();
+    w->VScroll[10]->setValue(33);
+    Keyboard& kb = w->keyboard();
+    QTest::mousePress(kb.Key[1], Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(kb.Key[1], Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseClick(kb.CommAllNoteOff, Qt::LeftButton);
+    EXPECT_EQ(sent(), (Lines{"b9 5d 21", "99 25 50", "89 25 40", "b9 7b 00"}));
+
+    // Closing stops the part's notes on its own channel too.
+    t.port->clear();
+    closeWindow(w);
+    EXPECT_EQ(sent(), Lines{"b9 7b 00"});
+    EXPECT_EQ(state().CurrentPart, 1);
+}
+
+TEST_F(PartWindowTest, TranspositionChoiceIsStoredAndShownAgainOnReopening) {
+    frmPart* w = open(4);
+    t.port->clear();
+    state().CurrentPart = 2;
+
+    w->Combo1->setCurrentIndex(w->Combo1->findText(QStringLiteral("-5")));
+    EXPECT_EQ(row(4, 12), 7);
+    w->Combo1->setCurrentIndex(w->Combo1->findText(QStringLiteral("+1")));
+    EXPECT_EQ(row(4, 12), 13);
+    w->Combo1->setCurrentIndex(w->Combo1->findText(QStringLiteral("-12")));
+    EXPECT_EQ(row(4, 12), 0);
+    w->Combo1->setCurrentIndex(w->Combo1->findText(QStringLiteral(" 0")));
+    EXPECT_EQ(row(4, 12), 12);
+    EXPECT_TRUE(sent().empty()) << "a transposition sends nothing";
+    EXPECT_EQ(state().CurrentPart, 2) << "the transposition leaves the current part";
+
+    ASSERT_EQ(w->Combo1->count(), 25);
+    EXPECT_EQ(w->Combo1->itemText(0), QStringLiteral("+12"));
+    EXPECT_EQ(w->Combo1->itemText(24), QStringLiteral("-12"));
+
+    w->Combo1->setCurrentIndex(17);
+    w->Combo1->setCurrentIndex(12);
+    closeWindow(w);
+    w = open(4);
+    EXPECT_EQ(w->Combo1->currentIndex(), 12);
+    EXPECT_EQ(w->Combo1->currentText(), QStringLiteral(" 0"));
+    EXPECT_EQ(row(4, 12), 12);
+}
+
+TEST_F(PartWindowTest, ProgramDisplayAndItsPageSelector) {
+    row(6, 18) = 64;
+    frmPart* w = open(6);
+    EXPECT_EQ(w->Text3->text(), QStringLiteral("064 SynthBrass 2"));
+    state().CurrentPart = 1;
+    QTest::mouseClick(w->Text3, Qt::LeftButton);
+    EXPECT_EQ(state().CurrentPart, 6);
+    EXPECT_EQ(state().GMPageSelector, 20);
+    row(6, 18) = 65;
+    w->Text3_Click();
+    EXPECT_EQ(state().GMPageSelector, 21);
+    row(6, 18) = 0;
+    w->Text3_Click();
+    EXPECT_EQ(state().GMPageSelector, 20);
+
+    w->ShowProgram(QStringLiteral("041 Violin"));
+    EXPECT_EQ(w->Text3->text(), QStringLiteral("041 Violin"));
+
+    // No program table flag: both lookups are empty and one blank remains.
+    row(8, 17) = 0;
+    row(8, 18) = 30;
+    frmPart* w8 = open(8);
+    EXPECT_EQ(w8->Text3->text(), QStringLiteral(" "));
+}
+
+TEST_F(PartWindowTest, WindowRecordMenuItemAndSizeLimits) {
+    WindowRec& rec = state().WindowRecs.at(3);
+    rec = WindowRec{0, 450, 300, 9000, 6000};
+    ASSERT_TRUE(main.mnuPart[3]->isEnabled());
+
+    frmPart* w = open(3);
+    EXPECT_EQ(rec.Open, 1);
+    EXPECT_FALSE(main.mnuPart[3]->isEnabled());
+    EXPECT_TRUE(main.mnuWindow->menuAction()->isEnabled());
+    // Placed exactly where the record says (multiples of 15 twips are whole pixels).
+    EXPECT_EQ(w->Top(), 450);
+    EXPECT_EQ(w->Left(), 300);
+    EXPECT_EQ(w->Height(), 6000);
+    EXPECT_EQ(w->Width(), 9000);
+
+    // Opening it again only brings it forward.
+    main.mnuPart_Click(3);
+    EXPECT_EQ(main.PartWindows[3], w);
+
+    // Wider than the limit snaps back; lower than the limit snaps back; the result is stored.
+    w->setWidth(11000);
+    EXPECT_EQ(w->Width(), onScreen(PartWindowWidth));
+    EXPECT_EQ(rec.Width, onScreen(PartWindowWidth));
+    w->setHeight(3000);
+    EXPECT_EQ(w->Height(), onScreen(PartWindowHeight));
+    EXPECT_EQ(rec.Height, onScreen(PartWindowHeight));
+    // Narrower and taller are kept and stored.
+    w->setHeight(7005);
+    w->setWidth(6000);
+    EXPECT_EQ(w->Height(), 7005);
+    EXPECT_EQ(w->Width(), 6000);
+    EXPECT_EQ(rec.Height, 7005);
+    EXPECT_EQ(rec.Width, 6000);
+    EXPECT_EQ(rec.Top, 450) << "a resize leaves the position in the record alone";
+
+    // Maximized: no limit applies and nothing is stored.
+    w->showMaximized();
+    EXPECT_EQ(rec.Width, 6000);
+    EXPECT_EQ(rec.Height, 7005);
+    w->showNormal();
+    EXPECT_EQ(w->Width(), 6000);
+
+    // Closed by itself: not open any more, its placement stored, its menu item back.
+    w->move(twips::point(1500, 750));
+    t.port->clear();
+    QTest::mouseClick(w->CommChiudi, Qt::LeftButton);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(main.PartWindows[3], nullptr);
+    EXPECT_EQ(rec, (WindowRec{0, 750, 1500, 6000, 7005}));
+    EXPECT_TRUE(main.mnuPart[3]->isEnabled());
+    EXPECT_EQ(sent(), Lines{"b2 7b 00"});
+
+    // Reopened where it was left.
+    w = open(3);
+    EXPECT_EQ(w->Top(), 750);
+    EXPECT_EQ(w->Left(), 1500);
+    EXPECT_EQ(w->Height(), 7005);
+    EXPECT_EQ(w->Width(), 6000);
+
+    // Closed while maximized: the normal placement is what is kept.
+    w->showMaximized();
+    closeWindow(w);
+    EXPECT_EQ(rec, (WindowRec{0, 750, 1500, 6000, 7005}));
+
+    // Closed because the program closes: still marked open for the next start.
+    w = open(3);
+    w->move(twips::point(30, 60));
+    state().AppClosing = true;
+    closeWindow(w);
+    EXPECT_EQ(rec, (WindowRec{1, 60, 30, 6000, 7005}));
+    EXPECT_TRUE(main.mnuPart[3]->isEnabled());
+}
+
+TEST_F(PartWindowTest, ActivationMakesThePartCurrent) {
+    frmPart* w2 = open(2);
+    frmPart* w9 = open(9);
+    EXPECT_EQ(state().CurrentPart, 9);
+    main.mdiArea()->setActiveSubWindow(w2);
+    EXPECT_EQ(state().CurrentPart, 2);
+    main.mdiArea()->setActiveSubWindow(w9);
+    EXPECT_EQ(state().CurrentPart, 9);
+}
+
+} // namespace
