@@ -88,8 +88,8 @@ frmPart::frmPart(AppState& state, frmMain& main, int part)
 }
 
 frmPart::~frmPart() {
-    // The keyboard (a child of the client area) calls into its policy: let the client area and
-    // everything in it go before the policy.
+    // The keys call into the keyboard and the keyboard into its policy: the client area and
+    // every control in it go first, then the keyboard, then the policy.
     delete Client;
     Client = nullptr;
 }
@@ -186,7 +186,7 @@ void frmPart::buildControls() {
     connect(CommChiudi, &QPushButton::clicked, this, &frmPart::CommChiudi_Click);
 
     policy_ = std::make_unique<Policy>(*this);
-    keyboard_ = new Keyboard(state_, *policy_, Client);
+    keyboard_ = std::make_unique<Keyboard>(state_, *policy_, Client);
 }
 
 void frmPart::Form_Load() {

@@ -84,8 +84,8 @@ class frmPart : public ChildWindow {
 
     int part_;
     std::unique_ptr<Policy> policy_;
-    Keyboard* keyboard_ = nullptr; // owned by Client
-    QRect normalGeometry_;         // the last placement in the normal state (pixels)
-    QPoint loadedPosition_;        // where the record placed the window at load (pixels)
+    std::unique_ptr<Keyboard> keyboard_; // its controls belong to Client
+    QRect normalGeometry_;               // the last placement in the normal state (pixels)
+    QPoint loadedPosition_;              // where the record placed the window at load (pixels)
     bool shown_ = false;
 };
