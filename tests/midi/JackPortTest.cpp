@@ -1,0 +1,137 @@
+#include "app/strings/Messages.h"
+#include "midi/Midi.h"
+#include "midi/ports/MidiMapper.h"
+#include "midi/ports/RtMidiPort.h"
+#include "support/RecordingSink.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QThread>
+
+namespace {
+
+// A private JACK server on the dummy backend, and jack_midi_dump listening on it: what the
+// program sends through "jack:NAME" arrives there as bytes.
+class JackPortTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const QString jackd = QStandardPaths::findExecutable("jackd");
+        const QString dump = QStandardPaths::findExecutable("jack_midi_dump");
+        const QString wait = QStandardPaths::findExecutable("jack_wait");
+        if (jackd.isEmpty() || dump.isEmpty() || wait.isEmpty())
+            GTEST_SKIP() << "JACK tools are not installed";
+
+        // A server name of our own: no other server is touched, and ours is found by clients
+        // through JACK_DEFAULT_SERVER.
+        serverName_ = QStringLiteral("quintaro-test-%1").arg(QCoreApplication::applicationPid());
+        savedServer_ = qgetenv("JACK_DEFAULT_SERVER");
+        qputenv("JACK_DEFAULT_SERVER", serverName_.toLocal8Bit());
+
+        server_.setProgram(jackd);
+        server_.setArguments(
+            {"--no-realtime", "-n", serverName_, "-d", "dummy", "-r", "48000", "-p", "256"});
+        server_.setProcessChannelMode(QProcess::MergedChannels);
+        server_.start();
+        if (!server_.waitForStarted(3000))
+            GTEST_SKIP() << "jackd does not start";
+        if (QProcess::execute(wait, {"-w", "-t", "5"}) != 0)
+            GTEST_SKIP() << "the JACK server did not come up";
+
+        dump_.setProgram(dump);
+        dump_.start();
+        if (!dump_.waitForStarted(3000))
+            GTEST_SKIP() << "jack_midi_dump does not start";
+        // Wait for its input port to appear.
+        QDeadlineTimer deadline(5000);
+        while (!deadline.hasExpired() &&
+               RtMidiPort(RtMidiPort::Api::Jack, "midi-monitor").deviceCount() == 0)
+            QThread::msleep(50);
+    }
+
+    void TearDown() override {
+        for (QProcess* p : {&dump_, &server_}) {
+            if (p->state() == QProcess::NotRunning)
+                continue;
+            p->terminate();
+            if (!p->waitForFinished(3000)) {
+                p->kill();
+                p->waitForFinished(3000);
+            }
+        }
+        if (savedServer_.isEmpty())
+            qunsetenv("JACK_DEFAULT_SERVER");
+        else
+            qputenv("JACK_DEFAULT_SERVER", savedServer_);
+    }
+
+    // The hex bytes of each event jack_midi_dump printed so far ("   0: 90 3c 64 note on ...").
+    QStringList receivedLines() {
+        dump_.waitForReadyRead(100);
+        output_ += QString::fromLocal8Bit(dump_.readAllStandardOutput());
+        QStringList lines;
+        static const QRegularExpression event(QStringLiteral("^\\s*\\d+:((?:\\s[0-9a-f]{2})+)"));
+        for (const QString& line : output_.split(u'\n')) {
+            const auto match = event.match(line);
+            if (match.hasMatch())
+                lines << match.captured(1).trimmed();
+        }
+        return lines;
+    }
+
+    QString serverName_;
+    QByteArray savedServer_;
+    QProcess server_;
+    QProcess dump_;
+    QString output_;
+};
+
+} // namespace
+
+TEST_F(JackPortTest, MessagesArriveAtTheNamedJackPortAsSent) {
+    auto port = CreatePortFor("jack:midi-monitor");
+    auto* jack = dynamic_cast<RtMidiPort*>(port.get());
+    ASSERT_NE(jack, nullptr);
+    ASSERT_GE(jack->deviceCount(), 1);
+
+    int base = 200;
+    Messages messages(base);
+    RecordingSink sink;
+    messages.setSink(&sink);
+    Midi midi(messages);
+    midi.setPort(std::move(port));
+
+    ASSERT_EQ(midi.OpenMidiOutput(), 0u) << jack->lastError();
+    EXPECT_NE(jack->openPortName().find("midi-monitor"), std::string::npos);
+    midi.SendNoteOn(0, 60, 100);
+    midi.SendNoteOff(9, 36, 64);
+    midi.SendAllNotesOff(15);
+    midi.MidiHeader.data = std::string("\xC0\x28", 2);
+    midi.SendLongMessage();
+    midi.MidiMessage = PackShortMessage(0xE2, 0x00, 0x60);
+    midi.SendShortMessage();
+
+    const QStringList expected{"90 3c 64", "89 24 40", "bf 7b 00", "c0 28", "e2 00 60"};
+    QStringList received;
+    QDeadlineTimer deadline(5000);
+    while (!deadline.hasExpired() && received.size() < expected.size())
+        received = receivedLines();
+    EXPECT_EQ(received, expected);
+    EXPECT_TRUE(sink.shown.empty());
+
+    midi.CloseMidiOutput();
+    EXPECT_EQ(midi.MidiOutOpen, 0);
+    EXPECT_TRUE(sink.shown.empty());
+}
+
+TEST_F(JackPortTest, ANameThatMatchesNoPortOpensNothing) {
+    RtMidiPort jack(RtMidiPort::Api::Jack, "NoSuchPort");
+    ASSERT_GE(jack.deviceCount(), 1); // the monitor's port is there, but not by that name
+    EXPECT_NE(jack.open(), 0u);
+    EXPECT_TRUE(jack.openPortName().empty());
+    EXPECT_NE(jack.shortMessage(PackShortMessage(0x90, 60, 100)), 0u);
+}
