@@ -1,0 +1,80 @@
+// Saves pictures of part windows rendered offscreen, for a look by eye:
+//   QT_QPA_PLATFORM=offscreen build/tests/part_window_screens [folder]   (default /tmp)
+// quintaro-part-shift0.png   part 1, key shift 0 (labels C0..C5), first-run sliders
+// quintaro-part-shift3.png   part 2, key shift 3 (labels C3..C8), sliders moved, transposed -5
+// quintaro-part-chord.png    part 3 in hold mode with the chord C E G latched and marked, then
+//                            taken as the hold chord (Hold Chord disabled)
+// quintaro-part-hover.png    part 4 in hover mode (Hold Note disabled), the pointer on E4
+// quintaro-part-main.png     the main window with the four part windows cascaded
+#include "support/TestState.h"
+#include "ui/keyboard/Keyboard.h"
+#include "ui/main/frmMain.h"
+#include "ui/part/LevelScrollBar.h"
+#include "ui/part/frmPart.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QMdiArea>
+#include <QPushButton>
+#include <QTest>
+#include <cstdio>
+
+namespace {
+
+void save(QWidget* w, const QString& folder, const QString& name) {
+    const QString path = QDir(folder).filePath(name);
+    w->grab().save(path);
+    std::printf("%s  %dx%d\n", qPrintable(path), w->width(), w->height());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp");
+
+    TestState t;
+    AppState& s = t.state;
+    frmMain main(s);
+    main.resize(1300, 1000);
+    main.show();
+
+    s.PartParams[1][16] = 0;
+    main.mnuPart_Click(1);
+    save(main.PartWindows[1], folder, "quintaro-part-shift0.png");
+
+    s.PartParams[2][16] = 3;
+    s.PartParams[2][12] = 7;
+    s.PartParams[2][10] = 40;
+    s.PartParams[2][2] = 127;
+    s.PartParams[2][18] = 41;
+    main.mnuPart_Click(2);
+    save(main.PartWindows[2], folder, "quintaro-part-shift3.png");
+
+    s.PartParams[3][15] = 1; // hold mode
+    main.mnuPart_Click(3);
+    frmPart* w3 = main.PartWindows[3];
+    Keyboard& kb3 = w3->keyboard();
+    for (int note : {60, 64, 67, 70}) {
+        QWidget* key = kb3.Key[note - kb3.KeyBase()];
+        QTest::mouseClick(key, Qt::LeftButton, {}, QPoint(3, 3));
+    }
+    QTest::mouseClick(kb3.CommHoldChord, Qt::LeftButton);
+    save(w3, folder, "quintaro-part-chord.png");
+
+    s.PartParams[4][14] = 0; // hover mode
+    main.mnuPart_Click(4);
+    frmPart* w4 = main.PartWindows[4];
+    Keyboard& kb4 = w4->keyboard();
+    QWidget* key = kb4.Key[64 - kb4.KeyBase()];
+    QTest::mouseMove(key->window()->windowHandle(),
+                     key->mapTo(key->window(), QPoint(key->width() / 2, key->height() / 2)));
+    save(w4, folder, "quintaro-part-hover.png");
+
+    main.mdiArea()->cascadeSubWindows();
+    save(&main, folder, "quintaro-part-main.png");
+    return 0;
+}
