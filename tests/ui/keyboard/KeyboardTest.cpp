@@ -209,6 +209,20 @@ TEST(Keyboard, HoverPlaysEachKeyTheSweepReachesAndReleasesInTheLowestStrip) {
     h.move(h.onKey(3, 60, 500));
     EXPECT_EQ(h.text1(), "D#/Re# (39)");
 
+    // The strip lines themselves, in twips as the handler takes them.
+    h.t.port->clear();
+    h.kb->Key_MouseMove(3, 935);
+    EXPECT_EQ(h.kb->SoundingNote(), 39);
+    h.kb->Key_MouseMove(3, 936);
+    EXPECT_EQ(h.kb->SoundingNote(), 200);
+    h.kb->Key_MouseMove(5, 1200);
+    h.kb->Key_MouseMove(5, 1367);
+    EXPECT_EQ(h.kb->SoundingNote(), 41);
+    h.kb->Key_MouseMove(5, 1368);
+    EXPECT_EQ(h.kb->SoundingNote(), 200);
+    h.kb->Key_MouseMove(3, 500);
+    EXPECT_EQ(h.sent(), (Lines{"80 27 40", "90 29 50", "80 29 40", "90 27 50"}));
+
     // Leaving the keys onto the window releases and empties Text1; so does the frame.
     h.t.port->clear();
     h.move(QPoint(20, 20));
@@ -259,6 +273,12 @@ TEST(Keyboard, ClickModeDragKeepsThePressedKeysNote) {
     h.move(h.onKey(10));
     h.move(h.onKey(11));
     EXPECT_TRUE(h.sent().empty());
+
+    // A note latched in another part window plays as usual and stays latched.
+    h.t.state.HeldNotes[41] = 1;
+    h.clickKey(5);
+    EXPECT_EQ(h.sent(), (Lines{"90 29 50", "80 29 40"}));
+    EXPECT_EQ(h.t.state.HeldNotes[41], 1);
 }
 
 TEST(Keyboard, TranspositionAndChannelOfThePart) {
