@@ -19,33 +19,41 @@ namespace {
 // program sends through "jack:NAME" arrives there as bytes.
 class JackPortTest : public ::testing::Test {
   protected:
-    void SetUp() override {
+    // One server and one monitor for the whole suite: starting and stopping them takes seconds.
+    static void SetUpTestSuite() {
         const QString jackd = QStandardPaths::findExecutable("jackd");
         const QString dump = QStandardPaths::findExecutable("jack_midi_dump");
         const QString wait = QStandardPaths::findExecutable("jack_wait");
-        if (jackd.isEmpty() || dump.isEmpty() || wait.isEmpty())
-            GTEST_SKIP() << "JACK tools are not installed";
+        if (jackd.isEmpty() || dump.isEmpty() || wait.isEmpty()) {
+            unavailable_ = "JACK tools are not installed";
+            return;
+        }
 
         // A server name of our own: no other server is touched, and ours is found by clients
         // through JACK_DEFAULT_SERVER.
-        serverName_ = QStringLiteral("quintaro-test-%1").arg(QCoreApplication::applicationPid());
+        const QString name =
+            QStringLiteral("quintaro-test-%1").arg(QCoreApplication::applicationPid());
         savedServer_ = qgetenv("JACK_DEFAULT_SERVER");
-        qputenv("JACK_DEFAULT_SERVER", serverName_.toLocal8Bit());
+        qputenv("JACK_DEFAULT_SERVER", name.toLocal8Bit());
 
-        server_.setProgram(jackd);
-        server_.setArguments(
-            {"--no-realtime", "-n", serverName_, "-d", "dummy", "-r", "48000", "-p", "256"});
-        server_.setProcessChannelMode(QProcess::MergedChannels);
-        server_.start();
-        if (!server_.waitForStarted(3000))
-            GTEST_SKIP() << "jackd does not start";
-        if (QProcess::execute(wait, {"-w", "-t", "5"}) != 0)
-            GTEST_SKIP() << "the JACK server did not come up";
+        server_ = new QProcess;
+        server_->setProgram(jackd);
+        server_->setArguments(
+            {"--no-realtime", "-n", name, "-d", "dummy", "-r", "48000", "-p", "256"});
+        server_->setProcessChannelMode(QProcess::MergedChannels);
+        server_->start();
+        if (!server_->waitForStarted(3000) || QProcess::execute(wait, {"-w", "-t", "5"}) != 0) {
+            unavailable_ = "the JACK server did not come up";
+            return;
+        }
 
-        dump_.setProgram(dump);
-        dump_.start();
-        if (!dump_.waitForStarted(3000))
-            GTEST_SKIP() << "jack_midi_dump does not start";
+        dump_ = new QProcess;
+        dump_->setProgram(dump);
+        dump_->start();
+        if (!dump_->waitForStarted(3000)) {
+            unavailable_ = "jack_midi_dump does not start";
+            return;
+        }
         // Wait for its input port to appear.
         QDeadlineTimer deadline(5000);
         while (!deadline.hasExpired() &&
@@ -53,29 +61,44 @@ class JackPortTest : public ::testing::Test {
             QThread::msleep(50);
     }
 
-    void TearDown() override {
-        for (QProcess* p : {&dump_, &server_}) {
-            if (p->state() == QProcess::NotRunning)
-                continue;
-            p->terminate();
-            if (!p->waitForFinished(3000)) {
-                p->kill();
-                p->waitForFinished(3000);
+    static void TearDownTestSuite() {
+        // The monitor can go at once; the server is asked to stop so that it cleans up after
+        // itself.
+        if (dump_ != nullptr) {
+            dump_->kill();
+            dump_->waitForFinished(3000);
+        }
+        if (server_ != nullptr && server_->state() != QProcess::NotRunning) {
+            server_->terminate();
+            if (!server_->waitForFinished(5000)) {
+                server_->kill();
+                server_->waitForFinished(3000);
             }
         }
+        delete dump_;
+        delete server_;
+        dump_ = nullptr;
+        server_ = nullptr;
         if (savedServer_.isEmpty())
             qunsetenv("JACK_DEFAULT_SERVER");
         else
             qputenv("JACK_DEFAULT_SERVER", savedServer_);
     }
 
-    // The hex bytes of each event jack_midi_dump printed so far ("   0: 90 3c 64 note on ...").
+    void SetUp() override {
+        if (unavailable_ != nullptr)
+            GTEST_SKIP() << unavailable_;
+        receivedLines(); // what earlier tests sent is not this test's
+        seen_ = output_.size();
+    }
+
+    // The hex bytes of each event jack_midi_dump printed in this test ("   0: 90 3c 64 note on").
     QStringList receivedLines() {
-        dump_.waitForReadyRead(100);
-        output_ += QString::fromLocal8Bit(dump_.readAllStandardOutput());
+        dump_->waitForReadyRead(100);
+        output_ += QString::fromLocal8Bit(dump_->readAllStandardOutput());
         QStringList lines;
         static const QRegularExpression event(QStringLiteral("^\\s*\\d+:((?:\\s[0-9a-f]{2})+)"));
-        for (const QString& line : output_.split(u'\n')) {
+        for (const QString& line : output_.mid(seen_).split(u'\n')) {
             const auto match = event.match(line);
             if (match.hasMatch())
                 lines << match.captured(1).trimmed();
@@ -83,11 +106,12 @@ class JackPortTest : public ::testing::Test {
         return lines;
     }
 
-    QString serverName_;
-    QByteArray savedServer_;
-    QProcess server_;
-    QProcess dump_;
-    QString output_;
+    static inline const char* unavailable_ = nullptr;
+    static inline QByteArray savedServer_;
+    static inline QProcess* server_ = nullptr;
+    static inline QProcess* dump_ = nullptr;
+    static inline QString output_;
+    qsizetype seen_ = 0;
 };
 
 } // namespace
