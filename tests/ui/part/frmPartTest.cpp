@@ -431,6 +431,26 @@ TEST_F(PartWindowTest, WindowRecordMenuItemAndSizeLimits) {
     EXPECT_TRUE(main.mnuPart[3]->isEnabled());
 }
 
+TEST_F(PartWindowTest, HoverModePlaysUnderThePointerAndStopsOverTheWindow) {
+    row(4, 14) = 0; // hover mode
+    frmPart* w = open(4);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(w->keyboard().CheckHoldNote->isEnabled());
+    t.port->clear();
+
+    // Real pointer moves, no button, delivered to the top-level window as the platform does.
+    QWindow* window = main.windowHandle();
+    auto at = [&](QWidget* widget, QPoint p) { return widget->mapTo(&main, p); };
+    Keyboard& kb = w->keyboard();
+    QTest::mouseMove(window, at(kb.Key[0], QPoint(5, 20)));
+    QTest::mouseMove(window, at(kb.Key[2], QPoint(5, 20)));
+    EXPECT_EQ(kb.Text1->text(), QStringLiteral("D/Re (38)"));
+    // Onto the window between the sliders: the sounding note stops.
+    QTest::mouseMove(window, at(w->Client, twips::point(7400, 2400)));
+    EXPECT_EQ(sent(), (Lines{"93 24 50", "83 24 40", "93 26 50", "83 26 40"}));
+    EXPECT_EQ(kb.Text1->text(), QString());
+}
+
 TEST_F(PartWindowTest, ActivationMakesThePartCurrent) {
     frmPart* w2 = open(2);
     frmPart* w9 = open(9);
