@@ -22,7 +22,8 @@ class RecordingPort : public MidiPort {
 
     int devices = 1; // what deviceCount() answers
 
-    // Make the `occurrence`-th call (1-based) of kind `call` return `result`.
+    // Make the `occurrence`-th call (1-based, counted over the records kept, so from the last
+    // clear()) of kind `call` return `result`; occurrence 0: every call of that kind.
     void failOn(Call call, int occurrence, std::uint32_t result);
 
     int deviceCount() override;

@@ -187,12 +187,19 @@ TEST(DeviceErrors, FirstSendErrorIsReportedOnceAndSilencesTheRest) {
 TEST(DeviceErrors, AllocatedResultOnASendSaysAlreadyInUse) {
     Fixture f(0);
     f.midi.OpenMidiOutput();
-    f.port->failOn(Call::Short, 1, MidiError::Allocated);
+    f.port->failOn(Call::Short, 0, MidiError::Allocated); // every short message
     f.midi.SendNoteOff(3, 50, 30);
     f.midi.SendNoteOff(3, 51, 30);
     ASSERT_EQ(f.sink.shown.size(), 1u);
     EXPECT_EQ(f.sink.shown[0].text, QString::fromUtf8("Dispositivo MIDI di uscita già in uso"));
     EXPECT_EQ(f.port->count(Call::Short), 1);
+
+    // Switched back on by hand, the port still refuses: every call fails, each one reported.
+    f.midi.MidiOutEnabled = 1;
+    f.midi.SendNoteOff(3, 52, 30);
+    EXPECT_EQ(f.port->count(Call::Short), 2);
+    EXPECT_EQ(f.sink.shown.size(), 2u);
+    EXPECT_EQ(f.midi.MidiOutEnabled, 0);
 }
 
 TEST(DeviceErrors, FailedPrepareStillRunsTheLongMessageCallsInOrderWithOneReport) {
