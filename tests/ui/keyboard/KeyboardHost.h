@@ -4,6 +4,7 @@
 #include "support/TestState.h"
 #include "ui/keyboard/Keyboard.h"
 
+#include <QFont>
 #include <QTest>
 #include <QWidget>
 #include <QWindow>
@@ -78,6 +79,9 @@ struct KeyboardHost {
         else
             policy = std::make_unique<PartLikePolicy>(t.state, part);
         client.resize(twips::size(9288, 5532));
+        QFont font(QStringLiteral("Liberation Sans")); // the font the windows are laid out for
+        font.setPointSizeF(8);
+        client.setFont(font);
         keyboard = std::make_unique<Keyboard>(t.state, *policy, &client);
         kb = keyboard.get();
         client.show();
