@@ -616,3 +616,13 @@ TEST(Keyboard, MasterLikeHostFansOutAndReleasesWhereItPlayed) {
     v.move(v.onKey(1, 78, 960));
     EXPECT_EQ(v.sent(), (Lines{"90 25 50", "80 25 14"}));
 }
+
+TEST(Keyboard, DoubleClickIsTwoPresses) {
+    // Hold mode: a quick double click latches the note and releases it again.
+    KeyboardHost h;
+    h.setUp(2, 1, 1);
+    QTest::mouseDClick(h.window, Qt::LeftButton, {}, h.onKey(0));
+    EXPECT_EQ(h.sent(), (Lines{"90 24 50", "80 24 40"}));
+    EXPECT_EQ(h.t.state.HeldNotes[36], 0);
+    EXPECT_FALSE(h.kb->isMarked(0));
+}
