@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <numbers>
@@ -219,7 +220,9 @@ TEST_F(SynthPortTest, PlaysThroughAnAudioDriverWithAShortBuffer) {
     qputenv("QUINTARO_SYNTH_DRIVER", "alsa");
     qputenv("QUINTARO_SYNTH_DEVICE", "null");
     SynthPort synth;
+    const auto start = std::chrono::steady_clock::now();
     const std::uint32_t result = synth.open();
+    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
     qunsetenv("QUINTARO_SYNTH_DRIVER");
     qunsetenv("QUINTARO_SYNTH_DEVICE");
     ASSERT_EQ(result, 0u) << synth.lastError();
@@ -231,8 +234,9 @@ TEST_F(SynthPortTest, PlaysThroughAnAudioDriverWithAShortBuffer) {
     EXPECT_GT(setup.periodSize, 0);
     EXPECT_GT(setup.periods, 0);
     EXPECT_LE(setup.bufferMilliseconds(), 10.0);
-    std::printf("audio driver %s: %d x %d frames at %.0f Hz = %.2f ms\n", setup.driver.c_str(),
-                setup.periods, setup.periodSize, setup.sampleRate, setup.bufferMilliseconds());
+    std::printf("audio driver %s: %d x %d frames at %.0f Hz = %.2f ms; open took %.1f ms\n",
+                setup.driver.c_str(), setup.periods, setup.periodSize, setup.sampleRate,
+                setup.bufferMilliseconds(), took.count());
 
     EXPECT_EQ(synth.open(), MidiError::Allocated);
     EXPECT_EQ(synth.shortMessage(PackShortMessage(0x90, 60, 100)), 0u);
@@ -321,6 +325,65 @@ TEST_F(SynthPortTest, ALongMessageMayHoldSeveralMessages) {
     header.data = std::string("\x90\x3C\x64", 3);
     header.bufferLength = 3;
     EXPECT_NE(synth->longMessage(header, 28), 0u);
+}
+
+TEST_F(SynthPortTest, StreamParsingKeepsRunningStatusAndSkipsBrokenMessages) {
+    const double c4 = 261.63;
+    const auto trumpet = HarmonicProfile(SteadyTone(std::string("\xC0\x38", 2)), c4);
+    const auto piano = HarmonicProfile(SteadyTone(std::string("\xC0\x00", 2)), c4);
+
+    // Running status: the second pair is a note on with velocity 0, a note off.
+    auto ended = SynthPort::createOffline(SoundFont());
+    ASSERT_NE(ended, nullptr);
+    ended->playStream({0xC0, 0x28, 0x90, 0x3C, 0x64});
+    RenderSeconds(*ended, 0.5);
+    const double sounding = Rms(RenderSeconds(*ended, 0.1));
+    ended->playStream({0x90, 0x3C, 0x64, 0x3C, 0x00});
+    RenderSeconds(*ended, 2.0);
+    EXPECT_GT(sounding, 0.01);
+    EXPECT_LT(Rms(RenderSeconds(*ended, 0.25)), sounding / 100);
+
+    // A note on cut short by another status byte is dropped; the program change and the
+    // complete note on after it are played.
+    auto cut = SynthPort::createOffline(SoundFont());
+    cut->playStream({0x90, 0x3C, 0xC0, 0x38, 0x90, 0x3C, 0x64});
+    RenderSeconds(*cut, 0.2);
+    const auto cutTone = RenderSeconds(*cut, 0.5);
+    EXPECT_LT(TimbreDistance(HarmonicProfile(cutTone, c4), trumpet), 0.5);
+
+    // General MIDI System On (a system exclusive message) resets the program to the piano.
+    auto reset = SynthPort::createOffline(SoundFont());
+    reset->playStream({0xC0, 0x38, 0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7, 0x90, 0x3C, 0x64});
+    RenderSeconds(*reset, 0.2);
+    const auto resetProfile = HarmonicProfile(RenderSeconds(*reset, 0.5), c4);
+    std::printf("after GM System On: %.2f dB from piano, %.2f dB from trumpet\n",
+                TimbreDistance(resetProfile, piano), TimbreDistance(resetProfile, trumpet));
+    EXPECT_LT(TimbreDistance(resetProfile, piano), 0.5);
+}
+
+TEST_F(SynthPortTest, PanControllerMovesTheSoundBetweenLeftAndRight) {
+    // render() interleaves left then right.
+    auto channelRms = [](const std::vector<float>& stereo, int side) {
+        double sum = 0;
+        for (std::size_t i = side; i < stereo.size(); i += 2)
+            sum += stereo[i] * stereo[i];
+        return std::sqrt(sum / (stereo.size() / 2.0));
+    };
+    for (int pan : {0, 127}) {
+        auto synth = SynthPort::createOffline(SoundFont());
+        ASSERT_NE(synth, nullptr);
+        synth->shortMessage(PackShortMessage(0xB5, 10, static_cast<std::uint32_t>(pan)));
+        synth->shortMessage(PackShortMessage(0x95, 60, 100));
+        synth->render(static_cast<int>(0.1 * Rate));
+        const auto stereo = synth->render(static_cast<int>(0.3 * Rate));
+        const double left = channelRms(stereo, 0);
+        const double right = channelRms(stereo, 1);
+        std::printf("pan %d: left RMS %.4f, right RMS %.4f\n", pan, left, right);
+        if (pan == 0)
+            EXPECT_GT(left, 10 * right);
+        else
+            EXPECT_GT(right, 10 * left);
+    }
 }
 
 TEST_F(SynthPortTest, NoteOffAndAllNotesOffSilenceTheNote) {
