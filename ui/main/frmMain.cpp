@@ -143,9 +143,12 @@ void frmMain::buildMenus() {
 // The list of open child windows under mnuWindow, after its own items; the active one checked.
 void frmMain::rebuildWindowList() {
     const auto actions = mnuWindow->actions();
-    for (QAction* action : actions)
-        if (action != mnuCascade)
-            mnuWindow->removeAction(action), action->deleteLater();
+    for (QAction* action : actions) {
+        if (action == mnuCascade)
+            continue;
+        mnuWindow->removeAction(action);
+        action->deleteLater();
+    }
     const auto windows = mdiArea_->subWindowList();
     if (windows.isEmpty())
         return;
