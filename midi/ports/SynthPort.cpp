@@ -222,6 +222,12 @@ std::uint32_t SynthPort::open() {
             audioSetup_.sampleRate = got;
     }
 
+    if (logToTerminal)
+        std::fprintf(stderr,
+                     "synthesizer: %s audio driver, %d periods of %d frames at %.0f Hz: %.1f ms\n",
+                     audioSetup_.driver.c_str(), audioSetup_.periods, audioSetup_.periodSize,
+                     audioSetup_.sampleRate, audioSetup_.bufferMilliseconds());
+
     fluid_ = std::move(fluid);
     offline_ = false;
     return MidiError::NoError;

@@ -16,7 +16,9 @@
 // audio driver and QUINTARO_SYNTH_DEVICE the ALSA device (e.g. "null", a sink that plays nothing).
 class SynthPort : public MidiPort {
   public:
-    // What the audio driver was asked for and what it took, after a successful open.
+    // What the audio driver was asked for and what it took, after a successful open. The ALSA
+    // driver reports a period size or count it could not have; other drivers report nothing, and
+    // then what was asked is all that is known (JACK, for one, uses the server's own period).
     struct AudioSetup {
         std::string driver;    // FluidSynth's name of the audio driver
         double sampleRate = 0; // frames per second
