@@ -157,3 +157,27 @@ TEST(frmAbout, ItalianTextsInEveryLanguageAndEscCloses) {
     QTest::mouseClick(about->cmdOK, Qt::LeftButton);
     EXPECT_FALSE(about->isVisible());
 }
+
+TEST(frmMain, WindowMenuListsTheOpenChildWindowsAndActivatesThem) {
+    TestState t;
+    frmMain w(t.state);
+    w.resize(1000, 800);
+    w.show();
+    w.mnuPart_Click(2);
+    w.mnuPart_Click(5);
+    emit w.mnuWindow->aboutToShow();
+    QStringList items = captions(w.mnuWindow);
+    EXPECT_EQ(items, (QStringList{"&Cascade", "-", "&1 Part  2", "&2 Part  5"}));
+    const QList<QAction*> actions = w.mnuWindow->actions();
+    EXPECT_FALSE(actions[2]->isChecked());
+    EXPECT_TRUE(actions[3]->isChecked()) << "the active window is checked";
+
+    actions[2]->trigger();
+    EXPECT_EQ(w.mdiArea()->activeSubWindow(), w.PartWindows[2].data());
+    EXPECT_EQ(t.state.CurrentPart, 2);
+
+    w.PartWindows[5]->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    emit w.mnuWindow->aboutToShow();
+    EXPECT_EQ(captions(w.mnuWindow), (QStringList{"&Cascade", "-", "&1 Part  2"}));
+}
