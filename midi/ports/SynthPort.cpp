@@ -7,7 +7,6 @@
 #include <fluidsynth.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <dlfcn.h>
 #include <mutex>
 #include <utility>
