@@ -451,6 +451,20 @@ TEST_F(PartWindowTest, HoverModePlaysUnderThePointerAndStopsOverTheWindow) {
     EXPECT_EQ(kb.Text1->text(), QString());
 }
 
+TEST_F(PartWindowTest, OpeningAPartInHoldModeStopsItsNotesAndClearsTheSharedLatches) {
+    row(3, 15) = 1; // hold mode
+    frmPart* w3 = open(3);
+    // Checking Hold Note while loading runs the All Notes Off action once, after nothing else.
+    EXPECT_EQ(sent(), (Lines{"b2 7b 00", "b2 07 64", "b2 0a 40", "e2 7f 40"}));
+    Keyboard& kb = w3->keyboard();
+    QTest::mouseClick(kb.Key[24], Qt::LeftButton, {}, QPoint(5, 5));
+    ASSERT_EQ(state().HeldNotes[60], 1);
+
+    open(5);
+    EXPECT_FALSE(state().HeldNotes.any()) << "opening a part window clears every latch";
+    EXPECT_TRUE(w3->keyboard().isMarked(24)) << "the other window's mark stays until redrawn";
+}
+
 TEST_F(PartWindowTest, ActivationMakesThePartCurrent) {
     frmPart* w2 = open(2);
     frmPart* w9 = open(9);
