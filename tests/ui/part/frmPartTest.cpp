@@ -116,6 +116,16 @@ TEST_F(PartWindowTest, FirstRunPartSendsItsStoredControllersInSliderOrder) {
     EXPECT_FALSE(w->keyboard().CheckHoldNote->isChecked());
     EXPECT_TRUE(w->keyboard().CheckHoldNote->isEnabled());
     EXPECT_EQ(w->keyboard().Frame1->geometry().topLeft(), twips::point(70, 2650));
+    // Sliders 676 twips apart from Left 280, value boxes centred above them, captions and end
+    // labels beside them, the pan letters left of the pan slider.
+    EXPECT_EQ(w->VScroll[10]->geometry(), twips::rect(280 + 6760, 600, 228, 1704));
+    EXPECT_EQ(w->Text2[4]->geometry().center().x(), w->VScroll[4]->geometry().center().x());
+    EXPECT_EQ(w->Text2[4]->geometry().top(), twips::toPixels(350));
+    EXPECT_EQ(w->Label2[6]->geometry().topLeft(), twips::point(280 + 4056 - 253, 160));
+    EXPECT_EQ(w->Label5[6]->geometry().topLeft(), twips::point(280 + 4056 + 250, 1930));
+    EXPECT_EQ(w->Label2[12]->geometry().topLeft(), twips::point(956 - 170, 1930));
+    EXPECT_EQ(w->Label4[1]->text(), QStringLiteral("63"));
+    EXPECT_EQ(w->Label5[6]->text(), QStringLiteral("-64"));
     EXPECT_TRUE(w->Client->hasMouseTracking());
 }
 
