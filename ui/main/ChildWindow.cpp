@@ -3,6 +3,7 @@
 #include "app/Twips.h"
 
 #include <QCloseEvent>
+#include <QMoveEvent>
 #include <QResizeEvent>
 
 ChildWindow::ChildWindow(AppState& state, frmMain& main, int kind)
@@ -11,29 +12,51 @@ ChildWindow::ChildWindow(AppState& state, frmMain& main, int kind)
     connect(this, &QMdiSubWindow::aboutToActivate, this, [this] { Form_Activate(); });
 }
 
+namespace {
+// The twips a pixel value stands for: the value that was asked for when it still gives that pixel.
+int Exact(int pixels, const std::optional<int>& requested) {
+    if (requested && twips::toPixels(*requested) == pixels)
+        return *requested;
+    return twips::fromPixels(pixels);
+}
+} // namespace
+
+QRect ChildWindow::normalGeometry() const {
+    return isNormalState() || normalGeometry_.isNull() ? geometry() : normalGeometry_;
+}
+
+void ChildWindow::rememberNormalGeometry() {
+    if (isNormalState())
+        normalGeometry_ = geometry();
+}
+
 int ChildWindow::Top() const {
-    return twips::fromPixels(geometry().top());
+    return Exact(normalGeometry().top(), requested_.top);
 }
 int ChildWindow::Left() const {
-    return twips::fromPixels(geometry().left());
+    return Exact(normalGeometry().left(), requested_.left);
 }
 int ChildWindow::Width() const {
-    return twips::fromPixels(geometry().width());
+    return Exact(normalGeometry().width(), requested_.width);
 }
 int ChildWindow::Height() const {
-    return twips::fromPixels(geometry().height());
+    return Exact(normalGeometry().height(), requested_.height);
 }
 
 void ChildWindow::setTop(int t) {
+    requested_.top = t;
     move(x(), twips::toPixels(t));
 }
 void ChildWindow::setLeft(int l) {
+    requested_.left = l;
     move(twips::toPixels(l), y());
 }
 void ChildWindow::setWidth(int w) {
+    requested_.width = w;
     resize(twips::toPixels(w), height());
 }
 void ChildWindow::setHeight(int h) {
+    requested_.height = h;
     resize(width(), twips::toPixels(h));
 }
 
@@ -64,4 +87,10 @@ void ChildWindow::closeEvent(QCloseEvent* event) {
 void ChildWindow::resizeEvent(QResizeEvent* event) {
     QMdiSubWindow::resizeEvent(event);
     Form_Resize();
+    rememberNormalGeometry();
+}
+
+void ChildWindow::moveEvent(QMoveEvent* event) {
+    QMdiSubWindow::moveEvent(event);
+    rememberNormalGeometry();
 }

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 
 #include <QMdiSubWindow>
+#include <optional>
 
 class frmMain;
 
@@ -17,6 +18,8 @@ class ChildWindow : public QMdiSubWindow {
 
     int Kind() const { return kind_; }
 
+    // The placement in the normal state; while minimized or maximized, the last normal one. A
+    // value set in twips reads back exactly while the window has not moved or resized since.
     int Top() const;
     int Left() const;
     int Width() const;
@@ -31,6 +34,8 @@ class ChildWindow : public QMdiSubWindow {
     // Stores Top, Left, Height and Width into a window record.
     void storeGeometryInto(WindowRec& rec) const;
 
+    bool isNormalState() const { return !isMinimized() && !isMaximized() && !isShaded(); }
+
   protected:
     // Called when the window is asked to close, whatever the cause (its close box, the main
     // window's Close command, the main window closing). The window then closes and is deleted.
@@ -42,11 +47,22 @@ class ChildWindow : public QMdiSubWindow {
 
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
     AppState& state_;
     frmMain& main_;
 
   private:
+    // Twips given by setTop/setLeft/setWidth/setHeight, kept so that a record read at load is
+    // stored back unchanged rather than rounded to whole pixels.
+    struct Requested {
+        std::optional<int> top, left, width, height;
+    };
+    QRect normalGeometry() const;
+    void rememberNormalGeometry();
+
     int kind_;
+    Requested requested_;
+    QRect normalGeometry_;
     bool unloaded_ = false;
 };

@@ -204,8 +204,13 @@ void frmMain::showAsStored() {
 }
 
 void frmMain::showChild(ChildWindow* child) {
+    // The area would give a new window a free place of its own; it keeps the one its load gave it.
+    const QRect placed = child->geometry();
     mdiArea_->addSubWindow(child);
+    child->setGeometry(placed);
     child->show();
+    if (child->geometry() != placed)
+        child->setGeometry(placed);
 }
 
 void frmMain::ShowPartNumber(int index) {

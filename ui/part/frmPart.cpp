@@ -198,8 +198,6 @@ void frmPart::Form_Load() {
     state_.ScratchRec.Open = 1;
     placeFrom(state_.ScratchRec);
     state_.StoreWindowRecord(n);
-    rememberNormalGeometry();
-    loadedPosition_ = pos();
 
     Tag = QString(QChar(n)) + QChar(state_.PartParams.at(n).at(0));
 
@@ -348,45 +346,19 @@ void frmPart::Form_Activate() {
         state_.CurrentPart = TagPart();
 }
 
-bool frmPart::normalState() const {
-    return !isMinimized() && !isMaximized() && !isShaded();
-}
-
-void frmPart::rememberNormalGeometry() {
-    if (normalState())
-        normalGeometry_ = geometry();
-}
-
-void frmPart::moveEvent(QMoveEvent* event) {
-    ChildWindow::moveEvent(event);
-    if (!state_.WindowLoading)
-        rememberNormalGeometry();
-}
-
-void frmPart::showEvent(QShowEvent* event) {
-    // Adding the window to the area lets the area choose a free place for it; the window's
-    // place is the one its record gave it at load.
-    if (!shown_) {
-        shown_ = true;
-        move(loadedPosition_);
-    }
-    ChildWindow::showEvent(event);
-}
-
 void frmPart::Form_Resize() {
     if (state_.WindowLoading)
         return;
     // The limits hold for the window's own size. Minimized or maximized, its size is the one the
     // area gives it: nothing is limited and nothing is stored; the record keeps the last normal
     // size, which the window takes again when it is restored.
-    if (!normalState())
+    if (!isNormalState())
         return;
     // A correction resizes the window again and so also comes back here.
     if (Width() > PartWindowWidth)
         setWidth(PartWindowWidth);
     if (Height() < PartWindowHeight)
         setHeight(PartWindowHeight);
-    rememberNormalGeometry();
     WindowRec& rec = state_.WindowRecs.at(TagPart());
     rec.Height = Height();
     rec.Width = Width();
@@ -401,15 +373,8 @@ void frmPart::Form_Unload() {
     state_.LoadWindowRecord(n);
     if (!state_.AppClosing)
         state_.ScratchRec.Open = 0;
-    if (normalState()) {
-        storeGeometryInto(state_.ScratchRec);
-    } else {
-        // Minimized or maximized: keep the placement the window had in its normal state.
-        state_.ScratchRec.Top = twips::fromPixels(normalGeometry_.top());
-        state_.ScratchRec.Left = twips::fromPixels(normalGeometry_.left());
-        state_.ScratchRec.Height = twips::fromPixels(normalGeometry_.height());
-        state_.ScratchRec.Width = twips::fromPixels(normalGeometry_.width());
-    }
+    // Minimized or maximized, the window stores the placement it had in its normal state.
+    storeGeometryInto(state_.ScratchRec);
     state_.StoreWindowRecord(n);
 
     if (QAction* item = main_.mnuPart.at(n))

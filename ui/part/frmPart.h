@@ -67,8 +67,6 @@ class frmPart : public ChildWindow {
     void Form_Unload() override;
     void Form_Resize() override;
     void Form_Activate() override;
-    void moveEvent(QMoveEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -79,13 +77,8 @@ class frmPart : public ChildWindow {
     std::uint8_t& row(int r);
     // Mirrors a value into the all-parts volume window while it is open.
     void mirrorIntoVolumeWindow(int what, int value);
-    bool normalState() const;
-    void rememberNormalGeometry();
 
     int part_;
     std::unique_ptr<Policy> policy_;
     std::unique_ptr<Keyboard> keyboard_; // its controls belong to Client
-    QRect normalGeometry_;               // the last placement in the normal state (pixels)
-    QPoint loadedPosition_;              // where the record placed the window at load (pixels)
-    bool shown_ = false;
 };

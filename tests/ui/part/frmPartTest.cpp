@@ -24,11 +24,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// Twips as the window measures them: whole pixels of 15 twips.
-int onScreen(int twipsValue) {
-    return twips::fromPixels(twips::toPixels(twipsValue));
-}
-
 class PartWindowTest : public ::testing::Test {
   protected:
     explicit PartWindowTest(int language = 2) : t(language), main(t.state) {}
@@ -387,13 +382,14 @@ TEST_F(PartWindowTest, WindowRecordMenuItemAndSizeLimits) {
     main.mnuPart_Click(3);
     EXPECT_EQ(main.PartWindows[3], w);
 
-    // Wider than the limit snaps back; lower than the limit snaps back; the result is stored.
+    // Wider than the limit snaps back; lower than the limit snaps back; the result is stored as
+    // the limit itself, not rounded to whole pixels.
     w->setWidth(11000);
-    EXPECT_EQ(w->Width(), onScreen(PartWindowWidth));
-    EXPECT_EQ(rec.Width, onScreen(PartWindowWidth));
+    EXPECT_EQ(w->Width(), PartWindowWidth);
+    EXPECT_EQ(rec.Width, PartWindowWidth);
     w->setHeight(3000);
-    EXPECT_EQ(w->Height(), onScreen(PartWindowHeight));
-    EXPECT_EQ(rec.Height, onScreen(PartWindowHeight));
+    EXPECT_EQ(w->Height(), PartWindowHeight);
+    EXPECT_EQ(rec.Height, PartWindowHeight);
     // Narrower and taller are kept and stored.
     w->setHeight(7005);
     w->setWidth(6000);
@@ -488,3 +484,14 @@ TEST_F(PartWindowTest, ActivationMakesThePartCurrent) {
 }
 
 } // namespace
+
+TEST_F(PartWindowTest, ADragPastTheLimitsStoresTheLimitsExactly) {
+    frmPart* w = open(2);
+    // The user drags the frame in whole pixels, past both limits.
+    w->resize(w->width() + 100, w->height() - 100);
+    EXPECT_EQ(w->Width(), PartWindowWidth);
+    EXPECT_EQ(w->Height(), PartWindowHeight);
+    w->close();
+    EXPECT_EQ(t.state.WindowRecs[2].Width, PartWindowWidth);
+    EXPECT_EQ(t.state.WindowRecs[2].Height, PartWindowHeight);
+}
