@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
                      key->mapTo(key->window(), QPoint(key->width() / 2, key->height() / 2)));
     save(w4, folder, "quintaro-part-hover.png");
 
-    main.mdiArea()->cascadeSubWindows();
+    main.mnuCascade->trigger();
     save(&main, folder, "quintaro-part-main.png");
     return 0;
 }

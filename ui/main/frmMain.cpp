@@ -99,6 +99,7 @@ void frmMain::buildMenus() {
 
     mnuModifica = bar->addMenu(QStringLiteral("&Modifica"));
     mnuIngrandisci = mnuModifica->addAction(res(11));
+    connect(mnuIngrandisci, &QAction::triggered, this, [this] { mnuIngrandisci_Click(); });
 
     mnuView = bar->addMenu(res(3));
     mnuVolumeAll = mnuView->addAction(QStringLiteral("Volume All"));
@@ -130,6 +131,7 @@ void frmMain::buildMenus() {
 
     mnuWindow = bar->addMenu(res(4));
     mnuCascade = mnuWindow->addAction(res(9));
+    connect(mnuCascade, &QAction::triggered, this, [this] { mnuCascade_Click(); });
     connect(mnuWindow, &QMenu::aboutToShow, this, [this] { rebuildWindowList(); });
 
     mnuHelp = bar->addMenu(QStringLiteral("&?"));
@@ -222,6 +224,64 @@ void frmMain::OpenWindowKind(int kind) {
         mnuPart_Click(kind);
     // The master keyboard, the volume window, the program pages and the notepad open here once
     // they exist; kind 18 never opens anything.
+}
+
+ChildWindow* frmMain::WindowOfKind(int kind) const {
+    if (kind >= WindowKind::FirstPart && kind <= WindowKind::LastPart)
+        return PartWindows[kind];
+    return nullptr;
+}
+
+// Stacks the open windows diagonally from the top-left corner, in window-kind order; the last
+// one moved ends up in front and active.
+void frmMain::mnuCascade_Click() {
+    int x = 0;
+    int y = 0;
+    for (int kind = 1; kind <= WindowKind::LastStored; ++kind) {
+        if (!state_.LoadWindowRecord(kind))
+            continue;
+        ChildWindow* window = WindowOfKind(kind);
+        if (window == nullptr)
+            continue;
+        window->setLeft(x);
+        window->setTop(y);
+        mdiArea_->setActiveSubWindow(window);
+        x += 300;
+        y += 330;
+    }
+}
+
+// Gives the active child window its standard size; its position does not change.
+void frmMain::mnuIngrandisci_Click() {
+    auto* window = qobject_cast<ChildWindow*>(mdiArea_->activeSubWindow());
+    if (window == nullptr)
+        return;
+    const int kind = window->Kind();
+    int height = 0;
+    int width = 0;
+    if (kind >= WindowKind::FirstPart && kind <= WindowKind::LastPart) {
+        height = PartWindowHeight;
+        width = PartWindowWidth;
+    } else if (kind == WindowKind::MasterKb) {
+        height = MasterKbHeight;
+        width = MasterKbWidth;
+    } else if (kind == WindowKind::VolumeAll) {
+        height = VolumeAllHeight;
+        width = VolumeAllWidth;
+    } else if (kind == WindowKind::GMPage1 || kind == WindowKind::GMPage2) {
+        height = GMPageHeight;
+        width = GMPageWidth;
+    } else if (kind == WindowKind::Notepad) {
+        height = 4334;
+        width = 6336;
+    } else {
+        return;
+    }
+    // A maximized or minimized window first comes back to its own place.
+    if (!window->isNormalState())
+        window->showNormal();
+    window->setHeight(height);
+    window->setWidth(width);
 }
 
 void frmMain::mnuPart_Click(int n) {

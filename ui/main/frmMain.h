@@ -43,11 +43,16 @@ class frmMain : public QMainWindow {
     // open nothing.
     void OpenWindowKind(int kind);
 
+    // The open window of a kind, or null (kinds whose windows are not built yet, kind 18).
+    ChildWindow* WindowOfKind(int kind) const;
+
     // Menu actions.
     void mnuPart_Click(int n);
     void mnuVisBarraStato_Click();
     void mnuLanguage_Click(int code);
     void mnuInfo_Click();
+    void mnuCascade_Click();
+    void mnuIngrandisci_Click();
     void Timer1_Timer(int kind);
 
     // Menus and items, named as the menu tree names them.

@@ -181,3 +181,30 @@ TEST(frmMain, WindowMenuListsTheOpenChildWindowsAndActivatesThem) {
     emit w.mnuWindow->aboutToShow();
     EXPECT_EQ(captions(w.mnuWindow), (QStringList{"&Cascade", "-", "&1 Part  2"}));
 }
+
+TEST(frmMain, CascadeStacksOpenWindowsByKindAndMaximizeRestoresTheStandardSize) {
+    TestState t;
+    frmMain w(t.state);
+    w.resize(1200, 900);
+    w.show();
+    w.mnuPart_Click(7);
+    w.mnuPart_Click(3);
+    w.mnuPart_Click(9);
+    w.PartWindows[9]->close(); // closed windows are not arranged
+    w.PartWindows[3]->setHeight(6000);
+
+    w.mnuCascade->trigger();
+    frmPart* three = w.PartWindows[3];
+    frmPart* seven = w.PartWindows[7];
+    EXPECT_EQ(QPoint(three->Left(), three->Top()), QPoint(0, 0));
+    EXPECT_EQ(QPoint(seven->Left(), seven->Top()), QPoint(300, 330));
+    EXPECT_EQ(w.mdiArea()->activeSubWindow(), seven) << "the last one moved is in front";
+    EXPECT_EQ(three->Height(), 6000) << "sizes are kept";
+
+    w.mdiArea()->setActiveSubWindow(three);
+    w.mnuIngrandisci->trigger();
+    EXPECT_EQ(three->Height(), PartWindowHeight);
+    EXPECT_EQ(three->Width(), PartWindowWidth);
+    EXPECT_EQ(QPoint(three->Left(), three->Top()), QPoint(0, 0));
+    EXPECT_EQ(t.state.WindowRecs[3].Height, PartWindowHeight);
+}
