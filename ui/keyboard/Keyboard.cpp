@@ -150,6 +150,11 @@ void KeyboardFrame::mouseMoveEvent(QMouseEvent* event) {
     keyboard_.Form_MouseMove();
 }
 
+void KeyboardFrame::leaveEvent(QEvent* event) {
+    QFrame::leaveEvent(event);
+    keyboard_.Form_MouseMove();
+}
+
 // ---------------------------------------------------------------------------------------------
 // Keyboard
 

@@ -88,6 +88,9 @@ class KeyboardFrame : public QFrame {
 
   protected:
     void mouseMoveEvent(QMouseEvent* event) override;
+    // The pointer has left the keys and the frame, possibly straight out of the window, where no
+    // move event follows: in hover mode the sounding note stops as when it moves over the window.
+    void leaveEvent(QEvent* event) override;
 
   private:
     Keyboard& keyboard_;

@@ -626,3 +626,22 @@ TEST(Keyboard, DoubleClickIsTwoPresses) {
     EXPECT_EQ(h.t.state.HeldNotes[36], 0);
     EXPECT_FALSE(h.kb->isMarked(0));
 }
+
+TEST(Keyboard, HoverNoteStopsWhenThePointerLeavesTheKeyboardStraightOutOfTheWindow) {
+    KeyboardHost h;
+    h.setUp(2, 0, 0);
+    h.move(h.onKey(0));
+    // No move event reaches the window when the pointer jumps out of it; the frame hears Leave.
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(h.kb->Frame1, &leave);
+    EXPECT_EQ(h.sent(), (Lines{"90 24 50", "80 24 40"}));
+    EXPECT_TRUE(h.text1().isEmpty());
+    EXPECT_EQ(h.kb->SoundingNote(), 200);
+
+    // In click mode the pressed key keeps its note until the button comes up.
+    h.t.port->clear();
+    h.kb->CheckClickKey->setChecked(true);
+    h.press(h.onKey(2));
+    QCoreApplication::sendEvent(h.kb->Frame1, &leave);
+    EXPECT_EQ(h.sent(), (Lines{"90 26 50"}));
+}
