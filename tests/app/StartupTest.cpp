@@ -299,3 +299,22 @@ TEST_F(Startup, PartWindowOpenAtExitReopensWhereItWasAfterARestart) {
     EXPECT_FALSE(next->window->mnuPart[3]->isEnabled());
     EXPECT_TRUE(next->window->mnuPart[7]->isEnabled());
 }
+
+TEST_F(Startup, DeviceMessagesSpeakItalianInAnItalianRun) {
+    devices = 0;
+    auto missing = start(1);
+    ASSERT_TRUE(missing->window);
+    const std::vector<std::pair<QString, QString>> notFound{
+        {"Dispositivo MIDI di uscita assente", ProductTitle}};
+    EXPECT_EQ(shown(*missing), notFound);
+    missing->window->close();
+
+    devices = 1;
+    closeResult = MidiError::Error;
+    auto closing = start(1);
+    ASSERT_TRUE(closing->window);
+    closing->window->close();
+    const std::vector<std::pair<QString, QString>> closingError{
+        {"Errore chiusura Dispositivo MIDI di uscita", ProductTitle}};
+    EXPECT_EQ(shown(*closing), closingError);
+}
