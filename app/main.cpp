@@ -20,5 +20,11 @@ int main(int argc, char** argv) {
     std::unique_ptr<frmMain> window = Main(state, QDir::currentPath(), hooks);
     if (!window)
         return 0;
+    // A quit that does not come through the main window (the session ending) still runs its
+    // shutdown, so the settings of this run are kept.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, window.get(), [&window] {
+        if (!window->unloaded())
+            window->close();
+    });
     return app.exec();
 }
