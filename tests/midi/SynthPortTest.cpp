@@ -1,6 +1,7 @@
 #include "midi/ports/SynthPort.h"
 #include "app/strings/Messages.h"
 #include "midi/Midi.h"
+#include "support/Audio.h"
 
 #include <gtest/gtest.h>
 
@@ -16,62 +17,13 @@
 
 namespace {
 
-constexpr double Rate = SynthPort::SampleRate;
+using audio::FundamentalHz;
+using audio::Rate;
+using audio::RenderSeconds;
+using audio::Rms;
 
 std::string SoundFont() {
     return SynthPort::FindSoundFont();
-}
-
-// The left and right channels mixed to one.
-std::vector<double> Mono(const std::vector<float>& stereo) {
-    std::vector<double> mono(stereo.size() / 2);
-    for (std::size_t i = 0; i < mono.size(); ++i)
-        mono[i] = 0.5 * (stereo[2 * i] + stereo[2 * i + 1]);
-    return mono;
-}
-
-double Rms(const std::vector<double>& x) {
-    double sum = 0;
-    for (double v : x)
-        sum += v * v;
-    return x.empty() ? 0 : std::sqrt(sum / static_cast<double>(x.size()));
-}
-
-std::vector<double> RenderSeconds(SynthPort& synth, double seconds) {
-    return Mono(synth.render(static_cast<int>(seconds * Rate)));
-}
-
-// The fundamental frequency by autocorrelation: the first lag, between 1 and 20 ms, whose
-// normalised autocorrelation is a local maximum within 10 % of the best one; refined by a
-// parabola through its neighbours.
-double FundamentalHz(const std::vector<double>& x) {
-    const int minLag = static_cast<int>(Rate / 1000);
-    const int maxLag = static_cast<int>(Rate / 50);
-    const int n = static_cast<int>(x.size()) - maxLag - 1;
-    if (n <= 0)
-        return 0;
-    std::vector<double> r(maxLag + 2, 0.0);
-    double energy = 0;
-    for (int i = 0; i < n; ++i)
-        energy += x[i] * x[i];
-    if (energy <= 0)
-        return 0;
-    for (int lag = minLag - 1; lag <= maxLag + 1; ++lag) {
-        double sum = 0;
-        for (int i = 0; i < n; ++i)
-            sum += x[i] * x[i + lag];
-        r[lag] = sum / energy;
-    }
-    const double best = *std::max_element(r.begin() + minLag, r.begin() + maxLag + 1);
-    for (int lag = minLag; lag <= maxLag; ++lag) {
-        if (r[lag] >= 0.9 * best && r[lag] >= r[lag - 1] && r[lag] >= r[lag + 1]) {
-            const double a = r[lag - 1], b = r[lag], c = r[lag + 1];
-            const double denominator = a - 2 * b + c;
-            const double shift = denominator != 0 ? 0.5 * (a - c) / denominator : 0;
-            return Rate / (lag + shift);
-        }
-    }
-    return 0;
 }
 
 // The levels of the first ten harmonics of `fundamental`, in dB below the strongest of them

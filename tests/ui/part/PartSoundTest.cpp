@@ -1,6 +1,7 @@
 // A part window playing through the built-in synthesizer, rendered offline: what sounds is the
 // transposed note.
 #include "midi/ports/SynthPort.h"
+#include "support/Audio.h"
 #include "support/TestState.h"
 #include "ui/keyboard/Keyboard.h"
 #include "ui/main/frmMain.h"
@@ -16,50 +17,9 @@
 
 namespace {
 
-constexpr double Rate = SynthPort::SampleRate;
-
-std::vector<double> RenderMono(SynthPort& synth, double seconds) {
-    const std::vector<float> stereo = synth.render(static_cast<int>(seconds * Rate));
-    std::vector<double> mono(stereo.size() / 2);
-    for (std::size_t i = 0; i < mono.size(); ++i)
-        mono[i] = 0.5 * (stereo[2 * i] + stereo[2 * i + 1]);
-    return mono;
-}
-
-// Fundamental frequency by autocorrelation: the first lag between 1 and 20 ms whose normalised
-// autocorrelation is a local maximum within 10 % of the best, refined by a parabola.
-double FundamentalHz(const std::vector<double>& x) {
-    const int minLag = static_cast<int>(Rate / 1000);
-    const int maxLag = static_cast<int>(Rate / 50);
-    const int n = static_cast<int>(x.size()) - maxLag - 1;
-    if (n <= 0)
-        return 0;
-    double energy = 0;
-    for (int i = 0; i < n; ++i)
-        energy += x[i] * x[i];
-    if (energy <= 0)
-        return 0;
-    std::vector<double> r(maxLag + 2, 0.0);
-    for (int lag = minLag - 1; lag <= maxLag + 1; ++lag) {
-        double sum = 0;
-        for (int i = 0; i < n; ++i)
-            sum += x[i] * x[i + lag];
-        r[lag] = sum / energy;
-    }
-    const double best = *std::max_element(r.begin() + minLag, r.begin() + maxLag + 1);
-    for (int lag = minLag; lag <= maxLag; ++lag) {
-        if (r[lag] >= 0.9 * best && r[lag] >= r[lag - 1] && r[lag] >= r[lag + 1]) {
-            const double a = r[lag - 1], b = r[lag], c = r[lag + 1];
-            const double d = a - 2 * b + c;
-            return Rate / (lag + (d != 0 ? 0.5 * (a - c) / d : 0));
-        }
-    }
-    return 0;
-}
-
-double NoteHz(int note) {
-    return 440.0 * std::pow(2.0, (note - 69) / 12.0);
-}
+using audio::FundamentalHz;
+using audio::NoteHz;
+using audio::RenderSeconds;
 
 // Presses and holds the key of `note`, renders the steady part of the tone, releases the key and
 // lets the sound die away; returns the fundamental heard while the key was down.
@@ -67,10 +27,10 @@ double PlayedHz(frmPart& window, SynthPort& synth, int note) {
     Keyboard& kb = window.keyboard();
     QWidget* key = kb.Key.at(note - kb.KeyBase());
     QTest::mousePress(key, Qt::LeftButton, {}, QPoint(4, 4));
-    RenderMono(synth, 0.15); // the attack
-    const double hz = FundamentalHz(RenderMono(synth, 0.4));
+    RenderSeconds(synth, 0.15); // the attack
+    const double hz = FundamentalHz(RenderSeconds(synth, 0.4));
     QTest::mouseRelease(key, Qt::LeftButton, {}, QPoint(4, 4));
-    RenderMono(synth, 2.0);
+    RenderSeconds(synth, 2.0);
     return hz;
 }
 

@@ -1,0 +1,59 @@
+#include "support/Audio.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace audio {
+
+std::vector<double> Mono(const std::vector<float>& stereo) {
+    std::vector<double> mono(stereo.size() / 2);
+    for (std::size_t i = 0; i < mono.size(); ++i)
+        mono[i] = 0.5 * (stereo[2 * i] + stereo[2 * i + 1]);
+    return mono;
+}
+
+std::vector<double> RenderSeconds(SynthPort& synth, double seconds) {
+    return Mono(synth.render(static_cast<int>(seconds * Rate)));
+}
+
+double Rms(const std::vector<double>& x) {
+    double sum = 0;
+    for (double v : x)
+        sum += v * v;
+    return x.empty() ? 0 : std::sqrt(sum / static_cast<double>(x.size()));
+}
+
+double FundamentalHz(const std::vector<double>& x) {
+    const int minLag = static_cast<int>(Rate / 1000);
+    const int maxLag = static_cast<int>(Rate / 50);
+    const int n = static_cast<int>(x.size()) - maxLag - 1;
+    if (n <= 0)
+        return 0;
+    double energy = 0;
+    for (int i = 0; i < n; ++i)
+        energy += x[i] * x[i];
+    if (energy <= 0)
+        return 0;
+    std::vector<double> r(maxLag + 2, 0.0);
+    for (int lag = minLag - 1; lag <= maxLag + 1; ++lag) {
+        double sum = 0;
+        for (int i = 0; i < n; ++i)
+            sum += x[i] * x[i + lag];
+        r[lag] = sum / energy;
+    }
+    const double best = *std::max_element(r.begin() + minLag, r.begin() + maxLag + 1);
+    for (int lag = minLag; lag <= maxLag; ++lag) {
+        if (r[lag] >= 0.9 * best && r[lag] >= r[lag - 1] && r[lag] >= r[lag + 1]) {
+            const double a = r[lag - 1], b = r[lag], c = r[lag + 1];
+            const double d = a - 2 * b + c;
+            return Rate / (lag + (d != 0 ? 0.5 * (a - c) / d : 0));
+        }
+    }
+    return 0;
+}
+
+double NoteHz(int note) {
+    return 440.0 * std::pow(2.0, (note - 69) / 12.0);
+}
+
+} // namespace audio
