@@ -335,18 +335,30 @@ void Keyboard::PlayNote(int note) {
 void Keyboard::ReleaseNote(int note) {
     unmarkNote(note);
     soundingNote_ = NoNote;
+    sendRememberedNoteOffs(note, false);
+    Text1->clear();
+}
+
+void Keyboard::sendRememberedNoteOffs(int note, bool fromStrip) {
     // The Note Off goes where the Note On went, whatever the transposition or the channels are
     // now; a note with nothing remembered is not sounding and needs none.
     auto it = sounding_.find(note);
-    if (it != sounding_.end()) {
-        const std::vector<NoteTarget> targets = std::move(it->second);
-        sounding_.erase(it);
-        for (const NoteTarget& t : targets) {
-            const int velocity = policy_.noteOffVelocity(t.channel);
-            state_.midi.SendNoteOff(t.channel, t.note, velocity);
-        }
+    if (it == sounding_.end())
+        return;
+    const std::vector<NoteTarget> targets = std::move(it->second);
+    sounding_.erase(it);
+    for (const NoteTarget& t : targets) {
+        const int velocity = fromStrip ? policy_.stripReleaseVelocity(t.channel)
+                                       : policy_.noteOffVelocity(t.channel);
+        state_.midi.SendNoteOff(t.channel, t.note, velocity);
     }
-    Text1->clear();
+}
+
+void Keyboard::sendAllNotesOff() {
+    for (int channel : policy_.allNotesOffChannels()) {
+        state_.midi.SendAllNotesOff(channel);
+        forgetChannel(channel);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -436,15 +448,7 @@ void Keyboard::Key_MouseMove(int k, int yTwips) {
         // Released at once; Text1 keeps showing the note.
         Key[k]->setPlain();
         soundingNote_ = NoNote;
-        auto it = sounding_.find(n);
-        if (it != sounding_.end()) {
-            const std::vector<NoteTarget> targets = std::move(it->second);
-            sounding_.erase(it);
-            for (const NoteTarget& t : targets) {
-                const int velocity = policy_.stripReleaseVelocity(t.channel);
-                state_.midi.SendNoteOff(t.channel, t.note, velocity);
-            }
-        }
+        sendRememberedNoteOffs(n, true);
         return;
     }
     if (soundingNote_ < NoNote)
@@ -513,10 +517,7 @@ void Keyboard::CommAllNoteOff_Click() {
 }
 
 void Keyboard::AllNotesOff() {
-    for (int channel : policy_.allNotesOffChannels()) {
-        state_.midi.SendAllNotesOff(channel);
-        forgetChannel(channel);
-    }
+    sendAllNotesOff();
     ResetKeyboard();
     soundingNote_ = NoNote;
     chordActive_ = 0;
@@ -539,10 +540,7 @@ void Keyboard::CommHoldChord_Click() {
 
 void Keyboard::ReplayChord(int k) {
     const int n = keyBase_ + k;
-    for (int channel : policy_.allNotesOffChannels()) {
-        state_.midi.SendAllNotesOff(channel);
-        forgetChannel(channel);
-    }
+    sendAllNotesOff();
     int lowest = 0;
     for (int note = NoteTable::LowestNote; note <= NoteTable::HighestNote; ++note)
         if (chordNotes_[note] == 1) {

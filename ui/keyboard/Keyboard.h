@@ -179,6 +179,11 @@ class Keyboard : public QObject {
     void markNote(int note);
     void unmarkNote(int note);
     void forgetChannel(int channel);
+    // Sends the Note Offs of a sounding note where its Note Ons went, with the release velocity
+    // read now (the hover strip's own velocity when `fromStrip`), and forgets the note.
+    void sendRememberedNoteOffs(int note, bool fromStrip);
+    // All Notes Off on the window's channels; nothing is remembered as sounding on them after.
+    void sendAllNotesOff();
     void updateHoldChordEnable();
 
     AppState& state_;
