@@ -27,89 +27,39 @@ int latchedCount(const NoteTable& table) {
 
 } // namespace
 
-TEST(Keyboard, KeysLabelsAndControlsSitAtTheirTwipsGeometry) {
+TEST(Keyboard, LayoutKeyShiftAndNoteText) {
     KeyboardHost h;
     h.setUp(0, 1, 0);
     Keyboard& kb = *h.kb;
-
-    EXPECT_EQ(kb.Frame1->pos(), twips::point(70, 2650));
     int white = 0;
-    int black = 0;
-    int whiteLeft = 0;
     for (int k = 0; k < Keyboard::KeyCount; ++k) {
         const QRect g = kb.Key[k]->geometry();
-        if (kb.Key[k]->isBlack()) {
-            ++black;
-            static const int offsets[12] = {0, 160, 0, 190, 0, 0, 160, 0, 177, 0, 190, 0};
-            const int left = whiteLeft + offsets[k % 12];
-            EXPECT_EQ(g.left(), twips::toPixels(left)) << k;
-            EXPECT_EQ(g.right() + 1, twips::toPixels(left + 156)) << k;
-            EXPECT_EQ(g.height(), twips::toPixels(972)) << k;
-            // Black keys lie above the white keys.
+        if (kb.Key[k]->isBlack()) // black keys lie above the white keys
             EXPECT_EQ(kb.Frame1->childAt(g.center()), kb.Key[k]) << k;
-        } else {
-            whiteLeft = 252 * white;
-            ++white;
-            EXPECT_EQ(g.left(), twips::toPixels(whiteLeft)) << k;
-            EXPECT_EQ(g.right() + 1, twips::toPixels(whiteLeft + 252)) << k;
-            EXPECT_EQ(g.height(), twips::toPixels(1404)) << k;
-        }
-        EXPECT_EQ(g.top(), 0);
+        else
+            EXPECT_EQ(g.left(), twips::toPixels(252 * white++)) << k;
     }
     EXPECT_EQ(white, 36);
-    EXPECT_EQ(black, 25);
     // Key(60) starts at 8820 under the sixth octave label at 8840.
     EXPECT_EQ(kb.Key[60]->x(), twips::toPixels(8820));
     EXPECT_EQ(kb.Label1[5]->geometry(), twips::rect(8840, 1450, 276, 252));
-    EXPECT_EQ(kb.HScroll1->geometry(), twips::rect(0, 1680, 9036, 228));
-    EXPECT_EQ(kb.HScroll1->minimum(), 0);
-    EXPECT_EQ(kb.HScroll1->maximum(), 3);
-
-    EXPECT_EQ(kb.CheckClickKey->geometry(), twips::rect(7752, 96, 1068, 324));
-    EXPECT_EQ(kb.CheckClickKey->text(), "Click Key");
-    EXPECT_EQ(kb.CheckHoldNote->geometry(), twips::rect(7752, 480, 1245, 300));
-    EXPECT_EQ(kb.CheckHoldNote->text(), "Hold Note");
-    EXPECT_EQ(kb.CommHoldChord->geometry(), twips::rect(7752, 888, 1140, 348));
-    EXPECT_EQ(kb.CommHoldChord->text(), "Hold Chord");
-    EXPECT_EQ(kb.CommAllNoteOff->geometry(), twips::rect(7752, 1320, 1140, 348));
-    EXPECT_EQ(kb.CommAllNoteOff->text(), "All Notes Off");
-    EXPECT_EQ(kb.Label1[6]->geometry(), twips::rect(7755, 1770, 1305, 210));
-    EXPECT_EQ(kb.Label1[6]->text(), "Note (Number)");
     EXPECT_EQ(kb.Label1[6]->parentWidget(), &h.client);
-    EXPECT_EQ(kb.Text1->geometry(), twips::rect(7752, 2016, 1140, 300));
     EXPECT_TRUE(kb.Text1->isReadOnly());
-}
+    EXPECT_EQ(Keyboard::NoteText(61), "C#/Do# (61)");
+    EXPECT_EQ(Keyboard::NoteText(107), "B/Si (107)");
 
-TEST(Keyboard, KeyShiftSetsKeyBaseLabelsAndTopNote) {
-    KeyboardHost h;
-    h.setUp(0, 1, 0);
-    EXPECT_EQ(h.kb->KeyBase(), 12);
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(h.kb->Label1[i]->text(), QStringLiteral("C%1").arg(i));
-
+    EXPECT_EQ(kb.KeyBase(), 12);
+    EXPECT_EQ(kb.Label1[0]->text(), "C0");
     h.t.state.CurrentPart = 7;
-    h.kb->HScroll1->setValue(3);
-    EXPECT_EQ(h.kb->KeyBase(), 48);
+    kb.HScroll1->setValue(3);
+    EXPECT_EQ(kb.KeyBase(), 48);
     EXPECT_EQ(h.t.state.CurrentPart, 1);
     EXPECT_EQ(h.row(1, 16), 3);
     for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(h.kb->Label1[i]->text(), QStringLiteral("C%1").arg(i + 3));
+        EXPECT_EQ(kb.Label1[i]->text(), QStringLiteral("C%1").arg(i + 3));
     EXPECT_TRUE(h.sent().empty()); // a key shift sends nothing
-
-    h.press(h.onKey(60));
-    EXPECT_EQ(h.sent(), (Lines{"90 6c 50"}));
-    EXPECT_EQ(h.text1(), "C/Do (108)");
-    h.release(h.onKey(60));
+    h.click(h.onKey(60));
     EXPECT_EQ(h.sent(), (Lines{"90 6c 50", "80 6c 40"}));
-}
-
-TEST(Keyboard, NoteTextNamesThePitchClassAndNumber) {
-    EXPECT_EQ(Keyboard::NoteText(60), "C/Do (60)");
-    EXPECT_EQ(Keyboard::NoteText(36), "C/Do (36)");
-    EXPECT_EQ(Keyboard::NoteText(61), "C#/Do# (61)");
-    EXPECT_EQ(Keyboard::NoteText(68), "G#/Sol# (68)");
-    EXPECT_EQ(Keyboard::NoteText(107), "B/Si (107)");
-    EXPECT_EQ(Keyboard::NoteText(12), "C/Do (12)");
 }
 
 TEST(Keyboard, SetUpLoadsStoredStatesAsAUserChangeWould) {
@@ -119,53 +69,29 @@ TEST(Keyboard, SetUpLoadsStoredStatesAsAUserChangeWould) {
         h.t.state.HeldNotes[70] = 1; // latched in another part window
         h.kb->SetUp(3, 1, 1);
         EXPECT_EQ(h.sent(), (Lines{"b0 7b 00"}));
-        EXPECT_EQ(h.kb->KeyBase(), 48);
-        EXPECT_EQ(h.kb->Label1[0]->text(), "C3");
         EXPECT_EQ(h.kb->Label1[5]->text(), "C8");
-        EXPECT_TRUE(h.kb->CheckClickKey->isChecked());
         EXPECT_TRUE(h.kb->CheckHoldNote->isChecked());
-        EXPECT_TRUE(h.kb->CheckHoldNote->isEnabled());
         EXPECT_TRUE(h.kb->CommHoldChord->isEnabled());
         EXPECT_EQ(h.t.state.HeldNotes[70], 0); // opening clears the shared table
         EXPECT_EQ(markedCount(*h.kb), 0);      // and no stale mark stays drawn
-        EXPECT_EQ(h.kb->SoundingNote(), 200);
-        EXPECT_EQ(h.kb->ChordActive(), 0);
-        EXPECT_TRUE(h.text1().isEmpty());
-        EXPECT_EQ(h.row(1, 14), 1);
-        EXPECT_EQ(h.row(1, 15), 1);
         EXPECT_EQ(h.row(1, 16), 3);
     }
-    {
-        // Hover mode, key shift 0: no value changes, nothing sent, KeyBase still set.
+    // {key shift, Click Key, Hold Note}: hover sends nothing and disables Hold Note; click mode
+    // leaves Hold Chord off; Hold Note without Click Key loads (and is stored) as hover mode.
+    const int cases[][3] = {{0, 0, 0}, {2, 1, 0}, {2, 0, 1}};
+    for (const auto& c : cases) {
         KeyboardHost h;
-        h.kb->SetUp(0, 0, 0);
-        EXPECT_TRUE(h.sent().empty());
-        EXPECT_EQ(h.kb->KeyBase(), 12);
-        EXPECT_FALSE(h.kb->CheckClickKey->isChecked());
-        EXPECT_FALSE(h.kb->CheckHoldNote->isEnabled());
-        EXPECT_FALSE(h.kb->CommHoldChord->isEnabled());
-    }
-    {
-        // Click mode: Hold Chord is off until Hold Note is checked.
-        KeyboardHost h;
-        h.t.state.HeldNotes[70] = 1; // the key shift marks it, the set-up recolours the keys
-        h.kb->SetUp(2, 1, 0);
+        h.row(1, 14) = static_cast<std::uint8_t>(c[1]);
+        h.row(1, 15) = static_cast<std::uint8_t>(c[2]);
+        h.t.state.HeldNotes[70] = 1;
+        h.kb->SetUp(c[0], c[1], c[2]);
+        EXPECT_TRUE(h.sent().empty()) << c[1] << c[2];
         EXPECT_EQ(markedCount(*h.kb), 0);
-        EXPECT_TRUE(h.sent().empty());
-        EXPECT_TRUE(h.kb->CheckHoldNote->isEnabled());
-        EXPECT_FALSE(h.kb->CommHoldChord->isEnabled());
-    }
-    {
-        // Hold Note stored without Click Key: loaded as plain hover mode and stored so.
-        KeyboardHost h;
-        h.row(1, 14) = 0;
-        h.row(1, 15) = 1;
-        h.kb->SetUp(2, 0, 1);
-        EXPECT_TRUE(h.sent().empty());
+        EXPECT_EQ(h.kb->KeyBase(), 12 + 12 * c[0]);
+        EXPECT_EQ(h.kb->CheckClickKey->isChecked(), c[1] == 1);
         EXPECT_FALSE(h.kb->CheckHoldNote->isChecked());
-        EXPECT_FALSE(h.kb->CheckHoldNote->isEnabled());
+        EXPECT_EQ(h.kb->CheckHoldNote->isEnabled(), c[1] == 1);
         EXPECT_FALSE(h.kb->CommHoldChord->isEnabled());
-        EXPECT_EQ(h.row(1, 14), 0);
         EXPECT_EQ(h.row(1, 15), 0);
     }
 }
@@ -174,42 +100,34 @@ TEST(Keyboard, HoverPlaysEachKeyTheSweepReachesAndReleasesInTheLowestStrip) {
     KeyboardHost h;
     h.setUp(2, 0, 0);
     h.t.state.CurrentPart = 9;
-
     h.move(QPoint(20, 20)); // over the window, nothing sounding
-    h.move(h.onKey(0));
-    h.move(h.onKey(1));
-    h.move(h.onKey(2));
+    for (int k : {0, 1, 2})
+        h.move(h.onKey(k));
     EXPECT_EQ(h.sent(), (Lines{"90 24 50", "80 24 40", "90 25 50", "80 25 40", "90 26 50"}));
     EXPECT_EQ(h.t.state.CurrentPart, 1);
     EXPECT_EQ(h.text1(), "D/Re (38)");
-    EXPECT_EQ(h.kb->SoundingNote(), 38);
-    EXPECT_TRUE(h.kb->isMarked(2));
     EXPECT_EQ(markedCount(*h.kb), 1);
 
-    // White key: the strip starts at 1368 twips.
+    // White key: the strip starts at 1368 twips. Moving within the strip replays and releases
+    // again; moving back up replays.
     h.t.port->clear();
-    h.move(h.onKey(2, 100, 1365));
-    EXPECT_TRUE(h.sent().empty());
-    h.move(h.onKey(2, 100, 1380));
-    EXPECT_EQ(h.sent(), (Lines{"80 26 40"}));
+    for (int y : {1365, 1380})
+        h.move(h.onKey(2, 100, y));
     EXPECT_EQ(h.text1(), "D/Re (38)"); // the strip release keeps the text
     EXPECT_FALSE(h.kb->isMarked(2));
     EXPECT_EQ(h.kb->SoundingNote(), 200);
-    h.move(h.onKey(2, 100, 1395)); // moving within the strip replays ...
-    h.move(h.onKey(2, 120, 1380)); // ... and releases again
-    h.move(h.onKey(2));            // moving back up replays
+    h.move(h.onKey(2, 100, 1395));
+    h.move(h.onKey(2, 120, 1380));
+    h.move(h.onKey(2));
     EXPECT_EQ(h.sent(), (Lines{"80 26 40", "90 26 50", "80 26 40", "90 26 50"}));
     EXPECT_TRUE(h.kb->isMarked(2));
 
     // Black key: the strip starts at 936 twips.
     h.t.port->clear();
-    h.move(h.onKey(3, 78, 900));
-    h.move(h.onKey(3, 78, 930));
-    EXPECT_EQ(h.sent(), (Lines{"80 26 40", "90 27 50"}));
-    h.move(h.onKey(3, 78, 945));
+    for (int y : {900, 930, 945})
+        h.move(h.onKey(3, 78, y));
     EXPECT_EQ(h.sent(), (Lines{"80 26 40", "90 27 50", "80 27 40"}));
     h.move(h.onKey(3, 60, 500));
-    EXPECT_EQ(h.text1(), "D#/Re# (39)");
 
     // The strip lines themselves, in twips as the handler takes them.
     h.t.port->clear();
@@ -217,7 +135,6 @@ TEST(Keyboard, HoverPlaysEachKeyTheSweepReachesAndReleasesInTheLowestStrip) {
     EXPECT_EQ(h.kb->SoundingNote(), 39);
     h.kb->Key_MouseMove(3, 936);
     EXPECT_EQ(h.kb->SoundingNote(), 200);
-    h.kb->Key_MouseMove(5, 1200);
     h.kb->Key_MouseMove(5, 1367);
     EXPECT_EQ(h.kb->SoundingNote(), 41);
     h.kb->Key_MouseMove(5, 1368);
@@ -228,7 +145,6 @@ TEST(Keyboard, HoverPlaysEachKeyTheSweepReachesAndReleasesInTheLowestStrip) {
     // Leaving the keys onto the window releases and empties Text1; so does the frame.
     h.t.port->clear();
     h.move(QPoint(20, 20));
-    EXPECT_EQ(h.sent(), (Lines{"80 27 40"}));
     EXPECT_TRUE(h.text1().isEmpty());
     EXPECT_EQ(markedCount(*h.kb), 0);
     h.move(h.onKey(40));
@@ -245,7 +161,6 @@ TEST(Keyboard, HoverDoesNotGlideWhileAButtonIsHeld) {
     h.move(h.onKey(4));
     h.release(h.onKey(4));
     EXPECT_EQ(h.sent(), (Lines{"90 24 50"}));
-    EXPECT_EQ(h.kb->SoundingNote(), 36);
     // With the button held, dragging below Key(0) reaches its lowest strip.
     h.press(h.onKey(0));
     h.move(h.onKey(5, 100, 1500));
@@ -259,48 +174,29 @@ TEST(Keyboard, ClickModeDragKeepsThePressedKeysNote) {
     h.press(h.onKey(5));
     EXPECT_EQ(h.text1(), "F/Fa (41)");
     EXPECT_TRUE(h.kb->isMarked(5));
-    h.move(h.onKey(6));
-    h.move(h.onKey(7));
-    h.move(QPoint(20, 20));
-    h.move(h.onKey(7));
+    for (QPoint p : {h.onKey(6), h.onKey(7), QPoint(20, 20), h.onKey(7)})
+        h.move(p);
     h.release(h.onKey(7));
     EXPECT_EQ(h.sent(), (Lines{"90 29 50", "80 29 40"}));
     EXPECT_TRUE(h.text1().isEmpty());
     EXPECT_EQ(markedCount(*h.kb), 0);
-    EXPECT_EQ(h.kb->SoundingNote(), 200);
     EXPECT_EQ(latchedCount(h.t.state.HeldNotes), 0); // click mode latches nothing
 
-    // Moving over keys with no button plays nothing in click mode.
+    // Moving over keys with no button plays nothing in click mode; a note latched in another
+    // part window plays as usual and stays latched.
     h.t.port->clear();
     h.move(h.onKey(10));
     h.move(h.onKey(11));
-    EXPECT_TRUE(h.sent().empty());
-
-    // A note latched in another part window plays as usual and stays latched.
     h.t.state.HeldNotes[41] = 1;
     h.clickKey(5);
     EXPECT_EQ(h.sent(), (Lines{"90 29 50", "80 29 40"}));
     EXPECT_EQ(h.t.state.HeldNotes[41], 1);
 }
 
-TEST(Keyboard, TranspositionAndChannelOfThePart) {
-    KeyboardHost h;
-    h.row(1, 0) = 3;
-    h.row(1, 12) = 24; // +12
-    h.row(1, 3) = 100;
-    h.row(1, 4) = 20;
-    h.setUp(2, 1, 0);
-    h.press(h.onKey(0));
-    EXPECT_EQ(h.text1(), "C/Do (36)");
-    h.release(h.onKey(0));
-    EXPECT_EQ(h.sent(), (Lines{"92 30 64", "82 30 14"}));
-}
-
 TEST(Keyboard, HoldModeLatchesAndReleases) {
     KeyboardHost h;
     h.setUp(2, 1, 1);
     h.clickKey(10);
-    EXPECT_EQ(h.sent(), (Lines{"90 2e 50"}));
     EXPECT_EQ(h.t.state.HeldNotes[46], 1);
     EXPECT_TRUE(h.kb->isMarked(10));
     h.clickKey(10);
@@ -308,19 +204,20 @@ TEST(Keyboard, HoldModeLatchesAndReleases) {
     EXPECT_EQ(h.t.state.HeldNotes[46], 0);
     EXPECT_FALSE(h.kb->isMarked(10));
     EXPECT_TRUE(h.text1().isEmpty());
+    // A quick double click is two presses: latched and released again.
+    h.t.port->clear();
+    QTest::mouseDClick(h.window, Qt::LeftButton, {}, h.onKey(0));
+    EXPECT_EQ(h.sent(), (Lines{"90 24 50", "80 24 40"}));
+    EXPECT_FALSE(h.kb->isMarked(0));
 
     h.t.port->clear();
-    h.clickKey(0);
-    h.clickKey(4);
-    h.clickKey(7);
+    for (int k : {0, 4, 7})
+        h.clickKey(k);
     EXPECT_EQ(h.sent(), (Lines{"90 24 50", "90 28 50", "90 2b 50"}));
-    EXPECT_TRUE(h.kb->isMarked(0));
-    EXPECT_TRUE(h.kb->isMarked(4));
-    EXPECT_TRUE(h.kb->isMarked(7));
     EXPECT_EQ(markedCount(*h.kb), 3);
+    EXPECT_TRUE(h.kb->isMarked(7));
     EXPECT_EQ(latchedCount(h.t.state.HeldNotes), 3);
     EXPECT_EQ(h.text1(), "G/Sol (43)");
-    EXPECT_EQ(h.kb->SoundingNote(), 43);
 
     // All Notes Off: one control change 123, shown latches cleared, keys plain.
     h.t.port->clear();
@@ -330,12 +227,17 @@ TEST(Keyboard, HoldModeLatchesAndReleases) {
     EXPECT_EQ(markedCount(*h.kb), 0);
     EXPECT_EQ(h.kb->SoundingNote(), 200);
     EXPECT_TRUE(h.text1().isEmpty());
-    EXPECT_TRUE(h.kb->CommHoldChord->isEnabled());
 }
 
 TEST(Keyboard, ModeChangesFollowTheTable) {
     KeyboardHost h;
     h.setUp(2, 1, 0);
+    auto chord = [&h](int k) {
+        h.clickKey(k);
+        h.kb->CommHoldChord->click();
+        ASSERT_EQ(h.kb->ChordActive(), 1);
+        h.t.port->clear();
+    };
 
     // Click mode, check Hold Note: All Notes Off, Hold Chord enabled, stored.
     h.t.state.CurrentPart = 4;
@@ -346,10 +248,7 @@ TEST(Keyboard, ModeChangesFollowTheTable) {
     EXPECT_EQ(h.t.state.CurrentPart, 1);
 
     // Hold mode with a chord, uncheck Hold Note: All Notes Off once, chord ended, disabled.
-    h.clickKey(24);
-    h.kb->CommHoldChord->click();
-    ASSERT_EQ(h.kb->ChordActive(), 1);
-    h.t.port->clear();
+    chord(24);
     h.kb->CheckHoldNote->click();
     EXPECT_EQ(h.sent(), (Lines{"b0 7b 00"}));
     EXPECT_EQ(h.kb->ChordActive(), 0);
@@ -358,14 +257,12 @@ TEST(Keyboard, ModeChangesFollowTheTable) {
     EXPECT_FALSE(h.kb->isMarked(24));
     EXPECT_EQ(h.row(1, 15), 0);
 
-    // Click mode, uncheck Click Key: Hold Note disabled, nothing sent.
+    // Click mode, uncheck Click Key: Hold Note disabled; check it again: Hold Note enabled and
+    // still unchecked; nothing sent either way.
     h.t.port->clear();
     h.kb->CheckClickKey->click();
-    EXPECT_TRUE(h.sent().empty());
     EXPECT_FALSE(h.kb->CheckHoldNote->isEnabled());
     EXPECT_EQ(h.row(1, 14), 0);
-
-    // Hover mode, check Click Key: Hold Note enabled and still unchecked, nothing sent.
     h.kb->CheckClickKey->click();
     EXPECT_TRUE(h.sent().empty());
     EXPECT_TRUE(h.kb->CheckHoldNote->isEnabled());
@@ -373,38 +270,32 @@ TEST(Keyboard, ModeChangesFollowTheTable) {
     EXPECT_FALSE(h.kb->CommHoldChord->isEnabled());
     EXPECT_EQ(h.row(1, 14), 1);
 
-    // Hold mode with a chord, uncheck Click Key: Hold Note unchecked and disabled, exactly one
-    // All Notes Off (the Hold Note handler does not run a second row), both stored as 0.
-    h.kb->CheckHoldNote->click();
-    h.clickKey(30);
-    h.kb->CommHoldChord->click();
-    ASSERT_EQ(h.kb->ChordActive(), 1);
-    h.t.port->clear();
-    h.kb->CheckClickKey->click();
-    EXPECT_EQ(h.sent(), (Lines{"b0 7b 00"}));
-    EXPECT_FALSE(h.kb->CheckHoldNote->isChecked());
-    EXPECT_FALSE(h.kb->CheckHoldNote->isEnabled());
-    EXPECT_FALSE(h.kb->CommHoldChord->isEnabled());
-    EXPECT_EQ(h.kb->ChordActive(), 0);
-    EXPECT_EQ(h.row(1, 14), 0);
-    EXPECT_EQ(h.row(1, 15), 0);
-    EXPECT_EQ(markedCount(*h.kb), 0);
-
-    // Hold mode without a chord, uncheck Click Key: the same row.
-    h.kb->CheckClickKey->click();
-    h.kb->CheckHoldNote->click();
-    h.t.port->clear();
-    h.kb->CheckClickKey->click();
-    EXPECT_EQ(h.sent(), (Lines{"b0 7b 00"}));
-    EXPECT_FALSE(h.kb->CheckHoldNote->isChecked());
+    // Hold mode, with a chord or without, uncheck Click Key: Hold Note unchecked and disabled,
+    // exactly one All Notes Off (the Hold Note handler does not run a second row), both stored
+    // as 0.
+    for (bool withChord : {true, false}) {
+        h.kb->CheckHoldNote->click();
+        if (withChord)
+            chord(30);
+        h.t.port->clear();
+        h.kb->CheckClickKey->click();
+        EXPECT_EQ(h.sent(), (Lines{"b0 7b 00"})) << withChord;
+        EXPECT_FALSE(h.kb->CheckHoldNote->isChecked());
+        EXPECT_FALSE(h.kb->CheckHoldNote->isEnabled());
+        EXPECT_FALSE(h.kb->CommHoldChord->isEnabled());
+        EXPECT_EQ(h.kb->ChordActive(), 0);
+        EXPECT_EQ(h.row(1, 14), 0);
+        EXPECT_EQ(h.row(1, 15), 0);
+        EXPECT_EQ(markedCount(*h.kb), 0);
+        h.kb->CheckClickKey->click();
+    }
 }
 
 TEST(Keyboard, HoldChordCapturesAndReplaysFromItsLowestNote) {
     KeyboardHost h;
     h.setUp(2, 1, 1);
-    h.clickKey(24);
-    h.clickKey(28);
-    h.clickKey(31);
+    for (int k : {24, 28, 31})
+        h.clickKey(k);
     h.t.port->clear();
     h.kb->CommHoldChord->click();
     EXPECT_TRUE(h.sent().empty()); // capture sends nothing
@@ -415,20 +306,16 @@ TEST(Keyboard, HoldChordCapturesAndReplaysFromItsLowestNote) {
     h.clickKey(26); // note 62
     EXPECT_EQ(h.sent(), (Lines{"b0 7b 00", "90 3e 50", "90 42 50", "90 45 50"}));
     EXPECT_EQ(h.text1(), "A/La (69)");
-    EXPECT_EQ(h.kb->SoundingNote(), 69);
     EXPECT_EQ(latchedCount(h.t.state.HeldNotes), 3);
     EXPECT_EQ(h.t.state.HeldNotes[66], 1);
     EXPECT_EQ(markedCount(*h.kb), 3);
-    EXPECT_TRUE(h.kb->isMarked(26));
     EXPECT_TRUE(h.kb->isMarked(30));
-    EXPECT_TRUE(h.kb->isMarked(33));
 
     // Each further press replays the stored chord, not the last replay.
     h.t.port->clear();
     h.clickKey(0);
     EXPECT_EQ(h.sent(), (Lines{"b0 7b 00", "90 24 50", "90 28 50", "90 2b 50"}));
     EXPECT_EQ(markedCount(*h.kb), 3);
-    EXPECT_TRUE(h.kb->isMarked(0));
 
     // All Notes Off ends hold-chord mode; a key then latches a single note again.
     h.t.port->clear();
@@ -489,10 +376,8 @@ TEST(Keyboard, KeyShiftMovesTheMarksOfLatchedNotes) {
     h.t.port->clear();
 
     h.kb->HScroll1->setValue(1);
-    EXPECT_EQ(h.kb->KeyBase(), 24);
     EXPECT_TRUE(h.kb->isMarked(36));
     EXPECT_TRUE(h.kb->isMarked(12));
-    EXPECT_EQ(markedCount(*h.kb), 2);
 
     h.kb->HScroll1->setValue(3); // 36 out of view
     EXPECT_TRUE(h.kb->isMarked(12));
@@ -514,7 +399,6 @@ TEST(Keyboard, KeyShiftMovesTheMarksOfLatchedNotes) {
     EXPECT_TRUE(h.sent().empty());
     EXPECT_EQ(h.t.state.HeldNotes[36], 0);
     EXPECT_FALSE(h.kb->isMarked(0));
-    EXPECT_EQ(h.kb->SoundingNote(), 200);
 }
 
 TEST(Keyboard, KeyShiftWithNothingLatchedLeavesMarks) {
@@ -615,16 +499,6 @@ TEST(Keyboard, MasterLikeHostFansOutAndReleasesWhereItPlayed) {
     v.move(v.onKey(1));
     v.move(v.onKey(1, 78, 960));
     EXPECT_EQ(v.sent(), (Lines{"90 25 50", "80 25 14"}));
-}
-
-TEST(Keyboard, DoubleClickIsTwoPresses) {
-    // Hold mode: a quick double click latches the note and releases it again.
-    KeyboardHost h;
-    h.setUp(2, 1, 1);
-    QTest::mouseDClick(h.window, Qt::LeftButton, {}, h.onKey(0));
-    EXPECT_EQ(h.sent(), (Lines{"90 24 50", "80 24 40"}));
-    EXPECT_EQ(h.t.state.HeldNotes[36], 0);
-    EXPECT_FALSE(h.kb->isMarked(0));
 }
 
 TEST(Keyboard, HoverNoteStopsWhenThePointerLeavesTheKeyboardStraightOutOfTheWindow) {
