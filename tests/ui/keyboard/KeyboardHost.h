@@ -4,6 +4,9 @@
 #include "support/TestState.h"
 #include "ui/keyboard/Keyboard.h"
 
+#include <QCheckBox>
+#include <QPushButton>
+
 #include <QFont>
 #include <QTest>
 #include <QWidget>
@@ -117,6 +120,34 @@ struct KeyboardHost {
     void clickKey(int k) { click(onKey(k)); }
 
     std::vector<std::string> sent() const { return t.port->messageLines(); }
+    // What was sent since the last call (or the set-up), and forgets it.
+    std::vector<std::string> take() {
+        auto lines = sent();
+        t.port->clear();
+        return lines;
+    }
+    // The keys drawn marked and the notes latched in the shared table, in ascending order.
+    std::vector<int> marks() const {
+        std::vector<int> keys;
+        for (int k = 0; k < Keyboard::KeyCount; ++k)
+            if (kb->isMarked(k))
+                keys.push_back(k);
+        return keys;
+    }
+    std::vector<int> latched() const {
+        std::vector<int> notes;
+        for (int n = NoteTable::LowestNote; n <= NoteTable::HighestNote; ++n)
+            if (t.state.HeldNotes[n])
+                notes.push_back(n);
+        return notes;
+    }
+    // The mode controls, e.g. "click 1, hold 0 enabled, chord disabled".
+    std::string controls() const {
+        auto enabled = [](QWidget* w) { return w->isEnabled() ? "enabled" : "disabled"; };
+        return std::string("click ") + (kb->CheckClickKey->isChecked() ? "1" : "0") + ", hold " +
+               (kb->CheckHoldNote->isChecked() ? "1 " : "0 ") + enabled(kb->CheckHoldNote) +
+               ", chord " + enabled(kb->CommHoldChord);
+    }
     QString text1() const { return kb->Text1->text(); }
     std::uint8_t& row(int part, int r) { return t.state.PartParams[part][r]; }
 
