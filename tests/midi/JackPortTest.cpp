@@ -62,23 +62,18 @@ class JackPortTest : public ::testing::Test {
     }
 
     static void TearDownTestSuite() {
-        // The monitor can go at once; the server is asked to stop so that it cleans up after
-        // itself.
-        if (dump_ != nullptr) {
-            dump_->kill();
-            dump_->waitForFinished(3000);
-        }
-        if (server_ != nullptr && server_->state() != QProcess::NotRunning) {
-            server_->terminate();
-            if (!server_->waitForFinished(10000)) {
-                server_->kill();
-                server_->waitForFinished(3000);
+        // Both are asked to stop, so that the server cleans up after itself.
+        for (QProcess* process : {dump_, server_}) {
+            if (process == nullptr)
+                continue;
+            process->terminate();
+            if (!process->waitForFinished(10000)) {
+                process->kill();
+                process->waitForFinished(3000);
             }
+            delete process;
         }
-        delete dump_;
-        delete server_;
-        dump_ = nullptr;
-        server_ = nullptr;
+        dump_ = server_ = nullptr;
         if (savedServer_.isEmpty())
             qunsetenv("JACK_DEFAULT_SERVER");
         else
@@ -88,17 +83,15 @@ class JackPortTest : public ::testing::Test {
     void SetUp() override {
         if (unavailable_ != nullptr)
             GTEST_SKIP() << unavailable_;
-        receivedLines(); // what earlier tests sent is not this test's
-        seen_ = output_.size();
     }
 
-    // The hex bytes of each event jack_midi_dump printed in this test ("   0: 90 3c 64 note on").
-    QStringList receivedLines() {
+    // The hex bytes of each event jack_midi_dump printed so far ("   0: 90 3c 64 note on").
+    static QStringList receivedLines() {
         dump_->waitForReadyRead(100);
         output_ += QString::fromLocal8Bit(dump_->readAllStandardOutput());
         QStringList lines;
         static const QRegularExpression event(QStringLiteral("^\\s*\\d+:((?:\\s[0-9a-f]{2})+)"));
-        for (const QString& line : output_.mid(seen_).split(u'\n')) {
+        for (const QString& line : output_.split(u'\n')) {
             const auto match = event.match(line);
             if (match.hasMatch())
                 lines << match.captured(1).trimmed();
@@ -111,7 +104,6 @@ class JackPortTest : public ::testing::Test {
     static inline QProcess* server_ = nullptr;
     static inline QProcess* dump_ = nullptr;
     static inline QString output_;
-    qsizetype seen_ = 0;
 };
 
 } // namespace
@@ -147,8 +139,6 @@ TEST_F(JackPortTest, MessagesArriveAtTheNamedJackPortAsSent) {
     while (!deadline.hasExpired() && received.size() < expected.size())
         received = receivedLines();
     EXPECT_EQ(received, expected);
-    EXPECT_TRUE(sink.shown.empty());
-
     midi.CloseMidiOutput();
     EXPECT_EQ(midi.MidiOutOpen, 0);
     EXPECT_TRUE(sink.shown.empty());
