@@ -1,5 +1,4 @@
 #include "app/Settings.h"
-#include "app/WindowKinds.h"
 
 #include <gtest/gtest.h>
 
@@ -131,11 +130,6 @@ TEST(SettingsRecord, FieldPositions) {
     EXPECT_EQ(Word(r, WindowPos(3) + 2), 17234);
     EXPECT_EQ(RecordByte(r, WindowPos(4) + 6), 0x12);
     EXPECT_EQ(RecordByte(r, WindowPos(4) + 7), 0x34);
-
-    SettingsTables back;
-    DecodeSettings(r, back);
-    EXPECT_EQ(back.WindowRecs[1].Top, -16000);
-    EXPECT_EQ(back.WindowRecs[4].Width, 0x1234);
 }
 
 TEST(SettingsRecord, ReadModifyWriteKeepsUnownedBytes) {

@@ -17,9 +17,6 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 namespace {
 
 using Lines = std::vector<std::string>;
