@@ -68,15 +68,18 @@ std::uint32_t SendLong(SynthPort& synth, std::string bytes) {
     return result;
 }
 
-// Note 60 on channel 0 with the given program, rendered from 0.2 s to 0.7 s after its start.
-std::vector<double> SteadyTone(const std::string& programChange) {
+// A fresh offline synthesizer given `programChange` as a long message (if any), then `messages`
+// and note 60 on channel 0: the tone rendered from 0.2 s to 0.2 + `seconds`.
+std::vector<double> Tone(const std::string& programChange,
+                         std::initializer_list<std::uint32_t> messages = {}, double seconds = 0.5) {
     auto synth = SynthPort::createOffline(SoundFont());
-    if (synth == nullptr)
-        return {};
-    SendLong(*synth, programChange);
+    if (!programChange.empty())
+        SendLong(*synth, programChange);
+    for (std::uint32_t m : messages)
+        synth->shortMessage(m);
     synth->shortMessage(PackShortMessage(0x90, 60, 100));
     RenderSeconds(*synth, 0.2);
-    return RenderSeconds(*synth, 0.5);
+    return RenderSeconds(*synth, seconds);
 }
 
 // Everything written to stderr while `action` runs.
@@ -104,16 +107,6 @@ class SynthPortTest : public ::testing::Test {
             GTEST_SKIP() << "no General MIDI SoundFont installed";
     }
 };
-
-// Renders `seconds` after sending `messages` to a fresh offline synthesizer; the first 0.1 s is
-// skipped (the attack).
-std::vector<double> ToneAfter(std::initializer_list<std::uint32_t> messages, double seconds = 0.3) {
-    auto synth = SynthPort::createOffline(SoundFont());
-    for (std::uint32_t m : messages)
-        synth->shortMessage(m);
-    RenderSeconds(*synth, 0.1);
-    return RenderSeconds(*synth, seconds);
-}
 
 } // namespace
 
@@ -185,17 +178,16 @@ TEST_F(SynthPortTest, MiddleCPitchBendVolumeAndPan) {
     auto synth = SynthPort::createOffline(SoundFont());
     ASSERT_NE(synth, nullptr);
     EXPECT_LT(Rms(RenderSeconds(*synth, 0.1)), 1e-6);
-    const auto tone = ToneAfter({PackShortMessage(0x90, 60, 100)}, 0.5);
+    const auto tone = Tone({});
     EXPECT_NEAR(FundamentalHz(tone), 261.63, 261.63 * 0.02);
     EXPECT_GT(Rms(tone), 0.01);
 
     // 0x3000 is a semitone up; read the other way round it would be nearly two down.
-    const auto bent =
-        ToneAfter({PackShortMessage(0xE0, 0x00, 0x60), PackShortMessage(0x90, 60, 100)}, 0.5);
+    const auto bent = Tone({}, {PackShortMessage(0xE0, 0x00, 0x60)});
     EXPECT_NEAR(FundamentalHz(bent), 277.18, 277.18 * 0.015);
 
-    const auto soft = ToneAfter({PackShortMessage(0xB0, 7, 32), PackShortMessage(0x90, 60, 100)});
-    const auto loud = ToneAfter({PackShortMessage(0xB0, 7, 127), PackShortMessage(0x90, 60, 100)});
+    const auto soft = Tone({}, {PackShortMessage(0xB0, 7, 32)}, 0.3);
+    const auto loud = Tone({}, {PackShortMessage(0xB0, 7, 127)}, 0.3);
     EXPECT_LT(Rms(soft), Rms(loud) * 0.2);
     EXPECT_GT(Rms(soft), 0.0);
 
@@ -211,14 +203,13 @@ TEST_F(SynthPortTest, MiddleCPitchBendVolumeAndPan) {
 }
 
 TEST_F(SynthPortTest, ProgramChangeByLongMessageChangesTheSound) {
-    const auto piano = SteadyTone(std::string("\xC0\x00", 2));
-    const auto violin = SteadyTone(std::string("\xC0\x28", 2));
+    const auto piano = Tone(std::string("\xC0\x00", 2));
+    const auto violin = Tone(std::string("\xC0\x28", 2));
     ASSERT_FALSE(piano.empty());
     const double c4 = 261.63;
     const auto pianoProfile = HarmonicProfile(piano, c4);
-    EXPECT_LT(
-        TimbreDistance(pianoProfile, HarmonicProfile(SteadyTone(std::string("\xC0\x00", 2)), c4)),
-        0.5);
+    EXPECT_LT(TimbreDistance(pianoProfile, HarmonicProfile(Tone(std::string("\xC0\x00", 2)), c4)),
+              0.5);
     EXPECT_GT(TimbreDistance(pianoProfile, HarmonicProfile(violin, c4)), 6.0);
     EXPECT_NEAR(FundamentalHz(violin), c4, c4 * 0.02); // still the same note
 
