@@ -1,8 +1,6 @@
-#include "app/strings/Messages.h"
-#include "midi/Midi.h"
 #include "midi/ports/MidiMapper.h"
 #include "midi/ports/RtMidiPort.h"
-#include "support/RecordingSink.h"
+#include "support/MidiModule.h"
 
 #include <gtest/gtest.h>
 
@@ -116,12 +114,8 @@ TEST_F(JackPortTest, MessagesArriveAtTheNamedJackPortAsSent) {
     ASSERT_NE(jack, nullptr);
     ASSERT_GE(jack->deviceCount(), 1);
 
-    int base = 200;
-    Messages messages(base);
-    RecordingSink sink;
-    messages.setSink(&sink);
-    Midi midi(messages);
-    midi.setPort(std::move(port));
+    MidiModule m(std::move(port));
+    Midi& midi = m.midi;
 
     ASSERT_EQ(midi.OpenMidiOutput(), 0u) << jack->lastError();
     EXPECT_NE(jack->openPortName().find("midi-monitor"), std::string::npos);
@@ -141,7 +135,7 @@ TEST_F(JackPortTest, MessagesArriveAtTheNamedJackPortAsSent) {
     EXPECT_EQ(received, expected);
     midi.CloseMidiOutput();
     EXPECT_EQ(midi.MidiOutOpen, 0);
-    EXPECT_TRUE(sink.shown.empty());
+    EXPECT_TRUE(m.sink.shown.empty());
 
     // A name that matches no port opens nothing, although ports are there.
     RtMidiPort unnamed(RtMidiPort::Api::Jack, "NoSuchPort");

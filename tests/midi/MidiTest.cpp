@@ -1,11 +1,8 @@
 #include "midi/Midi.h"
-#include "app/strings/StringTable.h"
 #include "midi/ports/RecordingPort.h"
-#include "support/RecordingSink.h"
+#include "support/MidiModule.h"
 
 #include <gtest/gtest.h>
-
-#include <memory>
 
 namespace {
 
@@ -15,18 +12,13 @@ using Lines = std::vector<std::string>;
 using Texts = std::vector<QString>;
 
 // A MIDI module over a recording port, with its own message recorder and language.
-struct Fixture {
-    explicit Fixture(int languageBase = 200, int devices = 1) : base(languageBase) {
-        messages.setSink(&sink);
+struct Fixture : MidiModule {
+    explicit Fixture(int languageBase = 200, int devices = 1) : MidiModule(nullptr, languageBase) {
         auto recording = std::make_unique<RecordingPort>();
         recording->devices = devices;
         port = recording.get();
         midi.setPort(std::move(recording));
     }
-    int base;
-    Messages messages{base};
-    RecordingSink sink;
-    Midi midi{messages};
     RecordingPort* port = nullptr;
 };
 
@@ -114,17 +106,13 @@ TEST(DeviceErrors, NoDeviceOrNoPortShowsOneMessageAndSilencesOutput) {
         << "nothing but the device count is asked";
 
     // No port at all behaves the same, in the language of the moment.
-    int base = 0;
-    Messages messages(base);
-    RecordingSink sink;
-    messages.setSink(&sink);
-    Midi midi(messages);
-    EXPECT_EQ(midi.OpenMidiOutput(), 0u);
-    EXPECT_TRUE(midi.NoMidiDevice);
-    midi.SendNoteOn(0, 60, 100);
-    midi.SendLongMessage();
-    midi.CloseMidiOutput();
-    EXPECT_EQ(sink.texts(), Texts{QString::fromUtf8("Dispositivo MIDI di uscita assente")});
+    MidiModule none(nullptr, 0);
+    EXPECT_EQ(none.midi.OpenMidiOutput(), 0u);
+    EXPECT_TRUE(none.midi.NoMidiDevice);
+    none.midi.SendNoteOn(0, 60, 100);
+    none.midi.SendLongMessage();
+    none.midi.CloseMidiOutput();
+    EXPECT_EQ(none.sink.texts(), Texts{QString::fromUtf8("Dispositivo MIDI di uscita assente")});
 }
 
 TEST(DeviceErrors, OpenRefusedReportsAndSkipsCloseAtShutdown) {

@@ -1,31 +1,18 @@
-#include "app/strings/Messages.h"
-#include "midi/Midi.h"
 #include "midi/ports/FileCapturePort.h"
 #include "midi/ports/MidiMapper.h"
 #include "midi/ports/NullPort.h"
 #include "midi/ports/RtMidiPort.h"
 #include "midi/ports/SynthPort.h"
-#include "support/RecordingSink.h"
+#include "support/MidiModule.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 namespace {
 
-// The MIDI module over a given port, English messages recorded.
-struct Module {
-    explicit Module(std::unique_ptr<MidiPort> port) {
-        messages.setSink(&sink);
-        midi.setPort(std::move(port));
-    }
-    int base = 200;
-    Messages messages{base};
-    RecordingSink sink;
-    Midi midi{messages};
-};
+using Module = MidiModule;
 
 QStringList Lines(const QString& path) {
     QFile file(path);

@@ -1,8 +1,6 @@
 #include "midi/ports/SynthPort.h"
-#include "app/strings/Messages.h"
-#include "midi/Midi.h"
 #include "support/Audio.h"
-#include "support/RecordingSink.h"
+#include "support/MidiModule.h"
 
 #include <gtest/gtest.h>
 
@@ -143,17 +141,11 @@ TEST_F(SynthPortTest, WithoutAudioOutputOpenFailsQuietly) {
     EXPECT_NE(synth.close(), 0u);
 
     // Through the MIDI module: one device error, output disabled.
-    int base = 200;
-    Messages messages(base);
-    RecordingSink sink;
-    messages.setSink(&sink);
-    Midi midi(messages);
-    midi.setPort(std::make_unique<SynthPort>());
-    EXPECT_NE(midi.OpenMidiOutput(), 0u);
-    EXPECT_EQ(midi.MidiOutEnabled, 0);
-    midi.SendNoteOn(0, 60, 100);
-    ASSERT_EQ(sink.shown.size(), 1u);
-    EXPECT_EQ(sink.shown[0].text, QStringLiteral("Output MIDI Device error"));
+    MidiModule m(std::make_unique<SynthPort>());
+    EXPECT_NE(m.midi.OpenMidiOutput(), 0u);
+    EXPECT_EQ(m.midi.MidiOutEnabled, 0);
+    m.midi.SendNoteOn(0, 60, 100);
+    EXPECT_EQ(m.sink.texts(), std::vector<QString>{"Output MIDI Device error"});
 }
 
 TEST_F(SynthPortTest, PlaysThroughAnAudioDriverWithAShortBuffer) {
