@@ -144,10 +144,9 @@ TEST(SettingsRecord, ReadModifyWriteKeepsUnownedBytes) {
     }
     RecordByte(old, 23) = 1;
     RecordByte(old, 24) = 0;
-    SetWord(old, 101, 16000 + 120);
-    SetWord(old, 103, 16000 - 45);
-    SetWord(old, 105, 7000);
-    SetWord(old, 107, 11000);
+    const int extras[] = {120, -45, 7000, 11000}; // main window Top, Left, Height, Width
+    for (int i = 0; i < 4; ++i)
+        SetWord(old, 101 + 2 * i, extras[i] + (i < 2 ? 16000 : 0));
     RecordByte(old, 109) = MainWindowState::Normal;
     for (int k = 1; k <= 22; ++k) {
         SetWord(old, WindowPos(k), 16000 + 10 * k);
@@ -160,10 +159,8 @@ TEST(SettingsRecord, ReadModifyWriteKeepsUnownedBytes) {
     EXPECT_EQ(t.LanguageCode, 1);
     EXPECT_TRUE(t.SettingsFlag23);
     EXPECT_FALSE(t.StatusBarVisible);
-    EXPECT_EQ(t.WindowExtras[1], 120);
-    EXPECT_EQ(t.WindowExtras[2], -45);
-    EXPECT_EQ(t.WindowExtras[3], 7000);
-    EXPECT_EQ(t.WindowExtras[4], 11000);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(t.WindowExtras[i + 1], extras[i]);
     EXPECT_EQ(t.WindowRecs[7], (WindowRec{1, 70, -140, 9288, 5532}));
 
     // Unchanged tables give back the same bytes, every one.
@@ -271,10 +268,9 @@ TEST(SettingsRecord, CorruptedWindowPlacements) {
         else
             SetWord(r, WindowPos(c[0]) + c[1], c[2]);
     }
-    SetWord(r, 101, 40000);
-    SetWord(r, 103, 32001);
-    SetWord(r, 105, 32768);
-    SetWord(r, 107, 60000);
+    const int mainWindow[] = {40000, 32001, 32768, 60000};
+    for (int i = 0; i < 4; ++i)
+        SetWord(r, 101 + 2 * i, mainWindow[i]);
     RecordByte(r, 109) = 7;
 
     SettingsTables t;
@@ -292,11 +288,7 @@ TEST(SettingsRecord, CorruptedWindowPlacements) {
 
 TEST(SettingsRecord, WritingClampsWhatTheFieldsCannotHold) {
     SettingsTables t = FirstRunTables();
-    t.WindowExtras[5] = MainWindowState::Normal;
-    t.WindowExtras[1] = -20000;
-    t.WindowExtras[2] = 40000;
-    t.WindowExtras[3] = -5;
-    t.WindowExtras[4] = 70000;
+    t.WindowExtras = {0, -20000, 40000, -5, 70000, MainWindowState::Normal};
     t.WindowRecs[1] = {1, -16001, 16001, 32768, -1};
     t.WindowRecs[2] = {300, 16000, -16000, 32767, 0};
     t.WindowRecs[3].Open = -4;
