@@ -11,10 +11,6 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <vector>
-
 namespace {
 
 using audio::FundamentalHz;
