@@ -48,6 +48,11 @@ class PartWindowTest : public ::testing::Test {
     }
 
     Lines sent() const { return t.port->messageLines(); }
+    // Presses and releases key k of a part window's keyboard.
+    static void play(frmPart* w, int k) {
+        QTest::mousePress(w->keyboard().Key[k], Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseRelease(w->keyboard().Key[k], Qt::LeftButton, {}, QPoint(5, 5));
+    }
 
     TestState t;
     frmMain main;
@@ -99,21 +104,21 @@ TEST_F(PartWindowTest, FirstRunPartSendsItsStoredControllersInSliderOrder) {
     EXPECT_EQ(w->keyboard().KeyBase(), 36);
     EXPECT_TRUE(w->keyboard().CheckClickKey->isChecked());
     EXPECT_FALSE(w->keyboard().CheckHoldNote->isChecked());
+
+    // A part with every slider at zero sends nothing.
+    for (int r = 1; r <= 11; ++r)
+        row(7, r) = 0;
+    t.port->clear();
+    w = open(7);
+    EXPECT_TRUE(sent().empty()) << sent().front();
+    for (int k = 0; k < frmPart::SliderCount; ++k)
+        EXPECT_EQ(w->Text2[k]->text(), QStringLiteral("0")) << "box " << k;
 }
 
 TEST_F(PartWindowItalianTest, CaptionsComeFromTheItalianStrings) {
     frmPart* w = open(12);
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Parte  12"));
     EXPECT_EQ(w->CommChiudi->text(), QStringLiteral("&Chiudi"));
-}
-
-TEST_F(PartWindowTest, PartWithEverySliderAtZeroSendsNothing) {
-    for (int r = 1; r <= 11; ++r)
-        row(7, r) = 0;
-    frmPart* w = open(7);
-    EXPECT_TRUE(sent().empty()) << sent().front();
-    for (int k = 0; k < frmPart::SliderCount; ++k)
-        EXPECT_EQ(w->Text2[k]->text(), QStringLiteral("0")) << "box " << k;
 }
 
 TEST_F(PartWindowTest, EachSliderSendsItsMessageAndStoresItsRow) {
@@ -187,13 +192,8 @@ TEST_F(PartWindowTest, TransposedPartPlaysTheShiftedNoteOnItsChannel) {
     frmPart* w = open(5);
     EXPECT_EQ(w->Combo1->currentText(), QStringLiteral("+12"));
     EXPECT_EQ(w->TagChannel(), 3);
-    Keyboard& kb = w->keyboard();
-    auto play = [&kb](int k) {
-        QTest::mousePress(kb.Key[k], Qt::LeftButton, {}, QPoint(5, 5));
-        QTest::mouseRelease(kb.Key[k], Qt::LeftButton, {}, QPoint(5, 5));
-    };
     t.port->clear();
-    play(0);
+    play(w, 0);
     // Note 36 + 12 on channel nibble 2, velocities of rows 3 and 4.
     EXPECT_EQ(sent(), (Lines{"92 30 50", "82 30 40"}));
 
@@ -203,7 +203,7 @@ TEST_F(PartWindowTest, TransposedPartPlaysTheShiftedNoteOnItsChannel) {
     w->Combo1->setCurrentIndex(17); // "-5"
     EXPECT_EQ(row(5, 12), 7);
     EXPECT_EQ(state().CurrentPart, 2);
-    play(24);
+    play(w, 24);
     EXPECT_EQ(sent(), (Lines{"92 30 50", "82 30 40", "92 37 50", "82 37 40"}));
 }
 
@@ -215,10 +215,8 @@ TEST_F(PartWindowTest, PartMappedToAnotherChannelSendsEverythingThere) {
 
     t.port->clear();
     w->VScroll[10]->setValue(33);
-    Keyboard& kb = w->keyboard();
-    QTest::mousePress(kb.Key[1], Qt::LeftButton, {}, QPoint(5, 5));
-    QTest::mouseRelease(kb.Key[1], Qt::LeftButton, {}, QPoint(5, 5));
-    QTest::mouseClick(kb.CommAllNoteOff, Qt::LeftButton);
+    play(w, 1);
+    QTest::mouseClick(w->keyboard().CommAllNoteOff, Qt::LeftButton);
     // Closing stops the part's notes on its own channel too.
     closeWindow(w);
     EXPECT_EQ(sent(), (Lines{"b9 5d 21", "99 25 50", "89 25 40", "b9 7b 00", "b9 7b 00"}));
