@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
@@ -29,11 +30,7 @@ Texts Report(int languageBase, int errnoValue) {
 } // namespace
 
 TEST(Messages, NumbersMapToTheirTexts) {
-    const struct {
-        int number;
-        const char* italian;
-        const char* english;
-    } cases[] = {
+    const std::tuple<int, const char*, const char*> cases[] = {
         {18, "Errore di lettura da disco", "Disk reading error"},
         {20, "Dispositivo MIDI di uscita già in uso", "Output MIDI Device already in use"},
         {21, "Errore Dispositivo MIDI di uscita", "Output MIDI Device error"},
@@ -46,11 +43,10 @@ TEST(Messages, NumbersMapToTheirTexts) {
         {30, "Impossibile trovare il percorso", "Path not found"},
         {31, "Errore I/O periferica", "Error I/O device"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(Show(0, c.number, QStringLiteral("Titolo"), QStringLiteral("ignored")),
-                  Texts{QString::fromUtf8(c.italian)});
-        EXPECT_EQ(Show(200, c.number, QStringLiteral("Title")),
-                  Texts{QString::fromUtf8(c.english)});
+    for (const auto& [number, italian, english] : cases) {
+        EXPECT_EQ(Show(0, number, QStringLiteral("Titolo"), QStringLiteral("ignored")),
+                  Texts{QString::fromUtf8(italian)});
+        EXPECT_EQ(Show(200, number, QStringLiteral("Title")), Texts{QString::fromUtf8(english)});
     }
     // Numbers the program does not know show nothing.
     for (int number : {0, 1, 15, 19, 25, 26, 29, 32, 112})
@@ -96,18 +92,14 @@ TEST(Messages, FileErrorsAreClassified) {
 }
 
 TEST(Messages, ReportFileErrorShowsOneMessagePerKind) {
-    const struct {
-        int errnoValue;
-        const char* italian;
-        const char* english;
-    } cases[] = {
+    const std::tuple<int, const char*, const char*> cases[] = {
         {EIO, "Errore I/O periferica", "Error I/O device"},
         {ENXIO, "Disco non pronto o non formattato", "Disk not ready or not formatted"},
         {ENOENT, "Impossibile trovare il percorso", "Path not found"},
         {EACCES, "Errore di lettura da disco", "Disk reading error"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(Report(0, c.errnoValue), Texts{QString::fromUtf8(c.italian)});
-        EXPECT_EQ(Report(200, c.errnoValue), Texts{QString::fromUtf8(c.english)});
+    for (const auto& [value, italian, english] : cases) {
+        EXPECT_EQ(Report(0, value), Texts{QString::fromUtf8(italian)});
+        EXPECT_EQ(Report(200, value), Texts{QString::fromUtf8(english)});
     }
 }
