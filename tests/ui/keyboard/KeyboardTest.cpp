@@ -210,58 +210,49 @@ TEST(Keyboard, HoldModeLatchesAndReleases) {
 }
 
 TEST(Keyboard, ModeChangesFollowTheTable) {
-    KeyboardHost h;
-    h.setUp(2, 1, 0);
-    auto chord = [&h](int k) {
-        h.clickKey(k);
-        h.kb->CommHoldChord->click();
-        ASSERT_EQ(h.kb->ChordActive(), 1);
-        h.t.port->clear();
+    // From a mode (Click Key, Hold Note, a chord held or not), one check box clicked: whether the
+    // part's notes stop (one All Notes Off, never two, chord ended, latches and marks cleared),
+    // the controls after, and the modes stored in rows 14 and 15.
+    const struct {
+        int clickKey, holdNote;
+        bool chord, clickTheHoldNote, allNotesOff;
+        const char* controls;
+        int row14, row15;
+    } cases[] = {
+        {1, 0, false, true, true, "click 1, hold 1 enabled, chord enabled", 1, 1},
+        {1, 1, true, true, true, "click 1, hold 0 enabled, chord disabled", 1, 0},
+        {1, 1, false, true, true, "click 1, hold 0 enabled, chord disabled", 1, 0},
+        {1, 0, false, false, false, "click 0, hold 0 disabled, chord disabled", 0, 0},
+        {0, 0, false, false, false, "click 1, hold 0 enabled, chord disabled", 1, 0},
+        {1, 1, true, false, true, "click 0, hold 0 disabled, chord disabled", 0, 0},
+        {1, 1, false, false, true, "click 0, hold 0 disabled, chord disabled", 0, 0},
     };
-    // Click mode, check Hold Note: All Notes Off, Hold Chord enabled, stored.
-    h.t.state.CurrentPart = 4;
-    h.kb->CheckHoldNote->click();
-    EXPECT_EQ(h.take(), (Lines{"b0 7b 00"}));
-    EXPECT_EQ(h.controls(), "click 1, hold 1 enabled, chord enabled");
-    EXPECT_EQ(h.row(1, 15), 1);
-    EXPECT_EQ(h.t.state.CurrentPart, 1);
-
-    // Hold mode with a chord, uncheck Hold Note: All Notes Off once, chord ended, disabled.
-    chord(24);
-    h.kb->CheckHoldNote->click();
-    EXPECT_EQ(h.take(), (Lines{"b0 7b 00"}));
-    EXPECT_EQ(h.kb->ChordActive(), 0);
-    EXPECT_EQ(h.controls(), "click 1, hold 0 enabled, chord disabled");
-    EXPECT_EQ(h.latched(), Ints{});
-    EXPECT_EQ(h.marks(), Ints{});
-    EXPECT_EQ(h.row(1, 15), 0);
-
-    // Click mode, uncheck Click Key: Hold Note disabled; check it again: Hold Note enabled and
-    // still unchecked; nothing sent either way.
-    h.kb->CheckClickKey->click();
-    EXPECT_EQ(h.controls(), "click 0, hold 0 disabled, chord disabled");
-    EXPECT_EQ(h.row(1, 14), 0);
-    h.kb->CheckClickKey->click();
-    EXPECT_TRUE(h.take().empty());
-    EXPECT_EQ(h.controls(), "click 1, hold 0 enabled, chord disabled");
-    EXPECT_EQ(h.row(1, 14), 1);
-
-    // Hold mode, with a chord or without, uncheck Click Key: Hold Note unchecked and disabled,
-    // exactly one All Notes Off (the Hold Note handler does not run a second row), both stored
-    // as 0.
-    for (bool withChord : {true, false}) {
-        h.kb->CheckHoldNote->click();
-        if (withChord)
-            chord(30);
+    for (const auto& c : cases) {
+        const std::string from = std::to_string(c.clickKey) + std::to_string(c.holdNote) +
+                                 (c.chord ? " chord" : "") +
+                                 (c.clickTheHoldNote ? " / Hold Note" : " / Click Key");
+        KeyboardHost h;
+        h.row(1, 14) = static_cast<std::uint8_t>(c.clickKey);
+        h.row(1, 15) = static_cast<std::uint8_t>(c.holdNote);
+        h.setUp(2, c.clickKey, c.holdNote);
+        if (c.holdNote == 1)
+            h.clickKey(24);
+        if (c.chord)
+            h.kb->CommHoldChord->click();
+        ASSERT_EQ(h.kb->ChordActive(), c.chord ? 1 : 0) << from;
         h.t.port->clear();
-        h.kb->CheckClickKey->click();
-        EXPECT_EQ(h.take(), (Lines{"b0 7b 00"})) << withChord;
-        EXPECT_EQ(h.controls(), "click 0, hold 0 disabled, chord disabled");
-        EXPECT_EQ(h.kb->ChordActive(), 0);
-        EXPECT_EQ(h.row(1, 14), 0);
-        EXPECT_EQ(h.row(1, 15), 0);
-        EXPECT_EQ(h.marks(), Ints{});
-        h.kb->CheckClickKey->click();
+        h.t.state.CurrentPart = 4;
+        (c.clickTheHoldNote ? h.kb->CheckHoldNote : h.kb->CheckClickKey)->click();
+        EXPECT_EQ(h.sent(), c.allNotesOff ? Lines{"b0 7b 00"} : Lines{}) << from;
+        EXPECT_EQ(h.controls(), c.controls) << from;
+        EXPECT_EQ(h.row(1, 14), c.row14) << from;
+        EXPECT_EQ(h.row(1, 15), c.row15) << from;
+        EXPECT_EQ(h.kb->ChordActive(), 0) << from;
+        EXPECT_EQ(h.t.state.CurrentPart, 1) << from;
+        if (c.allNotesOff) {
+            EXPECT_EQ(h.latched(), Ints{}) << from;
+            EXPECT_EQ(h.marks(), Ints{}) << from;
+        }
     }
 }
 
