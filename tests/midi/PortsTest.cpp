@@ -21,23 +21,12 @@ QStringList Lines(const QString& path) {
     return QString::fromLatin1(file.readAll()).split(u'\n');
 }
 
-// Collects qWarning texts while alive.
-struct WarningCatcher {
-    WarningCatcher() {
-        caught().clear();
-        previous = qInstallMessageHandler(
-            [](QtMsgType type, const QMessageLogContext&, const QString& text) {
-                if (type == QtWarningMsg)
-                    caught().push_back(text);
-            });
-    }
-    ~WarningCatcher() { qInstallMessageHandler(previous); }
-    static QStringList& caught() {
-        static QStringList list;
-        return list;
-    }
-    QtMessageHandler previous;
-};
+// The qWarning texts of the running test.
+QStringList warnings;
+void CatchWarning(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtWarningMsg)
+        warnings << text;
+}
 
 } // namespace
 
@@ -135,16 +124,17 @@ TEST(MidiMapper, PicksThePortNamedByTheEnvironment) {
 }
 
 TEST(MidiMapper, AnUnknownValueMeansNoDeviceAndSaysWhatIsAccepted) {
+    const QtMessageHandler previous = qInstallMessageHandler(CatchWarning);
     for (const char* value : {"winmm", "capture:", "none:x", "synth:piano"}) {
-        WarningCatcher catcher;
+        warnings.clear();
         auto port = CreatePortFor(value);
         EXPECT_NE(dynamic_cast<NullPort*>(port.get()), nullptr) << value;
-        ASSERT_EQ(WarningCatcher::caught().size(), 1) << value;
-        const QString warning = WarningCatcher::caught().front();
-        EXPECT_TRUE(warning.contains(value)) << warning.toStdString();
-        for (const char* accepted : {"synth", "alsa:NAME", "jack:NAME", "capture:FILE", "none"})
-            EXPECT_TRUE(warning.contains(accepted)) << warning.toStdString();
+        EXPECT_EQ(warnings.size(), 1) << value;
+        const QString warning = warnings.value(0);
+        for (const char* part : {value, "synth", "alsa:NAME", "jack:NAME", "capture:FILE", "none"})
+            EXPECT_TRUE(warning.contains(part)) << warning.toStdString();
     }
+    qInstallMessageHandler(previous);
 }
 
 TEST(RtMidiPort, WithoutADeviceOpenFailsCleanlyAndTheModuleSaysSoOnce) {
