@@ -65,6 +65,11 @@ TEST(FileCapturePort, RefusesWhatItCannotWriteAndUnpreparedHeaders) {
     EXPECT_EQ(folder.midi.MidiOutEnabled, 0);
     EXPECT_EQ(folder.sink.texts(), std::vector<QString>{"Output MIDI Device error"});
 
+    FileCapturePort missing(dir.filePath("no/such/folder/file.txt").toStdString());
+    EXPECT_EQ(missing.deviceCount(), 1);
+    EXPECT_NE(missing.open(), 0u);
+    EXPECT_NE(missing.shortMessage(0x643C90), 0u);
+
     const QString path = dir.filePath("capture.txt");
     FileCapturePort port(path.toStdString());
     ASSERT_EQ(port.open(), 0u);

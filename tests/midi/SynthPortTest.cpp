@@ -218,18 +218,22 @@ TEST_F(SynthPortTest, NoteOffAndAllNotesOffSilenceTheNote) {
     auto held = SynthPort::createOffline(SoundFont());
     auto released = SynthPort::createOffline(SoundFont());
     auto allOff = SynthPort::createOffline(SoundFont());
+    auto running = SynthPort::createOffline(SoundFont());
     ASSERT_NE(held, nullptr);
-    for (SynthPort* s : {held.get(), released.get(), allOff.get()}) {
+    for (SynthPort* s : {held.get(), released.get(), allOff.get(), running.get()}) {
         SendLong(*s, std::string("\xC0\x28", 2));
         s->shortMessage(PackShortMessage(0x90, 60, 100));
         RenderSeconds(*s, 0.5);
     }
     released->shortMessage(PackShortMessage(0x80, 60, 64));
     allOff->shortMessage(PackShortMessage(0xB0, 123, 0));
-    for (SynthPort* s : {held.get(), released.get(), allOff.get()})
+    // In a stream, running status makes the second pair a note on of velocity 0: a note off.
+    running->playStream({0x90, 0x3C, 0x64, 0x3C, 0x00});
+    for (SynthPort* s : {held.get(), released.get(), allOff.get(), running.get()})
         RenderSeconds(*s, 2.0);
     const double heldRms = Rms(RenderSeconds(*held, 0.25));
     EXPECT_GT(heldRms, 0.01);
     EXPECT_LT(Rms(RenderSeconds(*released, 0.25)), heldRms / 100);
     EXPECT_LT(Rms(RenderSeconds(*allOff, 0.25)), heldRms / 100);
+    EXPECT_LT(Rms(RenderSeconds(*running, 0.25)), heldRms / 100);
 }

@@ -42,6 +42,7 @@ TEST(frmLingua, OkNeedsAChoiceAndConfirmsIt) {
     EXPECT_EQ(dialog.Label1->text(), QStringLiteral("Scegliere una lingua / Choose a language"));
     EXPECT_EQ(dialog.Option1[0]->text(), QStringLiteral("Italiano"));
     EXPECT_EQ(dialog.Option1[1]->text(), QStringLiteral("English"));
+    EXPECT_EQ(dialog.CommOK->text(), QStringLiteral("&OK"));
     EXPECT_FALSE(f.t.state.StartAborted);
     dialog.show();
     // OK without a choice keeps it open.

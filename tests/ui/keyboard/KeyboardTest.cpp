@@ -26,6 +26,11 @@ TEST(Keyboard, LayoutKeyShiftAndNoteText) {
     EXPECT_EQ(kb.Label1[5]->geometry(), twips::rect(8840, 1450, 276, 252));
     EXPECT_EQ(kb.Label1[6]->parentWidget(), &h.client);
     EXPECT_TRUE(kb.Text1->isReadOnly());
+    EXPECT_EQ(kb.CheckClickKey->text(), "Click Key");
+    EXPECT_EQ(kb.CheckHoldNote->text(), "Hold Note");
+    EXPECT_EQ(kb.CommHoldChord->text(), "Hold Chord");
+    EXPECT_EQ(kb.CommAllNoteOff->text(), "All Notes Off");
+    EXPECT_EQ(kb.Label1[6]->text(), "Note (Number)");
     EXPECT_EQ(Keyboard::NoteText(61), "C#/Do# (61)");
     EXPECT_EQ(Keyboard::NoteText(107), "B/Si (107)");
 

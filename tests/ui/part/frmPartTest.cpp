@@ -104,6 +104,8 @@ TEST_F(PartWindowTest, FirstRunPartSendsItsStoredControllersInSliderOrder) {
     EXPECT_EQ(w->keyboard().KeyBase(), 36);
     EXPECT_TRUE(w->keyboard().CheckClickKey->isChecked());
     EXPECT_FALSE(w->keyboard().CheckHoldNote->isChecked());
+    EXPECT_EQ(w->Label4[1]->text(), QStringLiteral("63"));
+    EXPECT_EQ(w->Label5[6]->text(), QStringLiteral("-64"));
 
     // A part with every slider at zero sends nothing.
     for (int r = 1; r <= 11; ++r)
@@ -160,7 +162,26 @@ TEST_F(PartWindowTest, ADragSendsEveryValueItPasses) {
     LevelScrollBar* bar = w->VScroll[9]; // Reverb, controller 91 on channel nibble 1
     ASSERT_EQ(bar->value(), 0);
 
-    // Drag the thumb from the bottom past the top, one pixel at a time: 0 sits at the bottom.
+    // 0 sits at the bottom, 127 at the top. The arrow at the top raises by one, the one at the
+    // bottom lowers by one; a click in the track above the thumb raises by ten, below it lowers
+    // by ten; the Up key raises.
+    bar->setValue(127);
+    const int top = thumbRect(bar).top();
+    bar->setValue(0);
+    EXPECT_LT(top, thumbRect(bar).top());
+    t.port->clear();
+    const int x = bar->width() / 2;
+    for (int y : {2, 2, bar->height() - 2, (thumbRect(bar).top() + top) / 2})
+        QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(x, y));
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(x, thumbRect(bar).bottom() + 2));
+    bar->setFocus();
+    QTest::keyClick(bar, Qt::Key_Up);
+    EXPECT_EQ(sent(),
+              (Lines{"b1 5b 01", "b1 5b 02", "b1 5b 01", "b1 5b 0b", "b1 5b 01", "b1 5b 02"}));
+
+    // Drag the thumb from the bottom past the top, one pixel at a time.
+    bar->setValue(0);
+    t.port->clear();
     std::vector<int> values;
     QObject::connect(bar, &QScrollBar::valueChanged, bar,
                      [&values](int v) { values.push_back(v); });
@@ -249,6 +270,9 @@ TEST_F(PartWindowTest, ProgramDisplayAndItsPageSelector) {
     row(6, 18) = 65;
     w->Text3_Click();
     EXPECT_EQ(state().GMPageSelector, 21);
+    row(6, 18) = 0;
+    w->Text3_Click();
+    EXPECT_EQ(state().GMPageSelector, 20);
     w->ShowProgram(QStringLiteral("041 Violin"));
     EXPECT_EQ(w->Text3->text(), QStringLiteral("041 Violin"));
 
