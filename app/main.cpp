@@ -1,4 +1,5 @@
 #include "app/Main.h"
+#include "app/QuitSignals.h"
 #include "app/strings/Messages.h"
 #include "app/strings/frmLingua.h"
 #include "midi/ports/MidiMapper.h"
@@ -26,5 +27,7 @@ int main(int argc, char** argv) {
         if (!window->unloaded())
             window->close();
     });
+    // Ctrl+C, a system shutdown or a closed terminal end the program as its Exit command does.
+    QuitSignals quitSignals([&window] { window->close(); });
     return app.exec();
 }
