@@ -18,16 +18,31 @@ int main(int argc, char** argv) {
     hooks.chooseLanguage = [](AppState& s) { RunLanguageDialog(s); };
     hooks.makePort = [] { return CreateMappedPort(); };
 
-    std::unique_ptr<frmMain> window = Main(state, QDir::currentPath(), hooks);
+    // Ctrl+C, a system shutdown or a closed terminal end the program as its Exit command does,
+    // so the settings of the run are written. During the start-up, the dialog that is up closes
+    // as by its close box, and the program ends once the start-up is through.
+    std::unique_ptr<frmMain> window;
+    bool quitRequested = false;
+    QuitSignals quitSignals([&window, &quitRequested] {
+        quitRequested = true;
+        if (window)
+            window->close();
+        else
+            QApplication::closeAllWindows();
+    });
+
+    window = Main(state, QDir::currentPath(), hooks);
     if (!window)
         return 0;
+    if (quitRequested) {
+        window->close();
+        return 0;
+    }
     // A quit that does not come through the main window (the session ending) still runs its
-    // shutdown, so the settings of this run are kept.
+    // shutdown.
     QObject::connect(&app, &QCoreApplication::aboutToQuit, window.get(), [&window] {
         if (!window->unloaded())
             window->close();
     });
-    // Ctrl+C, a system shutdown or a closed terminal end the program as its Exit command does.
-    QuitSignals quitSignals([&window] { window->close(); });
     return app.exec();
 }
