@@ -3,6 +3,7 @@
 #include "app/strings/Messages.h"
 #include "app/strings/frmLingua.h"
 #include "midi/ports/MidiMapper.h"
+#include "ui/main/ProgramIcon.h"
 #include "ui/main/frmMain.h"
 
 #include <QApplication>
@@ -10,6 +11,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    app.setWindowIcon(ProgramIcon());
     AppState state;
     MessageBoxSink sink;
     state.messages.setSink(&sink);

@@ -8,6 +8,7 @@
 // quintaro-part-main.png     the main window with the four part windows cascaded
 #include "support/TestState.h"
 #include "ui/keyboard/Keyboard.h"
+#include "ui/main/ProgramIcon.h"
 #include "ui/main/frmMain.h"
 #include "ui/part/LevelScrollBar.h"
 #include "ui/part/frmPart.h"
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    app.setWindowIcon(ProgramIcon());
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp");
 
     TestState t;

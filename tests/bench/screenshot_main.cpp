@@ -1,6 +1,7 @@
 // Saves pictures of the main window and its menus, rendered offscreen, for a look by eye:
 //   QT_QPA_PLATFORM=offscreen build/tests/screenshot_main [folder]   (default /tmp)
 #include "support/TestState.h"
+#include "ui/main/ProgramIcon.h"
 #include "ui/main/frmMain.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    app.setWindowIcon(ProgramIcon());
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp");
 
     for (int language : {2, 1}) {
