@@ -22,3 +22,27 @@ constexpr int VolumeAllHeight = 5700;
 constexpr int VolumeAllWidth = 9372;
 constexpr int GMPageHeight = 4896;
 constexpr int GMPageWidth = 9540;
+
+// The standard size of a window kind, which the Maximize command gives back: false for a kind
+// without one.
+constexpr bool StandardWindowSize(int kind, int& height, int& width) {
+    if (kind >= WindowKind::FirstPart && kind <= WindowKind::LastPart) {
+        height = PartWindowHeight;
+        width = PartWindowWidth;
+    } else if (kind == WindowKind::MasterKb) {
+        height = MasterKbHeight;
+        width = MasterKbWidth;
+    } else if (kind == WindowKind::VolumeAll) {
+        height = VolumeAllHeight;
+        width = VolumeAllWidth;
+    } else if (kind == WindowKind::GMPage1 || kind == WindowKind::GMPage2) {
+        height = GMPageHeight;
+        width = GMPageWidth;
+    } else if (kind == WindowKind::Notepad) {
+        height = 4334;
+        width = 6336;
+    } else {
+        return false;
+    }
+    return true;
+}

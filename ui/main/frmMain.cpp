@@ -256,27 +256,10 @@ void frmMain::mnuIngrandisci_Click() {
     auto* window = qobject_cast<ChildWindow*>(mdiArea_->activeSubWindow());
     if (window == nullptr)
         return;
-    const int kind = window->Kind();
     int height = 0;
     int width = 0;
-    if (kind >= WindowKind::FirstPart && kind <= WindowKind::LastPart) {
-        height = PartWindowHeight;
-        width = PartWindowWidth;
-    } else if (kind == WindowKind::MasterKb) {
-        height = MasterKbHeight;
-        width = MasterKbWidth;
-    } else if (kind == WindowKind::VolumeAll) {
-        height = VolumeAllHeight;
-        width = VolumeAllWidth;
-    } else if (kind == WindowKind::GMPage1 || kind == WindowKind::GMPage2) {
-        height = GMPageHeight;
-        width = GMPageWidth;
-    } else if (kind == WindowKind::Notepad) {
-        height = 4334;
-        width = 6336;
-    } else {
+    if (!StandardWindowSize(window->Kind(), height, width))
         return;
-    }
     // A maximized or minimized window first comes back to its own place.
     if (!window->isNormalState())
         window->showNormal();
