@@ -176,7 +176,7 @@ void ApplyFirstRunDefaults(SettingsTables& t) {
             t.PartParams[p][r] = PartParamDefault(p, r);
     for (int i = 1; i <= 4; ++i)
         t.WindowExtras[i] = 0;
-    t.WindowExtras[5] = MainWindowState::Maximized;
+    t.WindowExtras[WindowExtra::State] = MainWindowState::Maximized;
     for (int k = 0; k < static_cast<int>(t.WindowRecs.size()); ++k) {
         WindowRec& w = t.WindowRecs[k];
         w.Open = 0;
@@ -206,12 +206,12 @@ void DecodeSettings(const SettingsRecord& record, SettingsTables& t) {
             t.PartParams[p][r] = PartValueValid(r, value) ? value : PartParamDefault(p, r);
         }
 
-    t.WindowExtras[1] = ReadPosition(record, PosMainTop);
-    t.WindowExtras[2] = ReadPosition(record, PosMainLeft);
-    t.WindowExtras[3] = ReadSize(record, PosMainHeight, 0);
-    t.WindowExtras[4] = ReadSize(record, PosMainWidth, 0);
+    t.WindowExtras[WindowExtra::Top] = ReadPosition(record, PosMainTop);
+    t.WindowExtras[WindowExtra::Left] = ReadPosition(record, PosMainLeft);
+    t.WindowExtras[WindowExtra::Height] = ReadSize(record, PosMainHeight, 0);
+    t.WindowExtras[WindowExtra::Width] = ReadSize(record, PosMainWidth, 0);
     // Any state is kept: the main window leaves its state as it is for one it does not know.
-    t.WindowExtras[5] = RecordByte(record, PosMainState);
+    t.WindowExtras[WindowExtra::State] = RecordByte(record, PosMainState);
 
     for (int k = 0; k < static_cast<int>(t.WindowRecs.size()); ++k) {
         WindowRec& w = t.WindowRecs[k];
@@ -247,13 +247,13 @@ SettingsRecord EncodeSettings(const SettingsRecord& old, const SettingsTables& t
 
     // A minimized or maximized window's geometry is not the one to restore: the last normal
     // placement stays in the file.
-    if (t.WindowExtras[5] == MainWindowState::Normal) {
-        WritePosition(r, PosMainTop, t.WindowExtras[1]);
-        WritePosition(r, PosMainLeft, t.WindowExtras[2]);
-        WriteSize(r, PosMainHeight, t.WindowExtras[3]);
-        WriteSize(r, PosMainWidth, t.WindowExtras[4]);
+    if (t.WindowExtras[WindowExtra::State] == MainWindowState::Normal) {
+        WritePosition(r, PosMainTop, t.WindowExtras[WindowExtra::Top]);
+        WritePosition(r, PosMainLeft, t.WindowExtras[WindowExtra::Left]);
+        WriteSize(r, PosMainHeight, t.WindowExtras[WindowExtra::Height]);
+        WriteSize(r, PosMainWidth, t.WindowExtras[WindowExtra::Width]);
     }
-    RecordByte(r, PosMainState) = ClampByte(t.WindowExtras[5]);
+    RecordByte(r, PosMainState) = ClampByte(t.WindowExtras[WindowExtra::State]);
 
     for (int k = WindowKind::FirstPart; k <= WindowKind::LastStored; ++k) {
         const WindowRec& w = t.WindowRecs[k];

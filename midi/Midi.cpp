@@ -91,20 +91,21 @@ void Midi::SendShortMessage() {
 
 void Midi::SendNoteOn(int channel, int note, int velocity) {
     MidiMessage =
-        PackShortMessage(static_cast<std::uint32_t>(channel) | 0x90u,
+        PackShortMessage(static_cast<std::uint32_t>(channel) | MidiStatus::NoteOn,
                          static_cast<std::uint32_t>(note), static_cast<std::uint32_t>(velocity));
     SendShortMessage();
 }
 
 void Midi::SendNoteOff(int channel, int note, int velocity) {
     MidiMessage =
-        PackShortMessage(static_cast<std::uint32_t>(channel) | 0x80u,
+        PackShortMessage(static_cast<std::uint32_t>(channel) | MidiStatus::NoteOff,
                          static_cast<std::uint32_t>(note), static_cast<std::uint32_t>(velocity));
     SendShortMessage();
 }
 
 void Midi::SendAllNotesOff(int channel) {
-    MidiMessage = PackShortMessage(static_cast<std::uint32_t>(channel) | 0xB0u, 123u, 0u);
+    MidiMessage = PackShortMessage(static_cast<std::uint32_t>(channel) | MidiStatus::ControlChange,
+                                   Controller::AllNotesOff, 0u);
     SendShortMessage();
 }
 

@@ -18,6 +18,29 @@ int ShortMessageLength(std::uint8_t status);
 // three when the lowest byte is not a status byte, so nothing sent is hidden.
 std::vector<std::uint8_t> ShortMessageBytes(std::uint32_t message);
 
+// Status bytes of the channel messages the program sends (the channel 0..15 goes in the low
+// nibble).
+namespace MidiStatus {
+constexpr std::uint32_t NoteOff = 0x80;
+constexpr std::uint32_t NoteOn = 0x90;
+constexpr std::uint32_t ControlChange = 0xB0;
+constexpr std::uint32_t ProgramChange = 0xC0;
+constexpr std::uint32_t PitchBend = 0xE0;
+} // namespace MidiStatus
+
+// Controller numbers of the control changes the program sends.
+namespace Controller {
+constexpr std::uint32_t Modulation = 1;
+constexpr std::uint32_t Breath = 2; // "Mod 2"
+constexpr std::uint32_t Volume = 7;
+constexpr std::uint32_t Pan = 10;
+constexpr std::uint32_t ReleaseTime = 72;
+constexpr std::uint32_t AttackTime = 73;
+constexpr std::uint32_t Reverb = 91;
+constexpr std::uint32_t Chorus = 93;
+constexpr std::uint32_t AllNotesOff = 123;
+} // namespace Controller
+
 // Packs a short message as the port takes it: status | data1 << 8 | data2 << 16.
 constexpr std::uint32_t PackShortMessage(std::uint32_t status, std::uint32_t data1,
                                          std::uint32_t data2) {

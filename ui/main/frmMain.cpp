@@ -184,15 +184,17 @@ void frmMain::Form_Load() {
             Timer1[k]->start();
         }
     }
-    if (state_.WindowExtras[5] == MainWindowState::Normal) {
+    if (state_.WindowExtras[WindowExtra::State] == MainWindowState::Normal) {
         move(0, 0);
-        if (state_.WindowExtras[3] > 0 && state_.WindowExtras[4] > 0)
-            resize(twips::size(state_.WindowExtras[4], state_.WindowExtras[3]));
+        if (state_.WindowExtras[WindowExtra::Height] > 0 &&
+            state_.WindowExtras[WindowExtra::Width] > 0)
+            resize(twips::size(state_.WindowExtras[WindowExtra::Width],
+                               state_.WindowExtras[WindowExtra::Height]));
     }
 }
 
 void frmMain::showAsStored() {
-    switch (state_.WindowExtras[5]) {
+    switch (state_.WindowExtras[WindowExtra::State]) {
     case MainWindowState::Minimized:
         showMinimized();
         break;
@@ -323,12 +325,12 @@ void frmMain::storePlacement() {
         windowState = MainWindowState::Minimized;
     else if (isMaximized())
         windowState = MainWindowState::Maximized;
-    state_.WindowExtras[5] = windowState;
+    state_.WindowExtras[WindowExtra::State] = windowState;
     if (windowState == MainWindowState::Normal) {
-        state_.WindowExtras[1] = twips::fromPixels(y());
-        state_.WindowExtras[2] = twips::fromPixels(x());
-        state_.WindowExtras[3] = twips::fromPixels(height());
-        state_.WindowExtras[4] = twips::fromPixels(width());
+        state_.WindowExtras[WindowExtra::Top] = twips::fromPixels(y());
+        state_.WindowExtras[WindowExtra::Left] = twips::fromPixels(x());
+        state_.WindowExtras[WindowExtra::Height] = twips::fromPixels(height());
+        state_.WindowExtras[WindowExtra::Width] = twips::fromPixels(width());
     }
     state_.StatusBarVisible = mnuVisBarraStato->isChecked();
 }

@@ -45,7 +45,17 @@ const char* const SliderCaptions[frmPart::SliderCount] = {
 
 // Controller number sent by each slider; 0 for the velocity sliders (nothing sent) and the bend
 // slider (a pitch-bend message instead).
-constexpr int SliderController[frmPart::SliderCount] = {7, 10, 0, 0, 73, 72, 0, 1, 2, 91, 93};
+constexpr std::uint32_t SliderController[frmPart::SliderCount] = {Controller::Volume,
+                                                                  Controller::Pan,
+                                                                  0,
+                                                                  0,
+                                                                  Controller::AttackTime,
+                                                                  Controller::ReleaseTime,
+                                                                  0,
+                                                                  Controller::Modulation,
+                                                                  Controller::Breath,
+                                                                  Controller::Reverb,
+                                                                  Controller::Chorus};
 
 // What mirrorIntoVolumeWindow is asked to show: a slider index 0..10, or the transposition.
 constexpr int MirrorTransposition = frmPart::SliderCount;
@@ -65,20 +75,23 @@ class frmPart::Policy : public KeyboardPolicy {
     NoteTable& latchedNotes() override { return w_.state_.HeldNotes; }
     void makeCurrent() override { w_.state_.CurrentPart = w_.TagPart(); }
     std::vector<NoteTarget> noteOnTargets(int note) override {
-        return {{channel(), note + w_.row(12) - 12, w_.row(3)}};
+        return {
+            {channel(), note + w_.row(PartRow::Transposition) - 12, w_.row(PartRow::VelocityOn)}};
     }
-    int noteOffVelocity(int) override { return w_.row(4); }
-    int stripReleaseVelocity(int) override { return w_.row(4); }
+    int noteOffVelocity(int) override { return w_.row(PartRow::VelocityOff); }
+    int stripReleaseVelocity(int) override { return w_.row(PartRow::VelocityOff); }
     // The part's own channel (row 0), so a part mapped to another channel silences that one.
     std::vector<int> allNotesOffChannels() override { return {channel()}; }
     void storeModes(int clickKey, int holdNote) override {
-        w_.row(14) = static_cast<std::uint8_t>(clickKey);
-        w_.row(15) = static_cast<std::uint8_t>(holdNote);
+        w_.row(PartRow::ClickKey) = static_cast<std::uint8_t>(clickKey);
+        w_.row(PartRow::HoldNote) = static_cast<std::uint8_t>(holdNote);
     }
-    void storeKeyShift(int value) override { w_.row(16) = static_cast<std::uint8_t>(value); }
+    void storeKeyShift(int value) override {
+        w_.row(PartRow::KeyShift) = static_cast<std::uint8_t>(value);
+    }
 
   private:
-    int channel() { return (w_.row(0) - 1) & 0x0F; }
+    int channel() { return (w_.row(PartRow::Channel) - 1) & 0x0F; }
     frmPart& w_;
 };
 
@@ -199,7 +212,7 @@ void frmPart::Form_Load() {
     placeFrom(state_.ScratchRec);
     state_.StoreWindowRecord(n);
 
-    Tag = QString(QChar(n)) + QChar(state_.PartParams.at(n).at(0));
+    Tag = QString(QChar(n)) + QChar(state_.PartParams.at(n).at(PartRow::Channel));
 
     // "Part " ends in a blank and the number carries one more in front of it: "Part  3".
     setWindowTitle(state_.ResString(17) + QLatin1Char(' ') + QString::number(n));
@@ -213,17 +226,17 @@ void frmPart::Form_Load() {
     // octave labels, the key-shift bar and the keys, empties Text1 and brings the mode boxes in
     // line. None of those later steps sends anything, so doing them here keeps the order of
     // everything that goes out.
-    keyboard_->SetUp(row(16), row(14), row(15));
+    keyboard_->SetUp(row(PartRow::KeyShift), row(PartRow::ClickKey), row(PartRow::HoldNote));
 
     // Every slider starts at 0: each stored value that is not 0 runs the change handling and so
     // sends the part's controller, in slider order.
     for (int k = 0; k < SliderCount; ++k)
-        VScroll[k]->setValue(row(k + 1));
+        VScroll[k]->setValue(row(PartRow::FirstSlider + k));
 
     keyboard_->Frame1->move(twips::point(70, 2650));
     layoutSliders();
 
-    Combo1->setCurrentIndex(24 - row(12));
+    Combo1->setCurrentIndex(24 - row(PartRow::Transposition));
 
     Text3->setText(ProgramDisplayText());
 
@@ -254,9 +267,11 @@ void frmPart::layoutSliders() {
 
 QString frmPart::ProgramDisplayText() const {
     const auto& column = state_.PartParams.at(part_);
-    QString text = GMProgramCode(state_.GMProgramNames, column[17], column[18], column[19]);
+    QString text = GMProgramCode(state_.GMProgramNames, column[PartRow::ProgramFlag],
+                                 column[PartRow::ProgramNumber], column[PartRow::ProgramThird]);
     return text + QLatin1Char(' ') +
-           GMProgramName(state_.GMProgramNames, column[17], column[18], column[19]);
+           GMProgramName(state_.GMProgramNames, column[PartRow::ProgramFlag],
+                         column[PartRow::ProgramNumber], column[PartRow::ProgramThird]);
 }
 
 void frmPart::ShowProgram(const QString& text) {
@@ -277,18 +292,18 @@ void frmPart::VScroll_Change(int k) {
         break;
     case BendSlider:
         // Pitch bend with 0x7F as the low seven bits: the centre 64 sends 64 * 128 + 127.
-        message = PackShortMessage(0xE0, 0x7F, v);
+        message = PackShortMessage(MidiStatus::PitchBend, 0x7F, v);
         Text2[k]->setText(QString::number(v - 64));
         break;
     default:
-        message = PackShortMessage(0xB0, SliderController[k], v);
+        message = PackShortMessage(MidiStatus::ControlChange, SliderController[k], v);
         if (k == PanSlider)
             Text2[k]->setText(QString::number(v - 64));
         break;
     }
     message |= static_cast<std::uint32_t>((TagChannel() - 1) & 0x0F);
 
-    row(k + 1) = static_cast<std::uint8_t>(v);
+    row(PartRow::FirstSlider + k) = static_cast<std::uint8_t>(v);
     mirrorIntoVolumeWindow(k, v);
 
     if (send) {
@@ -300,7 +315,7 @@ void frmPart::VScroll_Change(int k) {
 void frmPart::Combo1_Click(int index) {
     // The part comes from the tag; CurrentPart stays as it is. Nothing is sent: the new
     // transposition applies to the notes played from now on.
-    row(12) = static_cast<std::uint8_t>(24 - index);
+    row(PartRow::Transposition) = static_cast<std::uint8_t>(24 - index);
     mirrorIntoVolumeWindow(MirrorTransposition, 12 - index);
 }
 
@@ -323,7 +338,8 @@ void frmPart::mirrorIntoVolumeWindow(int what, int value) {
 void frmPart::Text3_Click() {
     state_.CurrentPart = TagPart();
     // Page 1 lists programs 1..64, page 2 programs 65..128.
-    state_.GMPageSelector = row(18) < 65 ? WindowKind::GMPage1 : WindowKind::GMPage2;
+    state_.GMPageSelector =
+        row(PartRow::ProgramNumber) < 65 ? WindowKind::GMPage1 : WindowKind::GMPage2;
     // Brings the page to the front, loading it first if it is not open; the main window opens
     // nothing for a kind it does not have yet.
     main_.OpenWindowKind(state_.GMPageSelector);
