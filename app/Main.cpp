@@ -20,6 +20,13 @@ QString ProgramFolderFrom(const QString& currentDirectory) {
     return folder;
 }
 
+// A current directory the program can use as its folder: an absolute path to a folder that
+// exists. A folder removed while a terminal sat in it has no path (or one marked unreachable),
+// and an empty folder would put the data files at the root.
+bool FolderResolvable(const QString& currentDirectory) {
+    return QDir::isAbsolutePath(currentDirectory) && QFileInfo(currentDirectory).isDir();
+}
+
 void DeriveLanguageBase(AppState& state) {
     state.LanguageBase = (state.LanguageCode - 1) * 200;
 }
@@ -32,6 +39,10 @@ void ReportAndAbort(AppState& state, const std::error_code& error) {
 } // namespace
 
 void LoadSettings(AppState& state, const QString& currentDirectory, const StartupHooks& hooks) {
+    if (!FolderResolvable(currentDirectory)) {
+        ReportAndAbort(state, std::error_code(ENOENT, std::generic_category()));
+        return;
+    }
     state.ProgramFolder = ProgramFolderFrom(currentDirectory);
     state.SettingsFile = state.ProgramFolder + "/QuintaroV10.ini";
     state.GMNamesFile = state.ProgramFolder + "/QuintaroProgGM.txt";
@@ -47,9 +58,10 @@ void LoadSettings(AppState& state, const QString& currentDirectory, const Startu
         return;
     }
 
-    if (!HasSignature(bytes)) {
+    if (const std::optional<SettingsRecord> record = RecordFromFile(bytes)) {
+        DecodeSettings(*record, state);
+    } else {
         // First run: ask for the language, store it at once, the rest at shutdown.
-        SettingsRecord record = NewSettingsRecord();
         state.LanguageCode = 0;
         if (hooks.chooseLanguage)
             hooks.chooseLanguage(state);
@@ -57,8 +69,9 @@ void LoadSettings(AppState& state, const QString& currentDirectory, const Startu
             state.StartAborted = true;
             return;
         }
-        RecordByte(record, 22) = state.LanguageCode;
-        if (!WriteSettingsFile(state.SettingsFile, record, error)) {
+        // A file that was there but could not be read as settings is kept beside the new one.
+        if (!KeepUnreadableSettingsFile(state.SettingsFile, error) ||
+            !WriteSettingsFile(state.SettingsFile, FirstRunRecord(state.LanguageCode), error)) {
             DeriveLanguageBase(state);
             ReportAndAbort(state, error);
             return;
@@ -66,8 +79,6 @@ void LoadSettings(AppState& state, const QString& currentDirectory, const Startu
         const std::uint8_t language = state.LanguageCode;
         ApplyFirstRunDefaults(state);
         state.LanguageCode = language;
-    } else {
-        DecodeSettings(RecordFromBytes(bytes), state);
     }
     DeriveLanguageBase(state);
 
@@ -118,7 +129,7 @@ bool SaveSettings(AppState& state) {
         state.messages.ReportFileError(state.OperationTitle, error.value());
         return false;
     }
-    const SettingsRecord old = HasSignature(bytes) ? RecordFromBytes(bytes) : NewSettingsRecord();
+    const SettingsRecord old = RecordFromFile(bytes).value_or(NewSettingsRecord());
     if (!WriteSettingsFile(state.SettingsFile, EncodeSettings(old, state), error)) {
         state.messages.ReportFileError(state.OperationTitle, error.value());
         return false;

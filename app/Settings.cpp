@@ -138,9 +138,8 @@ int DefaultWindowWidth(int kind) {
     return 0;
 }
 
-bool HasSignature(const std::vector<std::uint8_t>& bytes) {
-    return bytes.size() >= SignatureLength &&
-           std::memcmp(bytes.data(), SettingsSignature, SignatureLength) == 0;
+bool HasSignature(const SettingsRecord& record) {
+    return std::memcmp(record.data(), SettingsSignature, SignatureLength) == 0;
 }
 
 SettingsRecord NewSettingsRecord() {
@@ -151,12 +150,15 @@ SettingsRecord NewSettingsRecord() {
     return r;
 }
 
-SettingsRecord RecordFromBytes(const std::vector<std::uint8_t>& bytes) {
+std::optional<SettingsRecord> RecordFromFile(const std::vector<std::uint8_t>& bytes) {
+    // A cut record would read its missing fields as zeros and blanks, which mean wrong values
+    // (sliders at 32, windows off the screen): only a whole record counts.
+    if (bytes.size() < SettingsRecord().size())
+        return std::nullopt;
     SettingsRecord r;
-    std::fill(r.begin(), r.begin() + ZeroFilledLength, std::uint8_t{0});
-    std::fill(r.begin() + ZeroFilledLength, r.end(), std::uint8_t{' '});
-    const std::size_t n = std::min(bytes.size(), r.size());
-    std::copy_n(bytes.begin(), n, r.begin());
+    std::copy_n(bytes.begin(), r.size(), r.begin());
+    if (!HasSignature(r))
+        return std::nullopt;
     return r;
 }
 
@@ -231,8 +233,7 @@ void DecodeSettings(const SettingsRecord& record, SettingsTables& t) {
 }
 
 SettingsRecord EncodeSettings(const SettingsRecord& old, const SettingsTables& t) {
-    const bool carriesSignature = std::memcmp(old.data(), SettingsSignature, SignatureLength) == 0;
-    SettingsRecord r = carriesSignature ? old : NewSettingsRecord();
+    SettingsRecord r = HasSignature(old) ? old : NewSettingsRecord();
 
     RecordByte(r, PosLanguage) = t.LanguageCode;
     RecordByte(r, PosFlag23) = t.SettingsFlag23 ? 1 : 0;

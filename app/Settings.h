@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -104,16 +105,15 @@ int MasterKbDefault(int element);
 int DefaultWindowHeight(int kind);
 int DefaultWindowWidth(int kind);
 
-// True when the bytes begin with the 11-character signature.
-bool HasSignature(const std::vector<std::uint8_t>& bytes);
+// True when the record begins with the 11-character signature.
+bool HasSignature(const SettingsRecord& record);
 
 // A fresh record: 250 zero bytes, 525 spaces, the signature at 1-11.
 SettingsRecord NewSettingsRecord();
 
-// The bytes of a settings file as a full record: positions the file does not reach are filled as
-// a new record would be (0 at 1-250, spaces at 251-775); longer input is cut at 775 bytes. The
-// signature is not added.
-SettingsRecord RecordFromBytes(const std::vector<std::uint8_t>& bytes);
+// The record a settings file holds: its first 775 bytes, when it has that many and they begin
+// with the signature. A missing, empty, short or foreign file holds none.
+std::optional<SettingsRecord> RecordFromFile(const std::vector<std::uint8_t>& bytes);
 
 // The record a first run writes at once: a new record with `languageCode` at position 22.
 SettingsRecord FirstRunRecord(std::uint8_t languageCode);

@@ -95,16 +95,24 @@ std::vector<std::uint8_t> ReadSettingsFile(const QString& path, std::error_code&
     return bytes;
 }
 
-bool WriteSettingsFile(const QString& path, const SettingsRecord& record, std::error_code& error) {
-    error.clear();
-    // A settings file that is a link to another place is replaced there, and the link kept.
+namespace {
+
+// The path a write reaches: a settings file that is a link to another place is written there,
+// and the link kept.
+std::string ResolvedTarget(const QString& path) {
     const QFileInfo info(path);
     const QFileInfo real(info.isSymLink() ? info.symLinkTarget() : path);
-    const std::string target = QFile::encodeName(real.absoluteFilePath()).toStdString();
-    const std::string folder = QFile::encodeName(real.absolutePath()).toStdString();
+    return QFile::encodeName(real.absoluteFilePath()).toStdString();
+}
 
+// Replaces `target` with `size` bytes atomically: a new file in the same folder, flushed, then
+// renamed over the old one. On failure `error` is set and no temporary file is left; `created`
+// tells whether the temporary file could be made at all.
+bool ReplaceAtomically(const std::string& target, const std::uint8_t* data, std::size_t size,
+                       std::error_code& error, bool& created) {
     std::string tempName;
     const int fd = CreateTempBeside(target, tempName);
+    created = fd >= 0;
     if (fd < 0) {
         error = LastError();
         return false;
@@ -122,7 +130,7 @@ bool WriteSettingsFile(const QString& path, const SettingsRecord& record, std::e
     struct stat old {};
     if (::stat(target.c_str(), &old) == 0 && ::fchmod(fd, old.st_mode & 07777) != 0)
         return fail(true);
-    if (!WriteAll(fd, record.data(), record.size()))
+    if (!WriteAll(fd, data, size))
         return fail(true);
     if (::fsync(fd) != 0)
         return fail(true);
@@ -130,6 +138,96 @@ bool WriteSettingsFile(const QString& path, const SettingsRecord& record, std::e
         return fail(false);
     if (::rename(tempName.c_str(), target.c_str()) != 0)
         return fail(false);
-    SyncFolder(folder);
+    SyncFolder(target.substr(0, target.find_last_of('/') + 1));
     return true;
+}
+
+// Overwrites the existing file where it is: for a folder the user may not create files in while
+// the file itself is writable. Not atomic, but the record is written in one call and flushed.
+bool WriteInPlace(const std::string& target, const SettingsRecord& record, std::error_code& error) {
+    int fd;
+    do
+        fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        error = LastError();
+        return false;
+    }
+    const bool ok = WriteAll(fd, record.data(), record.size()) &&
+                    ::ftruncate(fd, static_cast<off_t>(record.size())) == 0 && ::fsync(fd) == 0;
+    if (!ok) {
+        error = LastError();
+        CloseQuietly(fd);
+        return false;
+    }
+    if (::close(fd) != 0) {
+        error = LastError();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool WriteSettingsFile(const QString& path, const SettingsRecord& record, std::error_code& error) {
+    error.clear();
+    const std::string target = ResolvedTarget(path);
+
+    // The rename would replace a file the user made read-only: that is refused as the write it
+    // stands for would be.
+    if (::access(target.c_str(), F_OK) == 0 && ::access(target.c_str(), W_OK) != 0) {
+        error = LastError();
+        return false;
+    }
+
+    bool created = false;
+    if (ReplaceAtomically(target, record.data(), record.size(), error, created))
+        return true;
+    if (created)
+        return false;
+    // No new file can be made beside it (a read-only or shared folder): the existing file is
+    // written in place. When that fails too, the first error is the one that explains it.
+    std::error_code inPlace;
+    if (WriteInPlace(target, record, inPlace)) {
+        error.clear();
+        return true;
+    }
+    return false;
+}
+
+bool KeepUnreadableSettingsFile(const QString& path, std::error_code& error) {
+    error.clear();
+    const std::string source = ResolvedTarget(path);
+    int fd;
+    do
+        fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return true;
+        error = LastError();
+        return false;
+    }
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t chunk[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            error = LastError();
+            CloseQuietly(fd);
+            return false;
+        }
+        if (n == 0)
+            break;
+        bytes.insert(bytes.end(), chunk, chunk + n);
+    }
+    ::close(fd);
+    if (bytes.empty())
+        return true;
+    bool created = false;
+    const std::string bad =
+        QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString() + ".bad";
+    return ReplaceAtomically(bad, bytes.data(), bytes.size(), error, created);
 }

@@ -14,6 +14,13 @@
 std::vector<std::uint8_t> ReadSettingsFile(const QString& path, std::error_code& error);
 
 // Replaces the file with `record` atomically: a new file in the same folder, flushed, then
-// renamed over the old one. Returns false with `error` set when any step fails; the old file is
-// then left as it was.
+// renamed over the old one. When no new file can be made in the folder, the existing file is
+// overwritten in place and flushed instead. A file the user may not write is left alone and
+// reported (EACCES). Returns false with `error` set when the record could not be written; the old
+// file is then left as it was.
 bool WriteSettingsFile(const QString& path, const SettingsRecord& record, std::error_code& error);
+
+// Keeps a copy of the file as `path` + ".bad" (replacing an older copy) before a first run
+// overwrites a file it cannot read as settings. An empty or missing file needs no copy. Returns
+// false with `error` set when the copy could not be made.
+bool KeepUnreadableSettingsFile(const QString& path, std::error_code& error);

@@ -1,5 +1,6 @@
 #include "app/SettingsFile.h"
 
+#include "support/Unprivileged.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -114,19 +115,70 @@ TEST(SettingsFile, FailedWriteLeavesTheOldFileAndNoTemporaryFile) {
     EXPECT_EQ(ReadAll(QDir(blocked).filePath("inside")), QByteArray("keep"));
 }
 
-TEST(SettingsFile, FailedWriteInReadOnlyFolderLeavesTheOldFile) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root writes into read-only folders";
+// As an ordinary user: a folder the user may not create files in, with a settings file the user
+// may write, is written in place; a file the user made read-only is never replaced.
+TEST(SettingsFile, PermissionsOfAnOrdinaryUserAreRespected) {
+    QTemporaryDir dir;
+    const QDir root(dir.path());
+    ASSERT_TRUE(root.mkdir("ro") && root.mkdir("rw"));
+    const QString inPlace = root.filePath("ro/QuintaroV10.ini");
+    const QString lockedInRo = root.filePath("ro/locked.ini");
+    const QString lockedInRw = root.filePath("rw/QuintaroV10.ini");
+    const QByteArray old(800, 'o'); // longer than a record: nothing of it may remain
+    for (const QString& path : {inPlace, lockedInRo, lockedInRw})
+        WriteBytes(path, old);
+    ASSERT_TRUE(GiveToUnprivilegedUser(dir.path()));
+    ASSERT_EQ(::chmod(QFile::encodeName(lockedInRo).constData(), 0444), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(lockedInRw).constData(), 0444), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(root.filePath("ro")).constData(), 0555), 0);
+
+    // Each case sets one bit when it goes as it should.
+    const SettingsRecord record = SampleRecord();
+    const int result = RunUnprivileged([&] {
+        if (::access(QFile::encodeName(inPlace).constData(), W_OK) != 0)
+            return 100; // the ordinary user cannot reach the test's folder
+        std::error_code error;
+        int passed = 0;
+        if (WriteSettingsFile(inPlace, record, error) && !error)
+            passed |= 1;
+        for (const auto& [path, bit] : {std::pair{lockedInRo, 2}, std::pair{lockedInRw, 4}})
+            if (!WriteSettingsFile(path, record, error) &&
+                error == std::error_code(EACCES, std::generic_category()))
+                passed |= bit;
+        return passed;
+    });
+    ::chmod(QFile::encodeName(root.filePath("ro")).constData(), 0755);
+    if (result == CannotDropPrivileges || result == 100)
+        GTEST_SKIP() << "no ordinary user can run this test here (result " << result << ")";
+    ASSERT_GE(result, 0);
+    EXPECT_TRUE(result & 1) << "a writable file in a read-only folder is written in place";
+    EXPECT_TRUE(result & 2) << "a read-only file in a read-only folder is reported";
+    EXPECT_TRUE(result & 4) << "a read-only file in a writable folder is reported";
+    EXPECT_EQ(ReadAll(inPlace), QByteArray(reinterpret_cast<const char*>(record.data()), 775));
+    EXPECT_EQ(ReadAll(lockedInRo), old);
+    EXPECT_EQ(ReadAll(lockedInRw), old);
+    EXPECT_EQ(QFileInfo(lockedInRw).permissions() & QFile::WriteOwner, 0) << "still read-only";
+    EXPECT_EQ(Entries(root.filePath("ro")).size(), 2) << "no temporary file left";
+    EXPECT_EQ(Entries(root.filePath("rw")), QStringList{"QuintaroV10.ini"})
+        << "no temporary file left";
+}
+
+TEST(SettingsFile, UnreadableFileIsKeptAsBad) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("QuintaroV10.ini");
+    const QString bad = path + ".bad";
     std::error_code error;
-    QTemporaryDir ro;
-    const QString path = ro.filePath("QuintaroV10.ini");
-    WriteBytes(path, "old content");
-    const QByteArray folder = QFile::encodeName(ro.path());
-    ASSERT_EQ(::chmod(folder.constData(), 0500), 0);
-    const bool ok = WriteSettingsFile(path, SampleRecord(), error);
-    ::chmod(folder.constData(), 0700);
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(error, std::error_code(EACCES, std::generic_category()));
-    EXPECT_EQ(ReadAll(path), QByteArray("old content"));
-    EXPECT_EQ(Entries(ro.path()), QStringList{"QuintaroV10.ini"});
+    // Missing or empty: nothing to keep.
+    EXPECT_TRUE(KeepUnreadableSettingsFile(path, error));
+    WriteBytes(path, QByteArray());
+    EXPECT_TRUE(KeepUnreadableSettingsFile(path, error));
+    EXPECT_FALSE(QFile::exists(bad));
+    // The whole file is kept, however long; a later copy replaces an older one.
+    for (const QByteArray& content : {QByteArray(300, 'a'), QByteArray(5000, 'b')}) {
+        WriteBytes(path, content);
+        ASSERT_TRUE(KeepUnreadableSettingsFile(path, error)) << error.message();
+        EXPECT_EQ(ReadAll(bad), content);
+        EXPECT_EQ(ReadAll(path), content);
+    }
+    EXPECT_EQ(Entries(dir.path()).size(), 2) << "no temporary file left";
 }

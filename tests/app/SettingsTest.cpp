@@ -19,9 +19,6 @@ void SetWord(SettingsRecord& r, int pos, int value) {
     RecordByte(r, pos) = static_cast<std::uint8_t>(value >> 8);
     RecordByte(r, pos + 1) = static_cast<std::uint8_t>(value & 0xFF);
 }
-bool Signed(const SettingsRecord& r) {
-    return HasSignature(std::vector<std::uint8_t>(r.begin(), r.end()));
-}
 // A window record's field by its offset inside the nine stored bytes.
 int& Field(WindowRec& w, int offset) {
     return offset == 0   ? w.Top
@@ -45,25 +42,23 @@ SettingsRecord FirstRunFile(std::uint8_t language = 2) {
 
 } // namespace
 
-TEST(SettingsRecord, SignatureAndRecordFromBytes) {
-    EXPECT_TRUE(Signed(NewSettingsRecord()));
-    for (const char* bytes :
-         {"QuintaroV10", "QuintaroV1", "QuintaroV11 and more", "quintaroV10", ""}) {
-        const std::string s = bytes;
-        EXPECT_EQ(HasSignature(std::vector<std::uint8_t>(s.begin(), s.end())), s == "QuintaroV10")
-            << s;
+TEST(SettingsRecord, OnlyAWholeSignedRecordIsRead) {
+    const SettingsRecord whole = FirstRunFile(1);
+    const std::vector<std::uint8_t> bytes(whole.begin(), whole.end());
+    EXPECT_EQ(RecordFromFile(bytes), whole);
+    // Longer input: its first 775 bytes.
+    std::vector<std::uint8_t> longer = bytes;
+    longer.resize(900, 7);
+    EXPECT_EQ(RecordFromFile(longer), whole);
+    // Cut short by a single byte, or without the signature: no record.
+    EXPECT_FALSE(RecordFromFile(std::vector<std::uint8_t>(bytes.begin(), bytes.end() - 1)));
+    EXPECT_FALSE(RecordFromFile(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 300)));
+    EXPECT_FALSE(RecordFromFile({}));
+    for (int at : {0, 10}) {
+        std::vector<std::uint8_t> foreign = bytes;
+        foreign[at] ^= 0x20;
+        EXPECT_FALSE(RecordFromFile(foreign)) << at;
     }
-    // Short input is padded as a new record; long input is cut at 775.
-    const SettingsRecord r = RecordFromBytes(std::vector<std::uint8_t>(300, 0xAB));
-    for (int pos = 1; pos <= 775; ++pos)
-        ASSERT_EQ(RecordByte(r, pos), pos <= 300 ? 0xAB : ' ') << pos;
-    const SettingsRecord shortRec = RecordFromBytes({'Q', 'u'});
-    EXPECT_EQ(RecordByte(shortRec, 2), 'u');
-    EXPECT_EQ(RecordByte(shortRec, 250), 0);
-    EXPECT_EQ(RecordByte(shortRec, 251), ' ');
-    std::vector<std::uint8_t> longer(900, 7);
-    longer[774] = 9;
-    EXPECT_EQ(RecordByte(RecordFromBytes(longer), 775), 9);
 }
 
 TEST(SettingsRecord, FirstRunFileByteForByte) {
@@ -189,9 +184,8 @@ TEST(SettingsRecord, ReadModifyWriteKeepsUnownedBytes) {
     EXPECT_EQ(RecordByte(EncodeSettings(old, t), 21), 0xEE);
 
     // A foreign record (the file replaced while the program ran) is not kept: a new one is.
-    const SettingsRecord fresh =
-        EncodeSettings(RecordFromBytes(std::vector<std::uint8_t>(775, 'x')), t);
-    EXPECT_TRUE(Signed(fresh));
+    const SettingsRecord fresh = EncodeSettings(SettingsRecord{'x', 'x', 'x'}, t);
+    EXPECT_TRUE(HasSignature(fresh));
     EXPECT_EQ(RecordByte(fresh, 21), 0);
     EXPECT_EQ(RecordByte(fresh, PartPos(3, 1)), 17);
 }

@@ -5,15 +5,19 @@
 #include "app/strings/StringTable.h"
 #include "midi/ports/RecordingPort.h"
 #include "support/RecordingSink.h"
+#include "support/Unprivileged.h"
 #include "ui/main/frmMain.h"
 #include "ui/part/frmPart.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <optional>
 
 namespace {
 
@@ -39,7 +43,9 @@ class Startup : public ::testing::Test {
     QString path(const QString& name) const { return QDir(folder.path()).filePath(name); }
 
     // Starts the program; `language` is what the first-run dialog answers (0 = closed unchosen).
-    std::unique_ptr<ProgramRun> start(int language = 2) {
+    // `directory` is the current directory the program starts in (the test's folder unless set).
+    std::unique_ptr<ProgramRun> start(int language = 2,
+                                      const std::optional<QString>& directory = {}) {
         auto run = std::make_unique<ProgramRun>();
         run->state.messages.setSink(&run->sink);
         StartupHooks hooks;
@@ -60,13 +66,18 @@ class Startup : public ::testing::Test {
             r->port = port.get();
             return port;
         };
-        run->window = Main(run->state, folder.path(), hooks);
+        run->window = Main(run->state, directory.value_or(folder.path()), hooks);
         return run;
     }
 
-    QByteArray settingsBytes() const {
-        QFile file(path("QuintaroV10.ini"));
+    QByteArray settingsBytes(const QString& name = QStringLiteral("QuintaroV10.ini")) const {
+        QFile file(path(name));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    void writeSettings(const QByteArray& bytes) {
+        QFile file(path("QuintaroV10.ini"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(file.write(bytes), bytes.size());
     }
 
     QTemporaryDir folder;
@@ -123,16 +134,98 @@ TEST_F(Startup, LanguageDialogClosedEndsTheProgramAndWritesNothing) {
     EXPECT_TRUE(run->sink.shown.empty());
     EXPECT_EQ(settingsBytes().size(), 0);
     EXPECT_EQ(run->port, nullptr) << "the device is never opened";
+    EXPECT_FALSE(QFile::exists(path("QuintaroV10.ini.bad"))) << "an empty file is not kept";
+}
 
-    // A file of the right length without the signature is a first run again.
-    QFile file(path("QuintaroV10.ini"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray(775, 'x'));
-    file.close();
+// A record cut short (a crash, an interrupted copy, a full disk) or a foreign file is no
+// settings: the first run follows, and the file is kept beside the new one.
+TEST_F(Startup, ShortOrForeignFileLeadsToTheFirstRunAndIsKeptAsBad) {
+    auto first = start(2);
+    ASSERT_TRUE(first->window);
+    first->window->close();
+    const QByteArray whole = settingsBytes();
+    ASSERT_EQ(whole.size(), 775);
+
+    const QByteArray cut = whole.left(300);
+    const QByteArray foreign(775, 'x');
+    int dialogs = dialogShown;
+    for (const QByteArray& content : {cut, foreign}) {
+        writeSettings(content);
+        auto aborted = start(0); // closing the dialog leaves the file as it was
+        EXPECT_EQ(dialogShown, ++dialogs);
+        EXPECT_EQ(settingsBytes(), content);
+
+        auto run = start(1);
+        ASSERT_TRUE(run->window);
+        EXPECT_EQ(dialogShown, ++dialogs) << "language dialog for " << content.size() << " bytes";
+        EXPECT_TRUE(run->sink.shown.empty());
+        EXPECT_EQ(run->state.PartParams[1][PartRow::Pan], 64) << "first-run values";
+        EXPECT_EQ(settingsBytes("QuintaroV10.ini.bad"), content);
+        const QByteArray fresh = settingsBytes();
+        ASSERT_EQ(fresh.size(), 775);
+        EXPECT_EQ(fresh.left(11), QByteArray("QuintaroV10"));
+        EXPECT_EQ(fresh[21], 1);
+    }
+    // A whole record is read as it is: no dialog, and the kept file stays as it was.
+    writeSettings(whole);
     auto again = start(1);
     ASSERT_TRUE(again->window);
-    EXPECT_EQ(dialogShown, 2);
-    EXPECT_EQ(again->state.LanguageCode, 1);
+    EXPECT_EQ(dialogShown, dialogs);
+    EXPECT_EQ(again->state.LanguageCode, 2);
+    EXPECT_EQ(settingsBytes("QuintaroV10.ini.bad"), foreign);
+}
+
+// Started in a folder that was removed while the terminal sat in it: no program folder, so the
+// start-up stops with "Path not found" and writes nothing anywhere.
+TEST_F(Startup, RemovedCurrentFolderStopsTheStartUp) {
+    const QString previous = QDir::currentPath();
+    const QString gone = path("gone");
+    ASSERT_TRUE(QDir(folder.path()).mkdir("gone"));
+    ASSERT_TRUE(QDir::setCurrent(gone));
+    ASSERT_TRUE(QDir(folder.path()).rmdir("gone"));
+    const bool rootHadSettings = QFile::exists("/QuintaroV10.ini");
+    const bool rootHadNames = QFile::exists("/QuintaroProgGM.txt");
+    auto run = start(2, QDir::currentPath());
+    QDir::setCurrent(previous);
+    // Should the start-up have written at the root, clean up after it.
+    const bool wroteSettings = !rootHadSettings && QFile::remove("/QuintaroV10.ini");
+    const bool wroteNames = !rootHadNames && QFile::remove("/QuintaroProgGM.txt");
+
+    EXPECT_FALSE(run->window);
+    EXPECT_EQ(dialogShown, 0);
+    ASSERT_EQ(run->sink.shown.size(), 1u);
+    EXPECT_EQ(run->sink.shown[0].text, "Impossibile trovare il percorso") << "path not found";
+    EXPECT_FALSE(wroteSettings || wroteNames) << "files written at the root";
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 1) << "only the names file";
+    EXPECT_EQ(run->port, nullptr);
+}
+
+// A settings file the user made read-only is left as it is at shutdown, and the failure is
+// reported; checked as an ordinary user, since root may write any file.
+TEST_F(Startup, ReadOnlySettingsFileIsKeptAndReported) {
+    auto run = start(2);
+    ASSERT_TRUE(run->window);
+    const QByteArray before = settingsBytes();
+    run->state.PartParams[2][PartRow::Volume] = 33;
+    ASSERT_TRUE(GiveToUnprivilegedUser(folder.path()));
+    ASSERT_TRUE(QFile::setPermissions(path("QuintaroV10.ini"),
+                                      QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    const int result = RunUnprivileged([&] {
+        if (!QFileInfo(path("QuintaroV10.ini")).isReadable())
+            return 100;
+        if (SaveSettings(run->state))
+            return 1;
+        const auto& shown = run->sink.shown;
+        return shown.size() == 1 && shown[0].title == "Opening QuintaroV10.ini" &&
+                       shown[0].text == "Disk reading error"
+                   ? 0
+                   : 2;
+    });
+    if (result == CannotDropPrivileges || result == 100)
+        GTEST_SKIP() << "no ordinary user can run this test here (result " << result << ")";
+    EXPECT_EQ(result, 0) << "1: written anyway, 2: not reported as a write failure";
+    EXPECT_EQ(settingsBytes(), before);
+    EXPECT_EQ(QFileInfo(path("QuintaroV10.ini")).permissions() & QFile::WriteOwner, 0);
 }
 
 TEST_F(Startup, MissingProgramNameFileStopsWithFileNotFoundInTheChosenLanguage) {
