@@ -5,6 +5,8 @@
 #include "app/strings/StringTable.h"
 #include "ui/accessories/frmAbout.h"
 #include "ui/main/ChildWindow.h"
+#include "ui/mixer/frmGMPag.h"
+#include "ui/mixer/frmVolumeAll.h"
 #include "ui/part/frmPart.h"
 
 #include <QCloseEvent>
@@ -103,6 +105,7 @@ void frmMain::buildMenus() {
 
     mnuView = bar->addMenu(res(3));
     mnuVolumeAll = mnuView->addAction(QStringLiteral("Volume All"));
+    connect(mnuVolumeAll, &QAction::triggered, this, [this] { mnuVolumeAll_Click(); });
     mnuView->addSeparator(); // mnuS32
     mnuParti = mnuView->addMenu(QStringLiteral("Part"));
     for (int n = 1; n <= 16; ++n) {
@@ -112,6 +115,8 @@ void frmMain::buildMenus() {
     mnuView->addSeparator(); // mnuS31
     mnuGMPag[1] = mnuView->addAction(QStringLiteral("GM Page 1 "));
     mnuGMPag[2] = mnuView->addAction(QStringLiteral("GM Page 2"));
+    for (int n = 1; n <= 2; ++n)
+        connect(mnuGMPag[n], &QAction::triggered, this, [this, n] { mnuGMPag_Click(n); });
     mnuView->addSeparator(); // mnuS37
     mnuMasterKb = mnuView->addAction(QStringLiteral("Master Keyboard"));
     mnuBloccoNote = mnuView->addAction(res(10));
@@ -224,13 +229,21 @@ void frmMain::ShowPartNumber(int index) {
 void frmMain::OpenWindowKind(int kind) {
     if (kind >= WindowKind::FirstPart && kind <= WindowKind::LastPart)
         mnuPart_Click(kind);
-    // The master keyboard, the volume window, the program pages and the notepad open here once
-    // they exist; kind 18 never opens anything.
+    else if (kind == WindowKind::VolumeAll)
+        mnuVolumeAll_Click();
+    else if (kind == WindowKind::GMPage1 || kind == WindowKind::GMPage2)
+        showGMPage(kind);
+    // The master keyboard and the notepad open here once they exist; kind 18 never opens
+    // anything.
 }
 
 ChildWindow* frmMain::WindowOfKind(int kind) const {
     if (kind >= WindowKind::FirstPart && kind <= WindowKind::LastPart)
         return PartWindows[kind];
+    if (kind == WindowKind::VolumeAll)
+        return VolumeAll;
+    if (kind == WindowKind::GMPage1 || kind == WindowKind::GMPage2)
+        return GMPages[kind - WindowKind::GMPage1 + 1];
     return nullptr;
 }
 
@@ -274,6 +287,7 @@ void frmMain::mnuPart_Click(int n) {
     if (!PartWindows[n]) {
         auto* window = new frmPart(state_, *this, n);
         PartWindows[n] = window;
+        connectPartWindow(window);
         window->Form_Load();
         showChild(window);
     } else {
@@ -281,8 +295,70 @@ void frmMain::mnuPart_Click(int n) {
     }
 }
 
+void frmMain::connectPartWindow(frmPart* window) {
+    connect(window, &frmPart::partValueShown, this, [this](int part, int row, int value) {
+        if (VolumeAll)
+            VolumeAll->ShowPartValue(part, row, value);
+    });
+    connect(window, &frmPart::openWindowRequested, this, &frmMain::OpenWindowKind);
+}
+
+void frmMain::mnuVolumeAll_Click() {
+    if (VolumeAll) {
+        mdiArea_->setActiveSubWindow(VolumeAll);
+        return;
+    }
+    auto* window = new frmVolumeAll(state_, *this);
+    VolumeAll = window;
+    connect(window, &frmVolumeAll::loaded, this, [this] {
+        mnuVolumeAll->setEnabled(false);
+        mnuWindow->menuAction()->setEnabled(true);
+    });
+    connect(window, &frmVolumeAll::unloaded, this, [this] { mnuVolumeAll->setEnabled(true); });
+    connect(window, &frmVolumeAll::partNumberShown, this, &frmMain::ShowPartNumber);
+    connect(window, &frmVolumeAll::openWindowRequested, this, &frmMain::OpenWindowKind);
+    connect(window, &frmVolumeAll::partVolumeRequested, this, [this](int part, int value) {
+        if (PartWindows[part])
+            PartWindows[part]->SetVolume(value);
+    });
+    window->Form_Load();
+    showChild(window);
+}
+
+void frmMain::mnuGMPag_Click(int n) {
+    mnuGMPag[n]->setEnabled(false);
+    state_.GMPageSelector = n + WindowKind::GMPage1 - 1;
+    showGMPage(state_.GMPageSelector);
+}
+
+void frmMain::showGMPage(int kind) {
+    const int n = kind - WindowKind::GMPage1 + 1;
+    if (GMPages[n]) {
+        mdiArea_->setActiveSubWindow(GMPages[n]);
+        return;
+    }
+    auto* page = new frmGMPag(state_, *this, kind);
+    GMPages[n] = page;
+    connect(page, &frmGMPag::loaded, this, [this] { mnuWindow->menuAction()->setEnabled(true); });
+    connect(page, &frmGMPag::unloaded, this, [this, n] { mnuGMPag[n]->setEnabled(true); });
+    connect(page, &frmGMPag::programNameShown, this, [this](int part, const QString& name) {
+        if (VolumeAll)
+            VolumeAll->ShowProgramName(part, name);
+    });
+    connect(page, &frmGMPag::partProgramShown, this, [this](int part, const QString& text) {
+        if (PartWindows[part])
+            PartWindows[part]->ShowProgram(text);
+    });
+    page->Form_Load();
+    showChild(page);
+}
+
 void frmMain::Timer1_Timer(int kind) {
     Timer1[kind]->stop();
+    if (kind == WindowKind::GMPage1 || kind == WindowKind::GMPage2) {
+        mnuGMPag_Click(kind - WindowKind::GMPage1 + 1);
+        return;
+    }
     const bool restoring = (kind >= WindowKind::FirstPart && kind <= WindowKind::LastPart) ||
                            kind == WindowKind::VolumeAll;
     if (restoring)

@@ -15,6 +15,8 @@ class QWidget;
 class ChildWindow;
 class frmPart;
 class frmAbout;
+class frmVolumeAll;
+class frmGMPag;
 
 // The program's frame: the multiple-document area that holds every child window, the menus, the
 // status bar and the timers that reopen at start the windows that were open at the last exit.
@@ -48,6 +50,8 @@ class frmMain : public QMainWindow {
 
     // Menu actions.
     void mnuPart_Click(int n);
+    void mnuVolumeAll_Click();
+    void mnuGMPag_Click(int n);
     void mnuVisBarraStato_Click();
     void mnuLanguage_Click(int code);
     void mnuInfo_Click();
@@ -92,6 +96,8 @@ class frmMain : public QMainWindow {
 
     std::array<QPointer<frmPart>, 17> PartWindows{}; // 1..16
     QPointer<frmAbout> AboutBox;
+    QPointer<frmVolumeAll> VolumeAll;
+    std::array<QPointer<frmGMPag>, 3> GMPages{}; // 1..2
 
     // Set when the close has run its shutdown; a second close does nothing.
     bool unloaded() const { return unloaded_; }
@@ -107,6 +113,11 @@ class frmMain : public QMainWindow {
     void storePlacement();
     void rebuildWindowList();
     void layoutStatusFields();
+    // Opens program page kind 20 or 21, or brings the open one to the front.
+    void showGMPage(int kind);
+    // Hands a part window's value to the volume window, and the volume window's volume for an
+    // open part window to that window.
+    void connectPartWindow(frmPart* window);
 
     AppState& state_;
     QMdiArea* mdiArea_ = nullptr;

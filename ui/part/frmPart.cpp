@@ -57,9 +57,6 @@ constexpr std::uint32_t SliderController[frmPart::SliderCount] = {Controller::Vo
                                                                   Controller::Reverb,
                                                                   Controller::Chorus};
 
-// What mirrorIntoVolumeWindow is asked to show: a slider index 0..10, or the transposition.
-constexpr int MirrorTransposition = frmPart::SliderCount;
-
 void place(QWidget* w, int left, int top, int width, int height) {
     w->setGeometry(twips::rect(left, top, width, height));
 }
@@ -304,7 +301,7 @@ void frmPart::VScroll_Change(int k) {
     message |= static_cast<std::uint32_t>((TagChannel() - 1) & 0x0F);
 
     row(PartRow::FirstSlider + k) = static_cast<std::uint8_t>(v);
-    mirrorIntoVolumeWindow(k, v);
+    mirrorIntoVolumeWindow(PartRow::FirstSlider + k, v);
 
     if (send) {
         state_.midi.MidiMessage = message;
@@ -316,23 +313,25 @@ void frmPart::Combo1_Click(int index) {
     // The part comes from the tag; CurrentPart stays as it is. Nothing is sent: the new
     // transposition applies to the notes played from now on.
     row(PartRow::Transposition) = static_cast<std::uint8_t>(24 - index);
-    mirrorIntoVolumeWindow(MirrorTransposition, 12 - index);
+    mirrorIntoVolumeWindow(PartRow::Transposition, 24 - index);
 }
 
-void frmPart::mirrorIntoVolumeWindow(int what, int value) {
-    // The all-parts volume window shows this part's volume (its slider for the part), pan
-    // (value - 64), reverb, chorus and transposition (-12..12) while it is open. The slider
-    // values are not mirrored while the main window reopens windows at start; the transposition
-    // is mirrored whenever the window is open.
-    //
-    // The volume window is not part of the program yet: once it is, this is where the part
-    // window hands it the value (its VScroll(n) for `what` 0, Text2(n) for 1, Text3(n) for 9,
-    // Text4(n) for 10 and Text5(n) for the transposition), and nowhere else.
+void frmPart::mirrorIntoVolumeWindow(int r, int value) {
+    // The all-parts volume window shows this part's volume (its slider for the part), pan,
+    // reverb, chorus and transposition while it is open. The slider values are not mirrored
+    // while the main window reopens windows at start; the transposition is mirrored whenever
+    // the window is open.
     if (!state_.LoadWindowRecord(WindowKind::VolumeAll))
         return;
-    if (what != MirrorTransposition && state_.RestoringWindows)
+    if (r != PartRow::Transposition && state_.RestoringWindows)
         return;
-    (void)value;
+    if (r == PartRow::Volume || r == PartRow::Pan || r == PartRow::Reverb || r == PartRow::Chorus ||
+        r == PartRow::Transposition)
+        emit partValueShown(TagPart(), r, value);
+}
+
+void frmPart::SetVolume(int value) {
+    VScroll[0]->setValue(value);
 }
 
 void frmPart::Text3_Click() {
@@ -340,9 +339,8 @@ void frmPart::Text3_Click() {
     // Page 1 lists programs 1..64, page 2 programs 65..128.
     state_.GMPageSelector =
         row(PartRow::ProgramNumber) < 65 ? WindowKind::GMPage1 : WindowKind::GMPage2;
-    // Brings the page to the front, loading it first if it is not open; the main window opens
-    // nothing for a kind it does not have yet.
-    main_.OpenWindowKind(state_.GMPageSelector);
+    // Brings the page to the front, loading it first if it is not open.
+    emit openWindowRequested(state_.GMPageSelector);
 }
 
 void frmPart::CommChiudi_Click() {

@@ -40,6 +40,8 @@ class frmPart : public ChildWindow {
 
     // Program display: the program pages set it when a program is chosen for this part.
     void ShowProgram(const QString& text);
+    // The volume window hands this part's volume to the volume slider, which sends it.
+    void SetVolume(int value);
     // Text3 as loading builds it: program code, a blank, program name (rows 17, 18, 19).
     QString ProgramDisplayText() const;
 
@@ -63,6 +65,13 @@ class frmPart : public ChildWindow {
 
     Keyboard& keyboard() { return *keyboard_; }
 
+  signals:
+    // A value the all-parts volume window shows for this part: `row` is its PartParams row
+    // (volume, pan, reverb, chorus or transposition) and `value` the stored value.
+    void partValueShown(int part, int row, int value);
+    // Bring up the window of a kind (the program page that lists the part's program).
+    void openWindowRequested(int kind);
+
   protected:
     void Form_Unload() override;
     void Form_Resize() override;
@@ -75,8 +84,8 @@ class frmPart : public ChildWindow {
     void buildControls();
     void layoutSliders();
     std::uint8_t& row(int r);
-    // Mirrors a value into the all-parts volume window while it is open.
-    void mirrorIntoVolumeWindow(int what, int value);
+    // Mirrors a value (its PartParams row) into the all-parts volume window while it is open.
+    void mirrorIntoVolumeWindow(int row, int value);
 
     int part_;
     std::unique_ptr<Policy> policy_;
