@@ -6,6 +6,10 @@
 //                            taken as the hold chord (Hold Chord disabled)
 // quintaro-part-hover.png    part 4 in hover mode (Hold Note disabled), the pointer on E4
 // quintaro-part-main.png     the main window with the four part windows cascaded
+// quintaro-part-sweep.png    part 5 in hover mode with C5 E5 G5 latched, after the pointer swept
+//                            over the keys up to F#4 and back to A3: taken from what the
+//                            screen shows (the window's backing store), so a repaint that missed
+//                            a key or left a mark behind shows up
 #include "support/TestState.h"
 #include "ui/keyboard/Keyboard.h"
 #include "ui/main/ProgramIcon.h"
@@ -18,7 +22,9 @@
 #include <QDir>
 #include <QMdiArea>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
+#include <QWindow>
 #include <cstdio>
 
 namespace {
@@ -78,5 +84,33 @@ int main(int argc, char** argv) {
 
     main.mnuCascade->trigger();
     save(&main, folder, "quintaro-part-main.png");
+
+    // A latched note in view in part 5 (shared table, marked on a key shift), then a hover sweep.
+    s.PartParams[5][14] = 0; // hover mode
+    main.mnuPart_Click(5);
+    frmPart* w5 = main.PartWindows[5];
+    w5->move(0, 0);
+    Keyboard& kb5 = w5->keyboard();
+    for (int note : {72, 76, 79})
+        s.HeldNotes[note] = 1;
+    kb5.HScroll1->setValue(1);
+    kb5.HScroll1->setValue(2); // the key shift marks the latched notes in view
+    QCoreApplication::processEvents();
+    QWindow* screen = main.windowHandle();
+    auto over = [&](int k, int y) {
+        QWidget* kw = kb5.Key[k];
+        QTest::mouseMove(screen, kw->mapTo(&main, QPoint(kw->width() / 2, y)));
+        QCoreApplication::processEvents();
+    };
+    for (int k = 0; k <= 30; ++k)
+        over(k, 20);
+    for (int k = 30; k >= 21; --k)
+        over(k, 60);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    const QRect r(w5->mapTo(&main, QPoint(0, 0)), w5->size());
+    const QString path = QDir(folder).filePath("quintaro-part-sweep.png");
+    main.screen()->grabWindow(main.winId(), r.x(), r.y(), r.width(), r.height()).save(path);
+    std::printf("%s  %dx%d\n", qPrintable(path), r.width(), r.height());
     return 0;
 }
