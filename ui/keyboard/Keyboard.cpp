@@ -206,6 +206,10 @@ Keyboard::Keyboard(AppState& state, KeyboardPolicy& policy, QWidget* client)
     Text1 = new QLineEdit(client_);
     Text1->setObjectName("Text1");
     Text1->setReadOnly(true);
+    // Its text changes with every note: the box fills its own background (the window's colour,
+    // as around it), so a change repaints the box alone and not the window behind it.
+    Text1->setBackgroundRole(QPalette::Window);
+    Text1->setAutoFillBackground(true);
     Text1->setGeometry(twips::rect(7752, 2016, 1140, 300));
 
     PlaceOctaveLabels();

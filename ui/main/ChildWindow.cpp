@@ -10,6 +10,15 @@ ChildWindow::ChildWindow(AppState& state, frmMain& main, int kind)
     : state_(state), main_(main), kind_(kind) {
     setAttribute(Qt::WA_DeleteOnClose);
     connect(this, &QMdiSubWindow::aboutToActivate, this, [this] { Form_Activate(); });
+    // A click on a control that takes no focus (a key, a label) gives the focus to the first
+    // ancestor that does: this frame, which activates the window and hands the focus straight
+    // back to the control that had it, redrawing the frame and that control on every click. The
+    // frame needs the focus only to be activated by such a click; while it is active it declines
+    // it, so the click leaves the focus where it is.
+    connect(this, &QMdiSubWindow::windowStateChanged, this,
+            [this](Qt::WindowStates, Qt::WindowStates now) {
+                setFocusPolicy(now.testFlag(Qt::WindowActive) ? Qt::NoFocus : Qt::StrongFocus);
+            });
 }
 
 namespace {
