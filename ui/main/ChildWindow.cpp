@@ -1,13 +1,19 @@
 #include "ui/main/ChildWindow.h"
 
 #include "app/Twips.h"
+#include "ui/main/frmMain.h"
 
 #include <QCloseEvent>
+#include <QMdiArea>
 #include <QMoveEvent>
 #include <QResizeEvent>
 
+// The window is built inside the area's viewport, where it will live: built as a top-level widget
+// and moved into the area later, each of its controls would be told of the new parent, font and
+// palette again.
 ChildWindow::ChildWindow(AppState& state, frmMain& main, int kind)
-    : state_(state), main_(main), kind_(kind) {
+    : QMdiSubWindow(main.mdiArea() ? main.mdiArea()->viewport() : nullptr), state_(state),
+      main_(main), kind_(kind) {
     setAttribute(Qt::WA_DeleteOnClose);
     connect(this, &QMdiSubWindow::aboutToActivate, this, [this] { Form_Activate(); });
     // A click on a control that takes no focus (a key, a label) gives the focus to the first

@@ -17,6 +17,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <set>
+
 namespace {
 
 using Lines = std::vector<std::string>;
@@ -380,6 +382,47 @@ TEST_F(PartWindowTest, ActivationMakesThePartCurrent) {
     EXPECT_EQ(state().CurrentPart, 9);
     main.mdiArea()->setActiveSubWindow(w2);
     EXPECT_EQ(state().CurrentPart, 2);
+}
+
+// A click on a key of a window behind activates it; in the active window a press and a release
+// repaint the key and the note-name box, and nothing else (not the frame, not the window).
+TEST_F(PartWindowTest, AKeyClickActivatesItsWindowAndRepaintsOnlyTheKeyAndTheNoteBox) {
+    frmPart* w2 = open(2);
+    open(9);
+    QCoreApplication::processEvents();
+    Keyboard& kb = w2->keyboard();
+    play(w2, 5);
+    EXPECT_EQ(main.mdiArea()->activeSubWindow(), w2);
+    EXPECT_EQ(state().CurrentPart, 2);
+
+    struct PaintLog : QObject {
+        std::set<QObject*> painted;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::Paint)
+                painted.insert(watched);
+            return false;
+        }
+    } log;
+    auto settle = [] {
+        for (int i = 0; i < 3; ++i) {
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
+        }
+    };
+    settle();
+    for (QWidget* widget : main.findChildren<QWidget*>())
+        widget->installEventFilter(&log);
+    for (int k : {7, 8}) { // a white key and a black key
+        log.painted.clear();
+        QTest::mousePress(kb.Key[k], Qt::LeftButton, {}, QPoint(5, 5));
+        settle();
+        EXPECT_EQ(log.painted, (std::set<QObject*>{kb.Key[k], kb.Text1})) << "press " << k;
+        log.painted.clear();
+        QTest::mouseRelease(kb.Key[k], Qt::LeftButton, {}, QPoint(5, 5));
+        settle();
+        EXPECT_EQ(log.painted, (std::set<QObject*>{kb.Key[k], kb.Text1})) << "release " << k;
+    }
+    EXPECT_EQ(main.mdiArea()->activeSubWindow(), w2);
 }
 
 } // namespace
