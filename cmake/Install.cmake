@@ -57,9 +57,10 @@ set(CPACK_PACKAGE_NAME quintaro)
 set(CPACK_PACKAGE_VERSION ${QUINTARO_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "General MIDI controller with sixteen parts played with the mouse")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Sixteen part windows, each with a 61-key keyboard played with the mouse, controller sliders, "
-    "transposition and a program display, inside one main window; a master keyboard and a mixer. "
-    "It sounds through its built-in FluidSynth synthesizer or drives an ALSA or JACK MIDI port.")
+    "Sixteen part windows, each with a 61-key keyboard played with the mouse, controller "
+    "sliders, transposition and a program display, inside one main window, with a master "
+    "keyboard and a mixer. It sounds through its built-in FluidSynth synthesizer or drives an "
+    "ALSA or JACK MIDI port.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_PACKAGE_CONTACT "${QUINTARO_MAINTAINER}")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
