@@ -4,6 +4,7 @@
 #include "ui/keyboard/Keyboard.h"
 #include "ui/main/frmMain.h"
 #include "ui/part/LevelScrollBar.h"
+#include "ui/part/SliderSet.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -20,42 +21,10 @@
 
 namespace {
 
-// Slider geometry in the client area (twips).
+// Slider geometry in the client area (twips): the sliders stand in a row, 676 apart.
 constexpr int SliderTop = 600;
 constexpr int SliderLeft0 = 280;
 constexpr int SliderPitch = 676;
-constexpr int SliderWidth = 228;
-constexpr int SliderHeight = 1704;
-
-// Design sizes of the value boxes and labels (twips).
-constexpr int ValueBoxWidth = 540;
-constexpr int ValueBoxHeight = 240;
-constexpr int CaptionWidth = 734; // centred over the slider: 253 on either side
-constexpr int CaptionHeight = 195;
-constexpr int EndLabelWidth = 300;
-constexpr int EndLabelHeight = 195;
-constexpr int LetterWidth = 150;
-
-constexpr int PanSlider = 1;
-constexpr int BendSlider = 6;
-
-const char* const SliderCaptions[frmPart::SliderCount] = {
-    "Volume", "Pan",   "Vel On", "Vel Off", "Att Time", "Rel Time",
-    "Bend",   "Mod 1", "Mod 2",  "Reverb",  "Chorus"};
-
-// Controller number sent by each slider; 0 for the velocity sliders (nothing sent) and the bend
-// slider (a pitch-bend message instead).
-constexpr std::uint32_t SliderController[frmPart::SliderCount] = {Controller::Volume,
-                                                                  Controller::Pan,
-                                                                  0,
-                                                                  0,
-                                                                  Controller::AttackTime,
-                                                                  Controller::ReleaseTime,
-                                                                  0,
-                                                                  Controller::Modulation,
-                                                                  Controller::Breath,
-                                                                  Controller::Reverb,
-                                                                  Controller::Chorus};
 
 void place(QWidget* w, int left, int top, int width, int height) {
     w->setGeometry(twips::rect(left, top, width, height));
@@ -125,42 +94,21 @@ void frmPart::buildControls() {
     Client->setFont(font);
     setWidget(Client);
 
-    QFont small = font;
-    small.setPointSizeF(7);
-
+    sliders_ = std::make_unique<SliderSet>(Client);
+    VScroll = sliders_->VScroll;
+    Label2 = sliders_->Label2;
+    Label4 = sliders_->Label4;
+    Label5 = sliders_->Label5;
     for (int k = 0; k < SliderCount; ++k) {
-        auto* s = new LevelScrollBar(Client);
-        s->setObjectName(QStringLiteral("VScroll%1").arg(k));
-        VScroll[k] = s;
         // valueChanged runs on every value the bar passes, from the user or from code, so a
         // drag sends one message per value and restoring a stored value sends it.
-        connect(s, &QScrollBar::valueChanged, this, [this, k] { VScroll_Change(k); });
-
+        connect(VScroll[k], &QScrollBar::valueChanged, this, [this, k] { VScroll_Change(k); });
         auto* box = new QLineEdit(QStringLiteral("0"), Client);
         box->setReadOnly(true);
         box->setAlignment(Qt::AlignCenter);
         box->setFocusPolicy(Qt::NoFocus);
         Text2[k] = box;
-
-        auto* caption = new QLabel(QString::fromLatin1(SliderCaptions[k]), Client);
-        caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        Label2[k] = caption;
-
-        const bool centred = k == PanSlider || k == BendSlider;
-        Label4[k] = new QLabel(centred ? QStringLiteral("63") : QStringLiteral("127"), Client);
-        Label5[k] = new QLabel(centred ? QStringLiteral("-64") : QStringLiteral("0"), Client);
-        Label4[k]->setFont(small);
-        Label5[k]->setFont(small);
     }
-    Label2[11] = new QLabel(QStringLiteral("R"), Client);
-    Label2[12] = new QLabel(QStringLiteral("L"), Client);
-    Label2[13] = new QLabel(QStringLiteral("C"), Client);
-    Label5[11] = new QLabel(QStringLiteral("0"), Client); // bend centre
-    Label5[12] = new QLabel(QStringLiteral("0"), Client); // pan centre
-    for (int i = 11; i <= 13; ++i)
-        Label2[i]->setFont(small);
-    Label5[11]->setFont(small);
-    Label5[12]->setFont(small);
 
     Label3 = new QLabel(QStringLiteral("Key Shift"), Client);
     place(Label3, 3480, 4800, 696, 204);
@@ -243,23 +191,8 @@ void frmPart::Form_Load() {
 }
 
 void frmPart::layoutSliders() {
-    for (int k = 0; k < SliderCount; ++k) {
-        const int left = SliderLeft0 + SliderPitch * k;
-        place(VScroll[k], left, SliderTop, SliderWidth, SliderHeight);
-        const int boxLeft =
-            left - static_cast<int>(std::lround((ValueBoxWidth - SliderWidth) / 2.0));
-        place(Text2[k], boxLeft, SliderTop - 250, ValueBoxWidth, ValueBoxHeight);
-        place(Label2[k], left - 253, SliderTop - 440, CaptionWidth, CaptionHeight);
-        place(Label4[k], left + 250, SliderTop + 200, EndLabelWidth, EndLabelHeight);
-        place(Label5[k], left + 250, SliderTop + 1330, EndLabelWidth, EndLabelHeight);
-    }
-    const int panLeft = SliderLeft0 + SliderPitch * PanSlider;
-    place(Label2[11], panLeft - 170, SliderTop + 200, LetterWidth, CaptionHeight);
-    place(Label2[13], panLeft - 170, SliderTop + 750, LetterWidth, CaptionHeight);
-    place(Label2[12], panLeft - 170, SliderTop + 1330, LetterWidth, CaptionHeight);
-    place(Label5[12], panLeft + 250 + 30, SliderTop + 750, EndLabelWidth, EndLabelHeight);
-    const int bendLeft = SliderLeft0 + SliderPitch * BendSlider;
-    place(Label5[11], bendLeft + 280, SliderTop + 750, EndLabelWidth, EndLabelHeight);
+    for (int k = 0; k < SliderCount; ++k)
+        sliders_->place(k, SliderLeft0 + SliderPitch * k, SliderTop, Text2[k]);
 }
 
 QString frmPart::ProgramDisplayText() const {
@@ -278,26 +211,11 @@ void frmPart::ShowProgram(const QString& text) {
 void frmPart::VScroll_Change(int k) {
     const int v = VScroll[k]->value();
     state_.CurrentPart = TagPart();
-    Text2[k]->setText(QString::number(v));
+    Text2[k]->setText(SliderSet::ValueText(k, v));
 
-    bool send = true;
+    // The velocity sliders send nothing: the keyboard reads them when it plays.
     std::uint32_t message = 0;
-    switch (k) {
-    case 2: // note-on and note-off velocities: read by the keyboard when it plays
-    case 3:
-        send = false;
-        break;
-    case BendSlider:
-        // Pitch bend with 0x7F as the low seven bits: the centre 64 sends 64 * 128 + 127.
-        message = PackShortMessage(MidiStatus::PitchBend, 0x7F, v);
-        Text2[k]->setText(QString::number(v - 64));
-        break;
-    default:
-        message = PackShortMessage(MidiStatus::ControlChange, SliderController[k], v);
-        if (k == PanSlider)
-            Text2[k]->setText(QString::number(v - 64));
-        break;
-    }
+    const bool send = SliderSet::Message(k, v, message);
     message |= static_cast<std::uint32_t>((TagChannel() - 1) & 0x0F);
 
     row(PartRow::FirstSlider + k) = static_cast<std::uint8_t>(v);

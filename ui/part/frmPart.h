@@ -14,6 +14,7 @@ class QLineEdit;
 class QPushButton;
 class Keyboard;
 class LevelScrollBar;
+class SliderSet;
 
 // The window of one part (1..16): the part's keyboard, its eleven controller sliders, its
 // transposition and its program. The window is a view of the part's column of PartParams: it
@@ -21,7 +22,7 @@ class LevelScrollBar;
 class frmPart : public ChildWindow {
     Q_OBJECT
   public:
-    static constexpr int SliderCount = 11;
+    static constexpr int SliderCount = 11; // SliderSet::Count
     // List index of Combo1 for a stored transposition row value (and back): index i means a
     // transposition of 12 - i semitones, stored as 24 - i.
     static constexpr int TranspositionItems = 25;
@@ -88,6 +89,7 @@ class frmPart : public ChildWindow {
     void mirrorIntoVolumeWindow(int row, int value);
 
     int part_;
+    std::unique_ptr<SliderSet> sliders_;
     std::unique_ptr<Policy> policy_;
     std::unique_ptr<Keyboard> keyboard_; // its controls belong to Client
 };
