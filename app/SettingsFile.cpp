@@ -63,6 +63,11 @@ int CreateTempBeside(const std::string& target, std::string& tempName) {
 } // namespace
 
 std::vector<std::uint8_t> ReadSettingsFile(const QString& path, std::error_code& error) {
+    return ReadFileHead(path, SettingsRecordLength, error);
+}
+
+std::vector<std::uint8_t> ReadFileHead(const QString& path, std::size_t maxBytes,
+                                       std::error_code& error) {
     error.clear();
     std::vector<std::uint8_t> bytes;
     const QByteArray name = QFile::encodeName(path);
@@ -75,7 +80,7 @@ std::vector<std::uint8_t> ReadSettingsFile(const QString& path, std::error_code&
         error = LastError();
         return bytes;
     }
-    bytes.resize(SettingsRecordLength);
+    bytes.resize(maxBytes);
     std::size_t got = 0;
     while (got < bytes.size()) {
         const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
@@ -144,7 +149,8 @@ bool ReplaceAtomically(const std::string& target, const std::uint8_t* data, std:
 
 // Overwrites the existing file where it is: for a folder the user may not create files in while
 // the file itself is writable. Not atomic, but the record is written in one call and flushed.
-bool WriteInPlace(const std::string& target, const SettingsRecord& record, std::error_code& error) {
+bool WriteInPlace(const std::string& target, const std::uint8_t* data, std::size_t size,
+                  std::error_code& error) {
     int fd;
     do
         fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
@@ -153,8 +159,8 @@ bool WriteInPlace(const std::string& target, const SettingsRecord& record, std::
         error = LastError();
         return false;
     }
-    const bool ok = WriteAll(fd, record.data(), record.size()) &&
-                    ::ftruncate(fd, static_cast<off_t>(record.size())) == 0 && ::fsync(fd) == 0;
+    const bool ok = WriteAll(fd, data, size) && ::ftruncate(fd, static_cast<off_t>(size)) == 0 &&
+                    ::fsync(fd) == 0;
     if (!ok) {
         error = LastError();
         CloseQuietly(fd);
@@ -170,6 +176,11 @@ bool WriteInPlace(const std::string& target, const SettingsRecord& record, std::
 } // namespace
 
 bool WriteSettingsFile(const QString& path, const SettingsRecord& record, std::error_code& error) {
+    return WriteWholeFile(path, record.data(), record.size(), error);
+}
+
+bool WriteWholeFile(const QString& path, const std::uint8_t* data, std::size_t size,
+                    std::error_code& error) {
     error.clear();
     const std::string target = ResolvedTarget(path);
 
@@ -181,14 +192,14 @@ bool WriteSettingsFile(const QString& path, const SettingsRecord& record, std::e
     }
 
     bool created = false;
-    if (ReplaceAtomically(target, record.data(), record.size(), error, created))
+    if (ReplaceAtomically(target, data, size, error, created))
         return true;
     if (created)
         return false;
     // No new file can be made beside it (a read-only or shared folder): the existing file is
     // written in place. When that fails too, the first error is the one that explains it.
     std::error_code inPlace;
-    if (WriteInPlace(target, record, inPlace)) {
+    if (WriteInPlace(target, data, size, inPlace)) {
         error.clear();
         return true;
     }

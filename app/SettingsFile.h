@@ -20,6 +20,14 @@ std::vector<std::uint8_t> ReadSettingsFile(const QString& path, std::error_code&
 // file is then left as it was.
 bool WriteSettingsFile(const QString& path, const SettingsRecord& record, std::error_code& error);
 
+// The same two steps for any file the program keeps: reading at most `maxBytes` from its start
+// (a missing file is created empty), and replacing it with `size` bytes as WriteSettingsFile
+// replaces the settings record.
+std::vector<std::uint8_t> ReadFileHead(const QString& path, std::size_t maxBytes,
+                                       std::error_code& error);
+bool WriteWholeFile(const QString& path, const std::uint8_t* data, std::size_t size,
+                    std::error_code& error);
+
 // Keeps a copy of the file as `path` + ".bad" (replacing an older copy) before a first run
 // overwrites a file it cannot read as settings. An empty or missing file needs no copy. Returns
 // false with `error` set when the copy could not be made.

@@ -93,6 +93,10 @@ void ChildWindow::storeGeometryInto(WindowRec& rec) const {
 
 void ChildWindow::closeEvent(QCloseEvent* event) {
     if (!unloaded_) {
+        if (!Form_QueryUnload()) {
+            event->ignore();
+            return;
+        }
         unloaded_ = true;
         Form_Unload();
     }

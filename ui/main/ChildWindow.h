@@ -37,6 +37,9 @@ class ChildWindow : public QMdiSubWindow {
     bool isNormalState() const { return !isMinimized() && !isMaximized() && !isShaded(); }
 
   protected:
+    // Called first when the window is asked to close, whatever the cause; false keeps it open
+    // (Form_Unload then does not run).
+    virtual bool Form_QueryUnload() { return true; }
     // Called when the window is asked to close, whatever the cause (its close box, the main
     // window's Close command, the main window closing). The window then closes and is deleted.
     virtual void Form_Unload() {}

@@ -4,7 +4,9 @@
 #include "app/Twips.h"
 #include "app/strings/StringTable.h"
 #include "ui/accessories/frmAbout.h"
+#include "ui/accessories/frmBloccoNote.h"
 #include "ui/main/ChildWindow.h"
+#include "ui/masterkb/frmMasterKb.h"
 #include "ui/mixer/frmGMPag.h"
 #include "ui/mixer/frmVolumeAll.h"
 #include "ui/part/frmPart.h"
@@ -120,6 +122,8 @@ void frmMain::buildMenus() {
     mnuView->addSeparator(); // mnuS37
     mnuMasterKb = mnuView->addAction(QStringLiteral("Master Keyboard"));
     mnuBloccoNote = mnuView->addAction(res(10));
+    connect(mnuMasterKb, &QAction::triggered, this, [this] { mnuMasterKb_Click(); });
+    connect(mnuBloccoNote, &QAction::triggered, this, [this] { mnuBloccoNote_Click(); });
 
     mnuPreferenze = bar->addMenu(res(62));
     mnuLingua = mnuPreferenze->addMenu(res(63));
@@ -229,21 +233,28 @@ void frmMain::ShowPartNumber(int index) {
 void frmMain::OpenWindowKind(int kind) {
     if (kind >= WindowKind::FirstPart && kind <= WindowKind::LastPart)
         mnuPart_Click(kind);
+    else if (kind == WindowKind::MasterKb)
+        mnuMasterKb_Click();
     else if (kind == WindowKind::VolumeAll)
         mnuVolumeAll_Click();
     else if (kind == WindowKind::GMPage1 || kind == WindowKind::GMPage2)
         showGMPage(kind);
-    // The master keyboard and the notepad open here once they exist; kind 18 never opens
-    // anything.
+    else if (kind == WindowKind::Notepad)
+        mnuBloccoNote_Click();
+    // Kind 18 never opens anything.
 }
 
 ChildWindow* frmMain::WindowOfKind(int kind) const {
     if (kind >= WindowKind::FirstPart && kind <= WindowKind::LastPart)
         return PartWindows[kind];
+    if (kind == WindowKind::MasterKb)
+        return MasterKb;
     if (kind == WindowKind::VolumeAll)
         return VolumeAll;
     if (kind == WindowKind::GMPage1 || kind == WindowKind::GMPage2)
         return GMPages[kind - WindowKind::GMPage1 + 1];
+    if (kind == WindowKind::Notepad)
+        return BloccoNote;
     return nullptr;
 }
 
@@ -351,6 +362,26 @@ void frmMain::showGMPage(int kind) {
     });
     page->Form_Load();
     showChild(page);
+}
+
+void frmMain::mnuMasterKb_Click() {
+    if (!MasterKb) {
+        MasterKb = new frmMasterKb(state_, *this);
+        MasterKb->Form_Load();
+        showChild(MasterKb);
+    } else {
+        mdiArea_->setActiveSubWindow(MasterKb);
+    }
+}
+
+void frmMain::mnuBloccoNote_Click() {
+    if (!BloccoNote) {
+        BloccoNote = new frmBloccoNote(state_, *this);
+        BloccoNote->Form_Load();
+        showChild(BloccoNote);
+    } else {
+        mdiArea_->setActiveSubWindow(BloccoNote);
+    }
 }
 
 void frmMain::Timer1_Timer(int kind) {

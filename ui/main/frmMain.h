@@ -17,6 +17,8 @@ class frmPart;
 class frmAbout;
 class frmVolumeAll;
 class frmGMPag;
+class frmMasterKb;
+class frmBloccoNote;
 
 // The program's frame: the multiple-document area that holds every child window, the menus, the
 // status bar and the timers that reopen at start the windows that were open at the last exit.
@@ -52,6 +54,8 @@ class frmMain : public QMainWindow {
     void mnuPart_Click(int n);
     void mnuVolumeAll_Click();
     void mnuGMPag_Click(int n);
+    void mnuMasterKb_Click();
+    void mnuBloccoNote_Click();
     void mnuVisBarraStato_Click();
     void mnuLanguage_Click(int code);
     void mnuInfo_Click();
@@ -95,6 +99,8 @@ class frmMain : public QMainWindow {
     std::array<QTimer*, 23> Timer1{}; // 1..22
 
     std::array<QPointer<frmPart>, 17> PartWindows{}; // 1..16
+    QPointer<frmMasterKb> MasterKb;
+    QPointer<frmBloccoNote> BloccoNote;
     QPointer<frmAbout> AboutBox;
     QPointer<frmVolumeAll> VolumeAll;
     std::array<QPointer<frmGMPag>, 3> GMPages{}; // 1..2

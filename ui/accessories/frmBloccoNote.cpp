@@ -1,0 +1,260 @@
+#include "ui/accessories/frmBloccoNote.h"
+
+#include "app/SettingsFile.h"
+#include "app/Twips.h"
+#include "ui/main/frmMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QSignalBlocker>
+#include <QTextBlock>
+#include <array>
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Windows-1252 bytes 0x80..0x9F; the five bytes the code page leaves undefined stand for the
+// control characters of the same number, as Windows reads them.
+constexpr std::array<char16_t, 32> Cp1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+const QByteArray Utf8Mark("\xEF\xBB\xBF");
+
+// The Windows-1252 byte of a character; false when the code page has none.
+bool ToCp1252(char16_t c, char& byte) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+        byte = static_cast<char>(c);
+        return true;
+    }
+    for (std::size_t i = 0; i < Cp1252High.size(); ++i) {
+        if (Cp1252High[i] == c) {
+            byte = static_cast<char>(0x80 + i);
+            return true;
+        }
+    }
+    return false;
+}
+
+char16_t FromCp1252(unsigned char byte) {
+    return byte >= 0x80 && byte <= 0x9F ? Cp1252High[byte - 0x80] : char16_t(byte);
+}
+
+QString WithCrLf(const QString& note) {
+    QString stored = note;
+    stored.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    return stored;
+}
+
+} // namespace
+
+namespace notepad {
+
+QByteArray EncodeNote(const QString& note) {
+    const QString stored = WithCrLf(note);
+    QByteArray bytes;
+    bytes.reserve(stored.size());
+    bool fits = true;
+    for (QChar c : stored) {
+        char byte = 0;
+        if (!ToCp1252(c.unicode(), byte)) {
+            fits = false;
+            break;
+        }
+        bytes.append(byte);
+    }
+    if (fits && !bytes.startsWith(Utf8Mark))
+        return bytes;
+    return Utf8Mark + stored.toUtf8();
+}
+
+std::vector<std::uint8_t> EncodeRecord(const QString& note) {
+    const QByteArray bytes = EncodeNote(note);
+    std::vector<std::uint8_t> record;
+    record.reserve(2 + bytes.size());
+    record.push_back(static_cast<std::uint8_t>(bytes.size() & 0xFF));
+    record.push_back(static_cast<std::uint8_t>((bytes.size() >> 8) & 0xFF));
+    record.insert(record.end(), bytes.begin(), bytes.end());
+    return record;
+}
+
+QString DecodeRecord(const std::vector<std::uint8_t>& bytes) {
+    if (bytes.size() < 2)
+        return {};
+    std::size_t n = bytes[0] | (bytes[1] << 8);
+    n = std::min({n, bytes.size() - 2, std::size_t(MaxNoteBytes)});
+    const QByteArray stored(reinterpret_cast<const char*>(bytes.data() + 2),
+                            static_cast<qsizetype>(n));
+    QString note;
+    if (stored.startsWith(Utf8Mark)) {
+        note = QString::fromUtf8(stored.mid(Utf8Mark.size()));
+    } else {
+        note.reserve(stored.size());
+        for (char byte : stored)
+            note.append(QChar(FromCp1252(static_cast<unsigned char>(byte))));
+    }
+    note.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return note;
+}
+
+} // namespace notepad
+
+frmBloccoNote::frmBloccoNote(AppState& state, frmMain& main)
+    : ChildWindow(state, main, WindowKind::Notepad) {
+    auto* client = new QWidget;
+    setWidget(client);
+    Text1 = new QPlainTextEdit(client);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPointSizeF(9);
+    Text1->setFont(font);
+    connect(Text1, &QPlainTextEdit::textChanged, this, &frmBloccoNote::Text1_Change);
+}
+
+QString frmBloccoNote::fileTitle() const {
+    return state_.ResString(111) + QFileInfo(state_.NotepadFile).fileName();
+}
+
+// The text as the editor holds it, with its paragraph and line separators as "\n" and every
+// other character (non-breaking spaces included) as typed.
+QString frmBloccoNote::editorText() const {
+    QString text = Text1->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+void frmBloccoNote::Form_Load() {
+    state_.WindowLoading = true;
+    Text1->move(twips::point(0, 10));
+
+    const int kind = WindowKind::Notepad;
+    state_.LoadWindowRecord(kind);
+    state_.ScratchRec.Open = 1;
+    // A record that has never held a size gives the window its standard size.
+    if (state_.ScratchRec.Height <= 0 || state_.ScratchRec.Width <= 0)
+        StandardWindowSize(kind, state_.ScratchRec.Height, state_.ScratchRec.Width);
+    placeFrom(state_.ScratchRec);
+    state_.StoreWindowRecord(kind);
+
+    std::error_code error;
+    const auto bytes = ReadFileHead(state_.NotepadFile, notepad::RecordLength, error);
+    if (error) {
+        readFailed_ = true;
+        state_.messages.ReportFileError(fileTitle(), error.value());
+    }
+    QString note = notepad::DecodeRecord(bytes);
+
+    setWindowTitle(QStringLiteral("Blocco Note"));
+    if (main_.mnuBloccoNote)
+        main_.mnuBloccoNote->setEnabled(false);
+    if (main_.mnuWindow)
+        main_.mnuWindow->menuAction()->setEnabled(true);
+
+    // Trailing blanks go; putting the text in counts as a change of it.
+    qsizetype end = note.size();
+    while (end > 0 && note.at(end - 1) == QLatin1Char(' '))
+        --end;
+    note.truncate(end);
+    Text1->setPlainText(note);
+    edited_ = false;
+    state_.WindowLoading = false;
+    Form_Resize();
+}
+
+void frmBloccoNote::Text1_Change() {
+    const QString text = editorText();
+    if (notepad::EncodeNote(text).size() > notepad::MaxNoteBytes) {
+        // The edit would not fit the record: the text stays as it was.
+        const QSignalBlocker block(Text1);
+        Text1->setPlainText(accepted_);
+        QTextCursor cursor = Text1->textCursor();
+        cursor.setPosition(std::min<int>(acceptedCursor_, Text1->document()->characterCount() - 1));
+        Text1->setTextCursor(cursor);
+        QApplication::beep();
+        return;
+    }
+    NotepadText = text;
+    accepted_ = text;
+    acceptedCursor_ = Text1->textCursor().position();
+    if (!state_.WindowLoading)
+        edited_ = true;
+}
+
+bool frmBloccoNote::save() {
+    // A file marked read-only is not replaced, although its folder would allow it.
+    std::error_code error;
+    const QByteArray name = QFile::encodeName(state_.NotepadFile);
+    struct stat info {};
+    if (::stat(name.constData(), &info) == 0 &&
+        ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
+         ::access(name.constData(), W_OK) != 0))
+        error = std::error_code(EACCES, std::generic_category());
+    else {
+        const std::vector<std::uint8_t> record = notepad::EncodeRecord(NotepadText);
+        WriteWholeFile(state_.NotepadFile, record.data(), record.size(), error);
+    }
+    if (!error)
+        return true;
+    state_.messages.ReportFileError(fileTitle(), error.value());
+    return false;
+}
+
+bool frmBloccoNote::Form_QueryUnload() {
+    // A file that could not be read is kept unless the note was edited since.
+    if (readFailed_ && !edited_)
+        return true;
+    if (save())
+        return true;
+    // The program is ending and cannot wait; a window the user closes stays open with its text.
+    return state_.AppClosing;
+}
+
+void frmBloccoNote::changeEvent(QEvent* event) {
+    ChildWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+}
+
+void frmBloccoNote::Form_Resize() {
+    if (state_.WindowLoading)
+        return;
+    WindowRec& rec = state_.WindowRecs.at(WindowKind::Notepad);
+    if (isMinimized()) {
+        rec.Open = 2;
+        return;
+    }
+    if (isMaximized() || !isNormalState())
+        return;
+    rec.Open = 1;
+    const int height = Height();
+    const int width = Width();
+    // The text box follows the window, but not below these sizes.
+    if (height > 400)
+        Text1->resize(Text1->width(), twips::toPixels(height - 400));
+    if (width > 1920)
+        Text1->resize(twips::toPixels(width - 80), Text1->height());
+    rec.Height = height;
+    rec.Width = width;
+}
+
+void frmBloccoNote::Form_Unload() {
+    const int kind = WindowKind::Notepad;
+    state_.LoadWindowRecord(kind);
+    if (!state_.AppClosing)
+        state_.ScratchRec.Open = 0;
+    storeGeometryInto(state_.ScratchRec);
+    state_.StoreWindowRecord(kind);
+    if (main_.mnuBloccoNote)
+        main_.mnuBloccoNote->setEnabled(true);
+}

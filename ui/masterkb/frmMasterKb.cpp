@@ -1,0 +1,247 @@
+#include "ui/masterkb/frmMasterKb.h"
+
+#include "app/Twips.h"
+#include "ui/keyboard/Keyboard.h"
+#include "ui/main/frmMain.h"
+#include "ui/part/LevelScrollBar.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollBar>
+
+namespace {
+
+// Slider positions (twips): slider 0 stands as in a part window, the others where the window's
+// design puts them.
+constexpr int SliderLeft[SliderSet::Count] = {280,  1296, 1872, 2520, 3192, 3816,
+                                              4536, 5088, 5808, 6384, 7128};
+constexpr int SliderTop0 = 600;
+constexpr int SliderTop = 648;
+constexpr int SliderTop10 = 672;
+
+// The channel boxes' frame below the keyboard, and the boxes inside it.
+constexpr int Frame2Left = 70;
+constexpr int Frame2Top = 4580;
+constexpr int Frame2Width = 4980;
+constexpr int Frame2Height = 640;
+constexpr int BoxTop = 350;
+constexpr int BoxLeft = 70;
+constexpr int BoxPitch = 300;
+constexpr int BoxSize = 210;
+
+void place(QWidget* w, int left, int top, int width, int height) {
+    w->setGeometry(twips::rect(left, top, width, height));
+}
+
+} // namespace
+
+// The keyboard's view of the master keyboard: every channel switched on now, each with the
+// velocities of the part of the same number; no part, no transposition, nothing stored while
+// playing.
+class frmMasterKb::Policy : public KeyboardPolicy {
+  public:
+    explicit Policy(AppState& state) : s_(state) {}
+
+    NoteTable& latchedNotes() override { return s_.MasterHeldNotes; }
+    void makeCurrent() override {}
+    std::vector<NoteTarget> noteOnTargets(int note) override {
+        std::vector<NoteTarget> targets;
+        for (int ch = 1; ch <= ChannelCount; ++ch)
+            if (s_.MasterKbSettings.at(MasterKbElement::FirstChannel + ch - 1) == 1)
+                targets.push_back({ch - 1, note, s_.PartParams.at(ch).at(PartRow::VelocityOn)});
+        return targets;
+    }
+    int noteOffVelocity(int channel) override {
+        return s_.PartParams.at(channel + 1).at(PartRow::VelocityOff);
+    }
+    int stripReleaseVelocity(int) override {
+        return s_.MasterKbSettings.at(MasterKbElement::VelocityOff);
+    }
+    std::vector<int> allNotesOffChannels() override {
+        std::vector<int> all;
+        for (int channel = 0; channel < ChannelCount; ++channel)
+            all.push_back(channel);
+        return all;
+    }
+    void storeModes(int, int) override {}
+    void storeKeyShift(int) override {}
+
+  private:
+    AppState& s_;
+};
+
+frmMasterKb::frmMasterKb(AppState& state, frmMain& main)
+    : ChildWindow(state, main, WindowKind::MasterKb), Tag(QChar(WindowKind::MasterKb)) {
+    buildControls();
+}
+
+frmMasterKb::~frmMasterKb() {
+    // The keys call into the keyboard and the keyboard into its policy: the client area and
+    // every control in it go first.
+    delete Client;
+    Client = nullptr;
+}
+
+void frmMasterKb::buildControls() {
+    Client = new QWidget;
+    Client->setObjectName(QStringLiteral("Client"));
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPointSizeF(8);
+    Client->setFont(font);
+    setWidget(Client);
+
+    sliders_ = std::make_unique<SliderSet>(Client);
+    VScroll = sliders_->VScroll;
+    Label2 = sliders_->Label2;
+    Label4 = sliders_->Label4;
+    Label5 = sliders_->Label5;
+    for (int k = 0; k < SliderCount; ++k) {
+        connect(VScroll[k], &QScrollBar::valueChanged, this, [this, k] { VScroll_Change(k); });
+        Label3[k] = new QLabel(QStringLiteral("0"), Client);
+        Label3[k]->setObjectName(QStringLiteral("Label3_%1").arg(k));
+        Label3[k]->setAlignment(Qt::AlignCenter);
+    }
+
+    Frame2 = new QGroupBox(QStringLiteral("MIDI Channels"), Client);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    QFont small = font;
+    small.setPointSizeF(7);
+    for (int n = 1; n <= ChannelCount; ++n) {
+        Check1[n] = new QCheckBox(Frame2);
+        Check1[n]->setObjectName(QStringLiteral("Check1_%1").arg(n));
+        connect(Check1[n], &QAbstractButton::toggled, this, [this, n] { Check1_Click(n); });
+        Label6[n] = new QLabel(QString::number(n), Frame2);
+        Label6[n]->setFont(small);
+    }
+
+    CommChiudi = new QPushButton(Client);
+    CommChiudi->setObjectName(QStringLiteral("CommChiudi"));
+    place(CommChiudi, 7752, 4716, 1140, 348);
+    connect(CommChiudi, &QPushButton::clicked, this, &frmMasterKb::CommChiudi_Click);
+
+    policy_ = std::make_unique<Policy>(state_);
+    keyboard_ = std::make_unique<Keyboard>(state_, *policy_, Client);
+}
+
+void frmMasterKb::Form_Load() {
+    state_.WindowLoading = true;
+
+    // Window record 17: open, placed as stored. A record that has never held a size (the first
+    // run keeps none for this window) gives the window its standard size.
+    const int kind = WindowKind::MasterKb;
+    state_.LoadWindowRecord(kind);
+    state_.ScratchRec.Open = 1;
+    if (state_.ScratchRec.Height <= 0 || state_.ScratchRec.Width <= 0)
+        StandardWindowSize(kind, state_.ScratchRec.Height, state_.ScratchRec.Width);
+    placeFrom(state_.ScratchRec);
+    state_.StoreWindowRecord(kind);
+
+    setWindowTitle(QStringLiteral("Master Keyboard"));
+    CommChiudi->setText(state_.ResString(8));
+
+    // Key shift, then the two mode boxes with their handlers running as a user's change would;
+    // the set-up also clears the master keyboard's latched table and chord and places the keys.
+    keyboard_->SetUp(element(MasterKbElement::KeyShift), element(MasterKbElement::ClickKey),
+                     element(MasterKbElement::HoldNote));
+
+    // Every slider starts at 0: each stored value that is not 0 runs the change handling and so
+    // goes to every channel switched on, slider by slider.
+    for (int k = 0; k < SliderCount; ++k) {
+        const int v = element(MasterKbElement::FirstSlider + k);
+        VScroll[k]->setValue(v);
+        Label3[k]->setText(SliderSet::ValueText(k, VScroll[k]->value()));
+    }
+
+    keyboard_->Frame1->move(twips::point(70, 2650));
+    layoutControls();
+
+    // The boxes show the stored channels; WindowLoading keeps them from toggling the elements.
+    for (int n = 1; n <= ChannelCount; ++n)
+        Check1[n]->setChecked(element(MasterKbElement::FirstChannel + n - 1) == 1);
+
+    if (main_.mnuMasterKb)
+        main_.mnuMasterKb->setEnabled(false);
+    if (main_.mnuWindow)
+        main_.mnuWindow->menuAction()->setEnabled(true);
+    state_.WindowLoading = false;
+}
+
+void frmMasterKb::layoutControls() {
+    for (int k = 0; k < SliderCount; ++k) {
+        const int top = k == 0 ? SliderTop0 : k == 10 ? SliderTop10 : SliderTop;
+        sliders_->place(k, SliderLeft[k], top, Label3[k]);
+    }
+    place(Frame2, Frame2Left, Frame2Top, Frame2Width, Frame2Height);
+    for (int n = 1; n <= ChannelCount; ++n) {
+        const int left = BoxLeft + BoxPitch * (n - 1);
+        place(Check1[n], left, BoxTop, BoxSize, BoxSize);
+        place(Label6[n], left - 20, BoxTop - 160, BoxPitch, 160);
+    }
+}
+
+void frmMasterKb::Check1_Click(int n) {
+    if (state_.WindowLoading)
+        return;
+    // The element flips with every click; the box's own state is not read.
+    int& enabled = element(MasterKbElement::FirstChannel + n - 1);
+    enabled = enabled == 1 ? 0 : 1;
+}
+
+void frmMasterKb::VScroll_Change(int k) {
+    const int v = VScroll[k]->value();
+    std::uint32_t message = 0;
+    const bool send = SliderSet::Message(k, v, message);
+    Label3[k]->setText(SliderSet::ValueText(k, v));
+    if (send) {
+        for (int n = 1; n <= ChannelCount; ++n) {
+            if (element(MasterKbElement::FirstChannel + n - 1) != 1)
+                continue;
+            state_.midi.MidiMessage = message | static_cast<std::uint32_t>(n - 1);
+            state_.midi.SendShortMessage();
+        }
+    }
+    element(MasterKbElement::FirstSlider + k) = v;
+}
+
+void frmMasterKb::CommChiudi_Click() {
+    close();
+}
+
+bool frmMasterKb::Form_QueryUnload() {
+    keyboard_->AllNotesOff();
+    element(MasterKbElement::ClickKey) = keyboard_->clickKey();
+    element(MasterKbElement::HoldNote) = keyboard_->holdNote();
+    element(MasterKbElement::KeyShift) = keyboard_->HScroll1->value();
+    return true;
+}
+
+void frmMasterKb::Form_Resize() {
+    if (state_.WindowLoading)
+        return;
+    // Minimized or maximized, the size is the area's: nothing is limited and nothing stored.
+    if (!isNormalState())
+        return;
+    // A correction resizes the window again and so also comes back here.
+    if (Height() < MasterKbHeight)
+        setHeight(MasterKbHeight);
+    if (Width() > MasterKbWidth)
+        setWidth(MasterKbWidth);
+    WindowRec& rec = state_.WindowRecs.at(WindowKind::MasterKb);
+    rec.Height = Height();
+    rec.Width = Width();
+}
+
+void frmMasterKb::Form_Unload() {
+    const int kind = WindowKind::MasterKb;
+    state_.LoadWindowRecord(kind);
+    if (!state_.AppClosing)
+        state_.ScratchRec.Open = 0;
+    storeGeometryInto(state_.ScratchRec);
+    state_.StoreWindowRecord(kind);
+    if (main_.mnuMasterKb)
+        main_.mnuMasterKb->setEnabled(true);
+}
