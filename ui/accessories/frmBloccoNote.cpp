@@ -222,7 +222,7 @@ bool frmBloccoNote::Form_QueryUnload() {
 
 void frmBloccoNote::changeEvent(QEvent* event) {
     ChildWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange)
+    if (event->type() == QEvent::WindowStateChange && !isUnloaded())
         Form_Resize();
 }
 

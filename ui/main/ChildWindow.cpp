@@ -105,7 +105,8 @@ void ChildWindow::closeEvent(QCloseEvent* event) {
 
 void ChildWindow::resizeEvent(QResizeEvent* event) {
     QMdiSubWindow::resizeEvent(event);
-    Form_Resize();
+    if (!unloaded_)
+        Form_Resize();
     rememberNormalGeometry();
 }
 

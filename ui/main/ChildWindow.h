@@ -34,6 +34,9 @@ class ChildWindow : public QMdiSubWindow {
     // Stores Top, Left, Height and Width into a window record.
     void storeGeometryInto(WindowRec& rec) const;
 
+    // True once the window has unloaded: it is closing and keeps its record as stored.
+    bool isUnloaded() const { return unloaded_; }
+
     bool isNormalState() const { return !isMinimized() && !isMaximized() && !isShaded(); }
 
   protected:

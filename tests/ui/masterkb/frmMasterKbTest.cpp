@@ -55,8 +55,8 @@ TEST_F(MasterKbTest, LoadSendsTheStoredSlidersSliderBySliderAndNeverTogglesAChan
     channels({1, 10});
     element(24) = 5; // Mod 1
     frmMasterKb* w = open();
-    EXPECT_EQ(sent(), (Lines{"b0 07 64", "b9 07 64", "b0 0a 40", "b9 0a 40", "e0 7f 40",
-                             "e9 7f 40", "b0 01 05", "b9 01 05"}));
+    EXPECT_EQ(sent(), (Lines{"b0 07 64", "b9 07 64", "b0 0a 40", "b9 0a 40", "e0 7f 40", "e9 7f 40",
+                             "b0 01 05", "b9 01 05"}));
     const char* labels[] = {"100", "0", "64", "64", "0", "0", "0", "5", "0", "0", "0"};
     for (int k = 0; k < frmMasterKb::SliderCount; ++k)
         EXPECT_EQ(w->Label3[k]->text(), QString::fromLatin1(labels[k])) << "label " << k;
