@@ -191,31 +191,46 @@ TEST_F(MasterKbTest, CascadeInKindOrderAndMaximizeToTheStandardSize) {
     // Maximize with no child window does nothing.
     main.mnuIngrandisci->trigger();
     main.mnuPart_Click(7);
+    main.mnuVolumeAll->trigger();
     main.mnuPart_Click(3);
+    struct Placed {
+        int kind, left, top;
+    };
+    const auto cascade = [this](std::initializer_list<Placed> expected) {
+        main.mnuCascade->trigger();
+        for (const Placed& p : expected) {
+            ChildWindow* w = main.WindowOfKind(p.kind);
+            ASSERT_NE(w, nullptr) << p.kind;
+            EXPECT_EQ(w->Left(), p.left) << "kind " << p.kind;
+            EXPECT_EQ(w->Top(), p.top) << "kind " << p.kind;
+        }
+        EXPECT_EQ(main.mdiArea()->activeSubWindow(),
+                  main.WindowOfKind(std::data(expected)[expected.size() - 1].kind));
+    };
+    cascade({{3, 0, 0}, {7, 300, 330}, {19, 600, 660}});
+
     open();
     main.mnuBloccoNote->trigger();
-    main.mnuCascade->trigger();
-    struct Placed {
-        ChildWindow* window;
-        int left, top;
-    };
-    const Placed expected[] = {{main.PartWindows[3], 0, 0},
-                               {main.PartWindows[7], 300, 330},
-                               {main.MasterKb, 600, 660},
-                               {main.BloccoNote, 900, 990}};
-    for (const Placed& p : expected) {
-        EXPECT_EQ(p.window->Left(), p.left) << p.window->windowTitle().toStdString();
-        EXPECT_EQ(p.window->Top(), p.top) << p.window->windowTitle().toStdString();
-    }
-    EXPECT_EQ(main.mdiArea()->activeSubWindow(), main.BloccoNote);
+    main.mnuGMPag[1]->trigger();
+    cascade({{3, 0, 0},
+             {7, 300, 330},
+             {17, 600, 660},
+             {19, 900, 990},
+             {20, 1200, 1320},
+             {22, 1500, 1650}});
 
-    // The notepad made smaller gets its standard size back, in place.
-    main.BloccoNote->setHeight(2000);
-    main.BloccoNote->setWidth(3000);
-    main.mnuIngrandisci->trigger();
-    EXPECT_EQ(main.BloccoNote->Height(), 4334);
-    EXPECT_EQ(main.BloccoNote->Width(), 6336);
-    EXPECT_EQ(main.BloccoNote->Left(), 900);
+    // The notepad and a program page made smaller get their standard sizes back, in place.
+    const struct { int kind, height, width; } sizes[] = {{22, 4334, 6336}, {20, 4896, 9540}};
+    for (const auto& size : sizes) {
+        ChildWindow* w = main.WindowOfKind(size.kind);
+        main.mdiArea()->setActiveSubWindow(w);
+        w->setHeight(2000);
+        w->setWidth(3000);
+        main.mnuIngrandisci->trigger();
+        EXPECT_EQ(w->Height(), size.height) << size.kind;
+        EXPECT_EQ(w->Width(), size.width) << size.kind;
+        EXPECT_EQ(w->Left(), size.kind == 22 ? 1500 : 1200);
+    }
 }
 
 } // namespace
