@@ -5,10 +5,15 @@
 #include <QByteArray>
 #include <QtGlobal>
 #include <fluidsynth.h>
+#include <jack/jack.h>
 
+#include <atomic>
 #include <cstdio>
 #include <dlfcn.h>
 #include <mutex>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -89,6 +94,86 @@ class QuietAlsa {
     SetHandler setHandler_ = nullptr;
 };
 
+// Controllers FluidSynth has no default modulator for, given what a General MIDI 2 sound module
+// does with them. Attack (73) and release (72) time are relative, centred at 64 (FluidSynth's
+// initial value for both): 0 divides the envelope time by 2^(EnvelopeOctaves), 127 multiplies it
+// by nearly as much. Breath (2) deepens the vibrato as the modulation wheel does, by as much: a
+// slider called "Mod 2" beside "Mod 1" is a second modulation wheel, and its resting value 0
+// leaves the sound as it is (breath to volume would silence every part left at 0).
+constexpr double EnvelopeOctaves = 4;     // 1200 timecents an octave of time
+constexpr double BreathVibratoCents = 50; // FluidSynth's own depth for controller 1
+
+void AddControllerModulators(fluid_synth_t* synth) {
+    struct Mapping {
+        int controller;
+        int polarity;
+        int destination;
+        double amount;
+    };
+    const Mapping mappings[] = {
+        {73, FLUID_MOD_BIPOLAR, GEN_VOLENVATTACK, 1200 * EnvelopeOctaves},
+        {72, FLUID_MOD_BIPOLAR, GEN_VOLENVRELEASE, 1200 * EnvelopeOctaves},
+        {2, FLUID_MOD_UNIPOLAR, GEN_VIBLFOTOPITCH, BreathVibratoCents},
+    };
+    fluid_mod_t* mod = new_fluid_mod();
+    for (const Mapping& m : mappings) {
+        fluid_mod_set_source1(mod, m.controller,
+                              FLUID_MOD_CC | m.polarity | FLUID_MOD_LINEAR | FLUID_MOD_POSITIVE);
+        fluid_mod_set_source2(mod, FLUID_MOD_NONE, FLUID_MOD_GC);
+        fluid_mod_set_dest(mod, m.destination);
+        fluid_mod_set_amount(mod, m.amount);
+        fluid_synth_add_default_mod(synth, mod, FLUID_SYNTH_OVERWRITE);
+    }
+    delete_fluid_mod(mod);
+}
+
+// A PulseAudio server, or PipeWire's, answers on PULSE_SERVER or on the socket under
+// XDG_RUNTIME_DIR; a socket file left by a server that died does not count.
+bool PulseServerRuns() {
+    if (!qEnvironmentVariableIsEmpty("PULSE_SERVER"))
+        return true;
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (runtime.isEmpty())
+        return false;
+    const QByteArray path = runtime + "/pulse/native";
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    if (static_cast<std::size_t>(path.size()) >= sizeof address.sun_path)
+        return false;
+    std::copy(path.begin(), path.end(), address.sun_path);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    const bool connected =
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return connected;
+}
+
+// libjack prints its complaints itself; while the program only asks whether a server runs they
+// are dropped (a machine without JACK is the common case).
+std::atomic<bool> jackProbing = false;
+
+void JackMessage(const char* text) {
+    if (!jackProbing || logToTerminal)
+        std::fprintf(stderr, "%s\n", text);
+}
+
+// True when a JACK server runs already. Nothing here or later may start one: it would take the
+// sound card from everyone else, so libjack is told never to (JACK_NO_START_SERVER, which
+// FluidSynth's JACK driver obeys too).
+bool JackServerRuns() {
+    jack_set_error_function(JackMessage);
+    jack_set_info_function(JackMessage);
+    jackProbing = true;
+    jack_status_t status{};
+    jack_client_t* client = jack_client_open("Quintaro probe", JackNoStartServer, &status);
+    if (client != nullptr)
+        jack_client_close(client);
+    jackProbing = false;
+    return client != nullptr;
+}
+
 bool ReadsAs(const std::string& line, const char* format, int& first, int& second) {
     return std::sscanf(line.c_str(), format, &first, &second) == 2;
 }
@@ -131,6 +216,20 @@ std::string SynthPort::FindSoundFont() {
     return {};
 }
 
+std::string SynthPort::ChooseAudioDriver() {
+    if (!qEnvironmentVariableIsSet("JACK_NO_START_SERVER"))
+        qputenv("JACK_NO_START_SERVER", "1");
+    const QByteArray chosen = qgetenv("QUINTARO_SYNTH_DRIVER");
+    if (!chosen.isEmpty())
+        return chosen.toStdString();
+    InstallSynthLog();
+    if (PulseServerRuns())
+        return "pulseaudio";
+    if (JackServerRuns())
+        return "jack";
+    return "alsa";
+}
+
 int SynthPort::deviceCount() {
     return !soundFontPath_.empty() && fluid_is_soundfont(soundFontPath_.c_str()) ? 1 : 0;
 }
@@ -150,9 +249,9 @@ SynthPort::createSynth(bool withAudio, std::vector<std::string>* driverLog) {
         // A short buffer: the time from a click to the sound is about one buffer.
         fluid_settings_setint(settings, "audio.period-size", PeriodSize);
         fluid_settings_setint(settings, "audio.periods", Periods);
-        const QByteArray driverName = qgetenv("QUINTARO_SYNTH_DRIVER");
-        if (!driverName.isEmpty())
-            fluid_settings_setstr(settings, "audio.driver", driverName.constData());
+        fluid_settings_setstr(settings, "audio.driver", ChooseAudioDriver().c_str());
+        // When JACK it is, the synthesizer's outputs go to the sound card's playback ports.
+        fluid_settings_setint(settings, "audio.jack.autoconnect", 1);
         const QByteArray device = qgetenv("QUINTARO_SYNTH_DEVICE");
         if (!device.isEmpty())
             fluid_settings_setstr(settings, "audio.alsa.device", device.constData());
@@ -163,6 +262,7 @@ SynthPort::createSynth(bool withAudio, std::vector<std::string>* driverLog) {
         lastError_ = "FluidSynth synthesizer could not be created";
         return nullptr;
     }
+    AddControllerModulators(fluid->synth);
 
     // The audio driver starts before the SoundFont loads, so that a machine without sound output
     // fails at once.

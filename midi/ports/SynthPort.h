@@ -7,13 +7,15 @@
 #include <vector>
 
 // The built-in General MIDI synthesizer: FluidSynth with a GM SoundFont, playing through the
-// platform's default audio driver with a short buffer, so that a key pressed on screen sounds
-// at once. It takes MIDI events, so it parses short messages and the byte stream of long ones.
+// desktop's audio with a short buffer, so that a key pressed on screen sounds at once. It takes
+// MIDI events, so it parses short messages and the byte stream of long ones. Attack time (73),
+// release time (72) and breath (2) have modulators of their own, as on a GM2 sound module.
 //
 // The SoundFont is QUINTARO_SOUNDFONT when set, else the first of the system's GM SoundFonts
 // that exists. Without one the synthesizer counts no device. FluidSynth's log stays off the
-// terminal unless QUINTARO_SYNTH_LOG is set. QUINTARO_SYNTH_DRIVER names another FluidSynth
-// audio driver and QUINTARO_SYNTH_DEVICE the ALSA device (e.g. "null", a sink that plays nothing).
+// terminal unless QUINTARO_SYNTH_LOG is set. QUINTARO_SYNTH_DRIVER names the FluidSynth audio
+// driver instead of ChooseAudioDriver(), QUINTARO_SYNTH_DEVICE the ALSA device (e.g. "null", a
+// sink that plays nothing).
 class SynthPort : public MidiPort {
   public:
     // What the audio driver was asked for and what it took, after a successful open. The ALSA
@@ -47,6 +49,11 @@ class SynthPort : public MidiPort {
     // QUINTARO_SOUNDFONT when set (even when it is no SoundFont: then there is no device), else
     // the first SoundFont found among the system's GM SoundFonts; empty when there is none.
     static std::string FindSoundFont();
+    // QUINTARO_SYNTH_DRIVER when set; else "pulseaudio" when a PulseAudio or PipeWire server
+    // answers (PULSE_SERVER, or the socket under XDG_RUNTIME_DIR), "jack" when a JACK server
+    // runs already, "alsa" otherwise. Never starts a JACK server, and sets JACK_NO_START_SERVER
+    // so that nothing later does.
+    static std::string ChooseAudioDriver();
 
     // A synthesizer with no audio driver, already open, rendered on demand with render(): for
     // tests and offline use. Null when the SoundFont cannot be loaded.

@@ -1,5 +1,6 @@
 #include "midi/ports/MidiMapper.h"
 #include "midi/ports/RtMidiPort.h"
+#include "midi/ports/SynthPort.h"
 #include "support/MidiModule.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QThread>
 
 namespace {
@@ -143,4 +145,11 @@ TEST_F(JackPortTest, MessagesArriveAtTheNamedJackPortAsSent) {
     EXPECT_NE(unnamed.open(), 0u);
     EXPECT_TRUE(unnamed.openPortName().empty());
     EXPECT_NE(unnamed.shortMessage(PackShortMessage(0x90, 60, 100)), 0u);
+
+    // With a JACK server running and no PulseAudio server, the synthesizer plays through JACK.
+    QTemporaryDir noPulse;
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", noPulse.path().toLocal8Bit());
+    EXPECT_EQ(SynthPort::ChooseAudioDriver(), "jack");
+    qputenv("XDG_RUNTIME_DIR", runtime);
 }

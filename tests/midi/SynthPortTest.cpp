@@ -8,19 +8,22 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <unistd.h>
 
 namespace {
 
+using audio::Envelope;
 using audio::FundamentalHz;
+using audio::PitchTrackCents;
 using audio::Rate;
 using audio::RenderSeconds;
 using audio::Rms;
 
 std::string SoundFont() {
-    return SynthPort::FindSoundFont();
+    return audio::TestSoundFont;
 }
 
 // The levels of the first ten harmonics of `fundamental`, in dB below the strongest of them
@@ -101,8 +104,8 @@ template <typename Action> std::string CaptureStderr(Action action) {
 class SynthPortTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (SoundFont().empty())
-            GTEST_SKIP() << "no General MIDI SoundFont installed";
+        if (SynthPort(SoundFont()).deviceCount() == 0)
+            GTEST_SKIP() << SoundFont() << " is not installed (scripts/setup installs it)";
     }
 };
 
@@ -183,15 +186,27 @@ TEST_F(SynthPortTest, MiddleCPitchBendVolumeAndPan) {
     EXPECT_LT(Rms(soft), Rms(loud) * 0.2);
     EXPECT_GT(Rms(soft), 0.0);
 
-    // Pan 0 is hard left: render() interleaves left then right.
-    auto panned = SynthPort::createOffline(SoundFont());
-    panned->shortMessage(PackShortMessage(0xB5, 10, 0));
-    panned->shortMessage(PackShortMessage(0x95, 60, 100));
-    const auto stereo = panned->render(static_cast<int>(0.3 * Rate));
-    double side[2] = {0, 0};
-    for (std::size_t i = 0; i < stereo.size(); ++i)
-        side[i % 2] += stereo[i] * stereo[i];
-    EXPECT_GT(side[0], 100 * side[1]);
+    // Pan 0 is left, 127 right, each far from the centre: render() interleaves left then right.
+    // A stereo-sampled piano keeps some sound on the far side, so the check is the balance,
+    // (left - right) / (left + right) of the energies, with every GM SoundFont at hand.
+    for (const std::string& soundFont : audio::InstalledSoundFonts()) {
+        SCOPED_TRACE(soundFont);
+        double balance[3] = {};
+        for (int i = 0; i < 3; ++i) {
+            auto panned = SynthPort::createOffline(soundFont);
+            panned->shortMessage(PackShortMessage(0xB5, 10, std::array{0, 64, 127}[i]));
+            panned->shortMessage(PackShortMessage(0x95, 60, 100));
+            const auto stereo = panned->render(static_cast<int>(0.3 * Rate));
+            double side[2] = {0, 0};
+            for (std::size_t k = 0; k < stereo.size(); ++k)
+                side[k % 2] += stereo[k] * stereo[k];
+            balance[i] = (side[0] - side[1]) / (side[0] + side[1]);
+        }
+        // FluidR3 (a stereo piano) measured 0.28, -0.34, -0.65; TimGM6mb 1.00, 0.01, -1.00.
+        EXPECT_GT(balance[0], balance[1] + 0.2);
+        EXPECT_LT(balance[2], balance[1] - 0.2);
+        EXPECT_GT(balance[0] - balance[2], 0.8);
+    }
 }
 
 TEST_F(SynthPortTest, ProgramChangeByLongMessageChangesTheSound) {
@@ -236,4 +251,83 @@ TEST_F(SynthPortTest, NoteOffAndAllNotesOffSilenceTheNote) {
     EXPECT_LT(Rms(RenderSeconds(*released, 0.25)), heldRms / 100);
     EXPECT_LT(Rms(RenderSeconds(*allOff, 0.25)), heldRms / 100);
     EXPECT_LT(Rms(RenderSeconds(*running, 0.25)), heldRms / 100);
+}
+
+namespace {
+
+// A fresh offline synthesizer playing `program` on channel 0 with controller `controller` at
+// `value`, note 60 just pressed.
+std::unique_ptr<SynthPort> NoteWith(const std::string& soundFont, int program, int controller,
+                                    int value) {
+    auto synth = SynthPort::createOffline(soundFont);
+    synth->shortMessage(PackShortMessage(0xC0, program, 0));
+    synth->shortMessage(PackShortMessage(0xB0, 91, 0));
+    synth->shortMessage(PackShortMessage(0xB0, 93, 0));
+    synth->shortMessage(PackShortMessage(0xB0, controller, value));
+    synth->shortMessage(PackShortMessage(0x90, 60, 100));
+    return synth;
+}
+
+// Seconds from Note On until the level (2 ms steps) first reaches 90 % of its peak.
+double AttackSeconds(const std::string& soundFont, int program, int value) {
+    auto synth = NoteWith(soundFont, program, 73, value);
+    const auto level = Envelope(RenderSeconds(*synth, 4.0), 0.002);
+    const double peak = *std::max_element(level.begin(), level.end());
+    const auto reached =
+        std::find_if(level.begin(), level.end(), [peak](double v) { return v >= 0.9 * peak; });
+    return 0.002 * static_cast<double>(reached - level.begin());
+}
+
+// Seconds from Note Off, after a second held, until the level (5 ms steps) falls 40 dB below
+// the level of the last 50 ms before it.
+double ReleaseSeconds(const std::string& soundFont, int program, int value) {
+    auto synth = NoteWith(soundFont, program, 72, value);
+    RenderSeconds(*synth, 0.95);
+    const double held = Rms(RenderSeconds(*synth, 0.05));
+    synth->shortMessage(PackShortMessage(0x80, 60, 64));
+    const auto level = Envelope(RenderSeconds(*synth, 8.0), 0.005);
+    const auto fallen =
+        std::find_if(level.begin(), level.end(), [held](double v) { return v < 0.01 * held; });
+    return 0.005 * static_cast<double>(fallen - level.begin());
+}
+
+// The pitch swing of a held note, highest minus lowest in cents, from 0.4 s to 1.4 s.
+double VibratoCents(const std::string& soundFont, int program, int value) {
+    auto synth = NoteWith(soundFont, program, 2, value);
+    RenderSeconds(*synth, 0.4);
+    const auto cents = PitchTrackCents(RenderSeconds(*synth, 1.0), 0.04);
+    const auto [low, high] = std::minmax_element(cents.begin(), cents.end());
+    return cents.empty() ? 0 : *high - *low;
+}
+
+} // namespace
+
+// Attack time (73), release time (72) and breath (2) change the sound the way a musician
+// expects of a General MIDI 2 module, with any GM SoundFont: 127 lengthens the envelope time
+// that 64 leaves as it is, 0 shortens it (an attack that is instant already stays so); breath
+// adds vibrato. The attack is the organ's (the piano's is partly in its samples), the release the
+// piano's; the time to -40 dB includes the reverb's tail, which no controller shortens.
+TEST_F(SynthPortTest, AttackReleaseAndBreathControllersAreHeard) {
+    constexpr int Piano = 0;
+    constexpr int Organ = 16;
+    for (const std::string& soundFont : audio::InstalledSoundFonts()) {
+        SCOPED_TRACE(soundFont);
+        const double attack[3] = {AttackSeconds(soundFont, Organ, 0),
+                                  AttackSeconds(soundFont, Organ, 64),
+                                  AttackSeconds(soundFont, Organ, 127)};
+        const double release[3] = {ReleaseSeconds(soundFont, Piano, 0),
+                                   ReleaseSeconds(soundFont, Piano, 64),
+                                   ReleaseSeconds(soundFont, Piano, 127)};
+        const double vibrato[2] = {VibratoCents(soundFont, Organ, 0),
+                                   VibratoCents(soundFont, Organ, 127)};
+        std::printf("%s: attack to 90 %% at 0/64/127: %.3f/%.3f/%.3f s; release to -40 dB: "
+                    "%.3f/%.3f/%.3f s; pitch swing with breath 0/127: %.1f/%.1f cents\n",
+                    soundFont.c_str(), attack[0], attack[1], attack[2], release[0], release[1],
+                    release[2], vibrato[0], vibrato[1]);
+        EXPECT_LE(attack[0], attack[1]);
+        EXPECT_GT(attack[2], 3 * attack[1]);
+        EXPECT_LT(release[0], release[1]);
+        EXPECT_GT(release[2], 3 * release[1]);
+        EXPECT_GT(vibrato[1], vibrato[0] + 40);
+    }
 }

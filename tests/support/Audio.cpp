@@ -1,9 +1,19 @@
 #include "support/Audio.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 #include <cmath>
 
 namespace audio {
+
+std::vector<std::string> InstalledSoundFonts() {
+    std::vector<std::string> found;
+    for (const char* path : {TestSoundFont, OtherSoundFont})
+        if (QFileInfo::exists(QString::fromLatin1(path)))
+            found.emplace_back(path);
+    return found;
+}
 
 std::vector<double> Mono(const std::vector<float>& stereo) {
     std::vector<double> mono(stereo.size() / 2);
@@ -50,6 +60,33 @@ double FundamentalHz(const std::vector<double>& x) {
         }
     }
     return 0;
+}
+
+std::vector<double> Envelope(const std::vector<double>& x, double window) {
+    const auto step = static_cast<std::size_t>(window * Rate);
+    std::vector<double> levels;
+    for (std::size_t i = 0; step > 0 && i + step <= x.size(); i += step)
+        levels.push_back(
+            Rms(std::vector<double>(x.begin() + static_cast<std::ptrdiff_t>(i),
+                                    x.begin() + static_cast<std::ptrdiff_t>(i + step))));
+    return levels;
+}
+
+std::vector<double> PitchTrackCents(const std::vector<double>& x, double frame) {
+    const auto step = static_cast<std::size_t>(frame * Rate);
+    std::vector<double> cents;
+    double first = 0;
+    for (std::size_t i = 0; step > 0 && i + step <= x.size(); i += step) {
+        const double hz =
+            FundamentalHz(std::vector<double>(x.begin() + static_cast<std::ptrdiff_t>(i),
+                                              x.begin() + static_cast<std::ptrdiff_t>(i + step)));
+        if (hz <= 0)
+            continue;
+        if (first == 0)
+            first = hz;
+        cents.push_back(1200 * std::log2(hz / first));
+    }
+    return cents;
 }
 
 double NoteHz(int note) {

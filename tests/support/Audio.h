@@ -2,12 +2,22 @@
 
 #include "midi/ports/SynthPort.h"
 
+#include <string>
 #include <vector>
 
 // Measuring what the built-in synthesizer renders offline.
 namespace audio {
 
 constexpr double Rate = SynthPort::SampleRate;
+
+// The SoundFont that tests rendering sound play: the one the setup script installs, whatever
+// the system prefers as its default.
+constexpr const char* TestSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+// A second General MIDI SoundFont that checks meant for any SoundFont also run with when it is
+// installed (Debian's fluid-soundfont-gm).
+constexpr const char* OtherSoundFont = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
+// Those of the two that are installed, TestSoundFont first.
+std::vector<std::string> InstalledSoundFonts();
 
 // The left and right channels of interleaved stereo mixed to one.
 std::vector<double> Mono(const std::vector<float>& stereo);
@@ -18,6 +28,10 @@ double Rms(const std::vector<double>& x);
 // normalised autocorrelation is a local maximum within 10 % of the best one; refined by a
 // parabola through its neighbours. 0 for silence.
 double FundamentalHz(const std::vector<double>& x);
+// The level in `window`-second steps (RMS of each step), for following an envelope.
+std::vector<double> Envelope(const std::vector<double>& x, double window);
+// The fundamental in `frame`-second steps, in cents relative to the first step's.
+std::vector<double> PitchTrackCents(const std::vector<double>& x, double frame);
 // The equal-tempered frequency of a MIDI note (A4 = 440 Hz).
 double NoteHz(int note);
 

@@ -31,9 +31,9 @@ double PlayedHz(frmPart& window, SynthPort& synth, int note) {
 }
 
 TEST(PartSound, TheTransposedNoteIsTheOneThatSounds) {
-    const std::string soundFont = SynthPort::FindSoundFont();
-    if (soundFont.empty())
-        GTEST_SKIP() << "no General MIDI SoundFont installed";
+    const std::string soundFont = audio::TestSoundFont;
+    if (SynthPort(soundFont).deviceCount() == 0)
+        GTEST_SKIP() << soundFont << " is not installed (scripts/setup installs it)";
     TestState t;
     auto offline = SynthPort::createOffline(soundFont);
     ASSERT_NE(offline, nullptr);
