@@ -28,7 +28,7 @@ bool FolderResolvable(const QString& currentDirectory) {
 }
 
 void DeriveLanguageBase(AppState& state) {
-    state.LanguageBase = (state.LanguageCode - 1) * 200;
+    state.LanguageBase = LanguageBaseOf(state.LanguageCode);
 }
 
 void ReportAndAbort(AppState& state, const std::error_code& error) {

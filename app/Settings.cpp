@@ -10,20 +10,7 @@ namespace {
 constexpr int SignatureLength = 11;
 constexpr int ZeroFilledLength = 250; // positions 1-250 of a new record; spaces follow
 
-constexpr int PosLanguage = 22;
-constexpr int PosFlag23 = 23;
-constexpr int PosStatusBar = 24;
-constexpr int PosMasterKb = 50; // element i at 50 + i
-constexpr int PosMainTop = 101;
-constexpr int PosMainLeft = 103;
-constexpr int PosMainHeight = 105;
-constexpr int PosMainWidth = 107;
-constexpr int PosMainState = 109;
-constexpr int PosPartParams = 176; // part p, row r at 176 + 25 * (p - 1) + r
-constexpr int PosWindowRecs = 576; // kind k at 576 + 9 * (k - 1)
-
-constexpr int PartRows = 25;
-constexpr int WindowRecSize = 9;
+using namespace RecordPos;
 
 // Top and Left are stored plus this offset, so that the word holds -16000..16000 as 0..32000.
 constexpr int PositionOffset = 16000;
@@ -31,7 +18,7 @@ constexpr int MaxPosition = 16000;
 constexpr int MaxSize = 32767; // the largest size a 16-bit integer holds
 
 // First-run values of rows 0..24 of a part; row 0 (the channel) is the part number instead.
-constexpr std::array<std::uint8_t, PartRows> PartRowDefaults = {
+constexpr std::array<std::uint8_t, PartRow::Count> PartRowDefaults = {
     0, 100, 64, 80, 64, 0, 0, 64, 0, 0, 0, 0, 12, 2, 1, 0, 2, 1, 1, 0, 0, 0, 0, 0, 0};
 
 // First-run values of MasterKbSettings 1..32 (index 0 unused).
@@ -40,13 +27,6 @@ constexpr std::array<int, 33> MasterKbDefaults = {
     100, 64, 64, 64, 0, 0, 64, 0, 0, 0, 0,                   // 17..27 slider values
     0,   0,                                                  // 28, 29 not used
     1,   0,  2}; // 30 Click Key, 31 Hold Note, 32 key shift
-
-int PartPos(int part, int row) {
-    return PosPartParams + PartRows * (part - 1) + row;
-}
-int WindowPos(int kind) {
-    return PosWindowRecs + WindowRecSize * (kind - 1);
-}
 
 int ReadWord(const SettingsRecord& r, int pos) {
     return RecordByte(r, pos) * 256 + RecordByte(r, pos + 1);
@@ -83,29 +63,33 @@ int ReadSize(const SettingsRecord& r, int pos, int fallback) {
 
 // Whether a part row holds a value it can mean; rows without a limit take any byte.
 bool PartValueValid(int row, int value) {
-    if (row == 0)
+    switch (row) {
+    case PartRow::Channel:
         return value >= 1 && value <= 16;
-    if (row >= 1 && row <= 11)
-        return value <= 127;
-    if (row == 12)
+    case PartRow::Transposition:
         return value <= 24;
-    if (row == 14 || row == 15)
+    case PartRow::ClickKey:
+    case PartRow::HoldNote:
         return value <= 1;
-    if (row == 16)
+    case PartRow::KeyShift:
         return value <= 3;
-    if (row == 18)
+    case PartRow::ProgramNumber:
         return value >= 1 && value <= 128;
-    return true;
+    default:
+        if (row >= PartRow::FirstSlider && row <= PartRow::Chorus)
+            return value <= 127;
+        return true;
+    }
 }
 
 bool MasterKbValueValid(int element, int value) {
-    if (element <= 16)
+    if (element <= MasterKbElement::LastChannel)
         return value <= 1;
-    if (element <= 27)
+    if (element <= MasterKbElement::LastSlider)
         return value <= 127;
-    if (element == 30 || element == 31)
+    if (element == MasterKbElement::ClickKey || element == MasterKbElement::HoldNote)
         return value <= 1;
-    if (element == 32)
+    if (element == MasterKbElement::KeyShift)
         return value <= 3;
     return true; // 28 and 29 are not used: kept as stored
 }
@@ -113,7 +97,7 @@ bool MasterKbValueValid(int element, int value) {
 } // namespace
 
 std::uint8_t PartParamDefault(int part, int row) {
-    if (row == 0)
+    if (row == PartRow::Channel)
         return static_cast<std::uint8_t>(part);
     return PartRowDefaults.at(row);
 }
@@ -164,19 +148,19 @@ std::optional<SettingsRecord> RecordFromFile(const std::vector<std::uint8_t>& by
 
 SettingsRecord FirstRunRecord(std::uint8_t languageCode) {
     SettingsRecord r = NewSettingsRecord();
-    RecordByte(r, PosLanguage) = languageCode;
+    RecordByte(r, Language) = languageCode;
     return r;
 }
 
 void ApplyFirstRunDefaults(SettingsTables& t) {
     t.SettingsFlag23 = false;
     t.StatusBarVisible = true;
-    for (int i = 1; i <= 32; ++i)
+    for (int i = 1; i <= MasterKbElement::Count; ++i)
         t.MasterKbSettings[i] = MasterKbDefault(i);
     for (int p = 1; p <= 16; ++p)
-        for (int r = 0; r < PartRows; ++r)
+        for (int r = 0; r < PartRow::Count; ++r)
             t.PartParams[p][r] = PartParamDefault(p, r);
-    for (int i = 1; i <= 4; ++i)
+    for (int i = WindowExtra::Top; i <= WindowExtra::Width; ++i)
         t.WindowExtras[i] = 0;
     t.WindowExtras[WindowExtra::State] = MainWindowState::Maximized;
     for (int k = 0; k < static_cast<int>(t.WindowRecs.size()); ++k) {
@@ -192,28 +176,28 @@ void ApplyFirstRunDefaults(SettingsTables& t) {
 void DecodeSettings(const SettingsRecord& record, SettingsTables& t) {
     // The language is chosen on the first run, so there is no stored default to fall back on.
     // English is the language both users of a damaged file are most likely to read.
-    const std::uint8_t language = RecordByte(record, PosLanguage);
+    const std::uint8_t language = RecordByte(record, Language);
     t.LanguageCode = (language == 1 || language == 2) ? language : std::uint8_t{2};
-    t.SettingsFlag23 = RecordByte(record, PosFlag23) == 1;
-    t.StatusBarVisible = RecordByte(record, PosStatusBar) != 0;
+    t.SettingsFlag23 = RecordByte(record, Flag23) == 1;
+    t.StatusBarVisible = RecordByte(record, StatusBar) != 0;
 
-    for (int i = 1; i <= 32; ++i) {
-        const int value = RecordByte(record, PosMasterKb + i);
+    for (int i = 1; i <= MasterKbElement::Count; ++i) {
+        const int value = RecordByte(record, MasterKb(i));
         t.MasterKbSettings[i] = MasterKbValueValid(i, value) ? value : MasterKbDefault(i);
     }
 
     for (int p = 1; p <= 16; ++p)
-        for (int r = 0; r < PartRows; ++r) {
-            const std::uint8_t value = RecordByte(record, PartPos(p, r));
+        for (int r = 0; r < PartRow::Count; ++r) {
+            const std::uint8_t value = RecordByte(record, PartParam(p, r));
             t.PartParams[p][r] = PartValueValid(r, value) ? value : PartParamDefault(p, r);
         }
 
-    t.WindowExtras[WindowExtra::Top] = ReadPosition(record, PosMainTop);
-    t.WindowExtras[WindowExtra::Left] = ReadPosition(record, PosMainLeft);
-    t.WindowExtras[WindowExtra::Height] = ReadSize(record, PosMainHeight, 0);
-    t.WindowExtras[WindowExtra::Width] = ReadSize(record, PosMainWidth, 0);
+    t.WindowExtras[WindowExtra::Top] = ReadPosition(record, MainTop);
+    t.WindowExtras[WindowExtra::Left] = ReadPosition(record, MainLeft);
+    t.WindowExtras[WindowExtra::Height] = ReadSize(record, MainHeight, 0);
+    t.WindowExtras[WindowExtra::Width] = ReadSize(record, MainWidth, 0);
     // Any state is kept: the main window leaves its state as it is for one it does not know.
-    t.WindowExtras[WindowExtra::State] = RecordByte(record, PosMainState);
+    t.WindowExtras[WindowExtra::State] = RecordByte(record, MainState);
 
     for (int k = 0; k < static_cast<int>(t.WindowRecs.size()); ++k) {
         WindowRec& w = t.WindowRecs[k];
@@ -221,13 +205,13 @@ void DecodeSettings(const SettingsRecord& record, SettingsTables& t) {
             w = WindowRec{};
             continue;
         }
-        const int pos = WindowPos(k);
-        w.Top = ReadPosition(record, pos);
-        w.Left = ReadPosition(record, pos + 2);
-        w.Height = ReadSize(record, pos + 4, DefaultWindowHeight(k));
-        w.Width = ReadSize(record, pos + 6, DefaultWindowWidth(k));
+        const int pos = WindowRecord(k);
+        w.Top = ReadPosition(record, pos + RecTop);
+        w.Left = ReadPosition(record, pos + RecLeft);
+        w.Height = ReadSize(record, pos + RecHeight, DefaultWindowHeight(k));
+        w.Width = ReadSize(record, pos + RecWidth, DefaultWindowWidth(k));
         // 1 open, 0 closed; the notepad stores 2 while it is minimized.
-        const int open = RecordByte(record, pos + 8);
+        const int open = RecordByte(record, pos + RecOpen);
         w.Open = open <= 2 ? open : 0;
     }
 }
@@ -235,35 +219,35 @@ void DecodeSettings(const SettingsRecord& record, SettingsTables& t) {
 SettingsRecord EncodeSettings(const SettingsRecord& old, const SettingsTables& t) {
     SettingsRecord r = HasSignature(old) ? old : NewSettingsRecord();
 
-    RecordByte(r, PosLanguage) = t.LanguageCode;
-    RecordByte(r, PosFlag23) = t.SettingsFlag23 ? 1 : 0;
-    RecordByte(r, PosStatusBar) = t.StatusBarVisible ? 1 : 0;
+    RecordByte(r, Language) = t.LanguageCode;
+    RecordByte(r, Flag23) = t.SettingsFlag23 ? 1 : 0;
+    RecordByte(r, StatusBar) = t.StatusBarVisible ? 1 : 0;
 
-    for (int i = 1; i <= 32; ++i)
-        RecordByte(r, PosMasterKb + i) = ClampByte(t.MasterKbSettings[i]);
+    for (int i = 1; i <= MasterKbElement::Count; ++i)
+        RecordByte(r, MasterKb(i)) = ClampByte(t.MasterKbSettings[i]);
 
     for (int p = 1; p <= 16; ++p)
-        for (int row = 0; row < PartRows; ++row)
-            RecordByte(r, PartPos(p, row)) = t.PartParams[p][row];
+        for (int row = 0; row < PartRow::Count; ++row)
+            RecordByte(r, PartParam(p, row)) = t.PartParams[p][row];
 
     // A minimized or maximized window's geometry is not the one to restore: the last normal
     // placement stays in the file.
     if (t.WindowExtras[WindowExtra::State] == MainWindowState::Normal) {
-        WritePosition(r, PosMainTop, t.WindowExtras[WindowExtra::Top]);
-        WritePosition(r, PosMainLeft, t.WindowExtras[WindowExtra::Left]);
-        WriteSize(r, PosMainHeight, t.WindowExtras[WindowExtra::Height]);
-        WriteSize(r, PosMainWidth, t.WindowExtras[WindowExtra::Width]);
+        WritePosition(r, MainTop, t.WindowExtras[WindowExtra::Top]);
+        WritePosition(r, MainLeft, t.WindowExtras[WindowExtra::Left]);
+        WriteSize(r, MainHeight, t.WindowExtras[WindowExtra::Height]);
+        WriteSize(r, MainWidth, t.WindowExtras[WindowExtra::Width]);
     }
-    RecordByte(r, PosMainState) = ClampByte(t.WindowExtras[WindowExtra::State]);
+    RecordByte(r, MainState) = ClampByte(t.WindowExtras[WindowExtra::State]);
 
     for (int k = WindowKind::FirstPart; k <= WindowKind::LastStored; ++k) {
         const WindowRec& w = t.WindowRecs[k];
-        const int pos = WindowPos(k);
-        WritePosition(r, pos, w.Top);
-        WritePosition(r, pos + 2, w.Left);
-        WriteSize(r, pos + 4, w.Height);
-        WriteSize(r, pos + 6, w.Width);
-        RecordByte(r, pos + 8) = ClampByte(w.Open);
+        const int pos = WindowRecord(k);
+        WritePosition(r, pos + RecTop, w.Top);
+        WritePosition(r, pos + RecLeft, w.Left);
+        WriteSize(r, pos + RecHeight, w.Height);
+        WriteSize(r, pos + RecWidth, w.Width);
+        RecordByte(r, pos + RecOpen) = ClampByte(w.Open);
     }
     return r;
 }

@@ -69,7 +69,7 @@ constexpr int Top = 1;
 constexpr int Left = 2;
 constexpr int Height = 3;
 constexpr int Width = 4;
-constexpr int State = 5; // a MainWindowState
+constexpr int State = 5; // a MainWindowState; 6 and 7 are not used
 } // namespace WindowExtra
 
 // Elements of MasterKbSettings (1..32).
@@ -78,9 +78,11 @@ constexpr int FirstChannel = 1; // 1..16: channel n enabled (1 = on)
 constexpr int LastChannel = 16;
 constexpr int FirstSlider = 17; // 17..27: slider values, element = slider index + 17
 constexpr int VelocityOff = 20; // the "Vel Off" slider (index 3)
-constexpr int ClickKey = 30;
+constexpr int LastSlider = 27;
+constexpr int ClickKey = 30; // 28 and 29 are not used
 constexpr int HoldNote = 31;
 constexpr int KeyShift = 32;
+constexpr int Count = 32;
 } // namespace MasterKbElement
 
 // Main-window states stored in WindowExtras(5).
@@ -89,6 +91,40 @@ constexpr int Normal = 0;
 constexpr int Minimized = 1;
 constexpr int Maximized = 2;
 } // namespace MainWindowState
+
+// Positions (1-based) of the fields in the record. Words are two bytes, high byte first; Top and
+// Left are stored plus 16000.
+namespace RecordPos {
+constexpr int Signature = 1;   // 1-11
+constexpr int Reserved21 = 21; // never rewritten
+constexpr int Language = 22;
+constexpr int Flag23 = 23;
+constexpr int StatusBar = 24;
+constexpr int MainTop = 101; // words 101-108: the main window's Top, Left, Height, Width
+constexpr int MainLeft = 103;
+constexpr int MainHeight = 105;
+constexpr int MainWidth = 107;
+constexpr int MainState = 109;
+constexpr int WindowRecSize = 9; // a window record: Top, Left, Height, Width words, Open byte
+constexpr int RecTop = 0;        // offsets inside a window record
+constexpr int RecLeft = 2;
+constexpr int RecHeight = 4;
+constexpr int RecWidth = 6;
+constexpr int RecOpen = 8;
+
+// MasterKbSettings element 1..32: bytes 51-82.
+constexpr int MasterKb(int element) {
+    return 50 + element;
+}
+// PartParams part 1..16, row 0..24: bytes 176-575, part-major.
+constexpr int PartParam(int part, int row) {
+    return 176 + PartRow::Count * (part - 1) + row;
+}
+// Window record of kind 1..22: bytes 576-773.
+constexpr int WindowRecord(int kind) {
+    return 576 + WindowRecSize * (kind - 1);
+}
+} // namespace RecordPos
 
 // Byte at 1-based position `pos` of the record.
 inline std::uint8_t& RecordByte(SettingsRecord& r, int pos) {

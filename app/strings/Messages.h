@@ -32,7 +32,6 @@ class Messages {
     explicit Messages(const int& languageBase) : languageBase_(languageBase) {}
 
     void setSink(MessageSink* sink) { sink_ = sink; }
-    MessageSink* sink() const { return sink_; }
 
     // Shows message `number` (18, 20..24, 27, 28, 30, 31); the first "_" of its text is
     // replaced by `insert`.

@@ -21,7 +21,7 @@ TEST(ProgramProcess, TerminationSignalEndsTheRunAndKeepsTheSettings) {
     ApplyFirstRunDefaults(tables);
     tables.LanguageCode = 2;
     SettingsRecord first = EncodeSettings(NewSettingsRecord(), tables);
-    RecordByte(first, 176) = 0;
+    RecordByte(first, RecordPos::PartParam(1, PartRow::Channel)) = 0;
     QFile settings(dir.filePath("QuintaroV10.ini"));
     ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
     settings.write(reinterpret_cast<const char*>(first.data()), first.size());
@@ -47,6 +47,7 @@ TEST(ProgramProcess, TerminationSignalEndsTheRunAndKeepsTheSettings) {
     ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
     const QByteArray bytes = settings.readAll();
     ASSERT_EQ(bytes.size(), SettingsRecordLength);
-    EXPECT_EQ(bytes[21], 2) << "language";
-    EXPECT_EQ(bytes[175], 1) << "part 1 channel, written at shutdown";
+    EXPECT_EQ(bytes.at(RecordPos::Language - 1), 2) << "language";
+    EXPECT_EQ(bytes.at(RecordPos::PartParam(1, PartRow::Channel) - 1), 1)
+        << "part 1 channel, written at shutdown";
 }

@@ -1,5 +1,7 @@
 #include "support/TestState.h"
 
+#include "app/strings/StringTable.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -7,7 +9,7 @@ TestState::TestState(int languageCode) {
     state.messages.setSink(&sink);
     ApplyFirstRunDefaults(state);
     state.LanguageCode = static_cast<std::uint8_t>(languageCode);
-    state.LanguageBase = (languageCode - 1) * 200;
+    state.LanguageBase = LanguageBaseOf(languageCode);
 
     state.ProgramFolder = folder.path();
     state.SettingsFile = QDir(folder.path()).filePath("QuintaroV10.ini");

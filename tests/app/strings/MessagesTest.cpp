@@ -80,26 +80,19 @@ TEST(Messages, InsertReplacesTheFirstUnderscoreOnly) {
             << c[0];
 }
 
-TEST(Messages, FileErrorsAreClassified) {
-    const std::pair<int, FileErrorKind> cases[] = {
-        {EIO, FileErrorKind::DeviceIO},         {ENXIO, FileErrorKind::DiskNotReady},
-        {ENODEV, FileErrorKind::DiskNotReady},  {ENOENT, FileErrorKind::PathNotFound},
-        {ENOTDIR, FileErrorKind::PathNotFound}, {0, FileErrorKind::Other},
-        {EACCES, FileErrorKind::Other},         {ENOSPC, FileErrorKind::Other},
-        {EISDIR, FileErrorKind::Other}};
-    for (const auto& [value, kind] : cases)
-        EXPECT_EQ(ClassifyFileError(value), kind) << value;
-}
-
 TEST(Messages, ReportFileErrorShowsOneMessagePerKind) {
     const std::tuple<int, const char*, const char*> cases[] = {
         {EIO, "Errore I/O periferica", "Error I/O device"},
         {ENXIO, "Disco non pronto o non formattato", "Disk not ready or not formatted"},
+        {ENODEV, "Disco non pronto o non formattato", "Disk not ready or not formatted"},
         {ENOENT, "Impossibile trovare il percorso", "Path not found"},
+        {ENOTDIR, "Impossibile trovare il percorso", "Path not found"},
         {EACCES, "Errore di lettura da disco", "Disk reading error"},
+        {ENOSPC, "Errore di lettura da disco", "Disk reading error"},
+        {0, "Errore di lettura da disco", "Disk reading error"},
     };
     for (const auto& [value, italian, english] : cases) {
-        EXPECT_EQ(Report(0, value), Texts{QString::fromUtf8(italian)});
-        EXPECT_EQ(Report(200, value), Texts{QString::fromUtf8(english)});
+        EXPECT_EQ(Report(0, value), Texts{QString::fromUtf8(italian)}) << value;
+        EXPECT_EQ(Report(200, value), Texts{QString::fromUtf8(english)}) << value;
     }
 }
