@@ -32,7 +32,7 @@ struct AppState : SettingsTables {
     bool WindowLoading = false;
     int GMPageSelector = 0;
 
-    WindowRec ScratchRec; // the shared working record of LoadWindowRecord
+    WindowRec ScratchRec;      // the shared working record of LoadWindowRecord
     NoteTable HeldNotes;       // latched notes, shared by all part windows
     NoteTable MasterHeldNotes; // latched notes of the master keyboard
 
@@ -46,6 +46,9 @@ struct AppState : SettingsTables {
         ScratchRec = WindowRecs.at(kind);
         return ScratchRec.Open == 1;
     }
+    // Whether window record `kind` has its Open flag at 1 (the window is open, or was open when
+    // the program last closed); changes nothing.
+    bool IsWindowOpen(int kind) const { return WindowRecs.at(kind).Open == 1; }
     // Stores ScratchRec back as record `kind`.
     void StoreWindowRecord(int kind) { WindowRecs.at(kind) = ScratchRec; }
 

@@ -115,7 +115,7 @@ std::unique_ptr<frmMain> Main(AppState& state, const QString& currentDirectory,
         return nullptr;
     }
 
-    auto window = std::make_unique<frmMain>(state);
+    auto window = std::make_unique<frmMain>(state, [&state] { Shutdown(state); });
     window->showAsStored();
     return window;
 }

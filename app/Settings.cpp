@@ -106,22 +106,6 @@ int MasterKbDefault(int element) {
     return MasterKbDefaults.at(element);
 }
 
-int DefaultWindowHeight(int kind) {
-    if (kind >= WindowKind::FirstPart && kind <= WindowKind::LastPart)
-        return PartWindowHeight;
-    if (kind == WindowKind::VolumeAll)
-        return VolumeAllHeight;
-    return 0;
-}
-
-int DefaultWindowWidth(int kind) {
-    if (kind >= WindowKind::FirstPart && kind <= WindowKind::LastPart)
-        return PartWindowWidth;
-    if (kind == WindowKind::VolumeAll)
-        return VolumeAllWidth;
-    return 0;
-}
-
 bool HasSignature(const SettingsRecord& record) {
     return std::memcmp(record.data(), SettingsSignature, SignatureLength) == 0;
 }
@@ -168,8 +152,8 @@ void ApplyFirstRunDefaults(SettingsTables& t) {
         w.Open = 0;
         w.Top = 0;
         w.Left = 0;
-        w.Height = DefaultWindowHeight(k);
-        w.Width = DefaultWindowWidth(k);
+        w.Height = KindInfo(k).firstRun.height;
+        w.Width = KindInfo(k).firstRun.width;
     }
 }
 
@@ -208,8 +192,8 @@ void DecodeSettings(const SettingsRecord& record, SettingsTables& t) {
         const int pos = WindowRecord(k);
         w.Top = ReadPosition(record, pos + RecTop);
         w.Left = ReadPosition(record, pos + RecLeft);
-        w.Height = ReadSize(record, pos + RecHeight, DefaultWindowHeight(k));
-        w.Width = ReadSize(record, pos + RecWidth, DefaultWindowWidth(k));
+        w.Height = ReadSize(record, pos + RecHeight, KindInfo(k).firstRun.height);
+        w.Width = ReadSize(record, pos + RecWidth, KindInfo(k).firstRun.width);
         // 1 open, 0 closed; the notepad stores 2 while it is minimized.
         const int open = RecordByte(record, pos + RecOpen);
         w.Open = open <= 2 ? open : 0;

@@ -135,11 +135,9 @@ inline std::uint8_t RecordByte(const SettingsRecord& r, int pos) {
 }
 
 // First-run values of single fields, numbered as the tables are: part 1..16, row 0..24;
-// MasterKbSettings element 1..32; window kind 0..24 (Height, Width).
+// MasterKbSettings element 1..32. The window records' first-run sizes are in WindowKindTable.
 std::uint8_t PartParamDefault(int part, int row);
 int MasterKbDefault(int element);
-int DefaultWindowHeight(int kind);
-int DefaultWindowWidth(int kind);
 
 // True when the record begins with the 11-character signature.
 bool HasSignature(const SettingsRecord& record);

@@ -376,22 +376,22 @@ TEST_F(Startup, PartWindowOpenAtExitReopensWhereItWasAfterARestart) {
     ASSERT_TRUE(run->window);
     run->window->resize(1200, 900);
     run->window->mnuPart_Click(3);
-    frmPart* part = run->window->PartWindows[3];
+    frmPart* part = run->window->PartWindow(3);
     ASSERT_TRUE(part);
     part->move(20, 22);
     part->resize(part->width() - 40, part->height() + 30);
     const QRect where = part->geometry();
     run->window->mnuPart_Click(7);
-    ASSERT_TRUE(run->window->PartWindows[7]);
-    run->window->PartWindows[7]->close(); // closed by hand: stays closed
+    ASSERT_TRUE(run->window->PartWindow(7));
+    run->window->PartWindow(7)->close(); // closed by hand: stays closed
     run->window->close();
 
     auto next = start(2);
     ASSERT_TRUE(next->window);
     next->window->resize(1200, 900);
-    QTRY_VERIFY_WITH_TIMEOUT(next->window->PartWindows[3] != nullptr, 2000);
-    EXPECT_EQ(next->window->PartWindows[3]->geometry(), where);
-    EXPECT_FALSE(next->window->PartWindows[7]);
+    QTRY_VERIFY_WITH_TIMEOUT(next->window->PartWindow(3) != nullptr, 2000);
+    EXPECT_EQ(next->window->PartWindow(3)->geometry(), where);
+    EXPECT_FALSE(next->window->PartWindow(7));
     EXPECT_FALSE(next->window->mnuPart[3]->isEnabled());
     EXPECT_TRUE(next->window->mnuPart[7]->isEnabled());
 }

@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
     main.resize(1000, 700);
     main.show();
     main.mnuPart_Click(1); // first-run part 1: click mode, key shift 2
-    frmPart* w = main.PartWindows[1];
+    frmPart* w = main.PartWindow(1);
     QCoreApplication::processEvents();
     QWindow* window = main.windowHandle();
     Keyboard& kb = w->keyboard();

@@ -47,14 +47,14 @@ int main(int argc, char** argv) {
     s.MasterKbSettings[23] = 44;
     s.MasterKbSettings[31] = 1; // hold mode
     main.mnuMasterKb->trigger();
-    frmMasterKb* kb = main.MasterKb;
+    frmMasterKb* kb = main.MasterKbWindow();
     Keyboard& keys = kb->keyboard();
     for (int note : {60, 64, 67})
         QTest::mouseClick(keys.Key[note - keys.KeyBase()], Qt::LeftButton, {}, QPoint(3, 3));
     save(kb, folder, "quintaro-masterkb.png");
 
     main.mnuBloccoNote->trigger();
-    frmBloccoNote* note = main.BloccoNote;
+    frmBloccoNote* note = main.NotepadWindow();
     note->Text1->setPlainText(QStringLiteral("Prova: archi su 1, piano su 2, pad su 5\n"
                                              "Tempo 96, tonalit\u00e0 Re minore \u20ac\n"
                                              "\u65e5\u672c\u8a9e \u2013 \U0001F3B9 layered sound"));

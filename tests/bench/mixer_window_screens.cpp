@@ -50,12 +50,12 @@ int main(int argc, char** argv) {
     main.show();
 
     main.mnuVolumeAll_Click();
-    main.VolumeAll->PulsPart_Click(5);
-    save(main.VolumeAll, folder, "quintaro-volumeall.png");
+    main.VolumeAllWindow()->PulsPart_Click(5);
+    save(main.VolumeAllWindow(), folder, "quintaro-volumeall.png");
 
     main.mnuGMPag_Click(1);
-    save(main.GMPages[1], folder, "quintaro-gmpage1.png");
+    save(main.GMPage(1), folder, "quintaro-gmpage1.png");
     main.mnuGMPag_Click(2);
-    save(main.GMPages[2], folder, "quintaro-gmpage2.png");
+    save(main.GMPage(2), folder, "quintaro-gmpage2.png");
     return 0;
 }

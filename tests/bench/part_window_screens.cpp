@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
 
     s.PartParams[1][16] = 0;
     main.mnuPart_Click(1);
-    save(main.PartWindows[1], folder, "quintaro-part-shift0.png");
+    save(main.PartWindow(1), folder, "quintaro-part-shift0.png");
 
     s.PartParams[2][16] = 3;
     s.PartParams[2][12] = 7;
@@ -60,11 +60,11 @@ int main(int argc, char** argv) {
     s.PartParams[2][2] = 127;
     s.PartParams[2][18] = 41;
     main.mnuPart_Click(2);
-    save(main.PartWindows[2], folder, "quintaro-part-shift3.png");
+    save(main.PartWindow(2), folder, "quintaro-part-shift3.png");
 
     s.PartParams[3][15] = 1; // hold mode
     main.mnuPart_Click(3);
-    frmPart* w3 = main.PartWindows[3];
+    frmPart* w3 = main.PartWindow(3);
     Keyboard& kb3 = w3->keyboard();
     for (int note : {60, 64, 67, 70}) {
         QWidget* key = kb3.Key[note - kb3.KeyBase()];
@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
 
     s.PartParams[4][14] = 0; // hover mode
     main.mnuPart_Click(4);
-    frmPart* w4 = main.PartWindows[4];
+    frmPart* w4 = main.PartWindow(4);
     Keyboard& kb4 = w4->keyboard();
     QWidget* key = kb4.Key[64 - kb4.KeyBase()];
     QTest::mouseMove(key->window()->windowHandle(),
@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
     // A latched note in view in part 5 (shared table, marked on a key shift), then a hover sweep.
     s.PartParams[5][14] = 0; // hover mode
     main.mnuPart_Click(5);
-    frmPart* w5 = main.PartWindows[5];
+    frmPart* w5 = main.PartWindow(5);
     w5->move(0, 0);
     Keyboard& kb5 = w5->keyboard();
     for (int note : {72, 76, 79})

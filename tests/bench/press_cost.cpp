@@ -56,6 +56,13 @@ void runUntilIdle() {
     }
 }
 
+bool allPartsShown(const frmMain& main) {
+    for (int n = 1; n <= 16; ++n)
+        if (main.PartWindow(n) == nullptr || !main.PartWindow(n)->isVisible())
+            return false;
+    return true;
+}
+
 // Counts the paint events each widget receives, by class, for a report of what a click repaints;
 // with PRESS_COST_DEBUG set it also lists every paint event with its region's bounding box.
 class PaintCounter : public QObject {
@@ -116,15 +123,13 @@ double startupRun(bool& shown) {
     // CPU) until they have, then until the loop is idle.
     for (int i = 0; i < 2000; ++i) {
         runUntilIdle();
-        if (std::all_of(main->PartWindows.begin() + 1, main->PartWindows.begin() + 17,
-                        [](const QPointer<frmPart>& w) { return w != nullptr && w->isVisible(); }))
+        if (allPartsShown(*main))
             break;
         QAbstractEventDispatcher::instance()->processEvents(QEventLoop::WaitForMoreEvents);
     }
     runUntilIdle();
     const double spent = cpuMs() - start;
-    shown = std::all_of(main->PartWindows.begin() + 1, main->PartWindows.begin() + 17,
-                        [](const QPointer<frmPart>& w) { return w != nullptr && w->isVisible(); });
+    shown = allPartsShown(*main);
     state.AppClosing = true;
     main.reset();
     runUntilIdle();
@@ -181,7 +186,7 @@ int main(int argc, char** argv) {
     main.resize(1000, 700);
     main.show();
     main.mnuPart_Click(1); // first-run part 1: click mode, key shift 2
-    frmPart* part = main.PartWindows[1];
+    frmPart* part = main.PartWindow(1);
     runUntilIdle();
     QWindow* window = main.windowHandle();
     Keyboard& kb = part->keyboard();

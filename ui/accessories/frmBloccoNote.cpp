@@ -2,7 +2,6 @@
 
 #include "app/SettingsFile.h"
 #include "app/Twips.h"
-#include "ui/main/frmMain.h"
 
 #include <QAction>
 #include <QApplication>
@@ -107,8 +106,8 @@ QString DecodeRecord(const std::vector<std::uint8_t>& bytes) {
 
 } // namespace notepad
 
-frmBloccoNote::frmBloccoNote(AppState& state, frmMain& main)
-    : ChildWindow(state, main, WindowKind::Notepad) {
+frmBloccoNote::frmBloccoNote(AppState& state, QWidget* parent)
+    : ChildWindow(state, WindowKind::Notepad, parent) {
     auto* client = new QWidget;
     setWidget(client);
     Text1 = new QPlainTextEdit(client);
@@ -142,8 +141,10 @@ void frmBloccoNote::Form_Load() {
     state_.LoadWindowRecord(kind);
     state_.ScratchRec.Open = 1;
     // A record that has never held a size gives the window its standard size.
-    if (state_.ScratchRec.Height <= 0 || state_.ScratchRec.Width <= 0)
-        StandardWindowSize(kind, state_.ScratchRec.Height, state_.ScratchRec.Width);
+    if (state_.ScratchRec.Height <= 0 || state_.ScratchRec.Width <= 0) {
+        state_.ScratchRec.Height = KindInfo(kind).standard.height;
+        state_.ScratchRec.Width = KindInfo(kind).standard.width;
+    }
     placeFrom(state_.ScratchRec);
     state_.StoreWindowRecord(kind);
 
@@ -156,10 +157,6 @@ void frmBloccoNote::Form_Load() {
     QString note = notepad::DecodeRecord(bytes);
 
     setWindowTitle(QStringLiteral("Blocco Note"));
-    if (main_.mnuBloccoNote)
-        main_.mnuBloccoNote->setEnabled(false);
-    if (main_.mnuWindow)
-        main_.mnuWindow->menuAction()->setEnabled(true);
 
     // Trailing blanks go; putting the text in counts as a change of it.
     qsizetype end = note.size();
@@ -255,6 +252,4 @@ void frmBloccoNote::Form_Unload() {
         state_.ScratchRec.Open = 0;
     storeGeometryInto(state_.ScratchRec);
     state_.StoreWindowRecord(kind);
-    if (main_.mnuBloccoNote)
-        main_.mnuBloccoNote->setEnabled(true);
 }

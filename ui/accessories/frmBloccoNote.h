@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/main/ChildWindow.h"
+#include "ui/child/ChildWindow.h"
 
 #include <QString>
 #include <cstdint>
@@ -38,10 +38,7 @@ QString DecodeRecord(const std::vector<std::uint8_t>& bytes);
 class frmBloccoNote : public ChildWindow {
     Q_OBJECT
   public:
-    frmBloccoNote(AppState& state, frmMain& main);
-
-    // Runs the load sequence; called once by the main window right after construction.
-    void Form_Load();
+    explicit frmBloccoNote(AppState& state, QWidget* parent = nullptr);
 
     // The note as typed, line breaks as "\n"; follows every change of Text1.
     QString NotepadText;
@@ -50,6 +47,7 @@ class frmBloccoNote : public ChildWindow {
     void Text1_Change();
 
   protected:
+    void Form_Load() override;
     // Saves the note. A save that fails is reported; when the user closes the window (not the
     // program), the window then stays open with its text.
     bool Form_QueryUnload() override;

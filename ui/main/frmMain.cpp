@@ -1,11 +1,10 @@
 #include "ui/main/frmMain.h"
 
-#include "app/Main.h"
 #include "app/Twips.h"
 #include "app/strings/StringTable.h"
 #include "ui/accessories/frmAbout.h"
 #include "ui/accessories/frmBloccoNote.h"
-#include "ui/main/ChildWindow.h"
+#include "ui/child/ChildWindow.h"
 #include "ui/masterkb/frmMasterKb.h"
 #include "ui/mixer/frmGMPag.h"
 #include "ui/mixer/frmVolumeAll.h"
@@ -15,7 +14,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QMenuBar>
+#include <QMenu>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -24,7 +23,8 @@ constexpr int StatusBarHeight = 300; // twips
 const QString TitleSuffix = QStringLiteral("   Versione beta");
 } // namespace
 
-frmMain::frmMain(AppState& state) : state_(state) {
+frmMain::frmMain(AppState& state, std::function<void()> onUnload)
+    : state_(state), onUnload_(std::move(onUnload)) {
     auto* client = new QWidget(this);
     auto* layout = new QVBoxLayout(client);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -86,109 +86,18 @@ void frmMain::layoutStatusFields() {
     Label6->setGeometry(twips::rect(label5Left + 1100 + 20, 0, 1100, height));
 }
 
-void frmMain::buildMenus() {
-    QMenuBar* bar = menuBar();
-    auto res = [this](int n) { return state_.ResString(n); };
-
-    mnuFile = bar->addMenu(res(2));
-    mnuChiudi = mnuFile->addAction(res(8));
-    connect(mnuChiudi, &QAction::triggered, this, [this] {
-        if (QMdiSubWindow* active = mdiArea_->activeSubWindow())
-            active->close();
-    });
-    mnuFile->addSeparator(); // mnuSep13
-    mnuExit = mnuFile->addAction(res(7));
-    mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
-    connect(mnuExit, &QAction::triggered, this, &QWidget::close);
-
-    mnuModifica = bar->addMenu(QStringLiteral("&Modifica"));
-    mnuIngrandisci = mnuModifica->addAction(res(11));
-    connect(mnuIngrandisci, &QAction::triggered, this, [this] { mnuIngrandisci_Click(); });
-
-    mnuView = bar->addMenu(res(3));
-    mnuVolumeAll = mnuView->addAction(QStringLiteral("Volume All"));
-    connect(mnuVolumeAll, &QAction::triggered, this, [this] { mnuVolumeAll_Click(); });
-    mnuView->addSeparator(); // mnuS32
-    mnuParti = mnuView->addMenu(QStringLiteral("Part"));
-    for (int n = 1; n <= 16; ++n) {
-        mnuPart[n] = mnuParti->addAction(QStringLiteral("Part %1").arg(n));
-        connect(mnuPart[n], &QAction::triggered, this, [this, n] { mnuPart_Click(n); });
-    }
-    mnuView->addSeparator(); // mnuS31
-    mnuGMPag[1] = mnuView->addAction(QStringLiteral("GM Page 1 "));
-    mnuGMPag[2] = mnuView->addAction(QStringLiteral("GM Page 2"));
-    for (int n = 1; n <= 2; ++n)
-        connect(mnuGMPag[n], &QAction::triggered, this, [this, n] { mnuGMPag_Click(n); });
-    mnuView->addSeparator(); // mnuS37
-    mnuMasterKb = mnuView->addAction(QStringLiteral("Master Keyboard"));
-    mnuBloccoNote = mnuView->addAction(res(10));
-    connect(mnuMasterKb, &QAction::triggered, this, [this] { mnuMasterKb_Click(); });
-    connect(mnuBloccoNote, &QAction::triggered, this, [this] { mnuBloccoNote_Click(); });
-
-    mnuPreferenze = bar->addMenu(res(62));
-    mnuLingua = mnuPreferenze->addMenu(res(63));
-    mnuItaliano = mnuLingua->addAction(res(64));
-    mnuInglese = mnuLingua->addAction(res(65));
-    mnuItaliano->setCheckable(true);
-    mnuInglese->setCheckable(true);
-    connect(mnuItaliano, &QAction::triggered, this, [this] { mnuLanguage_Click(1); });
-    connect(mnuInglese, &QAction::triggered, this, [this] { mnuLanguage_Click(2); });
-    mnuPreferenze->addSeparator(); // mnuSep41
-    mnuVisBarraStato = mnuPreferenze->addAction(res(103));
-    mnuVisBarraStato->setCheckable(true);
-    connect(mnuVisBarraStato, &QAction::triggered, this, [this] { mnuVisBarraStato_Click(); });
-
-    mnuWindow = bar->addMenu(res(4));
-    mnuCascade = mnuWindow->addAction(res(9));
-    connect(mnuCascade, &QAction::triggered, this, [this] { mnuCascade_Click(); });
-    connect(mnuWindow, &QMenu::aboutToShow, this, [this] { rebuildWindowList(); });
-
-    mnuHelp = bar->addMenu(QStringLiteral("&?"));
-    mnuGuida = mnuHelp->addAction(QStringLiteral("Guida Utente"));
-    mnuHelp->addSeparator(); // mnuSep51
-    mnuInfo = mnuHelp->addAction(res(5));
-    connect(mnuInfo, &QAction::triggered, this, [this] { mnuInfo_Click(); });
-    mnuHelp->addSeparator(); // mnuSep52
-}
-
-// The list of open child windows under mnuWindow, after its own items; the active one checked.
-void frmMain::rebuildWindowList() {
-    const auto actions = mnuWindow->actions();
-    for (QAction* action : actions) {
-        if (action == mnuCascade)
-            continue;
-        mnuWindow->removeAction(action);
-        action->deleteLater();
-    }
-    const auto windows = mdiArea_->subWindowList();
-    if (windows.isEmpty())
-        return;
-    mnuWindow->addSeparator();
-    int number = 1;
-    for (QMdiSubWindow* window : windows) {
-        QAction* item =
-            mnuWindow->addAction(QStringLiteral("&%1 %2").arg(number++).arg(window->windowTitle()));
-        item->setCheckable(true);
-        item->setChecked(window == mdiArea_->activeSubWindow());
-        connect(item, &QAction::triggered, this, [this, target = QPointer<QMdiSubWindow>(window)] {
-            if (target)
-                mdiArea_->setActiveSubWindow(target);
-        });
-    }
-}
-
 void frmMain::Form_Load() {
     Picture1->setVisible(state_.StatusBarVisible);
     layoutStatusFields();
     state_.LanguageBase = (state_.LanguageCode - 1) * 200;
     setWindowTitle(ProductTitle + TitleSuffix);
     mnuChiudi->setEnabled(false);
-    mnuWindow->menuAction()->setEnabled(false);
+    updateMenus();
     mnuItaliano->setChecked(state_.LanguageCode == 1);
     mnuInglese->setChecked(state_.LanguageCode == 2);
     mnuVisBarraStato->setChecked(state_.StatusBarVisible);
     for (int k = 1; k <= WindowKind::LastStored; ++k) {
-        if (state_.LoadWindowRecord(k)) {
+        if (state_.IsWindowOpen(k)) {
             Timer1[k]->setInterval(10);
             Timer1[k]->start();
         }
@@ -216,6 +125,80 @@ void frmMain::showAsStored() {
     }
 }
 
+ChildWindow* frmMain::createChild(int kind) {
+    QWidget* area = mdiArea_->viewport();
+    if (WindowKind::isPart(kind))
+        return new frmPart(state_, kind, area);
+    switch (kind) {
+    case WindowKind::VolumeAll:
+        return new frmVolumeAll(state_, area);
+    case WindowKind::MasterKb:
+        return new frmMasterKb(state_, area);
+    case WindowKind::GMPage1:
+    case WindowKind::GMPage2:
+        return new frmGMPag(state_, kind, area);
+    case WindowKind::Notepad:
+        return new frmBloccoNote(state_, area);
+    default: // kind 18 has no window
+        return nullptr;
+    }
+}
+
+void frmMain::connectMirrors(ChildWindow* child) {
+    if (auto* part = qobject_cast<frmPart*>(child)) {
+        connect(part, &frmPart::partValueShown, this, [this](int n, int row, int value) {
+            if (frmVolumeAll* volume = VolumeAllWindow())
+                volume->ShowPartValue(n, row, value);
+        });
+    } else if (auto* volume = qobject_cast<frmVolumeAll*>(child)) {
+        connect(volume, &frmVolumeAll::partVolumeRequested, this, [this](int n, int value) {
+            if (frmPart* window = PartWindow(n))
+                window->SetVolume(value);
+        });
+    } else if (auto* page = qobject_cast<frmGMPag*>(child)) {
+        connect(page, &frmGMPag::programNameShown, this, [this](int n, const QString& name) {
+            if (frmVolumeAll* window = VolumeAllWindow())
+                window->ShowProgramName(n, name);
+        });
+        connect(page, &frmGMPag::partProgramShown, this, [this](int n, const QString& text) {
+            if (frmPart* window = PartWindow(n))
+                window->ShowProgram(text);
+        });
+    }
+}
+
+ChildWindow* frmMain::OpenWindowKind(int kind) {
+    if (WindowKind::isPart(kind))
+        state_.CurrentPart = kind;
+    if (WindowKind::isGMPage(kind))
+        state_.GMPageSelector = kind;
+    if (ChildWindow* open = WindowOfKind(kind)) {
+        mdiArea_->setActiveSubWindow(open);
+        return open;
+    }
+    ChildWindow* child = createChild(kind);
+    if (child == nullptr)
+        return nullptr;
+    windows_[kind] = child;
+    connect(child, &ChildWindow::loaded, this, [this] {
+        childLoaded_ = true;
+        updateMenus();
+    });
+    connect(child, &ChildWindow::unloaded, this, &frmMain::childUnloaded);
+    connect(child, &ChildWindow::openWindowRequested, this, &frmMain::OpenWindowKind);
+    connect(child, &ChildWindow::partNumberShown, this, &frmMain::ShowPartNumber);
+    connectMirrors(child);
+    child->Load();
+    showChild(child);
+    return child;
+}
+
+void frmMain::childUnloaded(int kind) {
+    windows_[kind] = nullptr;
+    heldByMenu_[kind] = false;
+    updateMenus();
+}
+
 void frmMain::showChild(ChildWindow* child) {
     // The area would give a new window a free place of its own; it keeps the one its load gave it.
     const QRect placed = child->geometry();
@@ -230,32 +213,33 @@ void frmMain::ShowPartNumber(int index) {
     Label3->setText(QString::number(index + 1));
 }
 
-void frmMain::OpenWindowKind(int kind) {
-    if (kind >= WindowKind::FirstPart && kind <= WindowKind::LastPart)
-        mnuPart_Click(kind);
-    else if (kind == WindowKind::MasterKb)
-        mnuMasterKb_Click();
-    else if (kind == WindowKind::VolumeAll)
-        mnuVolumeAll_Click();
-    else if (kind == WindowKind::GMPage1 || kind == WindowKind::GMPage2)
-        showGMPage(kind);
-    else if (kind == WindowKind::Notepad)
-        mnuBloccoNote_Click();
-    // Kind 18 never opens anything.
+ChildWindow* frmMain::WindowOfKind(int kind) const {
+    if (kind < WindowKind::FirstPart || kind > WindowKind::LastStored)
+        return nullptr;
+    return windows_[kind];
 }
 
-ChildWindow* frmMain::WindowOfKind(int kind) const {
-    if (kind >= WindowKind::FirstPart && kind <= WindowKind::LastPart)
-        return PartWindows[kind];
-    if (kind == WindowKind::MasterKb)
-        return MasterKb;
-    if (kind == WindowKind::VolumeAll)
-        return VolumeAll;
-    if (kind == WindowKind::GMPage1 || kind == WindowKind::GMPage2)
-        return GMPages[kind - WindowKind::GMPage1 + 1];
-    if (kind == WindowKind::Notepad)
-        return BloccoNote;
-    return nullptr;
+frmPart* frmMain::PartWindow(int n) const {
+    return WindowKind::isPart(n) ? qobject_cast<frmPart*>(WindowOfKind(n)) : nullptr;
+}
+frmVolumeAll* frmMain::VolumeAllWindow() const {
+    return qobject_cast<frmVolumeAll*>(WindowOfKind(WindowKind::VolumeAll));
+}
+frmGMPag* frmMain::GMPage(int n) const {
+    return qobject_cast<frmGMPag*>(WindowOfKind(WindowKind::GMPage1 - 1 + n));
+}
+frmMasterKb* frmMain::MasterKbWindow() const {
+    return qobject_cast<frmMasterKb*>(WindowOfKind(WindowKind::MasterKb));
+}
+frmBloccoNote* frmMain::NotepadWindow() const {
+    return qobject_cast<frmBloccoNote*>(WindowOfKind(WindowKind::Notepad));
+}
+
+void frmMain::OpenFromMenu(int kind) {
+    if (OpenWindowKind(kind) != nullptr && WindowKind::isGMPage(kind)) {
+        heldByMenu_[kind] = true;
+        updateMenus();
+    }
 }
 
 // Stacks the open windows diagonally from the top-left corner, in window-kind order; the last
@@ -264,7 +248,7 @@ void frmMain::mnuCascade_Click() {
     int x = 0;
     int y = 0;
     for (int kind = 1; kind <= WindowKind::LastStored; ++kind) {
-        if (!state_.LoadWindowRecord(kind))
+        if (!state_.IsWindowOpen(kind))
             continue;
         ChildWindow* window = WindowOfKind(kind);
         if (window == nullptr)
@@ -282,119 +266,22 @@ void frmMain::mnuIngrandisci_Click() {
     auto* window = qobject_cast<ChildWindow*>(mdiArea_->activeSubWindow());
     if (window == nullptr)
         return;
-    int height = 0;
-    int width = 0;
-    if (!StandardWindowSize(window->Kind(), height, width))
+    const WindowSize standard = KindInfo(window->Kind()).standard;
+    if (standard.isEmpty())
         return;
     // A maximized or minimized window first comes back to its own place.
     if (!window->isNormalState())
         window->showNormal();
-    window->setHeight(height);
-    window->setWidth(width);
-}
-
-void frmMain::mnuPart_Click(int n) {
-    state_.CurrentPart = n;
-    if (!PartWindows[n]) {
-        auto* window = new frmPart(state_, *this, n);
-        PartWindows[n] = window;
-        connectPartWindow(window);
-        window->Form_Load();
-        showChild(window);
-    } else {
-        mdiArea_->setActiveSubWindow(PartWindows[n]);
-    }
-}
-
-void frmMain::connectPartWindow(frmPart* window) {
-    connect(window, &frmPart::partValueShown, this, [this](int part, int row, int value) {
-        if (VolumeAll)
-            VolumeAll->ShowPartValue(part, row, value);
-    });
-    connect(window, &frmPart::openWindowRequested, this, &frmMain::OpenWindowKind);
-}
-
-void frmMain::mnuVolumeAll_Click() {
-    if (VolumeAll) {
-        mdiArea_->setActiveSubWindow(VolumeAll);
-        return;
-    }
-    auto* window = new frmVolumeAll(state_, *this);
-    VolumeAll = window;
-    connect(window, &frmVolumeAll::loaded, this, [this] {
-        mnuVolumeAll->setEnabled(false);
-        mnuWindow->menuAction()->setEnabled(true);
-    });
-    connect(window, &frmVolumeAll::unloaded, this, [this] { mnuVolumeAll->setEnabled(true); });
-    connect(window, &frmVolumeAll::partNumberShown, this, &frmMain::ShowPartNumber);
-    connect(window, &frmVolumeAll::openWindowRequested, this, &frmMain::OpenWindowKind);
-    connect(window, &frmVolumeAll::partVolumeRequested, this, [this](int part, int value) {
-        if (PartWindows[part])
-            PartWindows[part]->SetVolume(value);
-    });
-    window->Form_Load();
-    showChild(window);
-}
-
-void frmMain::mnuGMPag_Click(int n) {
-    mnuGMPag[n]->setEnabled(false);
-    state_.GMPageSelector = n + WindowKind::GMPage1 - 1;
-    showGMPage(state_.GMPageSelector);
-}
-
-void frmMain::showGMPage(int kind) {
-    const int n = kind - WindowKind::GMPage1 + 1;
-    if (GMPages[n]) {
-        mdiArea_->setActiveSubWindow(GMPages[n]);
-        return;
-    }
-    auto* page = new frmGMPag(state_, *this, kind);
-    GMPages[n] = page;
-    connect(page, &frmGMPag::loaded, this, [this] { mnuWindow->menuAction()->setEnabled(true); });
-    connect(page, &frmGMPag::unloaded, this, [this, n] { mnuGMPag[n]->setEnabled(true); });
-    connect(page, &frmGMPag::programNameShown, this, [this](int part, const QString& name) {
-        if (VolumeAll)
-            VolumeAll->ShowProgramName(part, name);
-    });
-    connect(page, &frmGMPag::partProgramShown, this, [this](int part, const QString& text) {
-        if (PartWindows[part])
-            PartWindows[part]->ShowProgram(text);
-    });
-    page->Form_Load();
-    showChild(page);
-}
-
-void frmMain::mnuMasterKb_Click() {
-    if (!MasterKb) {
-        MasterKb = new frmMasterKb(state_, *this);
-        MasterKb->Form_Load();
-        showChild(MasterKb);
-    } else {
-        mdiArea_->setActiveSubWindow(MasterKb);
-    }
-}
-
-void frmMain::mnuBloccoNote_Click() {
-    if (!BloccoNote) {
-        BloccoNote = new frmBloccoNote(state_, *this);
-        BloccoNote->Form_Load();
-        showChild(BloccoNote);
-    } else {
-        mdiArea_->setActiveSubWindow(BloccoNote);
-    }
+    window->setHeight(standard.height);
+    window->setWidth(standard.width);
 }
 
 void frmMain::Timer1_Timer(int kind) {
     Timer1[kind]->stop();
-    if (kind == WindowKind::GMPage1 || kind == WindowKind::GMPage2) {
-        mnuGMPag_Click(kind - WindowKind::GMPage1 + 1);
-        return;
-    }
-    const bool restoring = (kind >= WindowKind::FirstPart && kind <= WindowKind::LastPart) ||
-                           kind == WindowKind::VolumeAll;
+    const bool restoring = KindInfo(kind).restores;
     if (restoring)
         state_.RestoringWindows = true;
-    OpenWindowKind(kind);
+    OpenFromMenu(kind);
     if (restoring)
         state_.RestoringWindows = false;
 }
@@ -454,5 +341,6 @@ void frmMain::closeEvent(QCloseEvent* event) {
 void frmMain::Form_Unload() {
     unloaded_ = true;
     storePlacement();
-    Shutdown(state_);
+    if (onUnload_)
+        onUnload_();
 }

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
+#include <functional>
 
 class QAction;
 class QLabel;
@@ -22,11 +23,12 @@ class frmBloccoNote;
 
 // The program's frame: the multiple-document area that holds every child window, the menus, the
 // status bar and the timers that reopen at start the windows that were open at the last exit.
-// Closing it ends the program: the children unload, the device is closed, the settings written.
+// Closing it ends the program: the children unload, then `onUnload` runs (the start-up passes the
+// shutdown: the device is closed, the settings written).
 class frmMain : public QMainWindow {
     Q_OBJECT
   public:
-    explicit frmMain(AppState& state);
+    explicit frmMain(AppState& state, std::function<void()> onUnload = {});
     ~frmMain() override;
 
     AppState& state() { return state_; }
@@ -36,26 +38,33 @@ class frmMain : public QMainWindow {
     // top-left corner, minimized, or maximized.
     void showAsStored();
 
-    // Adds a child window to the area and shows it.
-    void showChild(ChildWindow* child);
-
     // The status bar's part number: Label3 := index + 1.
     void ShowPartNumber(int index);
 
-    // Opens the window of a kind as its menu item does (1..16 part windows, 17 master keyboard,
-    // 19 volume window, 20 and 21 the program pages, 22 the notepad). Kinds not built yet and 18
-    // open nothing.
-    void OpenWindowKind(int kind);
+    // Brings the window of a kind to the front, creating and loading it first when it is not
+    // open (1..16 part windows, 17 master keyboard, 19 volume window, 20 and 21 the program
+    // pages, 22 the notepad). A part window's kind becomes CurrentPart and a page's kind
+    // GMPageSelector. Returns the window, or null for a kind without one (18, kinds not built).
+    ChildWindow* OpenWindowKind(int kind);
 
-    // The open window of a kind, or null (kinds whose windows are not built yet, kind 18).
+    // The open window of a kind, or null.
     ChildWindow* WindowOfKind(int kind) const;
+    frmPart* PartWindow(int n) const;
+    frmVolumeAll* VolumeAllWindow() const;
+    frmGMPag* GMPage(int n) const; // n = 1, 2
+    frmMasterKb* MasterKbWindow() const;
+    frmBloccoNote* NotepadWindow() const;
+
+    // What the menu item of a window kind does (and the reopening at start): opens the window;
+    // a program page's item stays disabled until that page unloads.
+    void OpenFromMenu(int kind);
 
     // Menu actions.
-    void mnuPart_Click(int n);
-    void mnuVolumeAll_Click();
-    void mnuGMPag_Click(int n);
-    void mnuMasterKb_Click();
-    void mnuBloccoNote_Click();
+    void mnuPart_Click(int n) { OpenFromMenu(n); }
+    void mnuVolumeAll_Click() { OpenFromMenu(WindowKind::VolumeAll); }
+    void mnuGMPag_Click(int n) { OpenFromMenu(WindowKind::GMPage1 - 1 + n); }
+    void mnuMasterKb_Click() { OpenFromMenu(WindowKind::MasterKb); }
+    void mnuBloccoNote_Click() { OpenFromMenu(WindowKind::Notepad); }
     void mnuVisBarraStato_Click();
     void mnuLanguage_Click(int code);
     void mnuInfo_Click();
@@ -98,12 +107,7 @@ class frmMain : public QMainWindow {
 
     std::array<QTimer*, 23> Timer1{}; // 1..22
 
-    std::array<QPointer<frmPart>, 17> PartWindows{}; // 1..16
-    QPointer<frmMasterKb> MasterKb;
-    QPointer<frmBloccoNote> BloccoNote;
     QPointer<frmAbout> AboutBox;
-    QPointer<frmVolumeAll> VolumeAll;
-    std::array<QPointer<frmGMPag>, 3> GMPages{}; // 1..2
 
     // Set when the close has run its shutdown; a second close does nothing.
     bool unloaded() const { return unloaded_; }
@@ -112,6 +116,22 @@ class frmMain : public QMainWindow {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    // Creates the window of a kind, not yet loaded: the one place that knows which class each
+    // kind is. A new kind plugs in with a case here and nothing else: OpenWindowKind connects its
+    // signals, loads and shows it, and the menus, the timers, Cascade and Maximize follow from
+    // WindowKindTable and the window's signals.
+    ChildWindow* createChild(int kind);
+    // Connects the windows that show each other's values: the part windows, the volume window and
+    // the program pages. None holds another; the value goes up as a signal and is handed here to
+    // the window that shows it, when that one is open.
+    void connectMirrors(ChildWindow* child);
+    // Adds a created window to the area, connected and loaded, and shows it.
+    void showChild(ChildWindow* child);
+    void childUnloaded(int kind);
+    // Brings every menu item in step with the open windows.
+    void updateMenus();
+    QAction* menuItemOfKind(int kind) const;
+
     void buildMenus();
     void buildStatusBar();
     void Form_Load();
@@ -119,13 +139,13 @@ class frmMain : public QMainWindow {
     void storePlacement();
     void rebuildWindowList();
     void layoutStatusFields();
-    // Opens program page kind 20 or 21, or brings the open one to the front.
-    void showGMPage(int kind);
-    // Hands a part window's value to the volume window, and the volume window's volume for an
-    // open part window to that window.
-    void connectPartWindow(frmPart* window);
 
     AppState& state_;
+    std::function<void()> onUnload_;
     QMdiArea* mdiArea_ = nullptr;
+    std::array<QPointer<ChildWindow>, WindowKind::LastStored + 1> windows_{}; // by kind
+    // Program pages whose menu item opened them: the item stays disabled until the page unloads.
+    std::array<bool, WindowKind::LastStored + 1> heldByMenu_{};
+    bool childLoaded_ = false; // the Window menu is enabled from the first child's load on
     bool unloaded_ = false;
 };

@@ -2,7 +2,6 @@
 
 #include "app/Twips.h"
 #include "ui/keyboard/Keyboard.h"
-#include "ui/main/frmMain.h"
 #include "ui/part/LevelScrollBar.h"
 
 #include <QAction>
@@ -74,8 +73,8 @@ class frmMasterKb::Policy : public KeyboardPolicy {
     AppState& s_;
 };
 
-frmMasterKb::frmMasterKb(AppState& state, frmMain& main)
-    : ChildWindow(state, main, WindowKind::MasterKb), Tag(QChar(WindowKind::MasterKb)) {
+frmMasterKb::frmMasterKb(AppState& state, QWidget* parent)
+    : ChildWindow(state, WindowKind::MasterKb, parent), Tag(QChar(WindowKind::MasterKb)) {
     buildControls();
 }
 
@@ -135,8 +134,10 @@ void frmMasterKb::Form_Load() {
     const int kind = WindowKind::MasterKb;
     state_.LoadWindowRecord(kind);
     state_.ScratchRec.Open = 1;
-    if (state_.ScratchRec.Height <= 0 || state_.ScratchRec.Width <= 0)
-        StandardWindowSize(kind, state_.ScratchRec.Height, state_.ScratchRec.Width);
+    if (state_.ScratchRec.Height <= 0 || state_.ScratchRec.Width <= 0) {
+        state_.ScratchRec.Height = KindInfo(kind).standard.height;
+        state_.ScratchRec.Width = KindInfo(kind).standard.width;
+    }
     placeFrom(state_.ScratchRec);
     state_.StoreWindowRecord(kind);
 
@@ -163,10 +164,6 @@ void frmMasterKb::Form_Load() {
     for (int n = 1; n <= ChannelCount; ++n)
         Check1[n]->setChecked(element(MasterKbElement::FirstChannel + n - 1) == 1);
 
-    if (main_.mnuMasterKb)
-        main_.mnuMasterKb->setEnabled(false);
-    if (main_.mnuWindow)
-        main_.mnuWindow->menuAction()->setEnabled(true);
     state_.WindowLoading = false;
 }
 
@@ -242,6 +239,4 @@ void frmMasterKb::Form_Unload() {
         state_.ScratchRec.Open = 0;
     storeGeometryInto(state_.ScratchRec);
     state_.StoreWindowRecord(kind);
-    if (main_.mnuMasterKb)
-        main_.mnuMasterKb->setEnabled(true);
 }

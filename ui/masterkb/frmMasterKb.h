@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/main/ChildWindow.h"
+#include "ui/child/ChildWindow.h"
 #include "ui/part/SliderSet.h"
 
 #include <QString>
@@ -24,11 +24,8 @@ class frmMasterKb : public ChildWindow {
     static constexpr int SliderCount = SliderSet::Count;
     static constexpr int ChannelCount = 16;
 
-    frmMasterKb(AppState& state, frmMain& main);
+    explicit frmMasterKb(AppState& state, QWidget* parent = nullptr);
     ~frmMasterKb() override;
-
-    // Runs the load sequence; called once by the main window right after construction.
-    void Form_Load();
 
     const QString Tag; // the character whose code is the window kind, 17
 
@@ -52,6 +49,7 @@ class frmMasterKb : public ChildWindow {
     Keyboard& keyboard() { return *keyboard_; }
 
   protected:
+    void Form_Load() override;
     // The keyboard's notes stop as with the All Notes Off button; the key shift and the two mode
     // boxes are stored.
     bool Form_QueryUnload() override;

@@ -38,7 +38,7 @@ int ProgramOfRow(const QString& row) {
     return ok && n >= 1 && n <= 128 ? n : 0;
 }
 
-frmGMPag::frmGMPag(AppState& state, frmMain& main, int kind) : ChildWindow(state, main, kind) {
+frmGMPag::frmGMPag(AppState& state, int kind, QWidget* parent) : ChildWindow(state, kind, parent) {
     buildControls();
 }
 
@@ -101,7 +101,6 @@ void frmGMPag::Form_Load() {
     const int viewportWidth = twips::toPixels(ListWidth) - 2 * List1->frameWidth();
     List1->setGridSize(QSize(viewportWidth / 4, QFontMetrics(listFont).height()));
 
-    emit loaded(w);
     setCaption();
 
     const int first = PageNumber() == 1 ? 1 : RecordsPerPage + 1;
@@ -154,14 +153,14 @@ void frmGMPag::List1_Click() {
     if (part < 1 || part > 16)
         return;
     bool found = false;
-    if (state_.LoadWindowRecord(WindowKind::VolumeAll)) {
+    if (state_.IsWindowOpen(WindowKind::VolumeAll)) {
         QString name = s.right(NameLength);
         while (!name.isEmpty() && name.back().isSpace())
             name.chop(1);
         emit programNameShown(part, name);
         found = true;
     }
-    if (state_.LoadWindowRecord(part)) {
+    if (state_.IsWindowOpen(part)) {
         emit partProgramShown(part, trimmed);
         found = true;
     }
@@ -189,7 +188,6 @@ void frmGMPag::Form_Resize() {
 }
 
 void frmGMPag::Form_Unload() {
-    emit unloaded(Kind());
     // Closed while minimized, the page leaves its record as it was, open flag included.
     if (isMinimized())
         return;

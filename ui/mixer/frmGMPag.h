@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/main/ChildWindow.h"
+#include "ui/child/ChildWindow.h"
 
 #include <array>
 
@@ -26,10 +26,7 @@ class frmGMPag : public ChildWindow {
     static constexpr int RowsPerColumn = 17;
 
     // `kind` is the page's window kind, 20 or 21: the GMPageSelector its opener set.
-    frmGMPag(AppState& state, frmMain& main, int kind);
-
-    // Runs the load sequence; called once by the main window right after construction.
-    void Form_Load();
+    frmGMPag(AppState& state, int kind, QWidget* parent = nullptr);
 
     int PageNumber() const { return Kind() - WindowKind::GMPage1 + 1; }
 
@@ -41,14 +38,13 @@ class frmGMPag : public ChildWindow {
     QWidget* Client = nullptr;
 
   signals:
-    void loaded(int kind);
-    void unloaded(int kind);
     // The program chosen for a part, for the volume window's name box (the name alone) and for
     // the part window's program display (number and name).
     void programNameShown(int part, const QString& name);
     void partProgramShown(int part, const QString& text);
 
   protected:
+    void Form_Load() override;
     void Form_Unload() override;
     void Form_Resize() override;
     void Form_Activate() override;

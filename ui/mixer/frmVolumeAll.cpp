@@ -71,8 +71,8 @@ QString signedText(int value) {
 
 } // namespace
 
-frmVolumeAll::frmVolumeAll(AppState& state, frmMain& main)
-    : ChildWindow(state, main, WindowKind::VolumeAll) {
+frmVolumeAll::frmVolumeAll(AppState& state, QWidget* parent)
+    : ChildWindow(state, WindowKind::VolumeAll, parent) {
     buildControls();
 }
 
@@ -220,7 +220,6 @@ void frmVolumeAll::Form_Load() {
     if (state_.CurrentPart == 0)
         state_.CurrentPart = 1;
 
-    emit loaded(WindowKind::VolumeAll);
     state_.WindowLoading = false;
 }
 
@@ -231,7 +230,7 @@ void frmVolumeAll::VScroll_Change(int i) {
     Text1[i]->setText(signedText(v));
     row(i, PartRow::Volume) = static_cast<std::uint8_t>(v);
 
-    if (!state_.LoadWindowRecord(i) || state_.RestoringWindows) {
+    if (!state_.IsWindowOpen(i) || state_.RestoringWindows) {
         const int channel = (row(i, PartRow::Channel) - 1) & 0x0F;
         state_.midi.MidiMessage =
             PackShortMessage(MidiStatus::ControlChange | static_cast<std::uint32_t>(channel),
@@ -331,7 +330,6 @@ void frmVolumeAll::Form_Resize() {
 }
 
 void frmVolumeAll::Form_Unload() {
-    emit unloaded(WindowKind::VolumeAll);
     state_.LoadWindowRecord(WindowKind::VolumeAll);
     // Closed with the program, the window stays recorded as open and comes back at the next
     // start.

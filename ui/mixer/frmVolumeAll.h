@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/main/ChildWindow.h"
+#include "ui/child/ChildWindow.h"
 
 #include <QColor>
 #include <array>
@@ -21,10 +21,7 @@ class frmVolumeAll : public ChildWindow {
   public:
     static constexpr int Parts = 16;
 
-    frmVolumeAll(AppState& state, frmMain& main);
-
-    // Runs the load sequence; called once by the main window right after construction.
-    void Form_Load();
+    explicit frmVolumeAll(AppState& state, QWidget* parent = nullptr);
 
     // Receivers. A part window shows one of its values here: `row` is the PartParams row of the
     // value (volume, pan, reverb, chorus or transposition) and `value` the stored value. A volume
@@ -61,16 +58,11 @@ class frmVolumeAll : public ChildWindow {
     QColor PartButtonHighlight;
 
   signals:
-    void loaded(int kind);
-    void unloaded(int kind);
-    // The status bar's part number: part index + 1.
-    void partNumberShown(int index);
-    // Bring up the window of a kind: a part window (select buttons), a program page (names).
-    void openWindowRequested(int kind);
     // The volume of an open part window: its volume slider is to take `value`.
     void partVolumeRequested(int part, int value);
 
   protected:
+    void Form_Load() override;
     void Form_Unload() override;
     void Form_Resize() override;
     bool eventFilter(QObject* watched, QEvent* event) override;

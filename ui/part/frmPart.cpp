@@ -2,17 +2,14 @@
 
 #include "app/Twips.h"
 #include "ui/keyboard/Keyboard.h"
-#include "ui/main/frmMain.h"
 #include "ui/part/LevelScrollBar.h"
 #include "ui/part/SliderSet.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
@@ -61,8 +58,8 @@ class frmPart::Policy : public KeyboardPolicy {
     frmPart& w_;
 };
 
-frmPart::frmPart(AppState& state, frmMain& main, int part)
-    : ChildWindow(state, main, part), part_(part) {
+frmPart::frmPart(AppState& state, int part, QWidget* parent)
+    : ChildWindow(state, part, parent), part_(part) {
     buildControls();
 }
 
@@ -163,9 +160,6 @@ void frmPart::Form_Load() {
     setWindowTitle(state_.ResString(17) + QLatin1Char(' ') + QString::number(n));
     CommChiudi->setText(state_.ResString(8));
 
-    if (QAction* item = main_.mnuPart.at(n))
-        item->setEnabled(false);
-
     // Key shift, then the two mode boxes, with their handlers running as a user's change would;
     // the set-up also clears the latched table and the chord, sets nothing sounding, places the
     // octave labels, the key-shift bar and the keys, empties Text1 and brings the mode boxes in
@@ -185,8 +179,7 @@ void frmPart::Form_Load() {
 
     Text3->setText(ProgramDisplayText());
 
-    if (main_.mnuWindow)
-        main_.mnuWindow->menuAction()->setEnabled(true);
+    // Loaded: the main window disables mnuPart(n) and enables its Window menu.
     state_.WindowLoading = false;
 }
 
@@ -239,7 +232,7 @@ void frmPart::mirrorIntoVolumeWindow(int r, int value) {
     // reverb, chorus and transposition while it is open. The slider values are not mirrored
     // while the main window reopens windows at start; the transposition is mirrored whenever
     // the window is open.
-    if (!state_.LoadWindowRecord(WindowKind::VolumeAll))
+    if (!state_.IsWindowOpen(WindowKind::VolumeAll))
         return;
     if (r != PartRow::Transposition && state_.RestoringWindows)
         return;
@@ -308,7 +301,5 @@ void frmPart::Form_Unload() {
     // Minimized or maximized, the window stores the placement it had in its normal state.
     storeGeometryInto(state_.ScratchRec);
     state_.StoreWindowRecord(n);
-
-    if (QAction* item = main_.mnuPart.at(n))
-        item->setEnabled(true);
+    // Unloaded: the main window enables mnuPart(n) again.
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/main/ChildWindow.h"
+#include "ui/child/ChildWindow.h"
 
 #include <QRect>
 #include <QString>
@@ -27,11 +27,8 @@ class frmPart : public ChildWindow {
     // transposition of 12 - i semitones, stored as 24 - i.
     static constexpr int TranspositionItems = 25;
 
-    frmPart(AppState& state, frmMain& main, int part);
+    frmPart(AppState& state, int part, QWidget* parent = nullptr);
     ~frmPart() override;
-
-    // Runs the load sequence; called once by the main window right after construction.
-    void Form_Load();
 
     // The window's identity, set at load: the character whose code is the part number, then the
     // one whose code is the part's channel 1..16 (PartParams row 0 at load time).
@@ -70,10 +67,9 @@ class frmPart : public ChildWindow {
     // A value the all-parts volume window shows for this part: `row` is its PartParams row
     // (volume, pan, reverb, chorus or transposition) and `value` the stored value.
     void partValueShown(int part, int row, int value);
-    // Bring up the window of a kind (the program page that lists the part's program).
-    void openWindowRequested(int kind);
 
   protected:
+    void Form_Load() override;
     void Form_Unload() override;
     void Form_Resize() override;
     void Form_Activate() override;

@@ -23,14 +23,14 @@ class NotepadTest : public ::testing::Test {
     }
     frmBloccoNote* open() {
         main.mnuBloccoNote->trigger();
-        EXPECT_NE(main.BloccoNote, nullptr);
-        return main.BloccoNote;
+        EXPECT_NE(main.NotepadWindow(), nullptr);
+        return main.NotepadWindow();
     }
     // Closes the notepad by hand; true when it went.
     bool closeByHand() {
-        main.BloccoNote->close();
+        main.NotepadWindow()->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        return main.BloccoNote == nullptr;
+        return main.NotepadWindow() == nullptr;
     }
     QByteArray file() const {
         QFile f(t.state.NotepadFile);

@@ -1,6 +1,7 @@
 // The main window as the user sees it: captions in both languages, the menu tree, the disabled
 // items, the status bar, the reopening timers and the About box.
 #include "ui/main/frmMain.h"
+#include "app/Main.h"
 #include "app/strings/StringTable.h"
 #include "support/TestState.h"
 #include "ui/accessories/frmAbout.h"
@@ -107,7 +108,7 @@ TEST(frmMain, WindowsOpenAtTheLastExitReopenThroughTheirTimers) {
     EXPECT_FALSE(w.Timer1[4]->isActive());
     EXPECT_TRUE(w.mdiArea()->subWindowList().isEmpty());
 
-    QTRY_VERIFY_WITH_TIMEOUT(w.PartWindows[3] != nullptr, 1000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.PartWindow(3) != nullptr, 1000);
     QTest::qWait(30);
     EXPECT_FALSE(w.Timer1[3]->isActive()) << "fires once";
     EXPECT_FALSE(w.Timer1[18]->isActive());
@@ -119,10 +120,10 @@ TEST(frmMain, WindowsOpenAtTheLastExitReopenThroughTheirTimers) {
 
 TEST(frmMain, ClosingSetsAppClosingBeforeTheChildrenUnloadAndKeepsThemOpenForNextTime) {
     TestState t;
-    frmMain w(t.state);
+    frmMain w(t.state, [&t] { Shutdown(t.state); });
     w.show();
     w.mnuPart_Click(5);
-    ASSERT_TRUE(w.PartWindows[5]);
+    ASSERT_TRUE(w.PartWindow(5));
     EXPECT_EQ(t.state.WindowRecs[5].Open, 1);
     w.close();
     EXPECT_TRUE(t.state.AppClosing);
@@ -173,10 +174,10 @@ TEST(frmMain, WindowMenuListsTheOpenChildWindowsAndActivatesThem) {
     EXPECT_TRUE(actions[3]->isChecked()) << "the active window is checked";
 
     actions[2]->trigger();
-    EXPECT_EQ(w.mdiArea()->activeSubWindow(), w.PartWindows[2].data());
+    EXPECT_EQ(w.mdiArea()->activeSubWindow(), w.PartWindow(2));
     EXPECT_EQ(t.state.CurrentPart, 2);
 
-    w.PartWindows[5]->close();
+    w.PartWindow(5)->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     emit w.mnuWindow->aboutToShow();
     EXPECT_EQ(captions(w.mnuWindow), (QStringList{"&Cascade", "-", "&1 Part  2"}));
@@ -190,12 +191,12 @@ TEST(frmMain, CascadeStacksOpenWindowsByKindAndMaximizeRestoresTheStandardSize) 
     w.mnuPart_Click(7);
     w.mnuPart_Click(3);
     w.mnuPart_Click(9);
-    w.PartWindows[9]->close(); // closed windows are not arranged
-    w.PartWindows[3]->setHeight(6000);
+    w.PartWindow(9)->close(); // closed windows are not arranged
+    w.PartWindow(3)->setHeight(6000);
 
     w.mnuCascade->trigger();
-    frmPart* three = w.PartWindows[3];
-    frmPart* seven = w.PartWindows[7];
+    frmPart* three = w.PartWindow(3);
+    frmPart* seven = w.PartWindow(7);
     EXPECT_EQ(QPoint(three->Left(), three->Top()), QPoint(0, 0));
     EXPECT_EQ(QPoint(seven->Left(), seven->Top()), QPoint(300, 330));
     EXPECT_EQ(w.mdiArea()->activeSubWindow(), seven) << "the last one moved is in front";

@@ -38,8 +38,8 @@ class MasterKbTest : public ::testing::Test {
     }
     frmMasterKb* open() {
         main.mnuMasterKb->trigger();
-        EXPECT_NE(main.MasterKb, nullptr);
-        return main.MasterKb;
+        EXPECT_NE(main.MasterKbWindow(), nullptr);
+        return main.MasterKbWindow();
     }
     void closeWindow(QWidget* w) {
         w->close();
@@ -161,7 +161,7 @@ TEST_F(MasterKbTest, KeyboardSettingsAreStoredAtCloseAndRestored) {
     t.port->clear();
     QTest::mouseClick(w->CommChiudi, Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(main.MasterKb, nullptr);
+    EXPECT_EQ(main.MasterKbWindow(), nullptr);
     EXPECT_EQ(sent().size(), 16u); // the notes stop as with the All Notes Off button
     EXPECT_EQ(element(30), 0);
     EXPECT_EQ(element(31), 0);

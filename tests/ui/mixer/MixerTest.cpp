@@ -38,13 +38,13 @@ class MixerTest : public ::testing::Test {
     Lines sent() const { return t.port->messageLines(); }
     frmVolumeAll* openVolume() {
         main.mnuVolumeAll->trigger();
-        EXPECT_TRUE(main.VolumeAll);
-        return main.VolumeAll;
+        EXPECT_TRUE(main.VolumeAllWindow());
+        return main.VolumeAllWindow();
     }
     frmGMPag* page(int n) {
         main.mnuGMPag[n]->trigger();
-        EXPECT_TRUE(main.GMPages[n]);
-        return main.GMPages[n];
+        EXPECT_TRUE(main.GMPage(n));
+        return main.GMPage(n);
     }
     // Clicks row `r` of a page's list as a user would.
     static void click(frmGMPag* p, int r) {
@@ -80,7 +80,7 @@ TEST_F(MixerTest, FirstOpeningResendsEveryVolumeButTheTopOneAndLeavesTheLastPart
 
 TEST_F(MixerTest, VolumeMovesFromEitherSideSendOnceAndTheOtherValuesAreMirrored) {
     main.mnuPart_Click(3);
-    frmPart* part = main.PartWindows[3];
+    frmPart* part = main.PartWindow(3);
     frmVolumeAll* w = openVolume();
     t.port->clear();
 
@@ -130,16 +130,16 @@ TEST_F(MixerTest, SelectButtonsLightTheCurrentPartAndOpenItsWindow) {
     QTest::mouseClick(w->PulsPart[5], Qt::LeftButton);
     EXPECT_EQ(colour(5), QColor(255, 255, 1));
     EXPECT_EQ(t.state.CurrentPart, 5);
-    ASSERT_TRUE(main.PartWindows[5]);
+    ASSERT_TRUE(main.PartWindow(5));
     QTest::mouseClick(w->PulsPart[7], Qt::LeftButton);
     EXPECT_EQ(colour(5), normal);
     EXPECT_EQ(colour(7), QColor(255, 255, 1));
 
     // The current part's button with its window closed opens it; the colours stay.
-    closeWindow(main.PartWindows[7]);
+    closeWindow(main.PartWindow(7));
     t.state.CurrentPart = 7;
     QTest::mouseClick(w->PulsPart[7], Qt::LeftButton);
-    EXPECT_TRUE(main.PartWindows[7]);
+    EXPECT_TRUE(main.PartWindow(7));
     EXPECT_EQ(colour(7), QColor(255, 255, 1));
     EXPECT_EQ(colour(5), normal);
 }
@@ -149,21 +149,21 @@ TEST_F(MixerTest, ProgramNamesAndPartWindowProgramsBringUpThePageOfTheirProgram)
     row(6, 18) = 65;
     frmVolumeAll* w = openVolume();
     QTest::mouseClick(w->Text7[2], Qt::LeftButton);
-    EXPECT_TRUE(main.GMPages[1]);
-    EXPECT_FALSE(main.GMPages[2]);
+    EXPECT_TRUE(main.GMPage(1));
+    EXPECT_FALSE(main.GMPage(2));
     EXPECT_EQ(t.state.CurrentPart, 2);
     EXPECT_EQ(main.Label3->text(), QStringLiteral("2"));
     QTest::mouseClick(w->Text7[6], Qt::LeftButton);
-    EXPECT_TRUE(main.GMPages[2]);
+    EXPECT_TRUE(main.GMPage(2));
     EXPECT_EQ(t.state.GMPageSelector, 21);
     // A page opened this way leaves its menu item as it was.
     EXPECT_TRUE(main.mnuGMPag[1]->isEnabled());
     EXPECT_TRUE(main.mnuGMPag[2]->isEnabled());
 
-    closeWindow(main.GMPages[1]);
+    closeWindow(main.GMPage(1));
     main.mnuPart_Click(2);
-    QTest::mouseClick(main.PartWindows[2]->Text3, Qt::LeftButton);
-    EXPECT_TRUE(main.GMPages[1]);
+    QTest::mouseClick(main.PartWindow(2)->Text3, Qt::LeftButton);
+    EXPECT_TRUE(main.GMPage(1));
 }
 
 TEST_F(MixerTest, PagesListTheirFamiliesInFourColumnsUnderTheirTitles) {
@@ -194,8 +194,8 @@ TEST_F(MixerTest, PagesListTheirFamiliesInFourColumnsUnderTheirTitles) {
     }
     // The caption follows the current part when a page becomes active.
     t.state.CurrentPart = 3;
-    main.mdiArea()->setActiveSubWindow(main.GMPages[1]);
-    EXPECT_EQ(main.GMPages[1]->windowTitle(), QStringLiteral("GM Page 1 - Part  3"));
+    main.mdiArea()->setActiveSubWindow(main.GMPage(1));
+    EXPECT_EQ(main.GMPage(1)->windowTitle(), QStringLiteral("GM Page 1 - Part  3"));
 }
 
 TEST_F(MixerTest, AProgramClickStoresShowsAndSendsItOnlyWithAWindowToShowIt) {
@@ -211,7 +211,7 @@ TEST_F(MixerTest, AProgramClickStoresShowsAndSendsItOnlyWithAWindowToShowIt) {
     click(p1, 8); // the blank row
     EXPECT_TRUE(t.port->records.empty());
     click(p1, 0);
-    EXPECT_EQ(main.PartWindows[1]->Text3->text(), QStringLiteral("001 Acoustic Grand Piano"));
+    EXPECT_EQ(main.PartWindow(1)->Text3->text(), QStringLiteral("001 Acoustic Grand Piano"));
     EXPECT_EQ(row(1, 18), 1);
     // A long message of two bytes, through the header calls.
     EXPECT_EQ(sent(), (Lines{"c0 00"}));
@@ -226,7 +226,7 @@ TEST_F(MixerTest, AProgramClickStoresShowsAndSendsItOnlyWithAWindowToShowIt) {
     t.port->clear();
     click(p2, 67); // program 128
     EXPECT_EQ(t.port->messageLines(), (Lines{"cf 7f"}));
-    EXPECT_EQ(main.VolumeAll->Text7[16]->text(), QStringLiteral("Gunshot"));
+    EXPECT_EQ(main.VolumeAllWindow()->Text7[16]->text(), QStringLiteral("Gunshot"));
     EXPECT_EQ(row(16, 17), 1);
     EXPECT_EQ(row(16, 18), 128);
 
@@ -239,7 +239,7 @@ TEST_F(MixerTest, AProgramClickStoresShowsAndSendsItOnlyWithAWindowToShowIt) {
         click(p2, 1);
         EXPECT_TRUE(t.port->records.empty()) << text.toStdString();
         EXPECT_EQ(row(16, 18), 128);
-        EXPECT_EQ(main.VolumeAll->Text7[16]->text(), QStringLiteral("Gunshot"));
+        EXPECT_EQ(main.VolumeAllWindow()->Text7[16]->text(), QStringLiteral("Gunshot"));
     }
 }
 
@@ -282,11 +282,11 @@ TEST_F(MixerTest, SizeLimitsRecordsAndReopeningAtTheNextStart) {
     next.state.PartParams[3][1] = 55;
     frmMain restarted(next.state);
     restarted.show();
-    QTRY_VERIFY_WITH_TIMEOUT(restarted.VolumeAll && restarted.GMPages[2], 1000);
-    EXPECT_EQ(restarted.VolumeAll->Top(), 450);
+    QTRY_VERIFY_WITH_TIMEOUT(restarted.VolumeAllWindow() && restarted.GMPage(2), 1000);
+    EXPECT_EQ(restarted.VolumeAllWindow()->Top(), 450);
     EXPECT_FALSE(restarted.mnuVolumeAll->isEnabled());
     EXPECT_FALSE(restarted.mnuGMPag[2]->isEnabled());
-    EXPECT_FALSE(restarted.GMPages[1]);
+    EXPECT_FALSE(restarted.GMPage(1));
     // Part 3's window was restored first; restoring, the volume window sends part 3's volume
     // itself, once.
     const Lines out = next.port->messageLines();
@@ -328,7 +328,7 @@ TEST_F(MixerTest, AChosenProgramChangesTheSoundOfThePartsNextNote) {
     t.state.midi.setPort(std::move(offline));
     t.port = nullptr;
     main.mnuPart_Click(2);
-    frmPart* part = main.PartWindows[2];
+    frmPart* part = main.PartWindow(2);
     frmGMPag* p = page(2);
     auto note60 = [&] {
         QWidget* key = part->keyboard().Key.at(60 - part->keyboard().KeyBase());

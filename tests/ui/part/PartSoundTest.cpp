@@ -45,7 +45,7 @@ TEST(PartSound, TheTransposedNoteIsTheOneThatSounds) {
     main.show();
     t.state.PartParams[2][12] = 24; // +12
     main.mnuPart_Click(2);
-    frmPart* w = main.PartWindows[2];
+    frmPart* w = main.PartWindow(2);
     ASSERT_NE(w, nullptr);
     ASSERT_EQ(w->Combo1->currentText(), QStringLiteral("+12"));
 

@@ -38,7 +38,7 @@ class PartWindowTest : public ::testing::Test {
     // Opens part window n as its menu item does.
     frmPart* open(int n) {
         main.mnuPart_Click(n);
-        frmPart* w = main.PartWindows.at(n);
+        frmPart* w = main.PartWindow(n);
         EXPECT_NE(w, nullptr);
         return w;
     }
@@ -300,7 +300,7 @@ TEST_F(PartWindowTest, WindowRecordMenuItemAndSizeLimits) {
     EXPECT_EQ(placement(w), (WindowRec{0, 450, 300, 9000, 6000}));
     // Opening it again only brings it forward.
     main.mnuPart_Click(3);
-    EXPECT_EQ(main.PartWindows[3], w);
+    EXPECT_EQ(main.PartWindow(3), w);
 
     // Wider or lower than the limit snaps back, stored as the limit itself, not rounded to whole
     // pixels; so does a drag of the frame in pixels. Narrower and taller are kept and stored.
@@ -326,7 +326,7 @@ TEST_F(PartWindowTest, WindowRecordMenuItemAndSizeLimits) {
     t.port->clear();
     QTest::mouseClick(w->CommChiudi, Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(main.PartWindows[3], nullptr);
+    EXPECT_EQ(main.PartWindow(3), nullptr);
     EXPECT_EQ(rec, (WindowRec{0, 750, 1500, 6000, 7005}));
     EXPECT_TRUE(main.mnuPart[3]->isEnabled());
     EXPECT_EQ(sent(), Lines{"b2 7b 00"});

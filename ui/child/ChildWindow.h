@@ -5,18 +5,24 @@
 #include <QMdiSubWindow>
 #include <optional>
 
-class frmMain;
-
 // Base of every child window of the main window: a frame in the multiple-document area that
 // carries its window kind (the tag) and measures itself in twips. Top, Left, Width and Height
 // are the frame's geometry inside the area's viewport. A child window is deleted when it closes;
 // the main window creates it again the next time it is opened.
+//
+// A child window never sees the main window: it reports through its signals, which the main
+// window connects where it creates the window (frmMain::OpenWindowKind), and the main window keeps
+// its menus in step with them.
 class ChildWindow : public QMdiSubWindow {
     Q_OBJECT
   public:
-    ChildWindow(AppState& state, frmMain& main, int kind);
+    ChildWindow(AppState& state, int kind, QWidget* parent = nullptr);
 
     int Kind() const { return kind_; }
+
+    // Runs the window's load (Form_Load), then announces it with loaded(). Called once by the
+    // main window right after construction, with the signals connected.
+    void Load();
 
     // The placement in the normal state; while minimized or maximized, the last normal one. A
     // value set in twips reads back exactly while the window has not moved or resized since.
@@ -39,7 +45,21 @@ class ChildWindow : public QMdiSubWindow {
 
     bool isNormalState() const { return !isMinimized() && !isMaximized() && !isShaded(); }
 
+  signals:
+    // The window has loaded: the main window disables the menu item that opens this kind and
+    // enables its Window menu.
+    void loaded(int kind);
+    // The window has unloaded and is about to be deleted: the main window enables its menu item
+    // again.
+    void unloaded(int kind);
+    // Asks for the window of another kind to be opened, or brought to the front when it is open.
+    void openWindowRequested(int kind);
+    // Asks for the status bar to show part number index + 1.
+    void partNumberShown(int index);
+
   protected:
+    // Places the window and fills its controls from the shared tables.
+    virtual void Form_Load() {}
     // Called first when the window is asked to close, whatever the cause; false keeps it open
     // (Form_Unload then does not run).
     virtual bool Form_QueryUnload() { return true; }
@@ -56,7 +76,6 @@ class ChildWindow : public QMdiSubWindow {
     void moveEvent(QMoveEvent* event) override;
 
     AppState& state_;
-    frmMain& main_;
 
   private:
     // Twips given by setTop/setLeft/setWidth/setHeight, kept so that a record read at load is

@@ -1,19 +1,16 @@
-#include "ui/main/ChildWindow.h"
+#include "ui/child/ChildWindow.h"
 
 #include "app/Twips.h"
-#include "ui/main/frmMain.h"
 
 #include <QCloseEvent>
-#include <QMdiArea>
 #include <QMoveEvent>
 #include <QResizeEvent>
 
-// The window is built inside the area's viewport, where it will live: built as a top-level widget
-// and moved into the area later, each of its controls would be told of the new parent, font and
-// palette again.
-ChildWindow::ChildWindow(AppState& state, frmMain& main, int kind)
-    : QMdiSubWindow(main.mdiArea() ? main.mdiArea()->viewport() : nullptr), state_(state),
-      main_(main), kind_(kind) {
+// The main window builds its children inside the area's viewport, where they will live: built as
+// a top-level widget and moved into the area later, each of its controls would be told of the new
+// parent, font and palette again.
+ChildWindow::ChildWindow(AppState& state, int kind, QWidget* parent)
+    : QMdiSubWindow(parent), state_(state), kind_(kind) {
     setAttribute(Qt::WA_DeleteOnClose);
     connect(this, &QMdiSubWindow::aboutToActivate, this, [this] { Form_Activate(); });
     // A click on a control that takes no focus (a key, a label) gives the focus to the first
@@ -25,6 +22,11 @@ ChildWindow::ChildWindow(AppState& state, frmMain& main, int kind)
             [this](Qt::WindowStates, Qt::WindowStates now) {
                 setFocusPolicy(now.testFlag(Qt::WindowActive) ? Qt::NoFocus : Qt::StrongFocus);
             });
+}
+
+void ChildWindow::Load() {
+    Form_Load();
+    emit loaded(kind_);
 }
 
 namespace {
@@ -99,6 +101,7 @@ void ChildWindow::closeEvent(QCloseEvent* event) {
         }
         unloaded_ = true;
         Form_Unload();
+        emit unloaded(kind_);
     }
     QMdiSubWindow::closeEvent(event);
 }
