@@ -1,74 +1,21 @@
 #include "ui/keyboard/Keyboard.h"
 
-#include "app/AppState.h"
 #include "app/Twips.h"
+#include "midi/Midi.h"
+#include "ui/keyboard/KeyboardGeometry.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <algorithm>
-#include <cmath>
+
+using namespace KeyboardGeometry;
 
 namespace {
-
-// Twips geometry of the keyboard, inside Frame1.
-constexpr int WhiteKeyWidth = 252;
-constexpr int WhiteKeyHeight = 1404;
-constexpr int BlackKeyWidth = 156;
-constexpr int BlackKeyHeight = 972;
-constexpr int BlackStripTop = 936;  // lowest strip of a black key
-constexpr int WhiteStripTop = 1368; // lowest strip of a white key
-constexpr int LabelTop = 1450;
-constexpr int LabelLeft = 40;
-constexpr int LabelStep = 1760;
-constexpr int LabelWidth = 276;
-constexpr int LabelHeight = 252;
-constexpr int ScrollWidth = 9036;
-constexpr int ScrollHeight = 228;
-constexpr int FrameLeft = 70;
-constexpr int FrameTop = 2650;
-constexpr int FrameWidth = 9080;
-constexpr int FrameHeight = 1920;
-
-const QColor WhitePlain(0xFF, 0xFF, 0xFF);
-const QColor BlackPlain(0x00, 0x00, 0x00);
-const QColor WhiteMark(0x00, 0x00, 0x00);
-const QColor BlackMark(0x00, 0xFF, 0x00);
-const QColor KeyOutline(0x40, 0x40, 0x40);
-
-bool isBlackKey(int k) {
-    switch (k % 12) {
-    case 1:
-    case 3:
-    case 6:
-    case 8:
-    case 10:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// Offset of a black key from the white key just below it in pitch.
-int blackOffset(int k) {
-    switch (k % 12) {
-    case 1:
-        return 160;
-    case 3:
-        return 190;
-    case 6:
-        return 160;
-    case 8:
-        return 177;
-    default: // 10
-        return 190;
-    }
-}
 
 // A twips rectangle in pixels, converting the edges so that abutting keys abut on screen too.
 QRect edgeRect(int left, int top, int width, int height) {
@@ -77,65 +24,14 @@ QRect edgeRect(int left, int top, int width, int height) {
     return QRect(x0, y0, twips::toPixels(left + width) - x0, twips::toPixels(top + height) - y0);
 }
 
+QRect placeRect(const Place& p) {
+    return twips::rect(p.left, p.top, p.width, p.height);
+}
+
 const char* const NoteNames[12] = {"C/Do",   "C#/Do#", "D/Re",    "D#/Re#", "E/Mi",   "F/Fa",
                                    "F#/Fa#", "G/Sol",  "G#/Sol#", "A/La",   "A#/La#", "B/Si"};
 
 } // namespace
-
-// ---------------------------------------------------------------------------------------------
-// KeyWidget
-
-KeyWidget::KeyWidget(Keyboard& keyboard, int index, QWidget* parent)
-    : QWidget(parent), keyboard_(keyboard), index_(index), black_(isBlackKey(index)) {
-    setMouseTracking(true);
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
-
-void KeyWidget::mark() {
-    marked_ = true;
-    update();
-}
-
-void KeyWidget::setPlain() {
-    marked_ = false;
-    update();
-}
-
-void KeyWidget::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.fillRect(rect(), black_ ? BlackPlain : WhitePlain);
-    // A thin border, so that abutting white keys can be told apart.
-    p.setPen(KeyOutline);
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(rect().adjusted(0, 0, -1, -1));
-    if (marked_) {
-        const QColor c = black_ ? BlackMark : WhiteMark;
-        const double cx = black_ ? 60 : 100;
-        const double cy = black_ ? 711 : 1175;
-        const double r = black_ ? 62 : 66;
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(c, 1));
-        p.setBrush(c);
-        p.drawEllipse(QPointF(cx / twips::PerPixel, cy / twips::PerPixel), r / twips::PerPixel,
-                      r / twips::PerPixel);
-    }
-}
-
-void KeyWidget::mousePressEvent(QMouseEvent* event) {
-    event->accept();
-    keyboard_.Key_MouseDown(index_);
-}
-
-void KeyWidget::mouseReleaseEvent(QMouseEvent* event) {
-    event->accept();
-    keyboard_.Key_MouseUp(index_);
-}
-
-void KeyWidget::mouseMoveEvent(QMouseEvent* event) {
-    event->accept();
-    const int y = twips::fromPixels(static_cast<int>(std::floor(event->position().y())));
-    keyboard_.Key_MouseMove(index_, y);
-}
 
 // ---------------------------------------------------------------------------------------------
 // KeyboardFrame
@@ -158,8 +54,8 @@ void KeyboardFrame::leaveEvent(QEvent* event) {
 // ---------------------------------------------------------------------------------------------
 // Keyboard
 
-Keyboard::Keyboard(AppState& state, KeyboardPolicy& policy, QWidget* client)
-    : QObject(nullptr), state_(state), policy_(policy), client_(client) {
+Keyboard::Keyboard(Midi& midi, KeyboardPolicy& policy, QWidget* client)
+    : QObject(nullptr), midi_(midi), policy_(policy), client_(client) {
     client_->setMouseTracking(true);
     client_->installEventFilter(this);
 
@@ -190,19 +86,19 @@ Keyboard::Keyboard(AppState& state, KeyboardPolicy& policy, QWidget* client)
 
     CheckClickKey = new QCheckBox(QStringLiteral("Click Key"), client_);
     CheckClickKey->setObjectName("CheckClickKey");
-    CheckClickKey->setGeometry(twips::rect(7752, 96, 1068, 324));
+    CheckClickKey->setGeometry(placeRect(ClickKeyPlace));
     CheckHoldNote = new QCheckBox(QStringLiteral("Hold Note"), client_);
     CheckHoldNote->setObjectName("CheckHoldNote");
-    CheckHoldNote->setGeometry(twips::rect(7752, 480, 1245, 300));
+    CheckHoldNote->setGeometry(placeRect(HoldNotePlace));
     CommHoldChord = new QPushButton(QStringLiteral("Hold Chord"), client_);
     CommHoldChord->setObjectName("CommHoldChord");
-    CommHoldChord->setGeometry(twips::rect(7752, 888, 1140, 348));
+    CommHoldChord->setGeometry(placeRect(HoldChordPlace));
     CommAllNoteOff = new QPushButton(QStringLiteral("All Notes Off"), client_);
     CommAllNoteOff->setObjectName("CommAllNoteOff");
-    CommAllNoteOff->setGeometry(twips::rect(7752, 1320, 1140, 348));
+    CommAllNoteOff->setGeometry(placeRect(AllNotesOffPlace));
     Label1[6] = new QLabel(QStringLiteral("Note (Number)"), client_);
     Label1[6]->setObjectName("Label1_6");
-    Label1[6]->setGeometry(twips::rect(7755, 1770, 1305, 210));
+    Label1[6]->setGeometry(placeRect(NoteCaptionPlace));
     Text1 = new QLineEdit(client_);
     Text1->setObjectName("Text1");
     Text1->setReadOnly(true);
@@ -210,7 +106,7 @@ Keyboard::Keyboard(AppState& state, KeyboardPolicy& policy, QWidget* client)
     // as around it), so a change repaints the box alone and not the window behind it.
     Text1->setBackgroundRole(QPalette::Window);
     Text1->setAutoFillBackground(true);
-    Text1->setGeometry(twips::rect(7752, 2016, 1140, 300));
+    Text1->setGeometry(placeRect(NoteTextPlace));
 
     PlaceOctaveLabels();
     layoutKeys();
@@ -223,7 +119,7 @@ Keyboard::Keyboard(AppState& state, KeyboardPolicy& policy, QWidget* client)
 }
 
 void Keyboard::layoutKeys() {
-    HScroll1->setGeometry(twips::rect(0, LabelTop + 230, ScrollWidth, ScrollHeight));
+    HScroll1->setGeometry(twips::rect(0, ScrollTop, ScrollWidth, ScrollHeight));
     int left = 0;
     int whiteLeft = 0; // Left of the white key just below in pitch
     for (int k = 0; k < KeyCount; ++k) {
@@ -283,11 +179,6 @@ QString Keyboard::NoteText(int note) {
            QString::number(note) + QStringLiteral(")");
 }
 
-std::vector<NoteTarget> Keyboard::soundingTargets(int note) const {
-    auto it = sounding_.find(note);
-    return it == sounding_.end() ? std::vector<NoteTarget>{} : it->second;
-}
-
 void Keyboard::markNote(int note) {
     const int k = note - keyBase_;
     if (k >= 0 && k < KeyCount)
@@ -302,11 +193,8 @@ void Keyboard::unmarkNote(int note) {
 
 void Keyboard::forgetChannel(int channel) {
     for (auto it = sounding_.begin(); it != sounding_.end();) {
-        auto& targets = it->second;
-        targets.erase(
-            std::remove_if(targets.begin(), targets.end(),
-                           [channel](const NoteTarget& t) { return t.channel == channel; }),
-            targets.end());
+        auto& targets = it->second.targets;
+        std::erase_if(targets, [channel](const NoteTarget& t) { return t.channel == channel; });
         if (targets.empty())
             it = sounding_.erase(it);
         else
@@ -321,17 +209,15 @@ void Keyboard::PlayNote(int note) {
     policy_.makeCurrent();
     soundingNote_ = note;
     markNote(note);
-    auto& remembered = sounding_[note];
+    // Every Note On is remembered, a repeated one too, so that each gets its own Note Off.
+    Sounding& s = sounding_[note];
+    if (note - keyBase_ >= 0 && note - keyBase_ < KeyCount)
+        s.key = note - keyBase_;
     for (const NoteTarget& t : policy_.noteOnTargets(note)) {
-        state_.midi.SendNoteOn(t.channel, t.note, t.velocity);
-        const bool known =
-            std::any_of(remembered.begin(), remembered.end(), [&t](const NoteTarget& r) {
-                return r.channel == t.channel && r.note == t.note;
-            });
-        if (!known)
-            remembered.push_back(t);
+        midi_.SendNoteOn(t.channel, t.note, t.velocity);
+        s.targets.push_back(t);
     }
-    if (remembered.empty())
+    if (s.targets.empty())
         sounding_.erase(note);
     Text1->setText(NoteText(note));
 }
@@ -349,18 +235,37 @@ void Keyboard::sendRememberedNoteOffs(int note, bool fromStrip) {
     auto it = sounding_.find(note);
     if (it == sounding_.end())
         return;
-    const std::vector<NoteTarget> targets = std::move(it->second);
+    const Sounding s = std::move(it->second);
     sounding_.erase(it);
-    for (const NoteTarget& t : targets) {
+    for (const NoteTarget& t : s.targets) {
         const int velocity = fromStrip ? policy_.stripReleaseVelocity(t.channel)
                                        : policy_.noteOffVelocity(t.channel);
-        state_.midi.SendNoteOff(t.channel, t.note, velocity);
+        midi_.SendNoteOff(t.channel, t.note, velocity);
     }
+    // A key shift with nothing latched leaves the mark where the note started: that key now
+    // carries another note, and loses the mark unless that note is latched or sounding.
+    if (s.key >= 0 && s.key != note - keyBase_) {
+        const int shown = keyBase_ + s.key;
+        if (policy_.latchedNotes()[shown] != 1 && sounding_.count(shown) == 0)
+            Key[s.key]->setPlain();
+    }
+}
+
+void Keyboard::releasePress() {
+    const int note = pressNote_;
+    pressNote_ = NoNote;
+    if (note != NoNote && sounding_.count(note) != 0)
+        ReleaseNote(note);
+}
+
+void Keyboard::releaseHoverNote() {
+    if (soundingNote_ < NoNote)
+        ReleaseNote(soundingNote_);
 }
 
 void Keyboard::sendAllNotesOff() {
     for (int channel : policy_.allNotesOffChannels()) {
-        state_.midi.SendAllNotesOff(channel);
+        midi_.SendAllNotesOff(channel);
         forgetChannel(channel);
     }
 }
@@ -420,6 +325,8 @@ void Keyboard::Key_MouseDown(int k) {
     }
     if (!CheckClickKey->isChecked())
         return;
+    // A press whose release never came (the window lost the pointer) ends here.
+    releasePress();
     NoteTable& held = policy_.latchedNotes();
     if (CheckHoldNote->isChecked() && held[n] == 1) {
         held[n] = 0;
@@ -430,13 +337,15 @@ void Keyboard::Key_MouseDown(int k) {
     PlayNote(n);
     if (CheckHoldNote->isChecked())
         held[n] = 1;
+    else
+        pressNote_ = n;
 }
 
-void Keyboard::Key_MouseUp(int k) {
-    if (chordActive_ == 1)
-        return;
-    if (CheckClickKey->isChecked() && !CheckHoldNote->isChecked())
-        ReleaseNote(keyBase_ + k);
+void Keyboard::Key_MouseUp(int) {
+    // The release stops what the press started, whatever happened to the key shift, the
+    // transposition, the channels or the mode meanwhile; in hover and hold mode, and during a
+    // chord, a press starts nothing that its release would stop.
+    releasePress();
 }
 
 void Keyboard::Key_MouseMove(int k, int yTwips) {
@@ -461,13 +370,20 @@ void Keyboard::Key_MouseMove(int k, int yTwips) {
 }
 
 void Keyboard::Form_MouseMove() {
-    if (!CheckHoldNote->isChecked() && !CheckClickKey->isChecked() && soundingNote_ < NoNote)
-        ReleaseNote(soundingNote_);
+    if (!CheckHoldNote->isChecked() && !CheckClickKey->isChecked())
+        releaseHoverNote();
 }
 
 bool Keyboard::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == client_ && event->type() == QEvent::MouseMove)
-        Form_MouseMove();
+    if (watched == client_) {
+        if (event->type() == QEvent::MouseMove) {
+            Form_MouseMove();
+        } else if (event->type() == QEvent::Hide) {
+            // Minimized or hidden: no release or pointer move will come for what sounds now.
+            releasePress();
+            Form_MouseMove();
+        }
+    }
     return QObject::eventFilter(watched, event);
 }
 
@@ -501,6 +417,8 @@ void Keyboard::CheckClickKey_Click() {
             policy_.storeModes(0, holdNote());
         }
     } else {
+        // Click mode plays only while a button is down: a note of hover playing stops.
+        releaseHoverNote();
         CheckHoldNote->setEnabled(true);
         policy_.storeModes(1, holdNote());
     }

@@ -1,83 +1,22 @@
 #pragma once
 
-#include "app/NoteTable.h"
+#include "ui/keyboard/KeyWidget.h"
+#include "ui/keyboard/KeyboardPolicy.h"
 
-#include <QCheckBox>
 #include <QFrame>
-#include <QLabel>
-#include <QLineEdit>
 #include <QObject>
-#include <QPushButton>
-#include <QScrollBar>
 #include <QString>
-#include <QWidget>
 #include <array>
 #include <map>
 #include <vector>
 
-struct AppState;
+class Midi;
 class Keyboard;
-
-// One Note On as it went out: the channel (0..15), the note sent (transposed) and its velocity.
-struct NoteTarget {
-    int channel = 0;
-    int note = 0;
-    int velocity = 0;
-    bool operator==(const NoteTarget&) const = default;
-};
-
-// What differs between the windows that host a keyboard: a part window (one part, one channel,
-// transposition, settings in PartParams) and the master keyboard (any set of channels, no part).
-class KeyboardPolicy {
-  public:
-    virtual ~KeyboardPolicy() = default;
-
-    // The latched-note table: AppState::HeldNotes for part windows, MasterHeldNotes for the
-    // master keyboard.
-    virtual NoteTable& latchedNotes() = 0;
-    // Part window: CurrentPart := its part. Master keyboard: nothing.
-    virtual void makeCurrent() = 0;
-    // Where a Note On for the untransposed `note` goes, read now: channel 0..15, the note to send
-    // (part: note + transposition) and the note-on velocity.
-    virtual std::vector<NoteTarget> noteOnTargets(int note) = 0;
-    // Note Off velocity for a note that sounds on `channel` (part: its row 4; master: row 4 of
-    // the part numbered channel + 1).
-    virtual int noteOffVelocity(int channel) = 0;
-    // Note Off velocity of the hover release through a key's lowest strip (part: row 4; master:
-    // its own "Vel Off" slider, MasterKbSettings element 20).
-    virtual int stripReleaseVelocity(int channel) = 0;
-    // Channels of the All Notes Off action (part: its own channel; master: 0..15).
-    virtual std::vector<int> allNotesOffChannels() = 0;
-    // A mode change: the new states of the two boxes (0/1). Part: rows 14 and 15.
-    virtual void storeModes(int clickKey, int holdNote) = 0;
-    // A key shift 0..3 (part: row 16). The keyboard makes the part current itself beforehand.
-    virtual void storeKeyShift(int value) = 0;
-};
-
-// One key: a rectangle in its plain colour, with an optional mark (a filled disc).
-class KeyWidget : public QWidget {
-    Q_OBJECT
-  public:
-    KeyWidget(Keyboard& keyboard, int index, QWidget* parent);
-
-    int index() const { return index_; }
-    bool isBlack() const { return black_; }
-    bool isMarked() const { return marked_; }
-    void mark();     // draws the disc
-    void setPlain(); // gives the key its plain colour again, which erases the disc
-
-  protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-
-  private:
-    Keyboard& keyboard_;
-    int index_;
-    bool black_;
-    bool marked_ = false;
-};
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollBar;
 
 // The container of the keys, the octave labels and the key-shift bar. A pointer move over it
 // (not over a key) counts as a move over the window.
@@ -97,13 +36,15 @@ class KeyboardFrame : public QFrame {
 };
 
 // The 61-key on-screen keyboard with its play controls, built into a host window's client area.
+// It sends through the MIDI module and asks its policy where notes go and what to store.
 //
 // Hosting: construct it with the window's client widget; it creates every control as a child of
 // that widget at its twips geometry (Frame1 at Left 70, Top 2650; move Frame1 if needed). The
 // keyboard turns on mouse tracking on the client widget and watches its pointer moves itself (an
 // event filter), so hover playing releases the note when the pointer leaves the keys; a host with
 // other surfaces may call Form_MouseMove() from them. Call SetUp() during the window's load, and
-// AllNotesOff() when the window closes.
+// AllNotesOff() when the window closes. When the client area is hidden (the window minimized),
+// the notes of a held button and of hover playing stop.
 //
 // Ownership: the controls are children of the client widget; the Keyboard object itself has no
 // parent and belongs to the host (a std::unique_ptr member, say). Either may go first when the
@@ -114,7 +55,7 @@ class Keyboard : public QObject {
     static constexpr int KeyCount = 61;
     static constexpr int NoNote = 200;
 
-    Keyboard(AppState& state, KeyboardPolicy& policy, QWidget* client);
+    Keyboard(Midi& midi, KeyboardPolicy& policy, QWidget* client);
 
     // The controls, named as the window designs name them.
     KeyboardFrame* Frame1 = nullptr;
@@ -132,7 +73,8 @@ class Keyboard : public QObject {
     // place labels, bar and keys, empty Text1, bring the mode boxes in line.
     void SetUp(int keyShift, int clickKey, int holdNote);
 
-    // Event handlers.
+    // Event handlers. A press and its release are those of the first button down and the last
+    // one up; the keys pass on no other.
     void Key_MouseDown(int k);
     void Key_MouseUp(int k);
     void Key_MouseMove(int k, int yTwips);
@@ -160,12 +102,9 @@ class Keyboard : public QObject {
     int KeyBase() const { return keyBase_; }
     int SoundingNote() const { return soundingNote_; }
     int ChordActive() const { return chordActive_; }
-    const NoteTable& ChordNotes() const { return chordNotes_; }
     int clickKey() const; // CheckClickKey state 0/1
     int holdNote() const; // CheckHoldNote state 0/1
     bool isMarked(int k) const { return Key.at(k)->isMarked(); }
-    // What the keyboard remembers as sent for a sounding note (empty when it is not sounding).
-    std::vector<NoteTarget> soundingTargets(int note) const;
 
     // "C/Do (60)": the name of the note's pitch class, then its number in brackets.
     static QString NoteText(int note);
@@ -174,6 +113,12 @@ class Keyboard : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // A note that went out and is not yet released: its Note Ons, and the key marked for it.
+    struct Sounding {
+        std::vector<NoteTarget> targets;
+        int key = -1;
+    };
+
     void layoutKeys();
     void ReplayChord(int k);
     void markNote(int note);
@@ -184,15 +129,20 @@ class Keyboard : public QObject {
     void sendRememberedNoteOffs(int note, bool fromStrip);
     // All Notes Off on the window's channels; nothing is remembered as sounding on them after.
     void sendAllNotesOff();
+    // Releases the note the current press started, if it still sounds.
+    void releasePress();
+    // Releases the note of hover playing, if one sounds.
+    void releaseHoverNote();
     void updateHoldChordEnable();
 
-    AppState& state_;
+    Midi& midi_;
     KeyboardPolicy& policy_;
     QWidget* client_;
     int keyBase_ = 12;
     int soundingNote_ = NoNote;
+    int pressNote_ = NoNote; // the note started by the button now down (click mode)
     int chordActive_ = 0;
     NoteTable chordNotes_;
-    // Untransposed note -> the Note Ons that went out for it and are not yet released.
-    std::map<int, std::vector<NoteTarget>> sounding_;
+    // Untransposed note -> what went out for it and is not yet released.
+    std::map<int, Sounding> sounding_;
 };

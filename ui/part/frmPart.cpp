@@ -3,6 +3,7 @@
 #include "app/Twips.h"
 #include "ui/keyboard/Keyboard.h"
 #include "ui/part/LevelScrollBar.h"
+#include "ui/part/PartKeyboardPolicy.h"
 #include "ui/part/SliderSet.h"
 
 #include <QCheckBox>
@@ -28,35 +29,6 @@ void place(QWidget* w, int left, int top, int width, int height) {
 }
 
 } // namespace
-
-// The keyboard's view of this part: its channel, transposition, velocities and settings rows.
-// Everything is read from the window's own part (the tag), at the moment it is needed.
-class frmPart::Policy : public KeyboardPolicy {
-  public:
-    explicit Policy(frmPart& window) : w_(window) {}
-
-    NoteTable& latchedNotes() override { return w_.state_.HeldNotes; }
-    void makeCurrent() override { w_.state_.CurrentPart = w_.TagPart(); }
-    std::vector<NoteTarget> noteOnTargets(int note) override {
-        return {
-            {channel(), note + w_.row(PartRow::Transposition) - 12, w_.row(PartRow::VelocityOn)}};
-    }
-    int noteOffVelocity(int) override { return w_.row(PartRow::VelocityOff); }
-    int stripReleaseVelocity(int) override { return w_.row(PartRow::VelocityOff); }
-    // The part's own channel (row 0), so a part mapped to another channel silences that one.
-    std::vector<int> allNotesOffChannels() override { return {channel()}; }
-    void storeModes(int clickKey, int holdNote) override {
-        w_.row(PartRow::ClickKey) = static_cast<std::uint8_t>(clickKey);
-        w_.row(PartRow::HoldNote) = static_cast<std::uint8_t>(holdNote);
-    }
-    void storeKeyShift(int value) override {
-        w_.row(PartRow::KeyShift) = static_cast<std::uint8_t>(value);
-    }
-
-  private:
-    int channel() { return (w_.row(PartRow::Channel) - 1) & 0x0F; }
-    frmPart& w_;
-};
 
 frmPart::frmPart(AppState& state, int part, QWidget* parent)
     : ChildWindow(state, part, parent), part_(part) {
@@ -140,8 +112,8 @@ void frmPart::buildControls() {
     place(CommChiudi, 7752, 4716, 1140, 348);
     connect(CommChiudi, &QPushButton::clicked, this, &frmPart::CommChiudi_Click);
 
-    policy_ = std::make_unique<Policy>(*this);
-    keyboard_ = std::make_unique<Keyboard>(state_, *policy_, Client);
+    policy_ = std::make_unique<PartKeyboardPolicy>(state_, part_);
+    keyboard_ = std::make_unique<Keyboard>(state_.midi, *policy_, Client);
 }
 
 void frmPart::Form_Load() {

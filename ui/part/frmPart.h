@@ -15,6 +15,7 @@ class QPushButton;
 class Keyboard;
 class LevelScrollBar;
 class SliderSet;
+class PartKeyboardPolicy;
 
 // The window of one part (1..16): the part's keyboard, its eleven controller sliders, its
 // transposition and its program. The window is a view of the part's column of PartParams: it
@@ -76,8 +77,6 @@ class frmPart : public ChildWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    class Policy;
-
     void buildControls();
     void layoutSliders();
     std::uint8_t& row(int r);
@@ -86,6 +85,6 @@ class frmPart : public ChildWindow {
 
     int part_;
     std::unique_ptr<SliderSet> sliders_;
-    std::unique_ptr<Policy> policy_;
+    std::unique_ptr<PartKeyboardPolicy> policy_;
     std::unique_ptr<Keyboard> keyboard_; // its controls belong to Client
 };

@@ -1,0 +1,68 @@
+#include "ui/keyboard/KeyWidget.h"
+
+#include "app/Twips.h"
+#include "ui/keyboard/Keyboard.h"
+#include "ui/keyboard/KeyboardGeometry.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <cmath>
+
+using namespace KeyboardGeometry;
+
+KeyWidget::KeyWidget(Keyboard& keyboard, int index, QWidget* parent)
+    : QWidget(parent), keyboard_(keyboard), index_(index), black_(isBlackKey(index)) {
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void KeyWidget::mark() {
+    marked_ = true;
+    update();
+}
+
+void KeyWidget::setPlain() {
+    marked_ = false;
+    update();
+}
+
+void KeyWidget::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), black_ ? BlackPlain : WhitePlain);
+    // A thin border, so that abutting white keys can be told apart.
+    p.setPen(KeyOutline);
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+    if (marked_) {
+        const QColor c = black_ ? BlackMark : WhiteMark;
+        const double cx = black_ ? BlackMarkX : WhiteMarkX;
+        const double cy = black_ ? BlackMarkY : WhiteMarkY;
+        const double r = black_ ? BlackMarkRadius : WhiteMarkRadius;
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(c, 1));
+        p.setBrush(c);
+        p.drawEllipse(QPointF(cx / twips::PerPixel, cy / twips::PerPixel), r / twips::PerPixel,
+                      r / twips::PerPixel);
+    }
+}
+
+void KeyWidget::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+    // Another button already down: this press belongs to the first one.
+    if ((event->buttons() & ~event->button()) != Qt::NoButton)
+        return;
+    keyboard_.Key_MouseDown(index_);
+}
+
+void KeyWidget::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+    if (event->buttons() != Qt::NoButton)
+        return;
+    keyboard_.Key_MouseUp(index_);
+}
+
+void KeyWidget::mouseMoveEvent(QMouseEvent* event) {
+    event->accept();
+    const int y = twips::fromPixels(static_cast<int>(std::floor(event->position().y())));
+    keyboard_.Key_MouseMove(index_, y);
+}

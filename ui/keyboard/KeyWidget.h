@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QWidget>
+
+class Keyboard;
+
+// One key: a rectangle in its plain colour, with an optional mark (a filled disc). Its mouse
+// events go to the keyboard; a second button pressed while one is down, and a release while
+// another button is still down, belong to the first press and are not passed on.
+class KeyWidget : public QWidget {
+    Q_OBJECT
+  public:
+    KeyWidget(Keyboard& keyboard, int index, QWidget* parent);
+
+    int index() const { return index_; }
+    bool isBlack() const { return black_; }
+    bool isMarked() const { return marked_; }
+    void mark();     // draws the disc
+    void setPlain(); // gives the key its plain colour again, which erases the disc
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+  private:
+    Keyboard& keyboard_;
+    int index_;
+    bool black_;
+    bool marked_ = false;
+};
