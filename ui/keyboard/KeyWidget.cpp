@@ -14,6 +14,8 @@ KeyWidget::KeyWidget(Keyboard& keyboard, int index, QWidget* parent)
     : QWidget(parent), keyboard_(keyboard), index_(index), black_(isBlackKey(index)) {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // Any button plays a key: a right press opens no menu of the window around it.
+    setContextMenuPolicy(Qt::PreventContextMenu);
 }
 
 void KeyWidget::mark() {

@@ -365,7 +365,7 @@ TEST(Keyboard, AHeldNoteStopsWhenItsWindowIsMinimizedDeactivatedOrClosed) {
     frmPart* one = h.open(1);
     // Another window activated while the button is held: the release still reaches the key.
     h.press(h.onKey(0));
-    h.main.mdiArea()->setActiveSubWindow(h.main.PartWindows[2]);
+    h.main.mdiArea()->setActiveSubWindow(h.main.PartWindow(2));
     h.release(h.onKey(0));
     EXPECT_EQ(h.take(), (Lines{"90 24 50", "80 24 40"}));
     // Minimized with the button held, or in hover mode with a note under the pointer.

@@ -33,7 +33,7 @@ struct PartHost {
     // Opens part window n as its menu item does, forgetting what the opening sent.
     frmPart* open(int n, bool forget = true) {
         main.mnuPart_Click(n);
-        w = main.PartWindows.at(n);
+        w = main.PartWindow(n);
         kb = &w->keyboard();
         QCoreApplication::processEvents();
         if (forget)
@@ -70,8 +70,9 @@ struct PartHost {
         release(p);
     }
     void clickKey(int k) { click(onKey(k)); }
-    // A wheel turn at p (one notch down per step), delivered as the window delivers it: to the
-    // widget under the pointer, whatever button is down.
+    // A wheel turn at p (steps notches down; a scroll bar moves one value per turn at most),
+    // delivered as the window delivers it: to the widget under the pointer, whatever button is
+    // down.
     void wheel(QPoint p, int steps) {
         QWidget* target = main.childAt(p);
         if (target == nullptr)
