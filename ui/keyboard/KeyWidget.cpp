@@ -68,3 +68,18 @@ void KeyWidget::mouseMoveEvent(QMouseEvent* event) {
     const int y = twips::fromPixels(static_cast<int>(std::floor(event->position().y())));
     keyboard_.Key_MouseMove(index_, y);
 }
+
+KeyboardFrame::KeyboardFrame(Keyboard& keyboard, QWidget* parent)
+    : QFrame(parent), keyboard_(keyboard) {
+    setMouseTracking(true);
+}
+
+void KeyboardFrame::mouseMoveEvent(QMouseEvent* event) {
+    event->accept();
+    keyboard_.Form_MouseMove();
+}
+
+void KeyboardFrame::leaveEvent(QEvent* event) {
+    QFrame::leaveEvent(event);
+    keyboard_.Form_MouseMove();
+}

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QFrame>
 #include <QWidget>
 
 class Keyboard;
+
+// The keyboard's pointer surfaces: the keys and the frame around them.
 
 // One key: a rectangle in its plain colour, with an optional mark (a filled disc). Its mouse
 // events go to the keyboard; a second button pressed while one is down, and a release while
@@ -29,4 +32,21 @@ class KeyWidget : public QWidget {
     int index_;
     bool black_;
     bool marked_ = false;
+};
+
+// The container of the keys, the octave labels and the key-shift bar. A pointer move over it
+// (not over a key) counts as a move over the window.
+class KeyboardFrame : public QFrame {
+    Q_OBJECT
+  public:
+    KeyboardFrame(Keyboard& keyboard, QWidget* parent);
+
+  protected:
+    void mouseMoveEvent(QMouseEvent* event) override;
+    // The pointer has left the keys and the frame, possibly straight out of the window, where no
+    // move event follows: in hover mode the sounding note stops as when it moves over the window.
+    void leaveEvent(QEvent* event) override;
+
+  private:
+    Keyboard& keyboard_;
 };

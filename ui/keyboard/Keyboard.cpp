@@ -33,27 +33,6 @@ const char* const NoteNames[12] = {"C/Do",   "C#/Do#", "D/Re",    "D#/Re#", "E/M
 
 } // namespace
 
-// ---------------------------------------------------------------------------------------------
-// KeyboardFrame
-
-KeyboardFrame::KeyboardFrame(Keyboard& keyboard, QWidget* parent)
-    : QFrame(parent), keyboard_(keyboard) {
-    setMouseTracking(true);
-}
-
-void KeyboardFrame::mouseMoveEvent(QMouseEvent* event) {
-    event->accept();
-    keyboard_.Form_MouseMove();
-}
-
-void KeyboardFrame::leaveEvent(QEvent* event) {
-    QFrame::leaveEvent(event);
-    keyboard_.Form_MouseMove();
-}
-
-// ---------------------------------------------------------------------------------------------
-// Keyboard
-
 Keyboard::Keyboard(Midi& midi, KeyboardPolicy& policy, QWidget* client)
     : QObject(nullptr), midi_(midi), policy_(policy), client_(client) {
     client_->setMouseTracking(true);
@@ -202,7 +181,6 @@ void Keyboard::forgetChannel(int channel) {
     }
 }
 
-// ---------------------------------------------------------------------------------------------
 // Starting and stopping one note
 
 void Keyboard::PlayNote(int note) {
@@ -270,7 +248,6 @@ void Keyboard::sendAllNotesOff() {
     }
 }
 
-// ---------------------------------------------------------------------------------------------
 // Tables and drawing
 
 void Keyboard::ClearHeldNotes() {
@@ -314,7 +291,6 @@ void Keyboard::ClearChord() {
     chordNotes_.clear();
 }
 
-// ---------------------------------------------------------------------------------------------
 // Mouse playing
 
 void Keyboard::Key_MouseDown(int k) {
@@ -387,7 +363,6 @@ bool Keyboard::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-// ---------------------------------------------------------------------------------------------
 // Key shift and modes
 
 void Keyboard::HScroll1_Change() {
@@ -447,7 +422,6 @@ void Keyboard::AllNotesOff() {
     Text1->clear();
 }
 
-// ---------------------------------------------------------------------------------------------
 // Hold chord
 
 void Keyboard::CommHoldChord_Click() {

@@ -3,7 +3,6 @@
 #include "ui/keyboard/KeyWidget.h"
 #include "ui/keyboard/KeyboardPolicy.h"
 
-#include <QFrame>
 #include <QObject>
 #include <QString>
 #include <array>
@@ -17,23 +16,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QScrollBar;
-
-// The container of the keys, the octave labels and the key-shift bar. A pointer move over it
-// (not over a key) counts as a move over the window.
-class KeyboardFrame : public QFrame {
-    Q_OBJECT
-  public:
-    KeyboardFrame(Keyboard& keyboard, QWidget* parent);
-
-  protected:
-    void mouseMoveEvent(QMouseEvent* event) override;
-    // The pointer has left the keys and the frame, possibly straight out of the window, where no
-    // move event follows: in hover mode the sounding note stops as when it moves over the window.
-    void leaveEvent(QEvent* event) override;
-
-  private:
-    Keyboard& keyboard_;
-};
 
 // The 61-key on-screen keyboard with its play controls, built into a host window's client area.
 // It sends through the MIDI module and asks its policy where notes go and what to store.
