@@ -123,7 +123,7 @@ void frmMasterKb::buildControls() {
     connect(CommChiudi, &QPushButton::clicked, this, &frmMasterKb::CommChiudi_Click);
 
     policy_ = std::make_unique<Policy>(state_);
-    keyboard_ = std::make_unique<Keyboard>(state_, *policy_, Client);
+    keyboard_ = std::make_unique<Keyboard>(state_.midi, *policy_, Client);
 }
 
 void frmMasterKb::Form_Load() {
