@@ -2,6 +2,7 @@
 
 #include "app/SettingsFile.h"
 #include "app/strings/StringTable.h"
+#include "ui/main/IconCacheStyle.h"
 #include "ui/main/frmMain.h"
 
 #include <QDir>
@@ -115,6 +116,7 @@ std::unique_ptr<frmMain> Main(AppState& state, const QString& currentDirectory,
         return nullptr;
     }
 
+    IconCacheStyle::install();
     auto window = std::make_unique<frmMain>(state, [&state] { Shutdown(state); });
     window->showAsStored();
     return window;

@@ -5,15 +5,19 @@
 #include "app/strings/StringTable.h"
 #include "support/TestState.h"
 #include "ui/accessories/frmAbout.h"
+#include "ui/main/IconCacheStyle.h"
 #include "ui/part/frmPart.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenu>
 #include <QPushButton>
+#include <QStyleFactory>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 
@@ -206,4 +210,24 @@ TEST(frmMain, CascadeStacksOpenWindowsByKindAndMaximizeRestoresTheStandardSize) 
     EXPECT_EQ(three->Width(), PartWindowWidth);
     EXPECT_EQ(QPoint(three->Left(), three->Top()), QPoint(0, 0));
     EXPECT_EQ(t.state.WindowRecs[3].Height, PartWindowHeight);
+}
+
+// The style the start-up installs hands out each title-bar icon read once, and the same picture
+// as the style it wraps; the icons it does not keep still come from that style.
+TEST(IconCacheStyle, TitleBarIconsAreTheWrappedStylesReadOnce) {
+    const QString key = QApplication::style()->name();
+    IconCacheStyle cached(key);
+    std::unique_ptr<QStyle> plain(QStyleFactory::create(key));
+    auto image = [](const QIcon& icon) { return icon.pixmap(16, 16).toImage(); };
+    for (int sp = QStyle::SP_TitleBarMenuButton; sp <= int(QStyle::SP_TitleBarContextHelpButton);
+         ++sp) {
+        const auto kind = static_cast<QStyle::StandardPixmap>(sp);
+        const QIcon first = cached.standardIcon(kind);
+        EXPECT_EQ(image(first), image(plain->standardIcon(kind))) << sp;
+        EXPECT_EQ(cached.standardIcon(kind).cacheKey(), first.cacheKey()) << sp;
+    }
+    EXPECT_NE(image(cached.standardIcon(QStyle::SP_TitleBarCloseButton)),
+              image(cached.standardIcon(QStyle::SP_TitleBarMinButton)));
+    EXPECT_EQ(image(cached.standardIcon(QStyle::SP_DirIcon)),
+              image(plain->standardIcon(QStyle::SP_DirIcon)));
 }
