@@ -188,6 +188,10 @@ ChildWindow* frmMain::OpenWindowKind(int kind) {
     connect(child, &ChildWindow::openWindowRequested, this, &frmMain::OpenWindowKind);
     connect(child, &ChildWindow::partNumberShown, this, &frmMain::ShowPartNumber);
     connectMirrors(child);
+    // Into the area before the load: the frame's title bar is laid out again on every change of
+    // parent, flags and size, and each layout measures the title, so joining the area while the
+    // title is still empty keeps that work to the few layouts that follow the load.
+    mdiArea_->addSubWindow(child);
     child->Load();
     showChild(child);
     return child;
@@ -202,8 +206,6 @@ void frmMain::childUnloaded(int kind) {
 void frmMain::showChild(ChildWindow* child) {
     // The area would give a new window a free place of its own; it keeps the one its load gave it.
     const QRect placed = child->geometry();
-    mdiArea_->addSubWindow(child);
-    child->setGeometry(placed);
     child->show();
     if (child->geometry() != placed)
         child->setGeometry(placed);

@@ -125,7 +125,7 @@ class frmMain : public QMainWindow {
     // the program pages. None holds another; the value goes up as a signal and is handed here to
     // the window that shows it, when that one is open.
     void connectMirrors(ChildWindow* child);
-    // Adds a created window to the area, connected and loaded, and shows it.
+    // Shows a window that is in the area, connected and loaded, where its load placed it.
     void showChild(ChildWindow* child);
     void childUnloaded(int kind);
     // Brings every menu item in step with the open windows.
