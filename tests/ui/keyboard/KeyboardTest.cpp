@@ -26,8 +26,6 @@ TEST(Keyboard, KeyShiftMovesTheRangeAndTheMarksOfLatchedNotes) {
     PartHost h;
     openPart(h, 2, 1, 1);
     Keyboard& kb = *h.kb;
-    EXPECT_EQ(Keyboard::NoteText(61), "C#/Do# (61)");
-    EXPECT_EQ(Keyboard::NoteText(107), "B/Si (107)");
     h.clickKey(24); // 60
     h.clickKey(0);  // 36
     h.t.port->clear();
@@ -171,10 +169,7 @@ TEST(Keyboard, ClickModeDragKeepsThePressedKeysNote) {
     EXPECT_EQ(h.marks(), Ints{});
     EXPECT_EQ(h.latched(), Ints{}); // click mode latches nothing
 
-    // Moving over keys with no button plays nothing in click mode; a note latched in another
-    // part window plays as usual and stays latched.
-    h.move(h.onKey(10));
-    h.move(h.onKey(11));
+    // A note latched in another part window plays as usual and stays latched.
     h.t.state.HeldNotes[41] = 1;
     h.clickKey(5);
     EXPECT_EQ(h.sent(), (Lines{"90 29 50", "80 29 40"}));

@@ -8,6 +8,7 @@
 #include "../part/PartHost.h"
 
 #include <QComboBox>
+#include <algorithm>
 #include <map>
 #include <random>
 #include <set>
@@ -61,6 +62,8 @@ class RandomPlay {
         log_ << " move(" << p.x() << "," << p.y() << ")";
         h_.move(p);
         pointer_ = p;
+        // A move may play; what it plays went out at the transposition before a wheel turn.
+        consume();
     }
 
     void randomEvent() {
@@ -149,7 +152,7 @@ class RandomPlay {
     void consume() {
         const auto messages = h_.t.port->messages();
         bool allOff = false;
-        for (std::size_t i = seen_; i < messages.size(); ++i) {
+        for (std::size_t i = 0; i < messages.size(); ++i) {
             const auto& m = messages[i];
             const int status = m.at(0) & 0xF0;
             if (status != 0x80 && status != 0x90 && status != 0xB0)
@@ -161,8 +164,15 @@ class RandomPlay {
             if (status == 0x90) {
                 byPitch_.insert({m[1], m[1] - transposition()});
             } else if (status == 0x80) {
-                auto it = byPitch_.find(m[1]);
-                if (it == byPitch_.end())
+                // Two notes may have gone out as one pitch under different transpositions:
+                // the one released is the one the keyboard no longer latches.
+                auto [first, last] = byPitch_.equal_range(m[1]);
+                auto it = std::find_if(first, last, [this](const auto& e) {
+                    return !NoteTable::inRange(e.second) || !h_.t.state.HeldNotes[e.second];
+                });
+                if (it == last)
+                    it = first;
+                if (it == last)
                     problem_ = "Note Off " + std::to_string(m[1]) + " with no Note On";
                 else
                     byPitch_.erase(it);
@@ -171,17 +181,19 @@ class RandomPlay {
                 allOff = true;
             }
         }
-        seen_ = messages.size();
+        h_.t.port->clear(); // what is followed is forgotten, so a long run stays fast
         sounding_.clear();
         for (const auto& [pitch, note] : byPitch_)
             ++sounding_[note];
-        // Latched notes whose sound an All Notes Off stopped stay latched while out of view.
+        // Latched notes whose sound an All Notes Off stopped stay latched while out of view,
+        // silent, until a click unlatches them (playing them in hover or click mode meanwhile
+        // leaves them so).
         const NoteTable& held = h_.t.state.HeldNotes;
         if (allOff)
             for (int n = NoteTable::LowestNote; n <= NoteTable::HighestNote; ++n)
                 if (held[n] && !sounding_.count(n))
                     silenced_.insert(n);
-        std::erase_if(silenced_, [&](int n) { return !held[n] || sounding_.count(n); });
+        std::erase_if(silenced_, [&](int n) { return !held[n]; });
     }
 
     void check() {
@@ -214,7 +226,6 @@ class RandomPlay {
     Qt::MouseButtons buttons_;
     QPointer<QWidget> grabbed_; // where the first button down went
     QPoint pointer_{1, 1};
-    std::size_t seen_ = 0;
     long events_ = 0;
     std::multimap<int, int> byPitch_; // pitch sent -> untransposed note, per unmatched Note On
     std::map<int, int> sounding_;     // untransposed note -> Note Ons not yet matched
