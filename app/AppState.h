@@ -5,14 +5,20 @@
 #include "app/Settings.h"
 #include "app/WindowKinds.h"
 #include "app/strings/Messages.h"
+#include "app/strings/StringTable.h"
 #include "midi/Midi.h"
 
 #include <QString>
 
+// Shows the MIDI module's device messages through `messages`, under the product title.
+inline Midi::MessageHandler ShowMidiMessages(Messages& messages) {
+    return [&messages](int number) { messages.ShowMessage(number, ProductTitle); };
+}
+
 // The program's shared state: the settings tables and every flag and table the windows share.
 // Main creates one and hands it by reference to every window; a test builds a fresh one.
 struct AppState : SettingsTables {
-    AppState() : messages(LanguageBase), midi(messages) {}
+    AppState() : messages(LanguageBase) { midi.setMessageHandler(ShowMidiMessages(messages)); }
     AppState(const AppState&) = delete;
     AppState& operator=(const AppState&) = delete;
 

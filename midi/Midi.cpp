@@ -1,7 +1,6 @@
 #include "midi/Midi.h"
 
-#include "app/strings/Messages.h"
-#include "app/strings/StringTable.h"
+#include <cstdio>
 
 int ShortMessageLength(std::uint8_t status) {
     if (status < 0x80)
@@ -31,9 +30,26 @@ std::vector<std::uint8_t> ShortMessageBytes(std::uint32_t message) {
     return bytes;
 }
 
-Midi::Midi(Messages& messages) : messages_(messages) {}
+std::string HexLine(const std::vector<std::uint8_t>& bytes) {
+    std::string line;
+    char buf[4];
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        std::snprintf(buf, sizeof buf, "%02x", static_cast<unsigned>(bytes[i]));
+        if (i > 0)
+            line += ' ';
+        line += buf;
+    }
+    return line;
+}
+
+Midi::Midi() = default;
 
 Midi::~Midi() = default;
+
+void Midi::report(int messageNumber) const {
+    if (showMessage_)
+        showMessage_(messageNumber);
+}
 
 void Midi::setPort(std::unique_ptr<MidiPort> port) {
     port_ = std::move(port);
@@ -50,7 +66,7 @@ std::uint32_t Midi::OpenMidiOutput() {
 
     if (MidiOutDeviceCount == 0) {
         MidiOutOpen = 0;
-        messages_.ShowMessage(22, ProductTitle);
+        report(22);
         MidiOutEnabled = 0;
         NoMidiDevice = true;
         return 0;
@@ -67,7 +83,7 @@ void Midi::CloseMidiOutput() {
         return;
     MidiResult = port_ ? port_->close() : MidiError::Error;
     if (MidiResult != 0)
-        messages_.ShowMessage(23, ProductTitle);
+        report(23);
     else
         MidiOutOpen = 0;
 }
@@ -76,9 +92,9 @@ void Midi::CheckMidiResult() {
     if (MidiResult == 0)
         return;
     if (MidiResult == MidiError::Allocated)
-        messages_.ShowMessage(20, ProductTitle);
+        report(20);
     else
-        messages_.ShowMessage(21, ProductTitle);
+        report(21);
     MidiOutEnabled = 0;
 }
 

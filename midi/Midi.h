@@ -2,12 +2,11 @@
 
 #include "midi/MidiPort.h"
 
-#include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
-
-class Messages;
 
 // Number of bytes of a status byte's message: 3 for note, key pressure, control change and pitch
 // bend, 2 for program change and channel pressure; 1..3 for system messages by their kind (song
@@ -17,6 +16,9 @@ int ShortMessageLength(std::uint8_t status);
 // The bytes of a packed short message, lowest first, as many as its status byte calls for; all
 // three when the lowest byte is not a status byte, so nothing sent is hidden.
 std::vector<std::uint8_t> ShortMessageBytes(std::uint32_t message);
+
+// "90 3c 64": two-digit lowercase hex bytes separated by single blanks.
+std::string HexLine(const std::vector<std::uint8_t>& bytes);
 
 // Status bytes of the channel messages the program sends (the channel 0..15 goes in the low
 // nibble).
@@ -48,11 +50,18 @@ constexpr std::uint32_t PackShortMessage(std::uint32_t status, std::uint32_t dat
 }
 
 // The MIDI module: the one output device and every message that leaves it. After the first
-// device error MidiOutEnabled is 0 and every routine returns at once.
+// device error MidiOutEnabled is 0 and every routine returns at once. It tells the user of a
+// device error through the message handler the start-up gives it, by message number: 20 device
+// already in use, 21 device error, 22 no device, 23 closing error.
 class Midi {
   public:
-    explicit Midi(Messages& messages);
+    using MessageHandler = std::function<void(int messageNumber)>;
+
+    Midi();
     ~Midi();
+
+    // Without a handler device errors still silence the output, but nobody is told.
+    void setMessageHandler(MessageHandler handler) { showMessage_ = std::move(handler); }
 
     void setPort(std::unique_ptr<MidiPort> port);
     MidiPort* port() const { return port_.get(); }
@@ -77,6 +86,8 @@ class Midi {
     void SendLongMessage();
 
   private:
-    Messages& messages_;
+    void report(int messageNumber) const;
+
+    MessageHandler showMessage_;
     std::unique_ptr<MidiPort> port_;
 };

@@ -49,3 +49,18 @@ class MidiPort {
     virtual std::uint32_t longMessage(MidiHdr& header, int headerSize) = 0;
     virtual std::uint32_t unprepareHeader(MidiHdr& header, int headerSize) = 0;
 };
+
+// A port that hands a long message on in one piece, with the header calls every such port
+// shares: preparing and unpreparing need the port open; a long message needs a prepared header,
+// and the header is marked done once sendLong() took its bytes.
+class LongMessagePort : public MidiPort {
+  public:
+    virtual bool isOpen() const = 0;
+    std::uint32_t prepareHeader(MidiHdr& header, int headerSize) final;
+    std::uint32_t longMessage(MidiHdr& header, int headerSize) final;
+    std::uint32_t unprepareHeader(MidiHdr& header, int headerSize) final;
+
+  protected:
+    // The bytes of a long message (at most the header's buffer length of its data).
+    virtual std::uint32_t sendLong(const std::vector<std::uint8_t>& bytes) = 0;
+};

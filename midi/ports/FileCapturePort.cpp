@@ -1,7 +1,6 @@
 #include "midi/ports/FileCapturePort.h"
 
 #include "midi/Midi.h"
-#include "midi/ports/RecordingPort.h"
 
 #include <utility>
 
@@ -40,27 +39,4 @@ std::uint32_t FileCapturePort::writeLine(const std::vector<std::uint8_t>& bytes)
 
 std::uint32_t FileCapturePort::shortMessage(std::uint32_t message) {
     return writeLine(ShortMessageBytes(message));
-}
-
-std::uint32_t FileCapturePort::prepareHeader(MidiHdr& header, int) {
-    if (file_ == nullptr)
-        return MidiError::Error;
-    header.flags |= MidiHeaderPrepared;
-    return MidiError::NoError;
-}
-
-std::uint32_t FileCapturePort::longMessage(MidiHdr& header, int) {
-    if ((header.flags & MidiHeaderPrepared) == 0)
-        return MidiError::Error;
-    const std::uint32_t result = writeLine(LongMessageBytes(header));
-    if (result == MidiError::NoError)
-        header.flags |= MidiHeaderDone;
-    return result;
-}
-
-std::uint32_t FileCapturePort::unprepareHeader(MidiHdr& header, int) {
-    if (file_ == nullptr)
-        return MidiError::Error;
-    header.flags &= ~MidiHeaderPrepared;
-    return MidiError::NoError;
 }

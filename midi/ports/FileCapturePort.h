@@ -9,7 +9,7 @@
 // A MIDI monitor: appends every message, short or long, to a file as one line of two-digit
 // lowercase hex bytes separated by single blanks ("90 3c 64"), flushed at once so another process
 // can follow it while the program runs.
-class FileCapturePort : public MidiPort {
+class FileCapturePort : public LongMessagePort {
   public:
     explicit FileCapturePort(std::string path);
     ~FileCapturePort() override;
@@ -17,16 +17,18 @@ class FileCapturePort : public MidiPort {
     FileCapturePort& operator=(const FileCapturePort&) = delete;
 
     const std::string& path() const { return path_; }
-    bool isOpen() const { return file_ != nullptr; }
+    bool isOpen() const override { return file_ != nullptr; }
 
     int deviceCount() override { return 1; }
     // Opens the file for appending, creating it when missing; an error when it cannot be opened.
     std::uint32_t open() override;
     std::uint32_t close() override;
     std::uint32_t shortMessage(std::uint32_t message) override;
-    std::uint32_t prepareHeader(MidiHdr& header, int headerSize) override;
-    std::uint32_t longMessage(MidiHdr& header, int headerSize) override;
-    std::uint32_t unprepareHeader(MidiHdr& header, int headerSize) override;
+
+  protected:
+    std::uint32_t sendLong(const std::vector<std::uint8_t>& bytes) override {
+        return writeLine(bytes);
+    }
 
   private:
     std::uint32_t writeLine(const std::vector<std::uint8_t>& bytes);

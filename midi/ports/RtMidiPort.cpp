@@ -104,8 +104,12 @@ std::uint32_t RtMidiPort::close() {
     }
 }
 
+bool RtMidiPort::isOpen() const {
+    return out_ != nullptr && out_->isPortOpen();
+}
+
 std::uint32_t RtMidiPort::send(const unsigned char* bytes, std::size_t size) {
-    if (out_ == nullptr || !out_->isPortOpen() || size == 0)
+    if (!isOpen() || size == 0)
         return MidiError::Error;
     try {
         failed_ = false;
@@ -120,29 +124,4 @@ std::uint32_t RtMidiPort::send(const unsigned char* bytes, std::size_t size) {
 std::uint32_t RtMidiPort::shortMessage(std::uint32_t message) {
     const std::vector<std::uint8_t> bytes = ShortMessageBytes(message);
     return send(bytes.data(), bytes.size());
-}
-
-std::uint32_t RtMidiPort::prepareHeader(MidiHdr& header, int) {
-    if (out_ == nullptr || !out_->isPortOpen())
-        return MidiError::Error;
-    header.flags |= MidiHeaderPrepared;
-    return MidiError::NoError;
-}
-
-std::uint32_t RtMidiPort::longMessage(MidiHdr& header, int) {
-    if ((header.flags & MidiHeaderPrepared) == 0)
-        return MidiError::Error;
-    // The bytes go on whole: the receiving side parses the stream.
-    const std::vector<std::uint8_t> bytes = LongMessageBytes(header);
-    const std::uint32_t result = send(bytes.data(), bytes.size());
-    if (result == MidiError::NoError)
-        header.flags |= MidiHeaderDone;
-    return result;
-}
-
-std::uint32_t RtMidiPort::unprepareHeader(MidiHdr& header, int) {
-    if (out_ == nullptr || !out_->isPortOpen())
-        return MidiError::Error;
-    header.flags &= ~MidiHeaderPrepared;
-    return MidiError::NoError;
 }

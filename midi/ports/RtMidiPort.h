@@ -4,13 +4,14 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class RtMidiOut;
 
 // A MIDI output through RtMidi: the ALSA sequencer or JACK. The API is always named: a default
 // RtMidiOut picks ALSA and throws where ALSA has no sequencer, even while JACK runs. No RtMidi
 // exception leaves this class; every failure is a nonzero result.
-class RtMidiPort : public MidiPort {
+class RtMidiPort : public LongMessagePort {
   public:
     enum class Api { Alsa, Jack };
 
@@ -34,9 +35,13 @@ class RtMidiPort : public MidiPort {
     std::uint32_t open() override;
     std::uint32_t close() override;
     std::uint32_t shortMessage(std::uint32_t message) override;
-    std::uint32_t prepareHeader(MidiHdr& header, int headerSize) override;
-    std::uint32_t longMessage(MidiHdr& header, int headerSize) override;
-    std::uint32_t unprepareHeader(MidiHdr& header, int headerSize) override;
+    bool isOpen() const override;
+
+  protected:
+    // The bytes go on whole: the receiving side parses the stream.
+    std::uint32_t sendLong(const std::vector<std::uint8_t>& bytes) override {
+        return send(bytes.data(), bytes.size());
+    }
 
   private:
     std::uint32_t send(const unsigned char* bytes, std::size_t size);

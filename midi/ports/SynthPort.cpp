@@ -452,24 +452,9 @@ std::uint32_t SynthPort::shortMessage(std::uint32_t message) {
     return MidiError::NoError;
 }
 
-std::uint32_t SynthPort::prepareHeader(MidiHdr& header, int) {
+std::uint32_t SynthPort::sendLong(const std::vector<std::uint8_t>& bytes) {
     if (fluid_ == nullptr)
         return MidiError::Error;
-    header.flags |= MidiHeaderPrepared;
-    return MidiError::NoError;
-}
-
-std::uint32_t SynthPort::longMessage(MidiHdr& header, int) {
-    if (fluid_ == nullptr || (header.flags & MidiHeaderPrepared) == 0)
-        return MidiError::Error;
-    playStream(LongMessageBytes(header));
-    header.flags |= MidiHeaderDone;
-    return MidiError::NoError;
-}
-
-std::uint32_t SynthPort::unprepareHeader(MidiHdr& header, int) {
-    if (fluid_ == nullptr)
-        return MidiError::Error;
-    header.flags &= ~MidiHeaderPrepared;
+    playStream(bytes);
     return MidiError::NoError;
 }

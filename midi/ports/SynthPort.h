@@ -16,7 +16,7 @@
 // terminal unless QUINTARO_SYNTH_LOG is set. QUINTARO_SYNTH_DRIVER names the FluidSynth audio
 // driver instead of ChooseAudioDriver(), QUINTARO_SYNTH_DEVICE the ALSA device (e.g. "null", a
 // sink that plays nothing).
-class SynthPort : public MidiPort {
+class SynthPort : public LongMessagePort {
   public:
     // What the audio driver was asked for and what it took, after a successful open. The ALSA
     // driver reports a period size or count it could not have; other drivers report nothing, and
@@ -63,8 +63,7 @@ class SynthPort : public MidiPort {
     std::vector<float> render(int frames);
 
     const std::string& soundFontPath() const { return soundFontPath_; }
-    bool isOpen() const { return fluid_ != nullptr; }
-    bool isOffline() const { return offline_; }
+    bool isOpen() const override { return fluid_ != nullptr; }
     const AudioSetup& audioSetup() const { return audioSetup_; }
     // Why the last open failed, for a diagnostic.
     const std::string& lastError() const { return lastError_; }
@@ -76,14 +75,14 @@ class SynthPort : public MidiPort {
     std::uint32_t open() override;
     std::uint32_t close() override;
     std::uint32_t shortMessage(std::uint32_t message) override;
-    std::uint32_t prepareHeader(MidiHdr& header, int headerSize) override;
-    std::uint32_t longMessage(MidiHdr& header, int headerSize) override;
-    std::uint32_t unprepareHeader(MidiHdr& header, int headerSize) override;
 
     // Plays one channel message on the synthesizer (status, then up to two data bytes).
     void playEvent(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
     // Plays a byte stream of MIDI messages: several messages, running status, system exclusive.
     void playStream(const std::vector<std::uint8_t>& bytes);
+
+  protected:
+    std::uint32_t sendLong(const std::vector<std::uint8_t>& bytes) override;
 
   private:
     struct Fluid; // FluidSynth's settings, synthesizer and audio driver

@@ -3,7 +3,7 @@
 #include "app/Main.h"
 #include "app/SettingsFile.h"
 #include "app/strings/StringTable.h"
-#include "midi/ports/RecordingPort.h"
+#include "support/RecordingPort.h"
 #include "support/RecordingSink.h"
 #include "support/Unprivileged.h"
 #include "ui/main/frmMain.h"

@@ -16,7 +16,7 @@
 // number of clicks are the instructions of one press + release.
 #include "app/Main.h"
 #include "app/Settings.h"
-#include "midi/ports/RecordingPort.h"
+#include "support/RecordingPort.h"
 #include "support/RecordingSink.h"
 #include "ui/keyboard/Keyboard.h"
 #include "ui/main/ProgramIcon.h"

@@ -1,6 +1,6 @@
 #include "midi/Midi.h"
-#include "midi/ports/RecordingPort.h"
 #include "support/MidiModule.h"
+#include "support/RecordingPort.h"
 
 #include <gtest/gtest.h>
 
@@ -23,15 +23,6 @@ struct Fixture : MidiModule {
 };
 
 } // namespace
-
-TEST(ShortMessages, PackingAndLengths) {
-    EXPECT_EQ(PackShortMessage(0x90, 60, 100), 0x00643C90u);
-    EXPECT_EQ(PackShortMessage(0xBF, 123, 0), 0x00007BBFu);
-    const int lengths[][2] = {{0x90, 3}, {0x8F, 3}, {0xA3, 3}, {0xBF, 3}, {0xC0, 2}, {0xDF, 2},
-                              {0xE5, 3}, {0xF2, 3}, {0xF3, 2}, {0xF8, 1}, {0x3C, 0}};
-    for (const auto& l : lengths)
-        EXPECT_EQ(ShortMessageLength(static_cast<std::uint8_t>(l[0])), l[1]) << l[0];
-}
 
 TEST(ShortMessages, NoteOnNoteOffAndAllNotesOffSendTheirBytes) {
     Fixture f;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/strings/Messages.h"
+#include "app/AppState.h"
 #include "midi/Midi.h"
 #include "support/RecordingSink.h"
 
@@ -12,11 +12,12 @@ struct MidiModule {
     explicit MidiModule(std::unique_ptr<MidiPort> port = nullptr, int languageBase = 200)
         : base(languageBase) {
         messages.setSink(&sink);
+        midi.setMessageHandler(ShowMidiMessages(messages));
         if (port != nullptr)
             midi.setPort(std::move(port));
     }
     int base;
     Messages messages{base};
     RecordingSink sink;
-    Midi midi{messages};
+    Midi midi;
 };

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/AppState.h"
-#include "midi/ports/RecordingPort.h"
+#include "support/RecordingPort.h"
 #include "support/RecordingSink.h"
 
 #include <QTemporaryDir>

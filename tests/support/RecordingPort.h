@@ -52,6 +52,3 @@ class RecordingPort : public MidiPort {
     };
     std::vector<Failure> failures_;
 };
-
-// "90 3c 64": two-digit lowercase hex bytes separated by single blanks.
-std::string HexLine(const std::vector<std::uint8_t>& bytes);

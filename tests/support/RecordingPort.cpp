@@ -1,9 +1,8 @@
-#include "midi/ports/RecordingPort.h"
+#include "support/RecordingPort.h"
 
 #include "midi/Midi.h"
 
 #include <algorithm>
-#include <cstdio>
 
 void RecordingPort::failOn(Call call, int occurrence, std::uint32_t result) {
     failures_.push_back({call, occurrence, result});
@@ -77,16 +76,4 @@ std::vector<std::string> RecordingPort::messageLines() const {
 int RecordingPort::count(Call call) const {
     return static_cast<int>(std::count_if(records.begin(), records.end(),
                                           [call](const Record& r) { return r.call == call; }));
-}
-
-std::string HexLine(const std::vector<std::uint8_t>& bytes) {
-    std::string line;
-    char buf[4];
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        std::snprintf(buf, sizeof buf, "%02x", static_cast<unsigned>(bytes[i]));
-        if (i > 0)
-            line += ' ';
-        line += buf;
-    }
-    return line;
 }
