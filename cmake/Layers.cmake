@@ -1,6 +1,6 @@
 # Checks at every build that no source includes a header of a layer above its own. The layers are
 # listed from the bottom; a file may include files of its own layer and of the layers below.
-set(QUINTARO_LAYERS quintaro_strings quintaro_midi quintaro_model quintaro_ui_keyboard
+set(QUINTARO_LAYERS quintaro_midi quintaro_model quintaro_ui_keyboard
                     quintaro_ui_windows quintaro_ui_main quintaro_app)
 set(layer_map "")
 set(layer_sources "")
