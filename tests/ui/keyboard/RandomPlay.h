@@ -50,12 +50,11 @@ class RandomPlay {
         consume();
     }
 
+    // Anywhere down a key, the lowest strip included.
     QPoint randomKeyPoint() {
         const int k = pick(Keyboard::KeyCount);
         const bool black = h_.kb->Key[k]->isBlack();
-        // Anywhere down the key, the lowest strip included.
-        const int y = pick(black ? 972 : 1404);
-        return h_.onKey(k, black ? 78 : 100, y);
+        return h_.onKey(k, black ? 78 : 100, pick(black ? 972 : 1404));
     }
 
     void moveTo(QPoint p) {
@@ -84,15 +83,10 @@ class RandomPlay {
             }
             if (!buttons_)
                 grabbed_ = under;
-            if (buttons_ & b) {
-                log_ << " release(" << b << ")";
-                h_.release(pointer_, b);
-                buttons_ &= ~b;
-            } else {
-                log_ << " press(" << b << ")";
-                h_.press(pointer_, b);
-                buttons_ |= b;
-            }
+            const bool down = buttons_ & b;
+            log_ << (down ? " release(" : " press(") << b << ")";
+            down ? h_.release(pointer_, b) : h_.press(pointer_, b);
+            buttons_ ^= b;
         } else if (r < 620) {
             // Off the keys: the key-shift bar, the window, its edge, beside it.
             const QRect part = h_.w->geometry();
@@ -109,22 +103,20 @@ class RandomPlay {
         } else if (r < 880) {
             QWidget* box =
                 pick(2) == 0 ? static_cast<QWidget*>(kb.CheckClickKey) : kb.CheckHoldNote;
-            if (r < 820 && buttons_ == Qt::NoButton) {
+            const bool click = r < 820 && buttons_ == Qt::NoButton;
+            log_ << (click ? " click(" : " space(") << box->objectName().toStdString() << ")";
+            if (click) {
                 moveTo(h_.centreOf(box));
-                log_ << " click(" << box->objectName().toStdString() << ")";
                 h_.click(pointer_);
             } else {
-                log_ << " space(" << box->objectName().toStdString() << ")";
                 box->setFocus();
                 QTest::keyClick(box, Qt::Key_Space);
             }
-        } else if (r < 980) {
-            if (buttons_ == Qt::NoButton) {
-                moveTo(h_.centreOf(kb.CommHoldChord));
-                log_ << " chord";
-                h_.click(pointer_);
-            }
-        } else {
+        } else if (r < 980 && buttons_ == Qt::NoButton) {
+            moveTo(h_.centreOf(kb.CommHoldChord));
+            log_ << " chord";
+            h_.click(pointer_);
+        } else if (r >= 980) {
             log_ << " close+reopen";
             h_.close();
             consume();
@@ -136,24 +128,19 @@ class RandomPlay {
     // Buttons up where the pointer is, then the pointer onto the window away from the keys.
     void settle() {
         for (Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton})
-            if (buttons_ & b) {
+            if (buttons_ & b)
                 h_.release(pointer_, b);
-                buttons_ &= ~b;
-            }
+        buttons_ = Qt::NoButton;
         const QPoint off = h_.onWindow();
         moveTo(off == pointer_ ? off + QPoint(0, 3) : off);
         consume();
     }
 
-    int transposition() { return h_.row(Part, PartRow::Transposition) - 12; }
-
     // Follows the messages sent since the last call: every Note On stays sounding until its
     // Note Off or an All Notes Off on its channel.
     void consume() {
-        const auto messages = h_.t.port->messages();
         bool allOff = false;
-        for (std::size_t i = 0; i < messages.size(); ++i) {
-            const auto& m = messages[i];
+        for (const auto& m : h_.t.port->messages()) {
             const int status = m.at(0) & 0xF0;
             if (status != 0x80 && status != 0x90 && status != 0xB0)
                 continue;
@@ -162,7 +149,7 @@ class RandomPlay {
                 continue;
             }
             if (status == 0x90) {
-                byPitch_.insert({m[1], m[1] - transposition()});
+                byPitch_.insert({m[1], m[1] + 12 - h_.row(Part, PartRow::Transposition)});
             } else if (status == 0x80) {
                 // Two notes may have gone out as one pitch under different transpositions:
                 // the one released is the one the keyboard no longer latches.
