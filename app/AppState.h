@@ -7,6 +7,7 @@
 #include "app/strings/Messages.h"
 #include "app/strings/StringTable.h"
 #include "midi/Midi.h"
+#include "midi/ports/MidiInput.h"
 
 #include <QString>
 
@@ -46,6 +47,7 @@ struct AppState : SettingsTables {
 
     Messages messages;
     Midi midi;
+    MidiInput midiIn; // played through the parts by the main window; opened by the start-up
 
     // Copies window record `kind` (0..24) into ScratchRec; true when its Open flag is 1.
     bool LoadWindowRecord(int kind) {

@@ -116,6 +116,11 @@ std::unique_ptr<frmMain> Main(AppState& state, const QString& currentDirectory,
         return nullptr;
     }
 
+    // A MIDI input that cannot be opened leaves the program playable from its own keys.
+    if (!state.midiIn.open(hooks.midiInSpec))
+        qWarning("MIDI input \"%s\" not opened: %s", qUtf8Printable(hooks.midiInSpec),
+                 state.midiIn.lastError().c_str());
+
     IconCacheStyle::install();
     auto window = std::make_unique<frmMain>(state, [&state] { Shutdown(state); });
     window->showAsStored();
@@ -141,6 +146,7 @@ bool SaveSettings(AppState& state) {
 
 void Shutdown(AppState& state) {
     state.OperationTitle = state.ResString(114);
+    state.midiIn.close();
     if (state.midi.MidiOutOpen == 1)
         state.midi.CloseMidiOutput();
     SaveSettings(state);

@@ -15,6 +15,8 @@ struct StartupHooks {
     std::function<void(AppState&)> chooseLanguage;
     // The port the MIDI mapper reaches.
     std::function<std::unique_ptr<MidiPort>()> makePort;
+    // The MIDI input's port, named as MidiInput::open takes it ("none": no input).
+    QString midiInSpec = QStringLiteral("none");
 };
 
 // The start routine: settings, language, program names, MIDI output, then the main window,

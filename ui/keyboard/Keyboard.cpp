@@ -171,14 +171,28 @@ void Keyboard::unmarkNote(int note) {
 }
 
 void Keyboard::forgetChannel(int channel) {
-    for (auto it = sounding_.begin(); it != sounding_.end();) {
-        auto& targets = it->second.targets;
-        std::erase_if(targets, [channel](const NoteTarget& t) { return t.channel == channel; });
-        if (targets.empty())
-            it = sounding_.erase(it);
-        else
-            ++it;
+    for (std::map<int, Sounding>* table : {&sounding_, &external_}) {
+        for (auto it = table->begin(); it != table->end();) {
+            auto& targets = it->second.targets;
+            std::erase_if(targets, [channel](const NoteTarget& t) { return t.channel == channel; });
+            if (targets.empty())
+                it = table->erase(it);
+            else
+                ++it;
+        }
     }
+}
+
+void Keyboard::unmarkKeyIfFree(int k) {
+    if (k < 0 || k >= KeyCount)
+        return;
+    const int shown = keyBase_ + k;
+    if (policy_.latchedNotes()[shown] == 1 || sounding_.count(shown) != 0)
+        return;
+    for (const auto& [id, s] : external_)
+        if (s.key == k)
+            return;
+    Key[k]->setPlain();
 }
 
 // Starting and stopping one note
@@ -205,6 +219,46 @@ void Keyboard::ReleaseNote(int note) {
     soundingNote_ = NoNote;
     sendRememberedNoteOffs(note, false);
     Text1->clear();
+}
+
+void Keyboard::ExternalNoteOn(int id, int note, int velocity) {
+    // A repeated Note On without its Note Off: the first one ends here, so each has one Note Off.
+    ExternalNoteOff(id, velocity);
+    Sounding s;
+    const int k = note - keyBase_;
+    if (k >= 0 && k < KeyCount) {
+        s.key = k;
+        Key[k]->mark();
+    }
+    for (NoteTarget t : policy_.noteOnTargets(note)) {
+        if (t.note < 0 || t.note > 127)
+            continue; // transposed off the end of the MIDI range
+        t.velocity = velocity;
+        midi_.SendNoteOn(t.channel, t.note, t.velocity);
+        s.targets.push_back(t);
+    }
+    Text1->setText(NoteText(note));
+    if (!s.targets.empty() || s.key >= 0)
+        external_[id] = std::move(s);
+}
+
+void Keyboard::ExternalNoteOff(int id, int velocity) {
+    auto it = external_.find(id);
+    if (it == external_.end())
+        return;
+    const Sounding s = std::move(it->second);
+    external_.erase(it);
+    for (const NoteTarget& t : s.targets)
+        midi_.SendNoteOff(t.channel, t.note, velocity);
+    unmarkKeyIfFree(s.key);
+    Text1->clear();
+}
+
+std::vector<int> Keyboard::NoteChannels() {
+    std::vector<int> channels;
+    for (const NoteTarget& t : policy_.noteOnTargets(NoteTable::LowestNote))
+        channels.push_back(t.channel);
+    return channels;
 }
 
 void Keyboard::sendRememberedNoteOffs(int note, bool fromStrip) {

@@ -73,6 +73,15 @@ class Keyboard : public QObject {
     void PlayNote(int note);
     void ReleaseNote(int note);
 
+    // A note from outside the keys (a MIDI input): goes where the key of `note` would send it,
+    // with `velocity` instead of the policy's, marks that key when it is in view and shows the
+    // note. `id` (the incoming note number) keys what went out, so that ExternalNoteOff sends
+    // the Note Offs where these Note Ons went, whatever changed meanwhile.
+    void ExternalNoteOn(int id, int note, int velocity);
+    void ExternalNoteOff(int id, int velocity);
+    // The channels a note goes to now: a controller from outside follows them.
+    std::vector<int> NoteChannels();
+
     void ClearHeldNotes();
     void ResetKeyboard();
     void RecolourKeys();
@@ -105,6 +114,8 @@ class Keyboard : public QObject {
     void ReplayChord(int k);
     void markNote(int note);
     void unmarkNote(int note);
+    // Clears the mark of key `k` unless a latched, sounding or external note still shows there.
+    void unmarkKeyIfFree(int k);
     void forgetChannel(int channel);
     // Sends the Note Offs of a sounding note where its Note Ons went, with the release velocity
     // read now (the hover strip's own velocity when `fromStrip`), and forgets the note.
@@ -127,4 +138,6 @@ class Keyboard : public QObject {
     NoteTable chordNotes_;
     // Untransposed note -> what went out for it and is not yet released.
     std::map<int, Sounding> sounding_;
+    // Incoming note number -> what went out for it (ExternalNoteOn) and is not yet released.
+    std::map<int, Sounding> external_;
 };

@@ -5,6 +5,8 @@
 #include "ui/accessories/frmAbout.h"
 #include "ui/accessories/frmBloccoNote.h"
 #include "ui/child/ChildWindow.h"
+#include "ui/keyboard/Keyboard.h"
+#include "ui/main/MidiInputRouter.h"
 #include "ui/masterkb/frmMasterKb.h"
 #include "ui/mixer/frmGMPag.h"
 #include "ui/mixer/frmVolumeAll.h"
@@ -45,10 +47,29 @@ frmMain::frmMain(AppState& state, std::function<void()> onUnload)
         Timer1[k]->setObjectName(QStringLiteral("Timer1_%1").arg(k));
         connect(Timer1[k], &QTimer::timeout, this, [this, k] { Timer1_Timer(k); });
     }
+    midiInRouter_ =
+        std::make_unique<MidiInputRouter>(state_.midi, [this] { return MidiInputKeyboard(); });
+    state_.midiIn.setHandler(
+        [this](const std::vector<std::uint8_t>& message) { midiInRouter_->handle(message); });
     Form_Load();
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain() {
+    state_.midiIn.setHandler({});
+}
+
+Keyboard* frmMain::MidiInputKeyboard() const {
+    // The current window even while another program has the focus: the musician plays the MIDI
+    // keyboard, not this program's windows.
+    QMdiSubWindow* current = mdiArea_->currentSubWindow();
+    if (auto* part = qobject_cast<frmPart*>(current))
+        return &part->keyboard();
+    if (auto* master = qobject_cast<frmMasterKb*>(current))
+        return &master->keyboard();
+    if (frmPart* part = PartWindow(state_.CurrentPart))
+        return &part->keyboard();
+    return nullptr;
+}
 
 void frmMain::buildStatusBar() {
     Picture1 = new QWidget(this);

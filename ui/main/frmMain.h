@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <array>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QLabel;
@@ -20,6 +21,8 @@ class frmVolumeAll;
 class frmGMPag;
 class frmMasterKb;
 class frmBloccoNote;
+class Keyboard;
+class MidiInputRouter;
 
 // The program's frame: the multiple-document area that holds every child window, the menus, the
 // status bar and the timers that reopen at start the windows that were open at the last exit.
@@ -109,6 +112,11 @@ class frmMain : public QMainWindow {
 
     QPointer<frmAbout> AboutBox;
 
+    // The keyboard the MIDI input plays through now: the current child window's when it is a part
+    // window or the master keyboard, else the window of the current part; null when neither is
+    // open.
+    Keyboard* MidiInputKeyboard() const;
+
     // Set when the close has run its shutdown; a second close does nothing.
     bool unloaded() const { return unloaded_; }
 
@@ -142,6 +150,7 @@ class frmMain : public QMainWindow {
 
     AppState& state_;
     std::function<void()> onUnload_;
+    std::unique_ptr<MidiInputRouter> midiInRouter_;
     QMdiArea* mdiArea_ = nullptr;
     std::array<QPointer<ChildWindow>, WindowKind::LastStored + 1> windows_{}; // by kind
     // Program pages whose menu item opened them: the item stays disabled until the page unloads.
