@@ -29,6 +29,7 @@ class MidiInput {
     MidiInput& operator=(const MidiInput&) = delete;
 
     void setHandler(Handler handler) { handler_ = std::move(handler); }
+    const Handler& handler() const { return handler_; }
 
     // Closes what is open, then opens the port of `spec`. True when a port is open after, or
     // when the spec asks for none; false with lastError() set otherwise.
