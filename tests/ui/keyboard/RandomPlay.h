@@ -4,7 +4,8 @@
 // wheel turns over the key-shift bar and the transposition list, clicks and space-bar toggles of
 // the mode boxes, hold-chord clicks, and the window closed and reopened. After each sequence the
 // buttons come up and the pointer leaves the keyboard; then what sounds, worked out from the
-// recorded MIDI stream alone, must be what the keyboard shows latched.
+// recorded MIDI stream alone, must be what the keyboard shows latched. Notes also come in at the
+// MIDI input (played through the part, the current one), and are all released before the check.
 #include "../part/PartHost.h"
 
 #include <QComboBox>
@@ -66,9 +67,11 @@ class RandomPlay {
     }
 
     void randomEvent() {
-        const int r = pick(1000);
+        const int r = pick(1100);
         Keyboard& kb = *h_.kb;
-        if (r < 300) {
+        if (r >= 1000) {
+            midiInEvent();
+        } else if (r < 300) {
             moveTo(randomKeyPoint());
         } else if (r < 540) {
             Qt::MouseButton b = r < 420 ? Qt::LeftButton : Qt::RightButton;
@@ -125,8 +128,31 @@ class RandomPlay {
         consume();
     }
 
+    // A key of a MIDI keyboard goes down (any velocity but 0) or comes up (as a Note Off or a
+    // Note On of velocity 0), the way the input hands it to the main window.
+    void midiIn(std::uint8_t status, int note, int velocity) {
+        log_ << " midi(" << int(status) << "," << note << "," << velocity << ")";
+        h_.t.state.midiIn.handler()(
+            {status, static_cast<std::uint8_t>(note), static_cast<std::uint8_t>(velocity)});
+    }
+    void midiInEvent() {
+        if (!midiHeld_.empty() && pick(2) == 0) {
+            auto it = midiHeld_.begin();
+            std::advance(it, pick(static_cast<int>(midiHeld_.size())));
+            midiIn(pick(2) == 0 ? 0x80 : 0x90, *it, 0);
+            midiHeld_.erase(it);
+        } else {
+            const int note = 30 + pick(60);
+            midiIn(static_cast<std::uint8_t>(0x90 | pick(16)), note, 1 + pick(127));
+            midiHeld_.insert(note);
+        }
+    }
+
     // Buttons up where the pointer is, then the pointer onto the window away from the keys.
     void settle() {
+        for (int note : midiHeld_)
+            midiIn(0x80, note, 0x40);
+        midiHeld_.clear();
         for (Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton})
             if (buttons_ & b)
                 h_.release(pointer_, b);
@@ -217,4 +243,5 @@ class RandomPlay {
     std::multimap<int, int> byPitch_; // pitch sent -> untransposed note, per unmatched Note On
     std::map<int, int> sounding_;     // untransposed note -> Note Ons not yet matched
     std::set<int> silenced_;
+    std::set<int> midiHeld_; // keys down at the MIDI input
 };
