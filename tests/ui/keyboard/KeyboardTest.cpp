@@ -78,8 +78,6 @@ TEST(Keyboard, OpeningLoadsTheStoredStatesAsAUserChangeWould) {
         Lines sent;
         const char* controls;
     } cases[] = {{3, 1, 1, {"b0 7b 00"}, "click 1, hold 1 enabled, chord enabled"},
-                 {0, 0, 0, {}, "click 0, hold 0 disabled, chord disabled"},
-                 {2, 1, 0, {}, "click 1, hold 0 enabled, chord disabled"},
                  // Hold Note without Click Key: loaded and stored as hover mode.
                  {2, 0, 1, {}, "click 0, hold 0 disabled, chord disabled"}};
     for (const auto& c : cases) {
