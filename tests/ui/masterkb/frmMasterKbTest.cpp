@@ -81,17 +81,17 @@ TEST_F(MasterKbTest, LoadSendsSliderBySliderAndTheBoxesAndSlidersSendToEveryChan
     EXPECT_EQ(w->Label3[6]->text(), QStringLiteral("-64"));
 }
 
-// A note started on channels 1 and 10 and released after channel 10 was switched off and
-// channel 5 on: its Note Offs go to 1 and 10, none to 5. Held in click mode, and latched.
+// A note started on channels 1 and 16 and released after channel 16 was switched off and
+// channel 5 on: its Note Offs go to 1 and 16, none to 5. Held in click mode, and latched.
 TEST_F(MasterKbTest, NotesAreReleasedOnEveryChannelTheyWentTo) {
     for (int holdNote : {0, 1}) {
         SCOPED_TRACE(holdNote);
-        channels({1, 10});
+        channels({1, 16});
         element(31) = holdNote;
         t.state.PartParams[1][3] = 90;
-        t.state.PartParams[10][3] = 70;
+        t.state.PartParams[16][3] = 70;
         t.state.PartParams[1][4] = 33;
-        t.state.PartParams[10][4] = 44;
+        t.state.PartParams[16][4] = 44;
         frmMasterKb* w = open();
         Keyboard& kb = w->keyboard();
         QWidget* key = kb.Key[60 - kb.KeyBase()];
@@ -99,14 +99,14 @@ TEST_F(MasterKbTest, NotesAreReleasedOnEveryChannelTheyWentTo) {
         QTest::mousePress(key, Qt::LeftButton, {}, QPoint(3, 3));
         if (holdNote)
             QTest::mouseRelease(key, Qt::LeftButton, {}, QPoint(3, 3));
-        EXPECT_EQ(take(), (Lines{"90 3c 5a", "99 3c 46"}));
-        QTest::mouseClick(w->Check1[10], Qt::LeftButton);
+        EXPECT_EQ(take(), (Lines{"90 3c 5a", "9f 3c 46"}));
+        QTest::mouseClick(w->Check1[16], Qt::LeftButton);
         QTest::mouseClick(w->Check1[5], Qt::LeftButton);
         take();
         if (holdNote)
             QTest::mousePress(key, Qt::LeftButton, {}, QPoint(3, 3));
         QTest::mouseRelease(key, Qt::LeftButton, {}, QPoint(3, 3));
-        EXPECT_EQ(take(), (Lines{"80 3c 21", "89 3c 2c"}));
+        EXPECT_EQ(take(), (Lines{"80 3c 21", "8f 3c 2c"}));
         EXPECT_EQ(t.state.MasterHeldNotes[60], 0);
         // The next note goes to the channels on now.
         QTest::mouseClick(key, Qt::LeftButton, {}, QPoint(3, 3));
