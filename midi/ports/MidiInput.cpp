@@ -57,7 +57,8 @@ QStringList MidiInput::ports(Api api) {
     try {
         const unsigned int count = in->getPortCount();
         for (unsigned int i = 0; i < count; ++i)
-            names << QString::fromStdString(in->getPortName(i));
+            if (const std::string name = in->getPortName(i); !OwnPort(name))
+                names << QString::fromStdString(name);
     } catch (const RtMidiError&) {
     }
     return names;

@@ -41,7 +41,8 @@ class MidiInput {
     const std::string& openPortName() const { return openPortName_; }
     const std::string& lastError() const { return lastError_; }
 
-    // The source ports an API offers now, by name; empty when the API cannot be reached.
+    // The source ports an API offers now, by name, but this program's own; empty when the API
+    // cannot be reached.
     static QStringList ports(Api api);
     // The spec of QUINTARO_MIDI_IN ("none" when unset).
     static QString specFromEnvironment();
