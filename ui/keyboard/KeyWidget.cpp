@@ -4,6 +4,7 @@
 #include "ui/keyboard/Keyboard.h"
 #include "ui/keyboard/KeyboardGeometry.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <cmath>
@@ -82,4 +83,23 @@ void KeyboardFrame::mouseMoveEvent(QMouseEvent* event) {
 void KeyboardFrame::leaveEvent(QEvent* event) {
     QFrame::leaveEvent(event);
     keyboard_.Form_MouseMove();
+}
+
+void KeyboardFrame::keyPressEvent(QKeyEvent* event) {
+    if (!keyboard_.ComputerKey_Down(*event))
+        QFrame::keyPressEvent(event);
+}
+
+void KeyboardFrame::keyReleaseEvent(QKeyEvent* event) {
+    if (!keyboard_.ComputerKey_Up(*event))
+        QFrame::keyReleaseEvent(event);
+}
+
+void KeyboardFrame::focusInEvent(QFocusEvent* event) {
+    event->accept();
+}
+
+void KeyboardFrame::focusOutEvent(QFocusEvent* event) {
+    event->accept();
+    keyboard_.ReleaseComputerKeys();
 }

@@ -35,7 +35,8 @@ class KeyWidget : public QWidget {
 };
 
 // The container of the keys, the octave labels and the key-shift bar. A pointer move over it
-// (not over a key) counts as a move over the window.
+// (not over a key) counts as a move over the window. It takes the focus on a click (on it or on
+// a key) and passes the computer keys to the keyboard while it has it.
 class KeyboardFrame : public QFrame {
     Q_OBJECT
   public:
@@ -46,6 +47,11 @@ class KeyboardFrame : public QFrame {
     // The pointer has left the keys and the frame, possibly straight out of the window, where no
     // move event follows: in hover mode the sounding note stops as when it moves over the window.
     void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    // Nothing is drawn for the focus: gaining or losing it repaints nothing.
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
   private:
     Keyboard& keyboard_;

@@ -5,6 +5,7 @@
 #include "ui/keyboard/KeyboardGeometry.h"
 
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -12,6 +13,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <algorithm>
+#include <utility>
 
 using namespace KeyboardGeometry;
 
@@ -31,15 +33,34 @@ QRect placeRect(const Place& p) {
 const char* const NoteNames[12] = {"C/Do",   "C#/Do#", "D/Re",    "D#/Re#", "E/Mi",   "F/Fa",
                                    "F#/Fa#", "G/Sol",  "G#/Sol#", "A/La",   "A#/La#", "B/Si"};
 
+// The computer keys in the order of the notes they play from KeyBase: the physical places of
+// Z S X D C V G B H N J M and Q 2 W 3 E R 5 T 6 Y 7 U on a US keyboard, as Linux input codes,
+// and the keys those places carry there (used where the platform gives no scan code).
+constexpr int InputCodes[24] = {44, 31, 45, 32, 46, 47, 34, 48, 35, 49, 36, 50,
+                                16, 3,  17, 4,  18, 19, 6,  20, 7,  21, 8,  22};
+constexpr int UsKeys[24] = {Qt::Key_Z, Qt::Key_S, Qt::Key_X, Qt::Key_D, Qt::Key_C, Qt::Key_V,
+                            Qt::Key_G, Qt::Key_B, Qt::Key_H, Qt::Key_N, Qt::Key_J, Qt::Key_M,
+                            Qt::Key_Q, Qt::Key_2, Qt::Key_W, Qt::Key_3, Qt::Key_E, Qt::Key_R,
+                            Qt::Key_5, Qt::Key_T, Qt::Key_6, Qt::Key_Y, Qt::Key_7, Qt::Key_U};
+// The native scan code of an input code: X11 and Wayland key codes are the input code + 8; the
+// PC scan codes that Windows reports are the input codes themselves for these keys.
+#ifdef Q_OS_WIN
+constexpr int ScanCodeOffset = 0;
+#else
+constexpr int ScanCodeOffset = 8;
+#endif
+
 } // namespace
 
 Keyboard::Keyboard(Midi& midi, KeyboardPolicy& policy, QWidget* client)
     : QObject(nullptr), midi_(midi), policy_(policy), client_(client) {
+    keyNotes_.fill(NoNote);
     client_->setMouseTracking(true);
     client_->installEventFilter(this);
 
     Frame1 = new KeyboardFrame(*this, client_);
     Frame1->setObjectName("Frame1");
+    Frame1->setFocusPolicy(Qt::ClickFocus); // a click on a key gives it, for the computer keys
     Frame1->setGeometry(twips::rect(FrameLeft, FrameTop, FrameWidth, FrameHeight));
 
     // White keys first, then black keys, so that the black keys lie above.
@@ -300,6 +321,13 @@ void Keyboard::sendAllNotesOff() {
         midi_.SendAllNotesOff(channel);
         forgetChannel(channel);
     }
+    // A press whose note stopped here has nothing left to release: its release must not stop
+    // the same note started again meanwhile (latched by a click, say).
+    if (sounding_.count(pressNote_) == 0)
+        pressNote_ = NoNote;
+    for (int& note : keyNotes_)
+        if (sounding_.count(note) == 0)
+            note = NoNote;
 }
 
 // Tables and drawing
@@ -348,15 +376,22 @@ void Keyboard::ClearChord() {
 // Mouse playing
 
 void Keyboard::Key_MouseDown(int k) {
+    pressKey(k, pressNote_, false);
+}
+
+void Keyboard::pressKey(int k, int& started, bool hoverPlays) {
     const int n = keyBase_ + k;
     if (chordActive_ == 1) {
         ReplayChord(k);
         return;
     }
-    if (!CheckClickKey->isChecked())
+    if (!CheckClickKey->isChecked() && !hoverPlays)
         return;
-    // A press whose release never came (the window lost the pointer) ends here.
-    releasePress();
+    // A press whose release never came (the window lost the pointer or the focus) ends here.
+    if (&started == &pressNote_)
+        releasePress();
+    else
+        releaseComputerKey(k); // computer key k plays key k
     NoteTable& held = policy_.latchedNotes();
     if (CheckHoldNote->isChecked() && held[n] == 1) {
         held[n] = 0;
@@ -368,7 +403,7 @@ void Keyboard::Key_MouseDown(int k) {
     if (CheckHoldNote->isChecked())
         held[n] = 1;
     else
-        pressNote_ = n;
+        started = n;
 }
 
 void Keyboard::Key_MouseUp(int) {
@@ -411,10 +446,57 @@ bool Keyboard::eventFilter(QObject* watched, QEvent* event) {
         } else if (event->type() == QEvent::Hide) {
             // Minimized or hidden: no release or pointer move will come for what sounds now.
             releasePress();
+            ReleaseComputerKeys();
             Form_MouseMove();
         }
     }
     return QObject::eventFilter(watched, event);
+}
+
+// Computer keys
+
+int Keyboard::ComputerKeyIndex(const QKeyEvent& event) {
+    const int scanCode = static_cast<int>(event.nativeScanCode());
+    const int* codes = scanCode != 0 ? InputCodes : UsKeys;
+    const int code = scanCode != 0 ? scanCode - ScanCodeOffset : event.key();
+    const int* found = std::find(codes, codes + 24, code);
+    return found == codes + 24 ? -1 : static_cast<int>(found - codes);
+}
+
+bool Keyboard::ComputerKey_Down(const QKeyEvent& event) {
+    const int i = ComputerKeyIndex(event);
+    if (i < 0 || (event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return false;
+    if (event.isAutoRepeat())
+        return true;
+    // The mouse's hover note stays the one it follows.
+    const int hover = soundingNote_;
+    pressKey(i, keyNotes_.at(i), true);
+    soundingNote_ = sounding_.count(hover) != 0 ? hover : NoNote;
+    return true;
+}
+
+bool Keyboard::ComputerKey_Up(const QKeyEvent& event) {
+    const int i = ComputerKeyIndex(event);
+    if (i < 0)
+        return false;
+    if (!event.isAutoRepeat())
+        releaseComputerKey(i);
+    return true;
+}
+
+void Keyboard::releaseComputerKey(int i) {
+    const int note = std::exchange(keyNotes_.at(i), NoNote);
+    if (note == NoNote || sounding_.count(note) == 0)
+        return;
+    const int hover = soundingNote_;
+    ReleaseNote(note);
+    soundingNote_ = sounding_.count(hover) != 0 ? hover : NoNote;
+}
+
+void Keyboard::ReleaseComputerKeys() {
+    for (int i = 0; i < 24; ++i)
+        releaseComputerKey(i);
 }
 
 // Key shift and modes

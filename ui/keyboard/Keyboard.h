@@ -12,6 +12,7 @@
 class Midi;
 class Keyboard;
 class QCheckBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -27,6 +28,15 @@ class QScrollBar;
 // other surfaces may call Form_MouseMove() from them. Call SetUp() during the window's load, and
 // AllNotesOff() when the window closes. When the client area is hidden (the window minimized),
 // the notes of a held button and of hover playing stop.
+//
+// Computer keys: while Frame1 has the focus (a click on a key or on the frame gives it), two rows
+// of the computer keyboard play the first two octaves shown, from KeyBase: Z S X D C V G B H N J M
+// and Q 2 W 3 E R 5 T 6 Y 7 U, taken by their place on the keyboard (the scan code), so that any
+// layout plays the same places. A key plays as a mouse press on the key would in the current mode
+// and its release as the button's release; in hover mode (Click Key unchecked) a key plays while
+// it is held, as in click mode. Auto-repeat is ignored; a press with Ctrl, Alt, Shift or Meta is
+// left to the window's shortcuts and mnemonics. Losing the focus or hiding releases what the keys
+// hold.
 //
 // Ownership: the controls are children of the client widget; the Keyboard object itself has no
 // parent and belongs to the host (a std::unique_ptr member, say). Either may go first when the
@@ -66,6 +76,13 @@ class Keyboard : public QObject {
     void CheckHoldNote_Click();
     void CommHoldChord_Click();
     void CommAllNoteOff_Click();
+    // A computer key went down or up (see above); false when the event is not the keyboard's.
+    bool ComputerKey_Down(const QKeyEvent& event);
+    bool ComputerKey_Up(const QKeyEvent& event);
+    // Releases what the computer keys started.
+    void ReleaseComputerKeys();
+    // The key (0..23 above KeyBase) that a key event plays, or -1.
+    static int ComputerKeyIndex(const QKeyEvent& event);
 
     // The All Notes Off action (the button, the mode changes, the window's closing).
     void AllNotesOff();
@@ -111,6 +128,9 @@ class Keyboard : public QObject {
     };
 
     void layoutKeys();
+    // A press on key k, by the mouse or a computer key; `started` remembers the note it starts
+    // in click mode (and, for a computer key, in hover mode: `hoverPlays`).
+    void pressKey(int k, int& started, bool hoverPlays);
     void ReplayChord(int k);
     void markNote(int note);
     void unmarkNote(int note);
@@ -124,6 +144,9 @@ class Keyboard : public QObject {
     void sendAllNotesOff();
     // Releases the note the current press started, if it still sounds.
     void releasePress();
+    // Releases the note computer key i started, if it still sounds; the note of the mouse stays
+    // the one it follows.
+    void releaseComputerKey(int i);
     // Releases the note of hover playing, if one sounds.
     void releaseHoverNote();
     void updateHoldChordEnable();
@@ -134,6 +157,7 @@ class Keyboard : public QObject {
     int keyBase_ = 12;
     int soundingNote_ = NoNote;
     int pressNote_ = NoNote; // the note started by the button now down (click mode)
+    std::array<int, 24> keyNotes_; // the note each computer key started (click and hover mode)
     int chordActive_ = 0;
     NoteTable chordNotes_;
     // Untransposed note -> what went out for it and is not yet released.

@@ -375,3 +375,93 @@ TEST(Keyboard, PlainKeysAndMarksHaveTheirColours) {
         h.clickKey(k);
     check({24, 31, 34});
 }
+
+// Scan codes (X11: the Linux input code + 8) of the places of the US keys Z, S, Q, 2 and U:
+// keys 0, 1, 12, 13 and 23 above KeyBase.
+enum Scan { Z = 52, S = 39, Q = 24, Two = 11, U = 30 };
+
+TEST(Keyboard, ComputerKeysPlayAsClicksDo) {
+    // Click, hold and chord mode at key shift 2: keys pressed and released one by one with the
+    // mouse, then with the computer keys in a fresh window: the same messages, marks, latches
+    // and note box after each.
+    for (int mode : {0, 1, 2}) {
+        std::vector<std::string> seen[2];
+        for (bool computer : {false, true}) {
+            PartHost h;
+            openPart(h, 2, 1, mode > 0);
+            if (mode == 2)
+                for (QWidget* w : std::initializer_list<QWidget*>{h.kb->Key[0], h.kb->Key[4], h.kb->CommHoldChord})
+                    h.click(h.centreOf(w));
+            h.kb->Frame1->setFocus();
+            h.take();
+            for (auto [k, scan] : {std::pair{0, Z}, {13, Two}, {23, U}, {13, Two}, {12, Q}})
+                for (bool down : {true, false}) {
+                    if (computer)
+                        h.key(down, scan);
+                    else if (down)
+                        h.press(h.onKey(k));
+                    else
+                        h.release(h.onKey(k));
+                    std::string line;
+                    for (const auto& m : h.take())
+                        line += m + ",";
+                    for (auto v : {h.marks(), h.latched()})
+                        for (int n : v)
+                            line += " " + std::to_string(n);
+                    seen[computer].push_back(line + " " + h.text1().toStdString());
+                }
+        }
+        EXPECT_EQ(seen[0], seen[1]) << mode;
+        if (mode == 0) {
+            EXPECT_EQ(seen[1].at(0), "90 24 50, 0 C/Do (36)");
+        }
+    }
+}
+
+TEST(Keyboard, ComputerKeysHoverRepeatLayoutsFocusAndShortcuts) {
+    PartHost h;
+    h.open(2);
+    openPart(h, 2, 0, 0);
+    // A click on a key gives the keyboard the focus. Hover mode: a key plays while held, beside
+    // the note under the pointer.
+    h.click(h.onKey(30));
+    EXPECT_EQ(QApplication::focusWidget(), h.kb->Frame1);
+    h.take();
+    h.key(true, Z);
+    h.move(h.onKey(5));
+    h.key(false, Z);
+    h.move(h.onWindow());
+    EXPECT_EQ(h.take(), (Lines{"90 24 50", "80 42 40", "90 29 50", "80 24 40", "80 29 40"}));
+    // Click mode: auto-repeat ignored, two keys held at once; an AZERTY W (Z's place) and a key
+    // with no scan code, by its US key; a press with a modifier plays nothing.
+    h.kb->CheckClickKey->click();
+    h.kb->Frame1->setFocus();
+    h.key(true, Z, Qt::Key_W);
+    h.key(false, Z, Qt::Key_W, {}, true);
+    h.key(true, Z, Qt::Key_W, {}, true);
+    h.key(true, 0, Qt::Key_S);
+    h.key(true, Q, Qt::Key_A, Qt::ShiftModifier);
+    h.key(false, Z, Qt::Key_W);
+    h.key(false, 0, Qt::Key_S);
+    EXPECT_EQ(h.take(), (Lines{"90 24 50", "90 25 50", "80 24 40", "80 25 40"}));
+    // Focus, window and visibility lost: what the keys hold stops.
+    h.key(true, Z);
+    h.kb->CheckClickKey->setFocus();
+    h.kb->Frame1->setFocus();
+    h.key(true, S);
+    h.main.mdiArea()->setActiveSubWindow(h.main.PartWindow(2));
+    h.main.mdiArea()->setActiveSubWindow(h.w);
+    h.kb->Frame1->setFocus();
+    h.key(true, U);
+    h.w->showMinimized();
+    EXPECT_EQ(h.take(),
+              (Lines{"90 24 50", "80 24 40", "90 25 50", "80 25 40", "90 3b 50", "80 3b 40"}));
+    // Alt+C closes the window (its Close button), Ctrl+X exits.
+    h.w->showNormal();
+    h.kb->Frame1->setFocus();
+    h.key(true, 54, Qt::Key_C, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&h] { return h.w.isNull(); }, 1000)); // the click is animated
+    h.open(3)->keyboard().Frame1->setFocus();
+    h.key(true, 53, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_FALSE(h.main.isVisible());
+}

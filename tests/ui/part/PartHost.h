@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPushButton>
@@ -81,6 +82,15 @@ struct PartHost {
                       QPoint(0, -120 * steps), QGuiApplication::mouseButtons(), Qt::NoModifier,
                       Qt::NoScrollPhase, false);
         QApplication::sendEvent(target, &e);
+    }
+
+    // A computer key down or up as the platform delivers it: to the focus widget, shortcuts
+    // first, with the place's scan code (X11: the Linux input code + 8) and the key it carries.
+    void key(bool down, int scanCode, int key = 0, Qt::KeyboardModifiers m = {}, bool repeat = false) {
+        QKeyEvent e(down ? QEvent::KeyPress : QEvent::KeyRelease, key, m, scanCode, 0, 0, {},
+                    repeat);
+        QWidget* focus = QApplication::focusWidget();
+        QApplication::sendEvent(focus ? focus : &main, &e);
     }
 
     std::vector<std::string> sent() const { return t.port->messageLines(); }
