@@ -222,7 +222,9 @@ void Keyboard::PlayNote(int note) {
     policy_.makeCurrent();
     soundingNote_ = note;
     markNote(note);
-    // Every Note On is remembered, a repeated one too, so that each gets its own Note Off.
+    // Every Note On is remembered, a repeated one too, so that each gets its own Note Off. A note
+    // that went nowhere (the master keyboard with no channel on) is remembered too, so that its
+    // release takes its mark off as any other.
     Sounding& s = sounding_[note];
     if (note - keyBase_ >= 0 && note - keyBase_ < KeyCount)
         s.key = note - keyBase_;
@@ -230,8 +232,6 @@ void Keyboard::PlayNote(int note) {
         midi_.SendNoteOn(t.channel, t.note, t.velocity);
         s.targets.push_back(t);
     }
-    if (s.targets.empty())
-        sounding_.erase(note);
     Text1->setText(NoteText(note));
 }
 
@@ -284,7 +284,7 @@ std::vector<int> Keyboard::NoteChannels() {
 
 void Keyboard::sendRememberedNoteOffs(int note, bool fromStrip) {
     // The Note Off goes where the Note On went, whatever the transposition or the channels are
-    // now; a note with nothing remembered is not sounding and needs none.
+    // now; a note not remembered (released, or stopped by All Notes Off) needs none.
     auto it = sounding_.find(note);
     if (it == sounding_.end())
         return;

@@ -156,7 +156,7 @@ class Keyboard : public QObject {
     QWidget* client_;
     int keyBase_ = 12;
     int soundingNote_ = NoNote;
-    int pressNote_ = NoNote; // the note started by the button now down (click mode)
+    int pressNote_ = NoNote;       // the note started by the button now down (click mode)
     std::array<int, 24> keyNotes_; // the note each computer key started (click and hover mode)
     int chordActive_ = 0;
     NoteTable chordNotes_;

@@ -390,7 +390,8 @@ TEST(Keyboard, ComputerKeysPlayAsClicksDo) {
             PartHost h;
             openPart(h, 2, 1, mode > 0);
             if (mode == 2)
-                for (QWidget* w : std::initializer_list<QWidget*>{h.kb->Key[0], h.kb->Key[4], h.kb->CommHoldChord})
+                for (QWidget* w : std::initializer_list<QWidget*>{h.kb->Key[0], h.kb->Key[4],
+                                                                  h.kb->CommHoldChord})
                     h.click(h.centreOf(w));
             h.kb->Frame1->setFocus();
             h.take();

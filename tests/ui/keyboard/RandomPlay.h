@@ -1,12 +1,16 @@
 #pragma once
 
-// Random play on one real part window: pointer moves, presses and releases of both buttons,
-// wheel turns over the key-shift bar and the transposition list, clicks and space-bar toggles of
-// the mode boxes, hold-chord clicks, and the window closed and reopened. After each sequence the
-// buttons come up and the pointer leaves the keyboard; then what sounds, worked out from the
-// recorded MIDI stream alone, must be what the keyboard shows latched. Notes also come in at the
-// MIDI input (played through the part, the current one), and are all released before the check.
+// Random play on a real part window and the master keyboard: pointer moves, presses and releases
+// of both buttons, computer keys down (repeated too) and up, wheel turns over the key-shift bar
+// and the transposition list, clicks and space-bar toggles of the mode boxes, hold-chord clicks,
+// the master keyboard's channel boxes toggled (mid-note too), and either window closed and
+// reopened. After each sequence the keys and buttons come up and the pointer leaves the keyboard;
+// then what sounds, worked out from the recorded MIDI stream alone, must be what the keyboards
+// show latched, and no Note Off may go where its Note On did not. Notes also come in at the MIDI
+// input (played through the current part, or the master keyboard when active), and are all
+// released before the check.
 #include "../part/PartHost.h"
+#include "ui/masterkb/frmMasterKb.h"
 
 #include <QComboBox>
 #include <algorithm>
@@ -19,11 +23,17 @@ class RandomPlay {
   public:
     static constexpr int Part = 3;
     static constexpr int Channel = 9; // the part is mapped to channel 10
+    // The master keyboard's channel boxes played with; never the part's channel.
+    static constexpr int MasterBoxes[3] = {1, 2, 5};
 
     explicit RandomPlay(std::uint32_t seed) : rng_(seed) {
         h_.row(Part, PartRow::Channel) = Channel + 1;
         h_.row(Part, PartRow::VelocityOff) = 0x21;
-        reopen();
+        for (int n = 1; n <= 16; ++n)
+            h_.t.state.MasterKbSettings.at(MasterKbElement::FirstChannel + n - 1) = n == 1;
+        reopen(false);
+        reopen(true);
+        master_->move(0, h_.w->geometry().bottom() + 1); // side by side, as far as they fit
     }
 
     long events() const { return events_; }
@@ -46,16 +56,23 @@ class RandomPlay {
   private:
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
 
-    void reopen() {
-        h_.open(Part, false);
+    void reopen(bool master) {
+        if (master) {
+            h_.main.mnuMasterKb->trigger();
+            master_ = h_.main.MasterKbWindow();
+        } else {
+            h_.open(Part, false);
+        }
         consume();
     }
+    Keyboard& keyboard(bool master) { return master ? master_->keyboard() : h_.w->keyboard(); }
 
-    // Anywhere down a key, the lowest strip included.
     QPoint randomKeyPoint() {
         const int k = pick(Keyboard::KeyCount);
         const bool black = h_.kb->Key[k]->isBlack();
-        return h_.onKey(k, black ? 78 : 100, pick(black ? 972 : 1404));
+        // Anywhere down the key, the lowest strip included.
+        const int y = pick(black ? 972 : 1404);
+        return h_.onKey(k, black ? 78 : 100, y);
     }
 
     void moveTo(QPoint p) {
@@ -67,10 +84,17 @@ class RandomPlay {
     }
 
     void randomEvent() {
-        const int r = pick(1100);
-        Keyboard& kb = *h_.kb;
-        if (r >= 1000) {
-            midiInEvent();
+        // Play moves to the other window now and then (each move activates a window: slow).
+        const bool master = onMaster_ ^= pick(40) == 0;
+        Keyboard& kb = *(h_.kb = &keyboard(master));
+        QWidget* client = master ? master_->Client : h_.w->Client;
+        ChildWindow* window = master ? static_cast<ChildWindow*>(master_) : h_.w;
+        const int r = pick(1250);
+        if (r >= 1150) {
+            // Not while the master keyboard is the current window: its marks for incoming notes
+            // are left behind there (see the notes of this change), which the check would flag.
+            if (h_.main.MidiInputKeyboard() != &master_->keyboard())
+                midiInEvent();
         } else if (r < 300) {
             moveTo(randomKeyPoint());
         } else if (r < 540) {
@@ -80,25 +104,31 @@ class RandomPlay {
             // While a button is down every press goes where the first one went.
             QWidget* under = buttons_ ? grabbed_.data() : h_.main.childAt(pointer_);
             if (!qobject_cast<KeyWidget*>(under) && !(buttons_ & b)) {
-                if (under != kb.HScroll1 && under != h_.w->Client)
+                if (under != kb.HScroll1 && under != client)
                     return consume();
                 b = Qt::LeftButton;
             }
             if (!buttons_)
                 grabbed_ = under;
-            const bool down = buttons_ & b;
-            log_ << (down ? " release(" : " press(") << b << ")";
-            down ? h_.release(pointer_, b) : h_.press(pointer_, b);
-            buttons_ ^= b;
+            if (buttons_ & b) {
+                log_ << " release(" << b << ")";
+                h_.release(pointer_, b);
+                buttons_ &= ~b;
+            } else {
+                log_ << " press(" << b << ")";
+                h_.press(pointer_, b);
+                buttons_ |= b;
+            }
         } else if (r < 620) {
             // Off the keys: the key-shift bar, the window, its edge, beside it.
-            const QRect part = h_.w->geometry();
-            const QPoint places[] = {h_.centreOf(kb.HScroll1), h_.onWindow(),
+            const QRect part = window->geometry();
+            const QPoint places[] = {h_.centreOf(kb.HScroll1),
+                                     client->mapTo(&h_.main, twips::point(6400, 4800)),
                                      QPoint(part.right() - 2, part.center().y()),
                                      QPoint(part.right() + 8, part.center().y())};
             moveTo(places[pick(4)]);
         } else if (r < 760) {
-            QWidget* target = r < 700 ? static_cast<QWidget*>(kb.HScroll1) : h_.w->Combo1;
+            QWidget* target = r < 700 || master ? static_cast<QWidget*>(kb.HScroll1) : h_.w->Combo1;
             moveTo(h_.centreOf(target));
             const int steps = pick(2) == 0 ? 1 : -1;
             log_ << " wheel(" << steps << ")";
@@ -106,24 +136,43 @@ class RandomPlay {
         } else if (r < 880) {
             QWidget* box =
                 pick(2) == 0 ? static_cast<QWidget*>(kb.CheckClickKey) : kb.CheckHoldNote;
-            const bool click = r < 820 && buttons_ == Qt::NoButton;
-            log_ << (click ? " click(" : " space(") << box->objectName().toStdString() << ")";
-            if (click) {
+            if (r < 820 && buttons_ == Qt::NoButton) {
                 moveTo(h_.centreOf(box));
+                log_ << " click(" << box->objectName().toStdString() << ")";
                 h_.click(pointer_);
             } else {
+                log_ << " space(" << box->objectName().toStdString() << ")";
                 box->setFocus();
                 QTest::keyClick(box, Qt::Key_Space);
             }
-        } else if (r < 980 && buttons_ == Qt::NoButton) {
-            moveTo(h_.centreOf(kb.CommHoldChord));
-            log_ << " chord";
-            h_.click(pointer_);
-        } else if (r >= 980) {
-            log_ << " close+reopen";
-            h_.close();
+        } else if (r < 980) {
+            if (buttons_ == Qt::NoButton) {
+                moveTo(h_.centreOf(kb.CommHoldChord));
+                log_ << " chord";
+                h_.click(pointer_);
+            }
+        } else if (r < 1000) {
+            log_ << " close+reopen(" << master << ")";
+            window->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             consume();
-            reopen();
+            reopen(master);
+        } else if (r < 1120) {
+            // Any scan code (the two rows and others) to whatever has the focus.
+            const int code = 9 + pick(52);
+            const bool down = !keysDown_.count(code) || pick(3) == 0;
+            log_ << (down ? " down(" : " up(") << code << ")";
+            h_.key(down, code, 0, {}, down && keysDown_.count(code));
+            down ? void(keysDown_.insert(code)) : void(keysDown_.erase(code));
+        } else {
+            QCheckBox* box = master_->Check1[MasterBoxes[pick(3)]];
+            log_ << " " << box->objectName().toStdString();
+            if (buttons_ == Qt::NoButton && pick(2) == 0) {
+                moveTo(h_.centreOf(box));
+                h_.click(pointer_);
+            } else {
+                box->click(); // the focus stays where it is: computer keys stay down
+            }
         }
         consume();
     }
@@ -153,80 +202,113 @@ class RandomPlay {
         for (int note : midiHeld_)
             midiIn(0x80, note, 0x40);
         midiHeld_.clear();
+        for (int code : keysDown_)
+            h_.key(false, code);
+        keysDown_.clear();
         for (Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton})
-            if (buttons_ & b)
+            if (buttons_ & b) {
                 h_.release(pointer_, b);
-        buttons_ = Qt::NoButton;
+                buttons_ &= ~b;
+            }
         const QPoint off = h_.onWindow();
         moveTo(off == pointer_ ? off + QPoint(0, 3) : off);
         consume();
     }
 
+    // The part plays on Channel, transposed; the master keyboard on the others, as it is.
+    int transposition(int ch) {
+        return ch == Channel ? h_.row(Part, PartRow::Transposition) - 12 : 0;
+    }
+    const NoteTable& held(int ch) {
+        return ch == Channel ? h_.t.state.HeldNotes : h_.t.state.MasterHeldNotes;
+    }
+
     // Follows the messages sent since the last call: every Note On stays sounding until its
-    // Note Off or an All Notes Off on its channel.
+    // Note Off or an All Notes Off on its channel. The master keyboard's All Notes Off goes to the
+    // part's channel too, where the part still releases what it started: such a Note Off is
+    // expected once per note that All Notes Off stopped.
     void consume() {
+        const auto messages = h_.t.port->messages();
         bool allOff = false;
-        for (const auto& m : h_.t.port->messages()) {
+        for (const auto& m : messages) {
             const int status = m.at(0) & 0xF0;
-            if (status != 0x80 && status != 0x90 && status != 0xB0)
+            const int ch = m[0] & 0x0F;
+            const std::pair key{ch, int(m[1])};
+            if (status == 0xB0 && m[1] == 123) {
+                const auto first = byPitch_.lower_bound({ch, 0});
+                const auto last = byPitch_.lower_bound({ch + 1, 0});
+                for (auto it = first; it != last; ++it)
+                    cleared_.insert(it->first);
+                byPitch_.erase(first, last);
+                allOff |= ch == Channel;
+            } else if (status != 0x80 && status != 0x90) {
                 continue;
-            if ((m[0] & 0x0F) != Channel) {
-                problem_ = "message on channel " + std::to_string(m[0] & 0x0F);
-                continue;
-            }
-            if (status == 0x90) {
-                byPitch_.insert({m[1], m[1] + 12 - h_.row(Part, PartRow::Transposition)});
-            } else if (status == 0x80) {
+            } else if (ch != Channel &&
+                       std::count(std::begin(MasterBoxes), std::end(MasterBoxes), ch + 1) == 0) {
+                problem_ = "note on channel " + std::to_string(ch);
+            } else if (status == 0x90) {
+                byPitch_.insert({key, m[1] - transposition(ch)});
+            } else {
                 // Two notes may have gone out as one pitch under different transpositions:
                 // the one released is the one the keyboard no longer latches.
-                auto [first, last] = byPitch_.equal_range(m[1]);
-                auto it = std::find_if(first, last, [this](const auto& e) {
-                    return !NoteTable::inRange(e.second) || !h_.t.state.HeldNotes[e.second];
+                auto [first, last] = byPitch_.equal_range(key);
+                auto it = std::find_if(first, last, [&](const auto& e) {
+                    return !NoteTable::inRange(e.second) || !held(ch)[e.second];
                 });
                 if (it == last)
                     it = first;
-                if (it == last)
-                    problem_ = "Note Off " + std::to_string(m[1]) + " with no Note On";
-                else
+                if (it != last)
                     byPitch_.erase(it);
-            } else if (m[1] == 123) {
-                byPitch_.clear();
-                allOff = true;
+                else if (auto c = cleared_.find(key); c != cleared_.end())
+                    cleared_.erase(c);
+                else
+                    problem_ = "Note Off " + std::to_string(m[1]) + " on channel " +
+                               std::to_string(ch) + " with no Note On";
             }
         }
         h_.t.port->clear(); // what is followed is forgotten, so a long run stays fast
         sounding_.clear();
-        for (const auto& [pitch, note] : byPitch_)
-            ++sounding_[note];
-        // Latched notes whose sound an All Notes Off stopped stay latched while out of view,
-        // silent, until a click unlatches them (playing them in hover or click mode meanwhile
-        // leaves them so).
-        const NoteTable& held = h_.t.state.HeldNotes;
+        for (const auto& [key, note] : byPitch_)
+            ++sounding_[{key.first, note}];
+        // The part's latched notes whose sound an All Notes Off stopped stay latched while out of
+        // view, silent, until a click unlatches them (playing them in hover or click mode
+        // meanwhile leaves them so).
+        const NoteTable& part = h_.t.state.HeldNotes;
         if (allOff)
             for (int n = NoteTable::LowestNote; n <= NoteTable::HighestNote; ++n)
-                if (held[n] && !sounding_.count(n))
+                if (part[n] && !sounding_.count({Channel, n}))
                     silenced_.insert(n);
-        std::erase_if(silenced_, [&](int n) { return !held[n]; });
+        std::erase_if(silenced_, [&](int n) { return !part[n]; });
     }
 
+    // Every note sounds once, latched and marked when in view. The part: every latched note and
+    // marked key sounds (or was silenced). The master keyboard (whose notes latched with no
+    // channel on sound nowhere): every marked key is latched.
     void check() {
-        const NoteTable& held = h_.t.state.HeldNotes;
-        const int base = h_.kb->KeyBase();
         std::ostringstream out;
-        for (auto& [note, count] : sounding_) {
-            if (count > 1)
-                out << " note " << note << " sounds " << count << " times;";
-            if (!held[note])
-                out << " note " << note << " sounds, not latched;";
-            else if (note >= base && note <= base + 60 && !h_.kb->isMarked(note - base))
-                out << " note " << note << " sounds latched, not marked;";
+        for (auto& [key, count] : sounding_) {
+            const auto [ch, note] = key;
+            const Keyboard& kb = keyboard(ch != Channel);
+            const int k = note - kb.KeyBase();
+            std::string what = count > 1 ? " sounds " + std::to_string(count) + " times" : "";
+            if (!held(ch)[note])
+                what += " sounds, not latched";
+            else if (k >= 0 && k <= 60 && !kb.isMarked(k))
+                what += " sounds latched, not marked";
+            if (!what.empty())
+                out << what << " (note " << note << " channel " << ch << ");";
         }
+        const int base = h_.w->keyboard().KeyBase();
         for (int n = NoteTable::LowestNote; n <= NoteTable::HighestNote; ++n)
-            if (held[n] && !sounding_.count(n) && !silenced_.count(n))
+            if (held(Channel)[n] && !sounding_.count({Channel, n}) && !silenced_.count(n))
                 out << " note " << n << " latched, silent;";
-        for (int k = 0; k < Keyboard::KeyCount; ++k)
-            if (h_.kb->isMarked(k) && !sounding_.count(base + k) && !silenced_.count(base + k))
+        for (int k = 0; k < Keyboard::KeyCount; ++k) {
+            if (h_.w->keyboard().isMarked(k) && !sounding_.count({Channel, base + k}) &&
+                !silenced_.count(base + k))
                 out << " key " << k << " marked, silent;";
+            if (master_->keyboard().isMarked(k) && !held(0)[master_->keyboard().KeyBase() + k])
+                out << " master key " << k << " marked, not latched;";
+        }
         problem_ = out.str();
     }
 
@@ -240,8 +322,13 @@ class RandomPlay {
     QPointer<QWidget> grabbed_; // where the first button down went
     QPoint pointer_{1, 1};
     long events_ = 0;
-    std::multimap<int, int> byPitch_; // pitch sent -> untransposed note, per unmatched Note On
-    std::map<int, int> sounding_;     // untransposed note -> Note Ons not yet matched
-    std::set<int> silenced_;
-    std::set<int> midiHeld_; // keys down at the MIDI input
+    using Key = std::pair<int, int>;  // channel, pitch sent (or untransposed note)
+    std::multimap<Key, int> byPitch_; // pitch sent -> untransposed note, per unmatched Note On
+    std::map<Key, int> sounding_;     // untransposed note -> Note Ons not yet matched
+    std::multiset<Key> cleared_;      // pitches an All Notes Off stopped
+    std::set<int> silenced_;          // the part's latched notes an All Notes Off stopped
+    std::set<int> keysDown_;          // scan codes
+    std::set<int> midiHeld_;          // keys down at the MIDI input
+    QPointer<frmMasterKb> master_;
+    bool onMaster_ = false;
 };

@@ -86,7 +86,8 @@ struct PartHost {
 
     // A computer key down or up as the platform delivers it: to the focus widget, shortcuts
     // first, with the place's scan code (X11: the Linux input code + 8) and the key it carries.
-    void key(bool down, int scanCode, int key = 0, Qt::KeyboardModifiers m = {}, bool repeat = false) {
+    void key(bool down, int scanCode, int key = 0, Qt::KeyboardModifiers m = {},
+             bool repeat = false) {
         QKeyEvent e(down ? QEvent::KeyPress : QEvent::KeyRelease, key, m, scanCode, 0, 0, {},
                     repeat);
         QWidget* focus = QApplication::focusWidget();
