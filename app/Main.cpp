@@ -105,9 +105,15 @@ std::unique_ptr<frmMain> Main(AppState& state, const QString& currentDirectory,
 
     state.OperationTitle = state.ResString(113);
     try {
-        if (hooks.makePort)
-            state.midi.setPort(hooks.makePort());
-        if (state.midi.OpenMidiOutput() != 0) {
+        bool noOutputChosen = false;
+        if (hooks.makePort) {
+            std::unique_ptr<MidiPort> port = hooks.makePort();
+            noOutputChosen = port == nullptr;
+            state.midi.setPort(std::move(port));
+        }
+        if (noOutputChosen) {
+            state.midi.MidiOutEnabled = 0;
+        } else if (state.midi.OpenMidiOutput() != 0) {
             state.messages.ShowMessage(21, state.OperationTitle);
             state.midi.MidiOutEnabled = 0;
         }

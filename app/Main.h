@@ -13,7 +13,7 @@ class frmMain;
 struct StartupHooks {
     // Shows the language dialog modally; sets LanguageCode, or StartAborted when closed unchosen.
     std::function<void(AppState&)> chooseLanguage;
-    // The port the MIDI mapper reaches.
+    // The port the MIDI mapper reaches; null when the user chose no output (start silent).
     std::function<std::unique_ptr<MidiPort>()> makePort;
     // The MIDI input's port, named as MidiInput::open takes it ("none": no input).
     QString midiInSpec = QStringLiteral("none");

@@ -144,3 +144,23 @@ void Midi::SendLongMessage() {
     MidiResult = port_ ? port_->unprepareHeader(MidiHeader, MidiHeaderSize) : MidiError::Error;
     CheckMidiResult();
 }
+
+bool Midi::ReplacePort(std::unique_ptr<MidiPort> port) {
+    if (MidiOutEnabled == 1 && MidiOutOpen == 1) {
+        for (int channel = 0; channel < 16; ++channel)
+            SendAllNotesOff(channel);
+        CloseMidiOutput();
+    }
+    port_ = std::move(port);
+    MidiOutOpen = 0;
+    MidiOutEnabled = port_ ? 1 : 0;
+    OpenMidiOutput();
+    return MidiOutEnabled == 1;
+}
+
+void SendProgramChange(Midi& midi, int channel, int program) {
+    midi.MidiHeader.data.assign(
+        {static_cast<char>(MidiStatus::ProgramChange | static_cast<std::uint32_t>(channel & 0x0F)),
+         static_cast<char>(program & 0x7F)});
+    midi.SendLongMessage();
+}

@@ -85,9 +85,20 @@ class Midi {
     void SendAllNotesOff(int channel);
     void SendLongMessage();
 
+    // Replaces the output with `port`, as a new choice of the user: while the old port is open,
+    // All Notes Off on all sixteen channels, then it is closed; the new one is opened as at start,
+    // output enabled again first (a choice made after a failure is a deliberate retry). A failure
+    // is reported once, by its device message, and leaves the output disabled. A null `port` is
+    // no output at all, chosen: disabled without a message. Returns whether the output works.
+    bool ReplacePort(std::unique_ptr<MidiPort> port);
+
   private:
     void report(int messageNumber) const;
 
     MessageHandler showMessage_;
     std::unique_ptr<MidiPort> port_;
 };
+
+// Sends a program change (channel 0..15, program 0..127) as a two-byte long message, as the
+// program pages do.
+void SendProgramChange(Midi& midi, int channel, int program);

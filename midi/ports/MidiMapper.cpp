@@ -5,10 +5,55 @@
 #include "midi/ports/RtMidiPort.h"
 #include "midi/ports/SynthPort.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QtGlobal>
 
 std::unique_ptr<MidiPort> CreateMappedPort() {
-    return CreatePortFor(qEnvironmentVariable("QUINTARO_MIDI_OUT"));
+    const QString choice = StartOutputChoice();
+    if (choice == u"none" && qEnvironmentVariable("QUINTARO_MIDI_OUT").isEmpty())
+        return nullptr; // no output, chosen in the program: nothing to report at start
+    return CreatePortFor(choice);
+}
+
+QString MidiChoiceFile() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/quintaro/midi.conf");
+}
+
+QString RememberedMidiChoice(const QString& key) {
+    const QSettings file(MidiChoiceFile(), QSettings::IniFormat);
+    return file.value(key).toString();
+}
+
+bool RememberMidiChoice(const QString& key, const QString& choice) {
+    QDir().mkpath(QFileInfo(MidiChoiceFile()).path());
+    QSettings file(MidiChoiceFile(), QSettings::IniFormat);
+    file.setValue(key, choice);
+    file.sync();
+    return file.status() == QSettings::NoError;
+}
+
+QString StartOutputChoice() {
+    const QString fromEnvironment = qEnvironmentVariable("QUINTARO_MIDI_OUT");
+    return fromEnvironment.isEmpty() ? RememberedMidiChoice(QStringLiteral("output"))
+                                     : fromEnvironment;
+}
+
+std::vector<PortChoice> OutputChoices() {
+    std::vector<PortChoice> choices;
+    choices.push_back({QStringLiteral("synth"), QStringLiteral("synth"),
+                       QFileInfo(QString::fromStdString(SynthPort::FindSoundFont())).fileName()});
+    for (const auto& [api, kind] : {std::pair{RtMidiPort::Api::Alsa, QStringLiteral("alsa")},
+                                    std::pair{RtMidiPort::Api::Jack, QStringLiteral("jack")}})
+        for (const std::string& name : RtMidiPort::PortNames(api)) {
+            const QString text = QString::fromStdString(name);
+            choices.push_back({kind + u':' + text, kind, text});
+        }
+    choices.push_back({QStringLiteral("none"), QStringLiteral("none"), QString()});
+    return choices;
 }
 
 std::unique_ptr<MidiPort> CreatePortFor(const QString& choice) {

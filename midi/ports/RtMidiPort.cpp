@@ -50,6 +50,26 @@ void RtMidiPort::onError(int type, const std::string& text, void* self) {
         port->failed_ = true;
 }
 
+std::vector<std::string> RtMidiPort::PortNames(Api api) {
+    RtMidiPort port(api, std::string());
+    std::vector<std::string> names;
+    if (port.out_ == nullptr)
+        return names;
+    const std::string own = std::string(ClientName) + ':';
+    try {
+        port.failed_ = false;
+        const unsigned int count = port.out_->getPortCount();
+        for (unsigned int i = 0; i < count && !port.failed_; ++i) {
+            std::string name = port.out_->getPortName(i);
+            if (!port.failed_ && !name.empty() && name.rfind(own, 0) != 0)
+                names.push_back(std::move(name));
+        }
+    } catch (const RtMidiError& e) {
+        port.lastError_ = e.getMessage();
+    }
+    return names;
+}
+
 int RtMidiPort::deviceCount() {
     if (out_ == nullptr)
         return 0;

@@ -21,6 +21,10 @@ class RtMidiPort : public LongMessagePort {
     RtMidiPort(const RtMidiPort&) = delete;
     RtMidiPort& operator=(const RtMidiPort&) = delete;
 
+    // The names of the output ports the API offers now, the program's own ports left out; empty
+    // when the API cannot be reached.
+    static std::vector<std::string> PortNames(Api api);
+
     Api api() const { return api_; }
     const std::string& nameFilter() const { return nameFilter_; }
     // False when the API could not be reached at all (no ALSA sequencer, JACK library missing).

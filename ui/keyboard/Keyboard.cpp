@@ -558,6 +558,18 @@ void Keyboard::AllNotesOff() {
     Text1->clear();
 }
 
+void Keyboard::ReleaseAll() {
+    while (!sounding_.empty())
+        sendRememberedNoteOffs(sounding_.begin()->first, false);
+    ClearHeldNotes();
+    RecolourKeys();
+    soundingNote_ = NoNote;
+    pressNote_ = NoNote;
+    chordActive_ = 0;
+    updateHoldChordEnable();
+    Text1->clear();
+}
+
 // Hold chord
 
 void Keyboard::CommHoldChord_Click() {

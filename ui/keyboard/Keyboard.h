@@ -86,6 +86,9 @@ class Keyboard : public QObject {
 
     // The All Notes Off action (the button, the mode changes, the window's closing).
     void AllNotesOff();
+    // Before the output changes: every note remembered as sounding gets its Note Offs where its
+    // Note Ons went, and nothing is left latched, marked or in a chord.
+    void ReleaseAll();
 
     void PlayNote(int note);
     void ReleaseNote(int note);

@@ -1,5 +1,6 @@
 #include "ui/main/frmMain.h"
 
+#include "app/PartStates.h"
 #include "app/Twips.h"
 #include "app/strings/StringTable.h"
 #include "ui/accessories/frmAbout.h"
@@ -7,6 +8,7 @@
 #include "ui/child/ChildWindow.h"
 #include "ui/keyboard/Keyboard.h"
 #include "ui/main/MidiInputRouter.h"
+#include "ui/main/frmMidi.h"
 #include "ui/masterkb/frmMasterKb.h"
 #include "ui/mixer/frmGMPag.h"
 #include "ui/mixer/frmVolumeAll.h"
@@ -334,6 +336,39 @@ void frmMain::mnuInfo_Click() {
     AboutBox->show();
     AboutBox->raise();
     AboutBox->activateWindow();
+}
+
+void frmMain::mnuMidi_Click() {
+    // The list shows the ports present now: a dialog left open from before is replaced.
+    if (MidiBox)
+        MidiBox->close();
+    if (outputChoice_.isEmpty())
+        outputChoice_ = StartOutputChoice();
+    MidiBox = new frmMidi(state_.LanguageCode, OutputChoices(), outputChoice_, this);
+    MidiBox->setAttribute(Qt::WA_DeleteOnClose);
+    connect(MidiBox, &frmMidi::outputChosen, this,
+            [this](const QString& choice) { ChooseOutput(choice); });
+    MidiBox->show();
+    MidiBox->raise();
+    MidiBox->activateWindow();
+}
+
+bool frmMain::ChooseOutput(const QString& choice) {
+    // The keyboards send the Note Offs of what they remember as sounding while the old port is
+    // still there, and forget their latched notes and marks.
+    for (int n = 1; n <= 16; ++n)
+        if (frmPart* part = PartWindow(n))
+            part->keyboard().ReleaseAll();
+    if (frmMasterKb* master = MasterKbWindow())
+        master->keyboard().ReleaseAll();
+
+    const bool none = choice.trimmed().compare(QStringLiteral("none"), Qt::CaseInsensitive) == 0;
+    outputChoice_ = choice;
+    const bool works = SwitchOutput(state_, none ? nullptr : CreatePortFor(choice));
+    // A port that failed is not what the next start should try again.
+    if (works || none)
+        RememberMidiChoice(QStringLiteral("output"), none ? QStringLiteral("none") : choice);
+    return works;
 }
 
 void frmMain::storePlacement() {

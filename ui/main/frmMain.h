@@ -23,6 +23,7 @@ class frmMasterKb;
 class frmBloccoNote;
 class Keyboard;
 class MidiInputRouter;
+class frmMidi;
 
 // The program's frame: the multiple-document area that holds every child window, the menus, the
 // status bar and the timers that reopen at start the windows that were open at the last exit.
@@ -71,6 +72,15 @@ class frmMain : public QMainWindow {
     void mnuVisBarraStato_Click();
     void mnuLanguage_Click(int code);
     void mnuInfo_Click();
+    // Opens the MIDI dialog (modeless; a second click brings it up again).
+    void mnuMidi_Click();
+    // Switches the output to the mapper value `choice` ("synth", "alsa:NAME", "jack:NAME",
+    // "capture:FILE", "none") at once: the keyboards' sounding notes get their Note Offs, the
+    // old port All Notes Off on every channel and is closed, the new one opened and given every
+    // part's state. A choice that works, and "none", is remembered for the next start; a failing
+    // one is reported by its device message and leaves the program silent.
+    bool ChooseOutput(const QString& choice);
+    const QString& outputChoice() const { return outputChoice_; }
     void mnuCascade_Click();
     void mnuIngrandisci_Click();
     void Timer1_Timer(int kind);
@@ -93,6 +103,7 @@ class frmMain : public QMainWindow {
     QAction* mnuItaliano = nullptr;
     QAction* mnuInglese = nullptr;
     QAction* mnuVisBarraStato = nullptr;
+    QAction* mnuMidi = nullptr;
     QMenu* mnuWindow = nullptr;
     QAction* mnuCascade = nullptr;
     QMenu* mnuHelp = nullptr;
@@ -111,6 +122,7 @@ class frmMain : public QMainWindow {
     std::array<QTimer*, 23> Timer1{}; // 1..22
 
     QPointer<frmAbout> AboutBox;
+    QPointer<frmMidi> MidiBox;
 
     // The keyboard the MIDI input plays through now: the current child window's when it is a part
     // window or the master keyboard, else the window of the current part; null when neither is
@@ -157,4 +169,5 @@ class frmMain : public QMainWindow {
     std::array<bool, WindowKind::LastStored + 1> heldByMenu_{};
     bool childLoaded_ = false; // the Window menu is enabled from the first child's load on
     bool unloaded_ = false;
+    QString outputChoice_; // the mapper value of the output in use; empty: the one of the start
 };

@@ -58,6 +58,8 @@ void frmMain::buildMenus() {
     mnuVisBarraStato = mnuPreferenze->addAction(res(103));
     mnuVisBarraStato->setCheckable(true);
     connect(mnuVisBarraStato, &QAction::triggered, this, [this] { mnuVisBarraStato_Click(); });
+    mnuMidi = mnuPreferenze->addAction(QStringLiteral("MIDI…"));
+    connect(mnuMidi, &QAction::triggered, this, [this] { mnuMidi_Click(); });
 
     mnuWindow = bar->addMenu(res(4));
     mnuCascade = mnuWindow->addAction(res(9));

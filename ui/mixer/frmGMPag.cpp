@@ -25,13 +25,6 @@ QFont arial(double points) {
 
 } // namespace
 
-void SendProgramChange(Midi& midi, int channel, int program) {
-    midi.MidiHeader.data.assign(
-        {static_cast<char>(MidiStatus::ProgramChange | static_cast<std::uint32_t>(channel & 0x0F)),
-         static_cast<char>(program & 0x7F)});
-    midi.SendLongMessage();
-}
-
 int ProgramOfRow(const QString& row) {
     bool ok = false;
     const int n = row.left(3).toInt(&ok);

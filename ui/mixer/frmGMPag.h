@@ -8,9 +8,6 @@ class QLabel;
 class QListWidget;
 class Midi;
 
-// Sends a program change (channel 0..15, program 0..127) as a two-byte long message.
-void SendProgramChange(Midi& midi, int channel, int program);
-
 // The program number of a row of a program page: the number in its first three characters, or 0
 // when they do not hold a number from 1 to 128 (a blank row, or a line of an edited names file
 // that is not a program).

@@ -1,7 +1,7 @@
 #include "ui/part/SliderSet.h"
 
+#include "app/PartStates.h"
 #include "app/Twips.h"
-#include "midi/Midi.h"
 #include "ui/part/LevelScrollBar.h"
 
 #include <QLabel>
@@ -23,19 +23,6 @@ constexpr int LetterWidth = 150;
 const char* const Captions[SliderSet::Count] = {"Volume",   "Pan",      "Vel On", "Vel Off",
                                                 "Att Time", "Rel Time", "Bend",   "Mod 1",
                                                 "Mod 2",    "Reverb",   "Chorus"};
-
-// Controller number of each slider's control change; 0 for the sliders that send none.
-constexpr std::uint32_t SliderController[SliderSet::Count] = {Controller::Volume,
-                                                              Controller::Pan,
-                                                              0,
-                                                              0,
-                                                              Controller::AttackTime,
-                                                              Controller::ReleaseTime,
-                                                              0,
-                                                              Controller::Modulation,
-                                                              Controller::Breath,
-                                                              Controller::Reverb,
-                                                              Controller::Chorus};
 
 void place(QWidget* w, int left, int top, int width, int height) {
     w->setGeometry(twips::rect(left, top, width, height));
@@ -84,14 +71,7 @@ void SliderSet::place(int k, int left, int top, QWidget* value) {
 }
 
 bool SliderSet::Message(int k, int v, std::uint32_t& message) {
-    if (k == VelocityOn || k == VelocityOff)
-        return false;
-    if (k == Bend)
-        message = PackShortMessage(MidiStatus::PitchBend, 0x7F, static_cast<std::uint32_t>(v));
-    else
-        message = PackShortMessage(MidiStatus::ControlChange, SliderController[k],
-                                   static_cast<std::uint32_t>(v));
-    return true;
+    return SliderMessage(k, v, message);
 }
 
 QString SliderSet::ValueText(int k, int v) {

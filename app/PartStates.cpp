@@ -1,0 +1,60 @@
+#include "app/PartStates.h"
+
+#include "app/AppState.h"
+
+namespace {
+
+constexpr int SliderCount = 11;
+
+// Controller number of each slider's control change; 0 for the sliders that send none.
+constexpr std::uint32_t SliderController[SliderCount] = {Controller::Volume,
+                                                         Controller::Pan,
+                                                         0,
+                                                         0,
+                                                         Controller::AttackTime,
+                                                         Controller::ReleaseTime,
+                                                         0,
+                                                         Controller::Modulation,
+                                                         Controller::Breath,
+                                                         Controller::Reverb,
+                                                         Controller::Chorus};
+
+constexpr int SliderOfRow(int row) {
+    return row - PartRow::FirstSlider;
+}
+
+} // namespace
+
+bool SliderMessage(int k, int v, std::uint32_t& message) {
+    if (k == SliderOfRow(PartRow::VelocityOn) || k == SliderOfRow(PartRow::VelocityOff))
+        return false;
+    if (k == SliderOfRow(PartRow::PitchBend))
+        message = PackShortMessage(MidiStatus::PitchBend, 0x7F, static_cast<std::uint32_t>(v));
+    else
+        message = PackShortMessage(MidiStatus::ControlChange, SliderController[k],
+                                   static_cast<std::uint32_t>(v));
+    return true;
+}
+
+void SendPartStates(AppState& state) {
+    for (int part = 1; part <= 16; ++part) {
+        const auto& column = state.PartParams.at(part);
+        const int channel = (column[PartRow::Channel] - 1) & 0x0F;
+        if (column[PartRow::ProgramFlag] == 1)
+            SendProgramChange(state.midi, channel, column[PartRow::ProgramNumber] - 1);
+        for (int k = 0; k < SliderCount; ++k) {
+            std::uint32_t message = 0;
+            if (!SliderMessage(k, column[PartRow::FirstSlider + k], message))
+                continue;
+            state.midi.MidiMessage = message | static_cast<std::uint32_t>(channel);
+            state.midi.SendShortMessage();
+        }
+    }
+}
+
+bool SwitchOutput(AppState& state, std::unique_ptr<MidiPort> port) {
+    if (!state.midi.ReplacePort(std::move(port)))
+        return false;
+    SendPartStates(state);
+    return state.midi.MidiOutEnabled == 1;
+}
