@@ -44,8 +44,12 @@ QString StartOutputChoice() {
 
 std::vector<PortChoice> OutputChoices() {
     std::vector<PortChoice> choices;
-    choices.push_back({QStringLiteral("synth"), QStringLiteral("synth"),
-                       QFileInfo(QString::fromStdString(SynthPort::FindSoundFont())).fileName()});
+    // The SoundFont by the name of its file, not of the link the system names it by.
+    const QFileInfo soundFont(QString::fromStdString(SynthPort::FindSoundFont()));
+    const QString canonical = soundFont.canonicalFilePath();
+    choices.push_back(
+        {QStringLiteral("synth"), QStringLiteral("synth"),
+         QFileInfo(canonical.isEmpty() ? soundFont.filePath() : canonical).fileName()});
     for (const auto& [api, kind] : {std::pair{RtMidiPort::Api::Alsa, QStringLiteral("alsa")},
                                     std::pair{RtMidiPort::Api::Jack, QStringLiteral("jack")}})
         for (const std::string& name : RtMidiPort::PortNames(api)) {
