@@ -96,8 +96,8 @@ TEST(SettingsRecord, ReadModifyWriteKeepsUnownedBytes) {
     // An old file with distinctive bytes everywhere the program does not write.
     SettingsRecord old = FirstRunFile(1);
     for (int pos = 12; pos <= 775; ++pos)
-        if (!((pos >= 22 && pos <= 24) || (pos >= 51 && pos <= 82) ||
-              (pos >= 101 && pos <= 109) || (pos >= 176 && pos <= 773)))
+        if (!((pos >= 22 && pos <= 24) || (pos >= 51 && pos <= 82) || (pos >= 101 && pos <= 109) ||
+              (pos >= 176 && pos <= 773)))
             RecordByte(old, pos) = static_cast<std::uint8_t>(0x80 + pos % 97);
     RecordByte(old, Flag23) = 1;
     RecordByte(old, StatusBar) = 0;
@@ -127,9 +127,13 @@ TEST(SettingsRecord, ReadModifyWriteKeepsUnownedBytes) {
     t.WindowRecs[20].Height = 4896;
     t.WindowExtras[WindowExtra::Top] = -300;
     const SettingsRecord changed = EncodeSettings(old, t);
-    const std::set<int> expectedChanges = {Language, PartParam(3, PartRow::Volume), MasterKb(5),
+    const std::set<int> expectedChanges = {Language,
+                                           PartParam(3, PartRow::Volume),
+                                           MasterKb(5),
                                            WindowRecord(20) + RecHeight,
-                                           WindowRecord(20) + RecHeight + 1, MainTop, MainTop + 1};
+                                           WindowRecord(20) + RecHeight + 1,
+                                           MainTop,
+                                           MainTop + 1};
     for (int pos = 1; pos <= 775; ++pos)
         EXPECT_EQ(RecordByte(changed, pos) != RecordByte(old, pos), expectedChanges.count(pos) == 1)
             << "position " << pos;
@@ -162,14 +166,14 @@ TEST(SettingsRecord, CorruptedFieldsTakeTheirDefaults) {
         {3, PartRow::ProgramNumber, 129, 1}, {5, PartRow::ProgramNumber, 128, 128},
         {4, PartRow::Unused13, 200, 200}};
     // {element, stored, read} of the master keyboard.
-    const int master[][3] = {{9, 2, 0},   {10, 1, 1},    {17, 128, 100}, {27, 127, 127},
+    const int master[][3] = {{9, 2, 0},      {10, 1, 1}, {17, 128, 100}, {27, 127, 127},
                              {28, 222, 222}, {30, 2, 1}, {31, 9, 0},     {32, 4, 2}};
     for (const auto& c : parts)
         RecordByte(r, PartParam(c[0], c[1])) = static_cast<std::uint8_t>(c[2]);
     for (const auto& c : master)
         RecordByte(r, MasterKb(c[0])) = static_cast<std::uint8_t>(c[1]);
     // {kind, offset, stored word (byte for Open), read}.
-    const int windows[][4] = {{3, RecHeight, 32768, 5532}, {19, RecHeight, 40000, 5700},
+    const int windows[][4] = {{3, RecHeight, 32768, 5532},  {19, RecHeight, 40000, 5700},
                               {4, RecHeight, 32767, 32767}, {5, RecTop, 32001, 0},
                               {6, RecTop, 32000, 16000},    {6, RecLeft, 0, -16000},
                               {7, RecOpen, 3, 0},           {22, RecOpen, 2, 2}};
@@ -192,8 +196,10 @@ TEST(SettingsRecord, CorruptedFieldsTakeTheirDefaults) {
         EXPECT_EQ(t.MasterKbSettings[c[0]], c[2]) << "master element " << c[0];
     for (const auto& c : windows) {
         const WindowRec& w = t.WindowRecs[c[0]];
-        const int read = c[1] == RecTop ? w.Top : c[1] == RecLeft ? w.Left
-                         : c[1] == RecHeight ? w.Height : w.Open;
+        const int read = c[1] == RecTop      ? w.Top
+                         : c[1] == RecLeft   ? w.Left
+                         : c[1] == RecHeight ? w.Height
+                                             : w.Open;
         EXPECT_EQ(read, c[3]) << "kind " << c[0] << " at " << c[1];
     }
     EXPECT_EQ(t.WindowExtras[WindowExtra::Top], 0);

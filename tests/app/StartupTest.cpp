@@ -86,6 +86,7 @@ TEST_F(Startup, FirstRunAsksTheLanguageStoresItAtOnceAndEverythingAtShutdown) {
     run->window->close();
     EXPECT_EQ(byteAt(RecordPos::PartParam(1, PartRow::Channel)), 1);
     EXPECT_EQ(run->port->count(RecordingPort::Call::Close), 1);
+    EXPECT_FALSE(QFile::exists(path("QuintaroV10.ini.bad"))) << "an empty file is not kept";
 
     auto second = start(1);
     ASSERT_TRUE(second->window);
