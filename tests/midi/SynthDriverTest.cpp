@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
@@ -19,90 +20,30 @@
 
 namespace {
 
-// Sets an environment variable for its lifetime, then puts back what was there.
-class ScopedEnv {
-  public:
+// Sets (or with a null value unsets) an environment variable for its lifetime.
+struct ScopedEnv {
     ScopedEnv(const char* name, const QByteArray& value)
-        : name_(name), saved_(qgetenv(name)), wasSet_(qEnvironmentVariableIsSet(name)) {
-        if (value.isNull())
-            qunsetenv(name);
-        else
-            qputenv(name, value);
+        : name(name), saved(qgetenv(name)), wasSet(qEnvironmentVariableIsSet(name)) {
+        value.isNull() ? qunsetenv(name) : qputenv(name, value);
     }
-    ~ScopedEnv() {
-        if (wasSet_)
-            qputenv(name_, saved_);
-        else
-            qunsetenv(name_);
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-  private:
-    const char* name_;
-    QByteArray saved_;
-    bool wasSet_;
+    ~ScopedEnv() { wasSet ? qputenv(name, saved) : qunsetenv(name); }
+    const char* name;
+    QByteArray saved;
+    bool wasSet;
 };
 
-// A PulseAudio server of this test's own, in a runtime folder of its own, playing into a null
-// sink "out" whose monitor can be recorded. Stopped when it goes out of scope, whatever happened.
-class PrivatePulse {
-  public:
-    PrivatePulse() {
-        environment_ = QProcessEnvironment::systemEnvironment();
-        environment_.insert("XDG_RUNTIME_DIR", folder_.path());
-        environment_.insert("HOME", folder_.path()); // its cookie and state stay in here too
-        environment_.remove("PULSE_SERVER");
-        const QString pulseaudio = QStandardPaths::findExecutable("pulseaudio");
-        if (pulseaudio.isEmpty() || QStandardPaths::findExecutable("parec").isEmpty()) {
-            failure_ = "pulseaudio and parec are not installed (scripts/setup installs them)";
-            return;
-        }
-        QProcess daemon;
-        daemon.setProcessEnvironment(environment_);
-        daemon.setProcessChannelMode(QProcess::MergedChannels);
-        daemon.start(pulseaudio, {"-n", "--daemonize=yes", "--exit-idle-time=-1",
-                                  "--load=module-null-sink sink_name=out",
-                                  "--load=module-native-protocol-unix"});
-        if (!daemon.waitForFinished(20000) || daemon.exitCode() != 0) {
-            failure_ = "the PulseAudio daemon did not start: " + daemon.readAll().toStdString();
-            return;
-        }
-        started_ = true;
-    }
-    ~PrivatePulse() {
-        if (!started_)
-            return;
-        QProcess stop;
-        stop.setProcessEnvironment(environment_);
-        stop.start(QStandardPaths::findExecutable("pulseaudio"), {"-k"});
-        stop.waitForFinished(10000);
-    }
-    PrivatePulse(const PrivatePulse&) = delete;
-    PrivatePulse& operator=(const PrivatePulse&) = delete;
-
-    // Why the server is not there; empty when it runs.
-    const std::string& failure() const { return failure_; }
-    QByteArray runtimeFolder() const { return folder_.path().toLocal8Bit(); }
-
-    // Starts recording what the null sink plays, 16-bit stereo at the synthesizer's rate, into
-    // a file (a pipe nobody reads while the test waits would fill and stop the recorder).
-    QString startRecording(QProcess& parec) const {
-        const QString file = folder_.filePath("recorded.raw");
-        parec.setProcessEnvironment(environment_);
-        parec.setStandardOutputFile(file);
-        parec.start(QStandardPaths::findExecutable("parec"),
-                    {"-d", "out.monitor", "--raw", "--format=s16le", "--rate=44100", "--channels=2",
-                     "--latency-msec=20"});
-        return file;
-    }
-
-  private:
-    QTemporaryDir folder_;
-    QProcessEnvironment environment_;
-    std::string failure_;
-    bool started_ = false;
-};
+// Runs a PulseAudio tool with the runtime folder and home of the private server.
+bool RunPulse(QProcess& process, const QString& folder, const QString& tool,
+              const QStringList& arguments) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", folder);
+    env.insert("HOME", folder); // its cookie and state stay in there too
+    env.remove("PULSE_SERVER");
+    process.setProcessEnvironment(env);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStandardPaths::findExecutable(tool), arguments);
+    return process.waitForStarted(5000);
+}
 
 } // namespace
 
@@ -111,10 +52,10 @@ TEST(SynthDriver, PlaysMiddleCThroughARunningPulseAudioServer) {
         GTEST_SKIP() << audio::TestSoundFont << " is not installed (scripts/setup installs it)";
     ScopedEnv noDriver("QUINTARO_SYNTH_DRIVER", QByteArray());
     ScopedEnv noServer("PULSE_SERVER", QByteArray());
+    QTemporaryDir folder;
     {
         // No server to be found: ALSA, and JACK is neither found nor started.
-        QTemporaryDir empty;
-        ScopedEnv runtime("XDG_RUNTIME_DIR", empty.path().toLocal8Bit());
+        ScopedEnv runtime("XDG_RUNTIME_DIR", folder.path().toLocal8Bit());
         ScopedEnv noJack("JACK_DEFAULT_SERVER", "quintaro-no-such-server");
         EXPECT_EQ(SynthPort::ChooseAudioDriver(), "alsa");
         EXPECT_EQ(qgetenv("JACK_NO_START_SERVER"), "1");
@@ -122,15 +63,31 @@ TEST(SynthDriver, PlaysMiddleCThroughARunningPulseAudioServer) {
         EXPECT_EQ(SynthPort::ChooseAudioDriver(), "file");
     }
 
-    PrivatePulse pulse;
-    if (!pulse.failure().empty())
-        GTEST_SKIP() << pulse.failure();
-    ScopedEnv runtime("XDG_RUNTIME_DIR", pulse.runtimeFolder());
+    // A PulseAudio server of the test's own, playing into a null sink "out" whose monitor is
+    // recorded into a file (a pipe nobody reads while the test waits would stop the recorder).
+    if (QStandardPaths::findExecutable("pulseaudio").isEmpty() ||
+        QStandardPaths::findExecutable("parec").isEmpty())
+        GTEST_SKIP() << "pulseaudio and parec are not installed (scripts/setup installs them)";
+    QProcess daemon;
+    RunPulse(daemon, folder.path(), "pulseaudio",
+             {"-n", "--daemonize=yes", "--exit-idle-time=-1",
+              "--load=module-null-sink sink_name=out", "--load=module-native-protocol-unix"});
+    if (!daemon.waitForFinished(20000) || daemon.exitCode() != 0)
+        GTEST_SKIP() << "the PulseAudio daemon did not start: " << daemon.readAll().toStdString();
+    const auto stop = qScopeGuard([&folder] {
+        QProcess kill;
+        RunPulse(kill, folder.path(), "pulseaudio", {"-k"});
+        kill.waitForFinished(10000);
+    });
+    ScopedEnv runtime("XDG_RUNTIME_DIR", folder.path().toLocal8Bit());
     EXPECT_EQ(SynthPort::ChooseAudioDriver(), "pulseaudio");
 
     QProcess parec;
-    const QString recorded = pulse.startRecording(parec);
-    ASSERT_TRUE(parec.waitForStarted(5000));
+    const QString recorded = folder.filePath("recorded.raw");
+    parec.setStandardOutputFile(recorded);
+    ASSERT_TRUE(RunPulse(parec, folder.path(), "parec",
+                         {"-d", "out.monitor", "--raw", "--format=s16le", "--rate=44100",
+                          "--channels=2", "--latency-msec=20"}));
     // The recorder takes a second or two before the first bytes come.
     QDeadlineTimer deadline(15000);
     while (QFileInfo(recorded).size() == 0 && !deadline.hasExpired())
