@@ -15,13 +15,9 @@ TEST(ProgramProcess, TerminationSignalEndsTheRunAndKeepsTheSettings) {
     const QDir dir(folder.path());
     ASSERT_TRUE(QFile::copy(QStringLiteral(QUINTARO_SOURCE_DIR "/data/QuintaroProgGM.txt"),
                             dir.filePath("QuintaroProgGM.txt")));
-    // A record from an earlier run (English, so no dialog) whose part 1 has no valid channel:
-    // the run reads it as channel 1, and only the shutdown's write puts that into the file.
-    SettingsTables tables;
-    ApplyFirstRunDefaults(tables);
-    tables.LanguageCode = 2;
-    SettingsRecord first = EncodeSettings(NewSettingsRecord(), tables);
-    RecordByte(first, RecordPos::PartParam(1, PartRow::Channel)) = 0;
+    // A record from an earlier run (English, so no dialog) whose part table is all zero: the run
+    // reads part 1's channel as 1, and only the shutdown's write puts that into the file.
+    const SettingsRecord first = FirstRunRecord(2);
     QFile settings(dir.filePath("QuintaroV10.ini"));
     ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
     settings.write(reinterpret_cast<const char*>(first.data()), first.size());

@@ -38,18 +38,6 @@ std::error_code Errno(int value) {
 
 } // namespace
 
-TEST(SettingsFile, ReadingCreatesAMissingFileAndReportsErrno) {
-    QTemporaryDir dir;
-    std::error_code error;
-    EXPECT_TRUE(ReadSettingsFile(dir.filePath("QuintaroV10.ini"), error).empty());
-    EXPECT_FALSE(error);
-    EXPECT_TRUE(QFileInfo::exists(dir.filePath("QuintaroV10.ini")));
-    ReadSettingsFile(dir.filePath("no-such-folder/x.ini"), error);
-    EXPECT_EQ(error, Errno(ENOENT));
-    ReadSettingsFile(dir.path(), error);
-    EXPECT_EQ(error, Errno(EISDIR));
-}
-
 TEST(SettingsFile, WriteReplacesTheFileWholeKeepingItsPermissionsAndLinks) {
     QTemporaryDir dir;
     const QString path = dir.filePath("QuintaroV10.ini");

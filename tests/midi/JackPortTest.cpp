@@ -136,6 +136,11 @@ TEST_F(JackPortTest, MessagesArriveAtTheNamedJackPortAsSent) {
     Midi& midi = m.midi;
     ASSERT_EQ(midi.OpenMidiOutput(), 0u) << jack->lastError();
     EXPECT_NE(jack->openPortName().find("midi-monitor"), std::string::npos);
+    // The monitor's port shows before its client runs, and what arrives before that is lost:
+    // All Notes Off goes out until the monitor shows one.
+    QDeadlineTimer ready(10000);
+    while (!ready.hasExpired() && receivedLines().isEmpty())
+        midi.SendAllNotesOff(15);
     midi.SendNoteOn(0, 60, 100);
     midi.SendNoteOff(9, 36, 64);
     midi.MidiHeader.data = std::string("\xC0\x28", 2);
@@ -146,8 +151,11 @@ TEST_F(JackPortTest, MessagesArriveAtTheNamedJackPortAsSent) {
     const QStringList expected{"90 3c 64", "89 24 40", "c0 28", "e2 00 60"};
     QStringList received;
     QDeadlineTimer deadline(5000);
-    while (!deadline.hasExpired() && received.size() < expected.size())
+    do {
         received = receivedLines();
+        while (received.value(0) == "bf 7b 00")
+            received.removeFirst();
+    } while (!deadline.hasExpired() && received.size() < expected.size());
     EXPECT_EQ(received, expected);
     midi.CloseMidiOutput();
     EXPECT_EQ(midi.MidiOutOpen, 0);

@@ -8,8 +8,9 @@ void RecordingPort::failOn(Call call, int occurrence, std::uint32_t result) {
     failures_.push_back({call, occurrence, result});
 }
 
-std::uint32_t RecordingPort::result(Call call) {
-    // Called after the record of this call was added: its occurrence is the count so far.
+std::uint32_t RecordingPort::record(Call call, std::vector<std::uint8_t> bytes,
+                                    const MidiHdr* header, int headerSize) {
+    records.push_back({call, std::move(bytes), header ? header->bufferLength : 0, headerSize});
     const int occurrence = count(call);
     for (const Failure& f : failures_)
         if (f.call == call && (f.occurrence == 0 || f.occurrence == occurrence))
@@ -18,44 +19,32 @@ std::uint32_t RecordingPort::result(Call call) {
 }
 
 int RecordingPort::deviceCount() {
-    records.push_back({Call::DeviceCount, {}, 0, 0});
+    record(Call::DeviceCount);
     return devices;
 }
 
 std::uint32_t RecordingPort::open() {
-    records.push_back({Call::Open, {}, 0, 0});
-    return result(Call::Open);
+    return record(Call::Open);
 }
 
 std::uint32_t RecordingPort::close() {
-    records.push_back({Call::Close, {}, 0, 0});
-    return result(Call::Close);
+    return record(Call::Close);
 }
 
 std::uint32_t RecordingPort::shortMessage(std::uint32_t message) {
-    records.push_back({Call::Short, ShortMessageBytes(message), 0, 0});
-    return result(Call::Short);
+    return record(Call::Short, ShortMessageBytes(message));
 }
-
-namespace {
-std::vector<std::uint8_t> HeaderBytes(const MidiHdr& header) {
-    return std::vector<std::uint8_t>(header.data.begin(), header.data.end());
-}
-} // namespace
 
 std::uint32_t RecordingPort::prepareHeader(MidiHdr& header, int headerSize) {
-    records.push_back({Call::Prepare, HeaderBytes(header), header.bufferLength, headerSize});
-    return result(Call::Prepare);
+    return record(Call::Prepare, {header.data.begin(), header.data.end()}, &header, headerSize);
 }
 
 std::uint32_t RecordingPort::longMessage(MidiHdr& header, int headerSize) {
-    records.push_back({Call::Long, HeaderBytes(header), header.bufferLength, headerSize});
-    return result(Call::Long);
+    return record(Call::Long, {header.data.begin(), header.data.end()}, &header, headerSize);
 }
 
 std::uint32_t RecordingPort::unprepareHeader(MidiHdr& header, int headerSize) {
-    records.push_back({Call::Unprepare, HeaderBytes(header), header.bufferLength, headerSize});
-    return result(Call::Unprepare);
+    return record(Call::Unprepare, {header.data.begin(), header.data.end()}, &header, headerSize);
 }
 
 std::vector<std::vector<std::uint8_t>> RecordingPort::messages() const {

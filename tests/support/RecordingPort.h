@@ -44,7 +44,9 @@ class RecordingPort : public MidiPort {
     void clear() { records.clear(); }
 
   private:
-    std::uint32_t result(Call call);
+    // Keeps the record of a call and answers it: the failure set for it, or success.
+    std::uint32_t record(Call call, std::vector<std::uint8_t> bytes = {},
+                         const MidiHdr* header = nullptr, int headerSize = 0);
     struct Failure {
         Call call;
         int occurrence;
