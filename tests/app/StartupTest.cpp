@@ -129,12 +129,14 @@ TEST_F(Startup, RemovedCurrentFolderStopsTheStartUp) {
     ASSERT_TRUE(QDir(folder.path()).mkdir("gone"));
     ASSERT_TRUE(QDir::setCurrent(path("gone")));
     ASSERT_TRUE(QDir(folder.path()).rmdir("gone"));
-    const bool rootHadSettings = QFile::exists("/QuintaroV10.ini");
+    const bool rootHad[] = {QFile::exists("/QuintaroV10.ini"),
+                            QFile::exists("/QuintaroProgGM.txt")};
     const QString current = QDir::currentPath();
     auto run = start(2, &current);
     QDir::setCurrent(previous);
     // Should the start-up have written at the root, clean up after it.
-    EXPECT_FALSE(!rootHadSettings && QFile::remove("/QuintaroV10.ini")) << "written at the root";
+    EXPECT_FALSE(!rootHad[0] && QFile::remove("/QuintaroV10.ini")) << "written at the root";
+    EXPECT_FALSE(!rootHad[1] && QFile::remove("/QuintaroProgGM.txt")) << "written at the root";
 
     EXPECT_FALSE(run->window);
     EXPECT_EQ(dialogShown, 0);
