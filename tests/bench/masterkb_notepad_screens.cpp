@@ -5,6 +5,7 @@
 // quintaro-notepad.png    the notepad with a few lines, one outside Windows-1252
 // quintaro-masterkb-main.png  the main window with part 3, the master keyboard and the notepad
 //                             cascaded
+#include "support/Screenshots.h"
 #include "support/TestState.h"
 #include "ui/accessories/frmBloccoNote.h"
 #include "ui/keyboard/Keyboard.h"
@@ -18,22 +19,12 @@
 #include <QTest>
 #include <cstdio>
 
-namespace {
-
-void save(QWidget* w, const QString& folder, const QString& name) {
-    const QString path = QDir(folder).filePath(name);
-    w->grab().save(path);
-    std::printf("%s  %dx%d\n", qPrintable(path), w->width(), w->height());
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     app.setWindowIcon(ProgramIcon());
-    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp");
+    const QString folder = ShotFolder(argc, argv);
 
     TestState t;
     AppState& s = t.state;
@@ -51,17 +42,17 @@ int main(int argc, char** argv) {
     Keyboard& keys = kb->keyboard();
     for (int note : {60, 64, 67})
         QTest::mouseClick(keys.Key[note - keys.KeyBase()], Qt::LeftButton, {}, QPoint(3, 3));
-    save(kb, folder, "quintaro-masterkb.png");
+    SaveShot(kb, folder, "quintaro-masterkb.png");
 
     main.mnuBloccoNote->trigger();
     frmBloccoNote* note = main.NotepadWindow();
     note->Text1->setPlainText(QStringLiteral("Prova: archi su 1, piano su 2, pad su 5\n"
                                              "Tempo 96, tonalit\u00e0 Re minore \u20ac\n"
                                              "\u65e5\u672c\u8a9e \u2013 \U0001F3B9 layered sound"));
-    save(note, folder, "quintaro-notepad.png");
+    SaveShot(note, folder, "quintaro-notepad.png");
 
     main.mnuPart_Click(3);
     main.mnuCascade->trigger();
-    save(&main, folder, "quintaro-masterkb-main.png");
+    SaveShot(&main, folder, "quintaro-masterkb-main.png");
     return 0;
 }

@@ -5,6 +5,7 @@
 //                          programs; part 5 selected with its button lit
 // quintaro-gmpage1.png     page 1 (programs 1..64) serving part 5, program 41 of page 2 chosen
 // quintaro-gmpage2.png     page 2 (programs 65..128)
+#include "support/Screenshots.h"
 #include "support/TestState.h"
 #include "ui/main/ProgramIcon.h"
 #include "ui/main/frmMain.h"
@@ -16,22 +17,12 @@
 #include <QPushButton>
 #include <cstdio>
 
-namespace {
-
-void save(QWidget* w, const QString& folder, const QString& name) {
-    const QString path = QDir(folder).filePath(name);
-    w->grab().save(path);
-    std::printf("%s  %dx%d\n", qPrintable(path), w->width(), w->height());
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     app.setWindowIcon(ProgramIcon());
-    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp");
+    const QString folder = ShotFolder(argc, argv);
 
     TestState t;
     AppState& s = t.state;
@@ -51,11 +42,11 @@ int main(int argc, char** argv) {
 
     main.mnuVolumeAll_Click();
     main.VolumeAllWindow()->PulsPart_Click(5);
-    save(main.VolumeAllWindow(), folder, "quintaro-volumeall.png");
+    SaveShot(main.VolumeAllWindow(), folder, "quintaro-volumeall.png");
 
     main.mnuGMPag_Click(1);
-    save(main.GMPage(1), folder, "quintaro-gmpage1.png");
+    SaveShot(main.GMPage(1), folder, "quintaro-gmpage1.png");
     main.mnuGMPag_Click(2);
-    save(main.GMPage(2), folder, "quintaro-gmpage2.png");
+    SaveShot(main.GMPage(2), folder, "quintaro-gmpage2.png");
     return 0;
 }

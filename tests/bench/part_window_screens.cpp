@@ -10,6 +10,7 @@
 //                            over the keys up to F#4 and back to A3: taken from what the
 //                            screen shows (the window's backing store), so a repaint that missed
 //                            a key or left a mark behind shows up
+#include "support/Screenshots.h"
 #include "support/TestState.h"
 #include "ui/keyboard/Keyboard.h"
 #include "ui/main/ProgramIcon.h"
@@ -27,22 +28,12 @@
 #include <QWindow>
 #include <cstdio>
 
-namespace {
-
-void save(QWidget* w, const QString& folder, const QString& name) {
-    const QString path = QDir(folder).filePath(name);
-    w->grab().save(path);
-    std::printf("%s  %dx%d\n", qPrintable(path), w->width(), w->height());
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     app.setWindowIcon(ProgramIcon());
-    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp");
+    const QString folder = ShotFolder(argc, argv);
 
     TestState t;
     AppState& s = t.state;
@@ -52,7 +43,7 @@ int main(int argc, char** argv) {
 
     s.PartParams[1][16] = 0;
     main.mnuPart_Click(1);
-    save(main.PartWindow(1), folder, "quintaro-part-shift0.png");
+    SaveShot(main.PartWindow(1), folder, "quintaro-part-shift0.png");
 
     s.PartParams[2][16] = 3;
     s.PartParams[2][12] = 7;
@@ -60,7 +51,7 @@ int main(int argc, char** argv) {
     s.PartParams[2][2] = 127;
     s.PartParams[2][18] = 41;
     main.mnuPart_Click(2);
-    save(main.PartWindow(2), folder, "quintaro-part-shift3.png");
+    SaveShot(main.PartWindow(2), folder, "quintaro-part-shift3.png");
 
     s.PartParams[3][15] = 1; // hold mode
     main.mnuPart_Click(3);
@@ -71,7 +62,7 @@ int main(int argc, char** argv) {
         QTest::mouseClick(key, Qt::LeftButton, {}, QPoint(3, 3));
     }
     QTest::mouseClick(kb3.CommHoldChord, Qt::LeftButton);
-    save(w3, folder, "quintaro-part-chord.png");
+    SaveShot(w3, folder, "quintaro-part-chord.png");
 
     s.PartParams[4][14] = 0; // hover mode
     main.mnuPart_Click(4);
@@ -80,10 +71,10 @@ int main(int argc, char** argv) {
     QWidget* key = kb4.Key[64 - kb4.KeyBase()];
     QTest::mouseMove(key->window()->windowHandle(),
                      key->mapTo(key->window(), QPoint(key->width() / 2, key->height() / 2)));
-    save(w4, folder, "quintaro-part-hover.png");
+    SaveShot(w4, folder, "quintaro-part-hover.png");
 
     main.mnuCascade->trigger();
-    save(&main, folder, "quintaro-part-main.png");
+    SaveShot(&main, folder, "quintaro-part-main.png");
 
     // A latched note in view in part 5 (shared table, marked on a key shift), then a hover sweep.
     s.PartParams[5][14] = 0; // hover mode
