@@ -4,8 +4,8 @@
 
 JackServer::JackServer(const QString& name) {
     const QString jackd = QStandardPaths::findExecutable("jackd");
-    const QString wait = QStandardPaths::findExecutable("jack_wait");
-    if (jackd.isEmpty() || wait.isEmpty()) {
+    wait_ = QStandardPaths::findExecutable("jack_wait");
+    if (jackd.isEmpty() || wait_.isEmpty()) {
         unavailable_ = "JACK tools are not installed";
         return;
     }
@@ -14,9 +14,21 @@ JackServer::JackServer(const QString& name) {
     server_.setProgram(jackd);
     server_.setArguments({"--no-realtime", "-n", name, "-d", "dummy", "-r", "48000", "-p", "256"});
     server_.setProcessChannelMode(QProcess::MergedChannels);
+    start();
+}
+
+void JackServer::start() {
     server_.start();
-    if (!server_.waitForStarted(3000) || QProcess::execute(wait, {"-w", "-t", "5"}) != 0)
+    if (!server_.waitForStarted(3000) || QProcess::execute(wait_, {"-w", "-t", "5"}) != 0)
         unavailable_ = "the JACK server did not come up";
+}
+
+bool JackServer::restartIfExited() {
+    if (unavailable_ != nullptr || server_.state() != QProcess::NotRunning)
+        return false;
+    qWarning("JACK server exited, started again: %s", qUtf8Printable(log()));
+    start();
+    return true;
 }
 
 JackServer::~JackServer() {
@@ -32,4 +44,11 @@ JackServer::~JackServer() {
         qunsetenv("JACK_DEFAULT_SERVER");
     else
         qputenv("JACK_DEFAULT_SERVER", savedServer_);
+}
+
+QString JackServer::log() {
+    QString text = QString::fromLocal8Bit(server_.readAll());
+    if (server_.state() == QProcess::NotRunning)
+        text += QStringLiteral("[server exited, code %1]").arg(server_.exitCode());
+    return text;
 }

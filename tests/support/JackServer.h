@@ -15,9 +15,17 @@ class JackServer {
 
     // Null when the server runs; otherwise why not (tools missing, server did not come up).
     const char* unavailable() const { return unavailable_; }
+    // Starts the server again when it has exited (JACK servers starting and stopping side by
+    // side may take one down); true when it did.
+    bool restartIfExited();
+    // What the server printed so far, and whether it still runs: for a failure's message.
+    QString log();
 
   private:
+    void start();
+
     QProcess server_;
+    QString wait_;
     QByteArray savedServer_;
     const char* unavailable_ = nullptr;
 };
