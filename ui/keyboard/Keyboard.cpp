@@ -192,16 +192,18 @@ void Keyboard::unmarkNote(int note) {
 }
 
 void Keyboard::forgetChannel(int channel) {
-    for (std::map<int, Sounding>* table : {&sounding_, &external_}) {
-        for (auto it = table->begin(); it != table->end();) {
-            auto& targets = it->second.targets;
-            std::erase_if(targets, [channel](const NoteTarget& t) { return t.channel == channel; });
-            if (targets.empty())
-                it = table->erase(it);
-            else
-                ++it;
-        }
+    for (auto it = sounding_.begin(); it != sounding_.end();) {
+        auto& targets = it->second.targets;
+        std::erase_if(targets, [channel](const NoteTarget& t) { return t.channel == channel; });
+        if (targets.empty())
+            it = sounding_.erase(it);
+        else
+            ++it;
     }
+    // An incoming note keeps its record while its key is down elsewhere, so that its Note Off
+    // still takes the mark off.
+    for (auto& [id, s] : external_)
+        std::erase_if(s.targets, [channel](const NoteTarget& t) { return t.channel == channel; });
 }
 
 void Keyboard::unmarkKeyIfFree(int k) {
