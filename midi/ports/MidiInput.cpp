@@ -43,11 +43,6 @@ MidiInput::~MidiInput() {
     close();
 }
 
-QString MidiInput::specFromEnvironment() {
-    const QString value = qEnvironmentVariable("QUINTARO_MIDI_IN").trimmed();
-    return value.isEmpty() ? QStringLiteral("none") : value;
-}
-
 QStringList MidiInput::ports(Api api) {
     QStringList names;
     std::string error;

@@ -44,8 +44,6 @@ class MidiInput {
     // The source ports an API offers now, by name, but this program's own; empty when the API
     // cannot be reached.
     static QStringList ports(Api api);
-    // The spec of QUINTARO_MIDI_IN ("none" when unset).
-    static QString specFromEnvironment();
 
   private:
     void deliver(std::vector<std::uint8_t> message);

@@ -1,6 +1,7 @@
 #include "midi/ports/MidiMapper.h"
 
 #include "midi/ports/FileCapturePort.h"
+#include "midi/ports/MidiInput.h"
 #include "midi/ports/NullPort.h"
 #include "midi/ports/RtMidiPort.h"
 #include "midi/ports/SynthPort.h"
@@ -56,6 +57,23 @@ std::vector<PortChoice> OutputChoices() {
             const QString text = QString::fromStdString(name);
             choices.push_back({kind + u':' + text, kind, text});
         }
+    choices.push_back({QStringLiteral("none"), QStringLiteral("none"), QString()});
+    return choices;
+}
+
+QString StartInputChoice() {
+    const QString fromEnvironment = qEnvironmentVariable("QUINTARO_MIDI_IN").trimmed();
+    const QString choice =
+        fromEnvironment.isEmpty() ? RememberedMidiChoice(QStringLiteral("input")) : fromEnvironment;
+    return choice.isEmpty() ? QStringLiteral("none") : choice;
+}
+
+std::vector<PortChoice> InputChoices() {
+    std::vector<PortChoice> choices;
+    for (const auto& [api, kind] : {std::pair{MidiInput::Api::Alsa, QStringLiteral("alsa")},
+                                    std::pair{MidiInput::Api::Jack, QStringLiteral("jack")}})
+        for (const QString& name : MidiInput::ports(api))
+            choices.push_back({kind + u':' + name, kind, name});
     choices.push_back({QStringLiteral("none"), QStringLiteral("none"), QString()});
     return choices;
 }

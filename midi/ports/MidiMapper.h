@@ -34,3 +34,9 @@ struct PortChoice {
 };
 // The built-in synthesizer, the ALSA and JACK output ports present now, and none, in that order.
 std::vector<PortChoice> OutputChoices();
+
+// The input at start: QUINTARO_MIDI_IN when it is set and not empty, else the remembered choice,
+// else "none".
+QString StartInputChoice();
+// The ALSA and JACK input ports present now (this program's own left out), and none.
+std::vector<PortChoice> InputChoices();

@@ -53,6 +53,15 @@ void MidiInputRouter::handle(const std::vector<std::uint8_t>& message) {
     }
 }
 
+void MidiInputRouter::releaseAll() {
+    while (!notes_.empty())
+        noteOff(notes_.begin()->first, DefaultReleaseVelocity);
+    if (!sustained_.empty())
+        sendToChannels(std::vector<int>(sustained_.begin(), sustained_.end()),
+                       MidiStatus::ControlChange, SustainPedal, 0);
+    sustained_.clear();
+}
+
 void MidiInputRouter::noteOff(int note, int velocity) {
     const auto it = notes_.find(note);
     if (it == notes_.end())

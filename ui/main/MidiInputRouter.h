@@ -25,6 +25,9 @@ class MidiInputRouter {
 
     // One incoming message, its bytes as they came.
     void handle(const std::vector<std::uint8_t>& message);
+    // Ends what the input holds, where it went: every note still down and the pedal, as when the
+    // input closes.
+    void releaseAll();
 
   private:
     void noteOff(int note, int velocity);

@@ -344,10 +344,21 @@ void frmMain::mnuMidi_Click() {
         MidiBox->close();
     if (outputChoice_.isEmpty())
         outputChoice_ = StartOutputChoice();
-    MidiBox = new frmMidi(state_.LanguageCode, OutputChoices(), outputChoice_, this);
+    // The input in use by the name of its port, as the list names it.
+    const MidiInput& in = state_.midiIn;
+    const QString currentInput = in.isOpen() ? in.spec().section(u':', 0, 0).toLower() + u':' +
+                                                   QString::fromStdString(in.openPortName())
+                                             : QStringLiteral("none");
+    MidiBox = new frmMidi(state_.LanguageCode, OutputChoices(), outputChoice_, InputChoices(),
+                          currentInput, this);
     MidiBox->setAttribute(Qt::WA_DeleteOnClose);
     connect(MidiBox, &frmMidi::outputChosen, this,
             [this](const QString& choice) { ChooseOutput(choice); });
+    connect(MidiBox, &frmMidi::inputChosen, this, [this](const QString& choice) {
+        const bool opened = ChooseInput(choice);
+        if (MidiBox)
+            MidiBox->showInputFailed(!opened);
+    });
     MidiBox->show();
     MidiBox->raise();
     MidiBox->activateWindow();
@@ -369,6 +380,21 @@ bool frmMain::ChooseOutput(const QString& choice) {
     if (works || none)
         RememberMidiChoice(QStringLiteral("output"), none ? QStringLiteral("none") : choice);
     return works;
+}
+
+bool frmMain::ChooseInput(const QString& choice) {
+    midiInRouter_->releaseAll();
+    const bool opened = state_.midiIn.open(choice);
+    if (!opened) {
+        qWarning("MIDI input \"%s\" not opened: %s", qUtf8Printable(choice),
+                 state_.midiIn.lastError().c_str());
+        state_.midiIn.close();
+        return false;
+    }
+    // A port that failed is not what the next start should try again.
+    RememberMidiChoice(QStringLiteral("input"),
+                       state_.midiIn.isOpen() ? choice : QStringLiteral("none"));
+    return true;
 }
 
 void frmMain::storePlacement() {

@@ -81,6 +81,10 @@ class frmMain : public QMainWindow {
     // one is reported by its device message and leaves the program silent.
     bool ChooseOutput(const QString& choice);
     const QString& outputChoice() const { return outputChoice_; }
+    // Ends what the old input holds where it went, closes it and opens `choice` ("none",
+    // "alsa:NAME", "jack:NAME"); remembered for the next start when it opened. False, and no input,
+    // when it could not be opened.
+    bool ChooseInput(const QString& choice);
     void mnuCascade_Click();
     void mnuIngrandisci_Click();
     void Timer1_Timer(int kind);

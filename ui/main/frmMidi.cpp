@@ -7,21 +7,41 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+namespace {
+
+// Fills `list` with the entries of `choices`, the one whose mapper value is `current` selected.
+void Fill(QListWidget* list, const std::vector<PortChoice>& choices, const QString& current,
+          int languageCode, bool input) {
+    for (const PortChoice& choice : choices)
+        list->addItem(frmMidi::EntryText(choice, languageCode, input));
+    for (std::size_t i = 0; i < choices.size(); ++i)
+        if (choices[i].choice.compare(current, Qt::CaseInsensitive) == 0)
+            list->setCurrentRow(static_cast<int>(i));
+}
+
+} // namespace
+
 frmMidi::frmMidi(int languageCode, std::vector<PortChoice> outputs, const QString& current,
-                 QWidget* parent)
-    : QDialog(parent), outputs_(std::move(outputs)) {
-    const bool italian = languageCode == 1;
+                 std::vector<PortChoice> inputs, const QString& currentInput, QWidget* parent)
+    : QDialog(parent), outputs_(std::move(outputs)), inputs_(std::move(inputs)),
+      italian_(languageCode == 1) {
+    const bool italian = italian_;
     setWindowTitle(QStringLiteral("MIDI"));
 
     Label1 = new QLabel(QStringLiteral("MIDI Out"), this);
     List1 = new QListWidget(this);
     List1->setObjectName(QStringLiteral("List1"));
-    for (const PortChoice& choice : outputs_)
-        List1->addItem(EntryText(choice, languageCode));
-    for (std::size_t i = 0; i < outputs_.size(); ++i)
-        if (outputs_[i].choice.compare(current.isEmpty() ? QStringLiteral("synth") : current,
-                                       Qt::CaseInsensitive) == 0)
-            List1->setCurrentRow(static_cast<int>(i));
+    Fill(List1, outputs_, current.isEmpty() ? QStringLiteral("synth") : current, languageCode,
+         false);
+
+    Label3 = new QLabel(QStringLiteral("MIDI In"), this);
+    List2 = new QListWidget(this);
+    List2->setObjectName(QStringLiteral("List2"));
+    Fill(List2, inputs_, currentInput.isEmpty() ? QStringLiteral("none") : currentInput,
+         languageCode, true);
+    Label4 = new QLabel(this);
+    Label4->setWordWrap(true);
+    Label4->setVisible(false);
 
     const QString variable = qEnvironmentVariable("QUINTARO_MIDI_OUT");
     Label2 = new QLabel(this);
@@ -36,39 +56,58 @@ frmMidi::frmMidi(int languageCode, std::vector<PortChoice> outputs, const QStrin
         new QPushButton(italian ? QStringLiteral("Chiudi") : QStringLiteral("Close"), this);
     connect(CommChiudi, &QPushButton::clicked, this, &QDialog::accept);
 
-    connect(List1, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem* item) { chooseRow(List1->row(item)); });
-    List1->installEventFilter(this);
+    for (QListWidget* list : {List1, List2}) {
+        connect(list, &QListWidget::itemClicked, this,
+                [this, list](QListWidgetItem* item) { chooseRow(list, list->row(item)); });
+        list->installEventFilter(this);
+    }
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
     layout->addWidget(List1);
     layout->addWidget(Label2);
+    layout->addWidget(Label3);
+    layout->addWidget(List2);
+    layout->addWidget(Label4);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(CommChiudi);
     layout->addLayout(buttons);
-    resize(420, 300);
+    resize(420, 440);
 }
 
-void frmMidi::chooseRow(int row) {
-    if (row >= 0 && row < static_cast<int>(outputs_.size()))
-        emit outputChosen(outputs_[static_cast<std::size_t>(row)].choice);
+void frmMidi::chooseRow(QListWidget* list, int row) {
+    const std::vector<PortChoice>& choices = list == List1 ? outputs_ : inputs_;
+    if (row < 0 || row >= static_cast<int>(choices.size()))
+        return;
+    const QString& choice = choices[static_cast<std::size_t>(row)].choice;
+    if (list == List1)
+        emit outputChosen(choice);
+    else
+        emit inputChosen(choice);
+}
+
+void frmMidi::showInputFailed(bool failed) {
+    Label4->setText(failed ? (italian_ ? QStringLiteral("Impossibile aprire questo ingresso.")
+                                       : QStringLiteral("This input could not be opened."))
+                           : QString());
+    Label4->setVisible(failed);
 }
 
 bool frmMidi::eventFilter(QObject* watched, QEvent* event) {
     // Enter on the list chooses the entry under the cursor; the arrows only move it.
-    if (watched == List1 && event->type() == QEvent::KeyPress) {
+    if ((watched == List1 || watched == List2) && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            chooseRow(List1->currentRow());
+            auto* list = static_cast<QListWidget*>(watched);
+            chooseRow(list, list->currentRow());
             return true;
         }
     }
     return QDialog::eventFilter(watched, event);
 }
 
-QString frmMidi::EntryText(const PortChoice& choice, int languageCode) {
+QString frmMidi::EntryText(const PortChoice& choice, int languageCode, bool input) {
     if (choice.kind == u"synth")
         return choice.name.isEmpty() ? QStringLiteral("Synth GM")
                                      : QStringLiteral("Synth GM (%1)").arg(choice.name);
@@ -76,6 +115,8 @@ QString frmMidi::EntryText(const PortChoice& choice, int languageCode) {
         return QStringLiteral("ALSA: ") + choice.name;
     if (choice.kind == u"jack")
         return QStringLiteral("JACK: ") + choice.name;
+    if (choice.kind == u"none" && input)
+        return languageCode == 1 ? QStringLiteral("Nessun ingresso") : QStringLiteral("No input");
     if (choice.kind == u"none")
         return languageCode == 1 ? QStringLiteral("Nessuna uscita") : QStringLiteral("No output");
     return choice.choice;

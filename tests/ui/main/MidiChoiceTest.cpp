@@ -3,12 +3,17 @@
 // environment still wins at start; a failing port is reported once and leaves the program silent.
 #include "../part/PartHost.h"
 #include "midi/ports/FileCapturePort.h"
+#include "midi/ports/MidiInput.h"
 #include "midi/ports/MidiMapper.h"
 #include "midi/ports/NullPort.h"
+#include "support/JackServer.h"
 #include "ui/main/frmMidi.h"
 #include "ui/part/LevelScrollBar.h"
 
+#include <rtmidi/RtMidi.h>
+
 #include <QFile>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QTemporaryDir>
@@ -28,20 +33,35 @@ Lines fileLines(const QString& path) {
     return lines;
 }
 
-// The user's configuration folder of one test, and QUINTARO_MIDI_OUT unset, both restored after.
+// The user's configuration folder of one test, QUINTARO_MIDI_OUT and QUINTARO_MIDI_IN unset, all
+// restored after.
 struct ConfigHome {
-    ConfigHome() : savedHome(qgetenv("XDG_CONFIG_HOME")), savedOut(qgetenv("QUINTARO_MIDI_OUT")) {
+    ConfigHome()
+        : savedHome(qgetenv("XDG_CONFIG_HOME")), savedOut(qgetenv("QUINTARO_MIDI_OUT")),
+          savedIn(qgetenv("QUINTARO_MIDI_IN")) {
         qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
         qunsetenv("QUINTARO_MIDI_OUT");
+        qunsetenv("QUINTARO_MIDI_IN");
     }
     ~ConfigHome() {
         qputenv("XDG_CONFIG_HOME", savedHome);
         qputenv("QUINTARO_MIDI_OUT", savedOut);
+        qputenv("QUINTARO_MIDI_IN", savedIn);
     }
     QString file(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
     QTemporaryDir dir;
-    QByteArray savedHome, savedOut;
+    QByteArray savedHome, savedOut, savedIn;
 };
+
+// Clicks the entry of `list` that reads `text`; false when there is none.
+bool clickEntry(QListWidget* list, const QString& text) {
+    const QList<QListWidgetItem*> found = list->findItems(text, Qt::MatchExactly);
+    if (found.isEmpty())
+        return false;
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(found.front()).center());
+    return true;
+}
 
 // What a part sends on channel nibble c with all rows at their first-run values: program 1, volume
 // 100, pan 64, attack 0, release 0, bend centre, mod 1, mod 2, reverb, chorus 0.
@@ -154,4 +174,47 @@ TEST(MidiChoice, FailingPortIsReportedOnceAndLeavesTheProgramSilentUntilChosenAg
     EXPECT_EQ(t.state.midi.MidiOutEnabled, 1);
     EXPECT_EQ(fileLines(c).size(), 16u * 10u);
     EXPECT_EQ(t.sink.shown.size(), 1u);
+}
+
+// The input chosen in the dialog: a failing port says so in the dialog and leaves no input; a
+// port from a JACK client opens, is remembered for the next start (the environment still wins),
+// and "No input" ends the note it holds where it went and closes it.
+TEST(MidiChoice, InputChoiceOpensIsRememberedAndNoInputEndsItsNotes) {
+    ConfigHome home;
+    PartHost h;
+    h.open(1);
+    h.main.mnuMidi->trigger();
+    frmMidi* box = h.main.MidiBox;
+    EXPECT_EQ(box->List2->item(box->List2->count() - 1)->text(), "No input");
+    emit box->inputChosen("jack:no-such-port");
+    EXPECT_FALSE(box->Label4->isHidden());
+    EXPECT_FALSE(h.t.state.midiIn.isOpen());
+    EXPECT_EQ(StartInputChoice(), "none");
+    EXPECT_TRUE(h.t.sink.shown.empty());
+
+    JackServer server(QStringLiteral("quintaro-midi-choice"));
+    if (server.unavailable() != nullptr)
+        GTEST_SKIP() << server.unavailable();
+    RtMidiOut client(RtMidi::UNIX_JACK, "midi-keyboard");
+    client.openVirtualPort("keys");
+    h.main.mnuMidi->trigger();
+    box = h.main.MidiBox;
+    ASSERT_TRUE(clickEntry(box->List2, "JACK: midi-keyboard:keys"));
+    EXPECT_TRUE(h.t.state.midiIn.isOpen());
+    EXPECT_TRUE(box->Label4->isHidden());
+    EXPECT_EQ(StartInputChoice(), "jack:midi-keyboard:keys");
+    qputenv("QUINTARO_MIDI_IN", "alsa:Keys");
+    EXPECT_EQ(StartInputChoice(), "alsa:Keys");
+    qunsetenv("QUINTARO_MIDI_IN");
+
+    // The dialog opened again selects the input in use; a note held from it ends on "No input".
+    h.main.mnuMidi->trigger();
+    box = h.main.MidiBox;
+    EXPECT_EQ(box->List2->currentItem()->text(), "JACK: midi-keyboard:keys");
+    h.t.state.midiIn.handler()({0x90, 60, 0x64});
+    h.t.port->clear();
+    ASSERT_TRUE(clickEntry(box->List2, "No input"));
+    EXPECT_EQ(h.t.port->messageLines(), Lines{"80 3c 40"});
+    EXPECT_FALSE(h.t.state.midiIn.isOpen());
+    EXPECT_EQ(StartInputChoice(), "none");
 }
