@@ -213,7 +213,7 @@ void Keyboard::unmarkKeyIfFree(int k) {
     if (policy_.latchedNotes()[shown] == 1 || sounding_.count(shown) != 0)
         return;
     for (const auto& [id, s] : external_)
-        if (s.key == k)
+        if (std::ranges::count(s.keys, k) != 0)
             return;
     Key[k]->setPlain();
 }
@@ -228,8 +228,9 @@ void Keyboard::PlayNote(int note) {
     // that went nowhere (the master keyboard with no channel on) is remembered too, so that its
     // release takes its mark off as any other.
     Sounding& s = sounding_[note];
-    if (note - keyBase_ >= 0 && note - keyBase_ < KeyCount)
-        s.key = note - keyBase_;
+    const int k = note - keyBase_;
+    if (k >= 0 && k < KeyCount && std::ranges::count(s.keys, k) == 0)
+        s.keys.push_back(k);
     for (const NoteTarget& t : policy_.noteOnTargets(note)) {
         midi_.SendNoteOn(t.channel, t.note, t.velocity);
         s.targets.push_back(t);
@@ -250,7 +251,7 @@ void Keyboard::ExternalNoteOn(int id, int note, int velocity) {
     Sounding s;
     const int k = note - keyBase_;
     if (k >= 0 && k < KeyCount) {
-        s.key = k;
+        s.keys.push_back(k);
         Key[k]->mark();
     }
     for (NoteTarget t : policy_.noteOnTargets(note)) {
@@ -261,7 +262,7 @@ void Keyboard::ExternalNoteOn(int id, int note, int velocity) {
         s.targets.push_back(t);
     }
     Text1->setText(NoteText(note));
-    if (!s.targets.empty() || s.key >= 0)
+    if (!s.targets.empty() || !s.keys.empty())
         external_[id] = std::move(s);
 }
 
@@ -273,7 +274,8 @@ void Keyboard::ExternalNoteOff(int id, int velocity) {
     external_.erase(it);
     for (const NoteTarget& t : s.targets)
         midi_.SendNoteOff(t.channel, t.note, velocity);
-    unmarkKeyIfFree(s.key);
+    for (int k : s.keys)
+        unmarkKeyIfFree(k);
     Text1->clear();
 }
 
@@ -297,13 +299,11 @@ void Keyboard::sendRememberedNoteOffs(int note, bool fromStrip) {
                                        : policy_.noteOffVelocity(t.channel);
         midi_.SendNoteOff(t.channel, t.note, velocity);
     }
-    // A key shift with nothing latched leaves the mark where the note started: that key now
+    // A key shift with nothing latched leaves the marks where the note started: such a key now
     // carries another note, and loses the mark unless that note is latched or sounding.
-    if (s.key >= 0 && s.key != note - keyBase_) {
-        const int shown = keyBase_ + s.key;
-        if (policy_.latchedNotes()[shown] != 1 && sounding_.count(shown) == 0)
-            Key[s.key]->setPlain();
-    }
+    for (int k : s.keys)
+        if (k != note - keyBase_)
+            unmarkKeyIfFree(k);
 }
 
 void Keyboard::releasePress() {

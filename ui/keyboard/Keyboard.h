@@ -124,10 +124,11 @@ class Keyboard : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    // A note that went out and is not yet released: its Note Ons, and the key marked for it.
+    // A note that went out and is not yet released: its Note Ons, and the keys marked for it (a
+    // note started again after a key shift, by another computer key say, marks another key).
     struct Sounding {
         std::vector<NoteTarget> targets;
-        int key = -1;
+        std::vector<int> keys;
     };
 
     void layoutKeys();

@@ -1,16 +1,27 @@
 // Random play on a real part window leaves no note sounding that the keyboard does not show
-// latched. QUINTARO_RANDOM_SEED replays a run.
+// latched. A fixed list of seeds runs by default (the first two once failed, and run past the
+// event where they did); QUINTARO_RANDOM_SEED replays one seed instead, 3000 events long.
 #include "RandomPlay.h"
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 TEST(KeyboardRandom, NothingSoundsButTheLatchedNotesAfterRandomPlay) {
+    // Seed and number of events. 1740954830 and 2331933108 left a mark on a master key whose
+    // note had shifted away, after one note had been started by two computer keys.
+    std::vector<std::pair<std::uint32_t, long>> runs = {
+        {1740954830, 1600}, {2331933108, 900}, {1, 600}, {20240601, 600}, {777, 600}};
     const QByteArray env = qgetenv("QUINTARO_RANDOM_SEED");
-    const std::uint32_t seed =
-        env.isEmpty() ? std::random_device{}() : static_cast<std::uint32_t>(env.toULong());
-    RandomPlay play(seed);
-    while (play.events() < 3000) {
-        const std::string problem = play.sequence();
-        ASSERT_TRUE(problem.empty()) << problem << "\n  replay with QUINTARO_RANDOM_SEED=" << seed;
+    if (!env.isEmpty())
+        runs = {{static_cast<std::uint32_t>(env.toULong()), 3000}};
+    for (const auto& [seed, length] : runs) {
+        RandomPlay play(seed);
+        while (play.events() < length) {
+            const std::string problem = play.sequence();
+            ASSERT_TRUE(problem.empty()) << problem << "\n  at event " << play.events()
+                                         << ", replay with QUINTARO_RANDOM_SEED=" << seed;
+        }
     }
 }

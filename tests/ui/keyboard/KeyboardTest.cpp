@@ -445,6 +445,18 @@ TEST(Keyboard, ComputerKeysHoverRepeatLayoutsFocusAndShortcuts) {
     h.key(false, Z, Qt::Key_W);
     h.key(false, 0, Qt::Key_S);
     EXPECT_EQ(h.take(), (Lines{"90 24 50", "90 25 50", "80 24 40", "80 25 40"}));
+    // One note started by two keys on either side of a key shift: its release stops both Note
+    // Ons and takes both marks off (the first key now carries another note).
+    h.key(true, 43); // key 8: note 44
+    h.wheel(h.centreOf(h.kb->HScroll1), -1);
+    h.kb->Frame1->setFocus();
+    h.key(true, 15); // key 20: note 44 an octave down
+    EXPECT_TRUE(h.kb->isMarked(8) && h.kb->isMarked(20));
+    h.key(false, 15);
+    h.key(false, 43);
+    EXPECT_EQ(h.take(), (Lines{"90 2c 50", "90 2c 50", "80 2c 40", "80 2c 40"}));
+    EXPECT_FALSE(h.kb->isMarked(8) || h.kb->isMarked(20));
+    h.wheel(h.centreOf(h.kb->HScroll1), 1);
     // Focus, window and visibility lost: what the keys hold stops.
     h.key(true, Z);
     h.kb->CheckClickKey->setFocus();
