@@ -123,8 +123,8 @@ std::unique_ptr<frmMain> Main(AppState& state, const QString& currentDirectory,
     }
 
     // A MIDI input that cannot be opened leaves the program playable from its own keys.
-    if (!state.midiIn.open(hooks.midiInSpec))
-        qWarning("MIDI input \"%s\" not opened: %s", qUtf8Printable(hooks.midiInSpec),
+    if (!state.midiIn.open(hooks.midiInChoice))
+        qWarning("MIDI input \"%s\" not opened: %s", qUtf8Printable(hooks.midiInChoice),
                  state.midiIn.lastError().c_str());
 
     IconCacheStyle::install();

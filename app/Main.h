@@ -16,7 +16,7 @@ struct StartupHooks {
     // The port the MIDI mapper reaches; null when the user chose no output (start silent).
     std::function<std::unique_ptr<MidiPort>()> makePort;
     // The MIDI input's port, named as MidiInput::open takes it ("none": no input).
-    QString midiInSpec = QStringLiteral("none");
+    QString midiInChoice = QStringLiteral("none");
 };
 
 // The start routine: settings, language, program names, MIDI output, then the main window,

@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     StartupHooks hooks;
     hooks.chooseLanguage = [](AppState& s) { RunLanguageDialog(s); };
     hooks.makePort = [] { return CreateMappedPort(); };
-    hooks.midiInSpec = StartInputChoice();
+    hooks.midiInChoice = StartInputChoice();
 
     // Ctrl+C, a system shutdown or a closed terminal end the program as its Exit command does,
     // so the settings of the run are written. During the start-up, the dialog that is up closes

@@ -59,9 +59,9 @@ QStringList MidiInput::ports(Api api) {
     return names;
 }
 
-bool MidiInput::open(const QString& spec) {
+bool MidiInput::open(const QString& choice) {
     close();
-    const QString value = spec.trimmed();
+    const QString value = choice.trimmed();
     const qsizetype colon = value.indexOf(u':');
     const QString kind = (colon < 0 ? value : value.left(colon)).toLower();
     const std::string filter = colon < 0 ? std::string() : value.mid(colon + 1).toStdString();
@@ -97,7 +97,7 @@ bool MidiInput::open(const QString& spec) {
                 return false;
             }
             in_ = std::move(in);
-            spec_ = value;
+            choice_ = value;
             openPortName_ = name;
             return true;
         }
@@ -121,7 +121,7 @@ void MidiInput::close() {
     }
     // Messages already queued for the closed port go with their receiver.
     receiver_.reset();
-    spec_ = QStringLiteral("none");
+    choice_ = QStringLiteral("none");
     openPortName_.clear();
 }
 

@@ -11,8 +11,8 @@
 
 class RtMidiIn;
 
-// The MIDI input: one source port of the ALSA sequencer or JACK through RtMidi, chosen by a
-// spec named as the output's: "alsa", "alsa:NAME", "jack", "jack:NAME" (NAME: the first source
+// The MIDI input: one source port of the ALSA sequencer or JACK through RtMidi, chosen by a name
+// given as the output's: "alsa", "alsa:NAME", "jack", "jack:NAME" (NAME: the first source
 // whose name contains it; none: the first source that is not one of this program's own ports),
 // "none" or empty for no input. RtMidi reads the port on a thread of its own; every message is
 // handed to the handler on the thread that created this object, through its event loop, so the
@@ -31,13 +31,13 @@ class MidiInput {
     void setHandler(Handler handler) { handler_ = std::move(handler); }
     const Handler& handler() const { return handler_; }
 
-    // Closes what is open, then opens the port of `spec`. True when a port is open after, or
-    // when the spec asks for none; false with lastError() set otherwise.
-    bool open(const QString& spec);
+    // Closes what is open, then opens the port of `choice`. True when a port is open after, or
+    // when the choice asks for none; false with lastError() set otherwise.
+    bool open(const QString& choice);
     void close();
     bool isOpen() const;
-    // The spec of the port open now ("none" when none is) and the port's full name.
-    const QString& spec() const { return spec_; }
+    // The choice of the port open now ("none" when none is) and the port's full name.
+    const QString& choice() const { return choice_; }
     const std::string& openPortName() const { return openPortName_; }
     const std::string& lastError() const { return lastError_; }
 
@@ -53,7 +53,7 @@ class MidiInput {
     // Receives the queued messages on the creating thread; recreated on each open so that
     // messages of a closed port never arrive.
     std::unique_ptr<QObject> receiver_;
-    QString spec_ = QStringLiteral("none");
+    QString choice_ = QStringLiteral("none");
     std::string openPortName_;
     std::string lastError_;
 };

@@ -346,7 +346,7 @@ void frmMain::mnuMidi_Click() {
         outputChoice_ = StartOutputChoice();
     // The input in use by the name of its port, as the list names it.
     const MidiInput& in = state_.midiIn;
-    const QString currentInput = in.isOpen() ? in.spec().section(u':', 0, 0).toLower() + u':' +
+    const QString currentInput = in.isOpen() ? in.choice().section(u':', 0, 0).toLower() + u':' +
                                                    QString::fromStdString(in.openPortName())
                                              : QStringLiteral("none");
     MidiBox = new frmMidi(state_.LanguageCode, OutputChoices(), outputChoice_, InputChoices(),
