@@ -1,0 +1,120 @@
+// The keyboard played from elsewhere than the mouse: the computer keys and the notes that come in
+// at the MIDI input. Each plays through the same paths as a click, and remembers what it started.
+#include "ui/keyboard/Keyboard.h"
+
+#include "midi/Midi.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+// The computer keys in the order of the notes they play from KeyBase: the physical places of
+// Z S X D C V G B H N J M and Q 2 W 3 E R 5 T 6 Y 7 U on a US keyboard, as Linux input codes,
+// and the keys those places carry there (used where the platform gives no scan code).
+constexpr int InputCodes[24] = {44, 31, 45, 32, 46, 47, 34, 48, 35, 49, 36, 50,
+                                16, 3,  17, 4,  18, 19, 6,  20, 7,  21, 8,  22};
+constexpr int UsKeys[24] = {Qt::Key_Z, Qt::Key_S, Qt::Key_X, Qt::Key_D, Qt::Key_C, Qt::Key_V,
+                            Qt::Key_G, Qt::Key_B, Qt::Key_H, Qt::Key_N, Qt::Key_J, Qt::Key_M,
+                            Qt::Key_Q, Qt::Key_2, Qt::Key_W, Qt::Key_3, Qt::Key_E, Qt::Key_R,
+                            Qt::Key_5, Qt::Key_T, Qt::Key_6, Qt::Key_Y, Qt::Key_7, Qt::Key_U};
+// The native scan code of an input code: X11 and Wayland key codes are the input code + 8; the
+// PC scan codes that Windows reports are the input codes themselves for these keys.
+#ifdef Q_OS_WIN
+constexpr int ScanCodeOffset = 0;
+#else
+constexpr int ScanCodeOffset = 8;
+#endif
+
+} // namespace
+
+// Computer keys
+
+int Keyboard::ComputerKeyIndex(const QKeyEvent& event) {
+    const int scanCode = static_cast<int>(event.nativeScanCode());
+    const int* codes = scanCode != 0 ? InputCodes : UsKeys;
+    const int code = scanCode != 0 ? scanCode - ScanCodeOffset : event.key();
+    const int* found = std::find(codes, codes + 24, code);
+    return found == codes + 24 ? -1 : static_cast<int>(found - codes);
+}
+
+bool Keyboard::ComputerKey_Down(const QKeyEvent& event) {
+    const int i = ComputerKeyIndex(event);
+    if (i < 0 || (event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return false;
+    if (event.isAutoRepeat())
+        return true;
+    // The mouse's hover note stays the one it follows.
+    const int hover = soundingNote_;
+    pressKey(i, keyNotes_.at(i), true);
+    soundingNote_ = sounding_.count(hover) != 0 ? hover : NoNote;
+    return true;
+}
+
+bool Keyboard::ComputerKey_Up(const QKeyEvent& event) {
+    const int i = ComputerKeyIndex(event);
+    if (i < 0)
+        return false;
+    if (!event.isAutoRepeat())
+        releaseComputerKey(i);
+    return true;
+}
+
+void Keyboard::releaseComputerKey(int i) {
+    const int note = std::exchange(keyNotes_.at(i), NoNote);
+    if (note == NoNote || sounding_.count(note) == 0)
+        return;
+    const int hover = soundingNote_;
+    ReleaseNote(note);
+    soundingNote_ = sounding_.count(hover) != 0 ? hover : NoNote;
+}
+
+void Keyboard::ReleaseComputerKeys() {
+    for (int i = 0; i < 24; ++i)
+        releaseComputerKey(i);
+}
+
+// Notes from the MIDI input
+
+void Keyboard::ExternalNoteOn(int id, int note, int velocity) {
+    // A repeated Note On without its Note Off: the first one ends here, so each has one Note Off.
+    ExternalNoteOff(id, velocity);
+    Sounding s;
+    const int k = note - keyBase_;
+    if (k >= 0 && k < KeyCount) {
+        s.keys.push_back(k);
+        Key[k]->mark();
+    }
+    for (NoteTarget t : policy_.noteOnTargets(note)) {
+        if (t.note < 0 || t.note > 127)
+            continue; // transposed off the end of the MIDI range
+        t.velocity = velocity;
+        midi_.SendNoteOn(t.channel, t.note, t.velocity);
+        s.targets.push_back(t);
+    }
+    Text1->setText(NoteText(note));
+    if (!s.targets.empty() || !s.keys.empty())
+        external_[id] = std::move(s);
+}
+
+void Keyboard::ExternalNoteOff(int id, int velocity) {
+    auto it = external_.find(id);
+    if (it == external_.end())
+        return;
+    const Sounding s = std::move(it->second);
+    external_.erase(it);
+    for (const NoteTarget& t : s.targets)
+        midi_.SendNoteOff(t.channel, t.note, velocity);
+    for (int k : s.keys)
+        unmarkKeyIfFree(k);
+    Text1->clear();
+}
+
+std::vector<int> Keyboard::NoteChannels() {
+    std::vector<int> channels;
+    for (const NoteTarget& t : policy_.noteOnTargets(NoteTable::LowestNote))
+        channels.push_back(t.channel);
+    return channels;
+}
