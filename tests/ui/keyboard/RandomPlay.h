@@ -91,10 +91,7 @@ class RandomPlay {
         ChildWindow* window = master ? static_cast<ChildWindow*>(master_) : h_.w;
         const int r = pick(1250);
         if (r >= 1150) {
-            // Not while the master keyboard is the current window: its marks for incoming notes
-            // are left behind there (see the notes of this change), which the check would flag.
-            if (h_.main.MidiInputKeyboard() != &master_->keyboard())
-                midiInEvent();
+            midiInEvent();
         } else if (r < 300) {
             moveTo(randomKeyPoint());
         } else if (r < 540) {
