@@ -137,16 +137,7 @@ void frmBloccoNote::Form_Load() {
     state_.WindowLoading = true;
     Text1->move(twips::point(0, 10));
 
-    const int kind = WindowKind::Notepad;
-    state_.LoadWindowRecord(kind);
-    state_.ScratchRec.Open = 1;
-    // A record that has never held a size gives the window its standard size.
-    if (state_.ScratchRec.Height <= 0 || state_.ScratchRec.Width <= 0) {
-        state_.ScratchRec.Height = KindInfo(kind).standard.height;
-        state_.ScratchRec.Width = KindInfo(kind).standard.width;
-    }
-    placeFrom(state_.ScratchRec);
-    state_.StoreWindowRecord(kind);
+    openRecordAtStandardSizeIfNone();
 
     std::error_code error;
     const auto bytes = ReadFileHead(state_.NotepadFile, notepad::RecordLength, error);

@@ -86,6 +86,18 @@ void ChildWindow::placeFrom(const WindowRec& rec) {
         setWidth(rec.Width);
 }
 
+void ChildWindow::openRecordAtStandardSizeIfNone() {
+    state_.LoadWindowRecord(kind_);
+    WindowRec& rec = state_.ScratchRec;
+    rec.Open = 1;
+    if (rec.Height <= 0 || rec.Width <= 0) {
+        rec.Height = KindInfo(kind_).standard.height;
+        rec.Width = KindInfo(kind_).standard.width;
+    }
+    placeFrom(rec);
+    state_.StoreWindowRecord(kind_);
+}
+
 void ChildWindow::storeGeometryInto(WindowRec& rec) const {
     rec.Top = Top();
     rec.Left = Left();

@@ -39,6 +39,10 @@ class ChildWindow : public QMdiSubWindow {
     void placeFrom(const WindowRec& rec);
     // Stores Top, Left, Height and Width into a window record.
     void storeGeometryInto(WindowRec& rec) const;
+    // Marks the window's record open, places the window as the record says (at its kind's
+    // standard size when the record has never held one, as the first run leaves it for some
+    // kinds) and stores the record back.
+    void openRecordAtStandardSizeIfNone();
 
     // True once the window has unloaded: it is closing and keeps its record as stored.
     bool isUnloaded() const { return unloaded_; }

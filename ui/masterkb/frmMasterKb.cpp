@@ -129,17 +129,8 @@ void frmMasterKb::buildControls() {
 void frmMasterKb::Form_Load() {
     state_.WindowLoading = true;
 
-    // Window record 17: open, placed as stored. A record that has never held a size (the first
-    // run keeps none for this window) gives the window its standard size.
-    const int kind = WindowKind::MasterKb;
-    state_.LoadWindowRecord(kind);
-    state_.ScratchRec.Open = 1;
-    if (state_.ScratchRec.Height <= 0 || state_.ScratchRec.Width <= 0) {
-        state_.ScratchRec.Height = KindInfo(kind).standard.height;
-        state_.ScratchRec.Width = KindInfo(kind).standard.width;
-    }
-    placeFrom(state_.ScratchRec);
-    state_.StoreWindowRecord(kind);
+    // Window record 17: open, placed as stored (the first run keeps no size for this window).
+    openRecordAtStandardSizeIfNone();
 
     setWindowTitle(QStringLiteral("Master Keyboard"));
     CommChiudi->setText(state_.ResString(8));
