@@ -1,0 +1,135 @@
+// The remembered choice of MIDI ports, quintaro/midi.conf under XDG_CONFIG_HOME: the input bytes
+// are the file, read by RememberedMidiChoice, StartOutputChoice and StartInputChoice; the choices
+// read go to the choice parsing of CreatePortFor and MidiInput::open, then are written back with
+// RememberMidiChoice and read again.
+//
+// Nothing named by the input is opened: a choice that could name a device or a file (one whose
+// lower-case text holds "alsa", "jack" or "capture" anywhere, a superset of the kinds that open
+// something) is not handed to CreatePortFor or MidiInput::open, and no port is opened.
+// QUINTARO_SOUNDFONT names a file that does not exist, so the synthesizer looks for none.
+//
+// Properties:
+// - the start-up choices are the remembered ones (no environment variable is set); the input's
+//   is "none" when none is remembered;
+// - CreatePortFor always gives a port; an input choice that names no device opens nothing, and
+//   only an empty one or "none" counts as opened;
+// - a choice remembered is read back as it was, over the file as the input has it, and over the
+//   file as the program writes it remembering one key leaves the other as it was: for the
+//   choices read, and for a port name made of the input's bytes (port names come from outside
+//   too).
+#include "FuzzCheck.h"
+#include "midi/MidiPort.h"
+#include "midi/ports/MidiInput.h"
+#include "midi/ports/MidiMapper.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdint>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace {
+
+QTemporaryDir* folder = nullptr;
+QString confPath;
+long stamp = 0;
+
+void Quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+// QSettings rereads a file only when its time or size changed since it last read it; the time has
+// a millisecond's resolution. Each write gets a time of its own, so every read sees the file.
+void NewTimestamp() {
+    ++stamp;
+    const timespec t[2] = {{1000000 + stamp / 1000, (stamp % 1000) * 1000000},
+                           {1000000 + stamp / 1000, (stamp % 1000) * 1000000}};
+    FUZZ_CHECK(::utimensat(AT_FDCWD, QFile::encodeName(confPath).constData(), t, 0) == 0,
+               "cannot set the time of %s", qUtf8Printable(confPath));
+}
+
+bool MayNameADevice(const QString& choice) {
+    const QString lower = choice.toLower();
+    return lower.contains(u"alsa") || lower.contains(u"jack") || lower.contains(u"capture");
+}
+
+// Remembers `choice` under `key` and reads it back. Over a file QSettings wrote, the write
+// succeeds and `otherKey` reads as before. (Over a file it cannot read, QSettings writes the file
+// anew but still answers its format error, so RememberMidiChoice answers false: the program does
+// not use that answer.)
+void CheckRemembered(const QString& key, const QString& choice, const QString& otherKey = {}) {
+    const bool rewritten = !otherKey.isEmpty();
+    const QString other = rewritten ? RememberedMidiChoice(otherKey) : QString();
+    const bool written = RememberMidiChoice(key, choice);
+    FUZZ_CHECK(written || !rewritten, "cannot remember %s", qUtf8Printable(key));
+    NewTimestamp();
+    const QString back = RememberedMidiChoice(key);
+    FUZZ_CHECK(back == choice, "%s \"%s\" read back as \"%s\"", qUtf8Printable(key),
+               qUtf8Printable(choice), qUtf8Printable(back));
+    if (rewritten)
+        FUZZ_CHECK(RememberedMidiChoice(otherKey) == other, "remembering %s changed %s",
+                   qUtf8Printable(key), qUtf8Printable(otherKey));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    qInstallMessageHandler(Quiet); // an unknown choice warns each time
+    // A folder in memory when there is one: every remembered choice is written and flushed.
+    folder = QDir(QStringLiteral("/dev/shm")).exists()
+                 ? new QTemporaryDir(QStringLiteral("/dev/shm/quintaro-fuzz-XXXXXX"))
+                 : new QTemporaryDir;
+    if (!folder->isValid())
+        return 1;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder->path()));
+    qputenv("QUINTARO_SOUNDFONT", QFile::encodeName(folder->filePath("none.sf2")));
+    qunsetenv("QUINTARO_MIDI_OUT");
+    qunsetenv("QUINTARO_MIDI_IN");
+    new QCoreApplication(*argc, *argv);
+    confPath = MidiChoiceFile();
+    if (!confPath.startsWith(folder->path()))
+        return 1;
+    return QDir().mkpath(QFileInfo(confPath).path()) ? 0 : 1;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    {
+        QFile file(confPath);
+        FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                       file.write(reinterpret_cast<const char*>(data), qint64(size)) ==
+                           qint64(size),
+                   "cannot write %s", qUtf8Printable(confPath));
+    }
+    NewTimestamp();
+
+    const QString output = RememberedMidiChoice(QStringLiteral("output"));
+    const QString input = RememberedMidiChoice(QStringLiteral("input"));
+    FUZZ_CHECK(StartOutputChoice() == output, "the start-up output differs from the remembered");
+    FUZZ_CHECK(StartInputChoice() == (input.isEmpty() ? QStringLiteral("none") : input),
+               "the start-up input differs from the remembered");
+
+    if (!MayNameADevice(output))
+        FUZZ_CHECK(CreatePortFor(output) != nullptr, "no port for \"%s\"", qUtf8Printable(output));
+    if (!MayNameADevice(input)) {
+        MidiInput in;
+        const bool opened = in.open(input);
+        const QString value = input.trimmed();
+        FUZZ_CHECK(!in.isOpen() && opened == (value.isEmpty() || value.toLower() == u"none"),
+                   "input \"%s\": open %d", qUtf8Printable(input), int(opened));
+        FUZZ_CHECK(opened || !in.lastError().empty(), "input \"%s\" failed without a reason",
+                   qUtf8Printable(input));
+    }
+
+    // The first write turns the file into what QSettings writes; a file that is no INI file can
+    // hide a key from reading that the rewrite then shows (a "[" line without its "]" makes a
+    // section of the lines after it), so the other key is compared from then on only.
+    CheckRemembered(QStringLiteral("output"), output);
+    CheckRemembered(QStringLiteral("input"), RememberedMidiChoice(QStringLiteral("input")),
+                    QStringLiteral("output"));
+    const QString name = QString::fromUtf8(reinterpret_cast<const char*>(data),
+                                           qsizetype(std::min<std::size_t>(size, 120)));
+    CheckRemembered(QStringLiteral("input"), QStringLiteral("jack:") + name,
+                    QStringLiteral("output"));
+    return 0;
+}
