@@ -1,33 +1,108 @@
 #include "support/JackServer.h"
 
+#include <jack/jack.h>
+#include <jack/midiport.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QLockFile>
 #include <QStandardPaths>
+#include <QThread>
+
+#include <pthread.h>
+#include <sched.h>
+#include <thread>
+
+namespace {
+
+// Whether this process may run a thread with real-time scheduling, as a JACK server would.
+bool RealTimeGranted() {
+    bool granted = false;
+    std::thread probe([&granted] {
+        sched_param param{};
+        param.sched_priority = 1;
+        granted = pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0;
+    });
+    probe.join();
+    return granted;
+}
+
+} // namespace
+
+JackServer::JackServer() {
+    // A name of the pool, held by its lock file while its server runs.
+    for (QDeadlineTimer deadline(60000); name_.isEmpty() && !deadline.hasExpired();) {
+        for (int k = 0; k < 4 && name_.isEmpty(); ++k) {
+            lock_ = std::make_unique<QLockFile>(
+                QDir::temp().filePath(QStringLiteral("quintaro-jack-%1.lock").arg(k)));
+            if (lock_->tryLock(0))
+                name_ = QStringLiteral("quintaro-test-%1").arg(k);
+        }
+        if (name_.isEmpty())
+            QThread::msleep(100);
+    }
+    if (name_.isEmpty()) {
+        lock_.reset();
+        unavailable_ = "every JACK test server name stayed in use for a minute";
+        return;
+    }
+    begin(name_);
+}
 
 JackServer::JackServer(const QString& name) {
-    const QString jackd = QStandardPaths::findExecutable("jackd");
+    begin(name);
+}
+
+void JackServer::begin(const QString& name) {
+    name_ = name;
+    jackd_ = QStandardPaths::findExecutable("jackd");
     wait_ = QStandardPaths::findExecutable("jack_wait");
-    if (jackd.isEmpty() || wait_.isEmpty()) {
+    if (jackd_.isEmpty() || wait_.isEmpty()) {
         unavailable_ = "JACK tools are not installed";
         return;
     }
+    realTime_ = RealTimeGranted();
     savedServer_ = qgetenv("JACK_DEFAULT_SERVER");
     qputenv("JACK_DEFAULT_SERVER", name.toLocal8Bit());
-    server_.setProgram(jackd);
-    server_.setArguments({"--no-realtime", "-n", name, "-d", "dummy", "-r", "48000", "-p", "256"});
+    server_.setProgram(jackd_);
+    QStringList arguments;
+    if (!realTime_)
+        arguments << "--no-realtime";
+    arguments << "-n" << name << "-d"
+              << "dummy"
+              << "-r"
+              << "48000"
+              << "-p"
+              << "256";
+    server_.setArguments(arguments);
     server_.setProcessChannelMode(QProcess::MergedChannels);
-    start();
+    // A server of this name killed before it could clean up makes the next start fail once
+    // ("server already active"), clearing what was left: the second start works.
+    for (int attempt = 0; attempt < 2; ++attempt)
+        if (start())
+            return;
+    unavailable_ = "the JACK server did not come up";
 }
 
-void JackServer::start() {
+bool JackServer::start() {
     server_.start();
-    if (!server_.waitForStarted(3000) || QProcess::execute(wait_, {"-w", "-t", "5"}) != 0)
-        unavailable_ = "the JACK server did not come up";
+    // jack_wait returns as soon as the server answers; a loaded machine may take seconds.
+    if (server_.waitForStarted(5000) && QProcess::execute(wait_, {"-w", "-t", "30"}) == 0 &&
+        server_.state() == QProcess::Running)
+        return true;
+    output_ += QString::fromLocal8Bit(server_.readAll());
+    server_.kill();
+    server_.waitForFinished(3000);
+    return false;
 }
 
 bool JackServer::restartIfExited() {
     if (unavailable_ != nullptr || server_.state() != QProcess::NotRunning)
         return false;
     qWarning("JACK server exited, started again: %s", qUtf8Printable(log()));
-    start();
+    if (!start())
+        unavailable_ = "the JACK server did not come up again";
     return true;
 }
 
@@ -40,15 +115,97 @@ JackServer::~JackServer() {
             server_.waitForFinished(3000);
         }
     }
-    if (savedServer_.isEmpty())
-        qunsetenv("JACK_DEFAULT_SERVER");
-    else
-        qputenv("JACK_DEFAULT_SERVER", savedServer_);
+    if (!jackd_.isEmpty()) {
+        if (savedServer_.isEmpty())
+            qunsetenv("JACK_DEFAULT_SERVER");
+        else
+            qputenv("JACK_DEFAULT_SERVER", savedServer_);
+    }
 }
 
 QString JackServer::log() {
-    QString text = QString::fromLocal8Bit(server_.readAll());
+    output_ += QString::fromLocal8Bit(server_.readAll());
+    QString text = output_;
     if (server_.state() == QProcess::NotRunning)
         text += QStringLiteral("[server exited, code %1]").arg(server_.exitCode());
     return text;
+}
+
+QStringList JackServer::xruns(const QString& client) {
+    QStringList lines;
+    for (const QString& line : log().split(u'\n'))
+        if (line.contains(QStringLiteral("XRun")) && line.contains(client))
+            lines << line;
+    return lines;
+}
+
+JackMidiSender::JackMidiSender(const std::string& clientName, const std::string& portName) {
+    jack_status_t status{};
+    client_ = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
+    if (client_ == nullptr) {
+        error_ = "no JACK client (status " + std::to_string(status) + ")";
+        return;
+    }
+    port_ =
+        jack_port_register(client_, portName.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+    if (port_ == nullptr || jack_set_process_callback(client_, process, this) != 0 ||
+        jack_activate(client_) != 0) {
+        error_ = "the JACK client's port could not be registered and activated";
+        jack_client_close(client_);
+        client_ = nullptr;
+        port_ = nullptr;
+        return;
+    }
+    portName_ = jack_port_name(port_);
+}
+
+JackMidiSender::~JackMidiSender() {
+    if (client_ != nullptr) {
+        jack_deactivate(client_);
+        jack_client_close(client_);
+    }
+}
+
+bool JackMidiSender::send(std::initializer_list<std::uint8_t> bytes) {
+    return send(std::vector<std::uint8_t>(bytes));
+}
+
+bool JackMidiSender::send(const std::vector<std::uint8_t>& bytes) {
+    if (bytes.empty() || bytes.size() > 3)
+        return false;
+    Message message{static_cast<std::uint8_t>(bytes.size())};
+    std::copy(bytes.begin(), bytes.end(), message.begin() + 1);
+    return queue_->push(message);
+}
+
+bool JackMidiSender::waitConnected(int ms) const {
+    for (QDeadlineTimer deadline(ms); !connected() && !deadline.hasExpired();)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return connected();
+}
+
+// On JACK's process thread: no allocation, no lock.
+int JackMidiSender::process(std::uint32_t frames, void* arg) {
+    auto* self = static_cast<JackMidiSender*>(arg);
+    void* buffer = jack_port_get_buffer(self->port_, frames);
+    jack_midi_clear_buffer(buffer);
+    const bool connected = jack_port_connected(self->port_) > 0;
+    self->connected_.store(connected);
+    if (!connected)
+        return 0;
+    std::uint32_t count = 0;
+    while (const Message* message = self->queue_->front()) {
+        const std::size_t size = (*message)[0];
+        if (jack_midi_max_event_size(buffer) < size)
+            break; // the port's buffer is full: the rest go in the next cycle
+        if (jack_midi_event_write(buffer, 0, message->data() + 1, size) != 0)
+            break;
+        self->queue_->popFront();
+        ++count;
+    }
+    self->sent_.fetch_add(count);
+    if (count > self->mostInOneCycle_.load())
+        self->mostInOneCycle_.store(count);
+    self->lost_.store(jack_midi_get_lost_event_count(buffer));
+    return 0;
 }
