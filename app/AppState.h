@@ -11,9 +11,10 @@
 
 #include <QString>
 
-// Shows the MIDI module's device messages through `messages`, under the product title.
+// Shows the MIDI module's device messages through `messages`, under the product title, once the
+// send or load that failed has returned.
 inline Midi::MessageHandler ShowMidiMessages(Messages& messages) {
-    return [&messages](int number) { messages.ShowMessage(number, ProductTitle); };
+    return [&messages](int number) { messages.ShowMessageLater(number, ProductTitle); };
 }
 
 // The program's shared state: the settings tables and every flag and table the windows share.

@@ -1,5 +1,6 @@
 #include "app/Main.h"
 
+#include "app/PartStates.h"
 #include "app/SettingsFile.h"
 #include "app/strings/StringTable.h"
 #include "ui/main/IconCacheStyle.h"
@@ -113,9 +114,19 @@ std::unique_ptr<frmMain> Main(AppState& state, const QString& currentDirectory,
         }
         if (noOutputChosen) {
             state.midi.MidiOutEnabled = 0;
-        } else if (state.midi.OpenMidiOutput() != 0) {
-            state.messages.ShowMessage(21, state.OperationTitle);
-            state.midi.MidiOutEnabled = 0;
+        } else {
+            const std::uint32_t result = state.midi.OpenMidiOutput();
+            // No handler runs yet: the device's own message is shown now, before the start goes on.
+            state.messages.ShowPendingMessages();
+            if (result != 0) {
+                state.messages.ShowMessage(21, state.OperationTitle);
+                state.midi.MidiOutEnabled = 0;
+            } else if (state.midi.port()->startsEmpty()) {
+                // A synthesizer made now plays piano on every channel until told otherwise: it
+                // gets every stored state, which the windows' loads would only partly send.
+                SendAllStates(state);
+                state.messages.ShowPendingMessages();
+            }
         }
     } catch (const std::exception&) {
         state.messages.ReportFileError(state.OperationTitle, EIO);
@@ -155,5 +166,7 @@ void Shutdown(AppState& state) {
     state.midiIn.close();
     if (state.midi.MidiOutOpen == 1)
         state.midi.CloseMidiOutput();
+    // The windows are gone: what the device still has to say is shown before the settings go.
+    state.messages.ShowPendingMessages();
     SaveSettings(state);
 }

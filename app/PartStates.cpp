@@ -52,9 +52,31 @@ void SendPartStates(AppState& state) {
     }
 }
 
-bool SwitchOutput(AppState& state, std::unique_ptr<MidiPort> port) {
-    if (!state.midi.ReplacePort(std::move(port)))
-        return false;
+void SendMasterKbState(AppState& state) {
+    if (!state.IsWindowOpen(WindowKind::MasterKb))
+        return;
+    const auto& element = state.MasterKbSettings;
+    for (int k = 0; k < SliderCount; ++k) {
+        std::uint32_t message = 0;
+        if (!SliderMessage(k, element.at(MasterKbElement::FirstSlider + k), message))
+            continue;
+        for (int n = 1; n <= 16; ++n) {
+            if (element.at(MasterKbElement::FirstChannel + n - 1) != 1)
+                continue;
+            state.midi.MidiMessage = message | static_cast<std::uint32_t>(n - 1);
+            state.midi.SendShortMessage();
+        }
+    }
+}
+
+void SendAllStates(AppState& state) {
     SendPartStates(state);
+    SendMasterKbState(state);
+}
+
+bool SwitchOutput(AppState& state, std::unique_ptr<MidiPort> port, bool report) {
+    if (!state.midi.ReplacePort(std::move(port), report))
+        return false;
+    SendAllStates(state);
     return state.midi.MidiOutEnabled == 1;
 }

@@ -18,6 +18,15 @@ bool SliderMessage(int k, int v, std::uint32_t& message);
 // connected sounds as the windows show.
 void SendPartStates(AppState& state);
 
+// While the master keyboard is open: its sliders' messages from MasterKbSettings, slider by
+// slider, each to every channel switched on, as the window's own sliders send them.
+void SendMasterKbState(AppState& state);
+
+// Everything a device that has just been connected needs to sound as the windows show: the
+// parts' states, then the open master keyboard's.
+void SendAllStates(AppState& state);
+
 // Replaces the output with `port` (see Midi::ReplacePort) and, when the new port works, sends
-// every part's state to it. Returns whether the output works.
-bool SwitchOutput(AppState& state, std::unique_ptr<MidiPort> port);
+// every part's and the open master keyboard's state to it. Returns whether the output works.
+// `report` false: a port that fails to open is not shown in a message.
+bool SwitchOutput(AppState& state, std::unique_ptr<MidiPort> port, bool report = true);

@@ -1,6 +1,7 @@
 #include "midi/Midi.h"
 
 #include <cstdio>
+#include <utility>
 
 int ShortMessageLength(std::uint8_t status) {
     if (status < 0x80)
@@ -102,7 +103,19 @@ void Midi::SendShortMessage() {
     if (MidiOutEnabled != 1)
         return;
     MidiResult = port_ ? port_->shortMessage(MidiMessage) : MidiError::Error;
+    if (MidiResult == 0 && sent_) {
+        const std::uint8_t bytes[3] = {static_cast<std::uint8_t>(MidiMessage & 0xFF),
+                                       static_cast<std::uint8_t>((MidiMessage >> 8) & 0xFF),
+                                       static_cast<std::uint8_t>((MidiMessage >> 16) & 0xFF)};
+        const int length = ShortMessageLength(bytes[0]);
+        tellSent(bytes, static_cast<std::size_t>(length == 0 ? 3 : length));
+    }
     CheckMidiResult();
+}
+
+void Midi::tellSent(const std::uint8_t* bytes, std::size_t size) const {
+    if (sent_)
+        sent_(bytes, size);
 }
 
 void Midi::SendNoteOn(int channel, int note, int velocity) {
@@ -140,12 +153,16 @@ void Midi::SendLongMessage() {
     MidiResult = port_ ? port_->prepareHeader(MidiHeader, MidiHeaderSize) : MidiError::Error;
     CheckMidiResult();
     MidiResult = port_ ? port_->longMessage(MidiHeader, MidiHeaderSize) : MidiError::Error;
+    if (MidiResult == 0 && sent_) {
+        const std::vector<std::uint8_t> bytes = LongMessageBytes(MidiHeader);
+        tellSent(bytes.data(), bytes.size());
+    }
     CheckMidiResult();
     MidiResult = port_ ? port_->unprepareHeader(MidiHeader, MidiHeaderSize) : MidiError::Error;
     CheckMidiResult();
 }
 
-bool Midi::ReplacePort(std::unique_ptr<MidiPort> port) {
+bool Midi::ReplacePort(std::unique_ptr<MidiPort> port, bool report) {
     if (MidiOutEnabled == 1 && MidiOutOpen == 1) {
         for (int channel = 0; channel < 16; ++channel)
             SendAllNotesOff(channel);
@@ -154,7 +171,10 @@ bool Midi::ReplacePort(std::unique_ptr<MidiPort> port) {
     port_ = std::move(port);
     MidiOutOpen = 0;
     MidiOutEnabled = port_ ? 1 : 0;
+    MessageHandler handler = report ? MessageHandler() : std::exchange(showMessage_, nullptr);
     OpenMidiOutput();
+    if (!report)
+        showMessage_ = std::move(handler);
     return MidiOutEnabled == 1;
 }
 

@@ -63,6 +63,10 @@ class Midi {
     // Without a handler device errors still silence the output, but nobody is told.
     void setMessageHandler(MessageHandler handler) { showMessage_ = std::move(handler); }
 
+    // Told the bytes of every message the port took (short and long), after it took them.
+    using SendObserver = std::function<void(const std::uint8_t* bytes, std::size_t size)>;
+    void setSendObserver(SendObserver observer) { sent_ = std::move(observer); }
+
     void setPort(std::unique_ptr<MidiPort> port);
     MidiPort* port() const { return port_.get(); }
 
@@ -90,12 +94,17 @@ class Midi {
     // output enabled again first (a choice made after a failure is a deliberate retry). A failure
     // is reported once, by its device message, and leaves the output disabled. A null `port` is
     // no output at all, chosen: disabled without a message. Returns whether the output works.
-    bool ReplacePort(std::unique_ptr<MidiPort> port);
+    // `report` false: a failure of the new port is not shown (a device that came back and went
+    // again at once is said elsewhere).
+    bool ReplacePort(std::unique_ptr<MidiPort> port, bool report = true);
 
   private:
     void report(int messageNumber) const;
 
+    void tellSent(const std::uint8_t* bytes, std::size_t size) const;
+
     MessageHandler showMessage_;
+    SendObserver sent_;
     std::unique_ptr<MidiPort> port_;
 };
 

@@ -48,6 +48,9 @@ class MidiPort {
     virtual std::uint32_t prepareHeader(MidiHdr& header, int headerSize) = 0;
     virtual std::uint32_t longMessage(MidiHdr& header, int headerSize) = 0;
     virtual std::uint32_t unprepareHeader(MidiHdr& header, int headerSize) = 0;
+    // True for a device that knows nothing when it opens (a synthesizer created by the program):
+    // it must be told every part's state before it sounds as the windows show.
+    virtual bool startsEmpty() const { return false; }
 };
 
 // A port that hands a long message on in one piece, with the header calls every such port

@@ -2,6 +2,7 @@
 
 #include "app/strings/StringTable.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <cerrno>
 
@@ -66,6 +67,29 @@ QString InsertIntoMessage(const QString& text, const QString& insert) {
     if (at < 0)
         return text;
     return text.left(at) + insert + text.mid(at + 1);
+}
+
+Messages::Messages(const int& languageBase)
+    : languageBase_(languageBase), context_(std::make_unique<QObject>()) {}
+
+Messages::~Messages() = default;
+
+void Messages::ShowMessageLater(int number, const QString& title) {
+    pending_.push_back({number, title});
+    if (showScheduled_ || QCoreApplication::instance() == nullptr)
+        return;
+    showScheduled_ = true;
+    QMetaObject::invokeMethod(
+        context_.get(), [this] { ShowPendingMessages(); }, Qt::QueuedConnection);
+}
+
+void Messages::ShowPendingMessages() {
+    showScheduled_ = false;
+    // A box shown here may let another message be asked for: it waits for the next call.
+    std::vector<Pending> due;
+    due.swap(pending_);
+    for (const Pending& message : due)
+        ShowMessage(message.number, message.title);
 }
 
 void Messages::ShowMessage(int number, const QString& title, const QString& insert) {

@@ -1,6 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <memory>
+#include <vector>
+
+class QObject;
 
 // Where message boxes go: a modal QMessageBox in the program, a recorder in tests.
 class MessageSink {
@@ -29,7 +33,10 @@ QString InsertIntoMessage(const QString& text, const QString& insert);
 // ShowMessage and ReportFileError, speaking the language of LanguageBase (0 or 200).
 class Messages {
   public:
-    explicit Messages(const int& languageBase) : languageBase_(languageBase) {}
+    explicit Messages(const int& languageBase);
+    ~Messages();
+    Messages(const Messages&) = delete;
+    Messages& operator=(const Messages&) = delete;
 
     void setSink(MessageSink* sink) { sink_ = sink; }
 
@@ -41,7 +48,26 @@ class Messages {
     // not found (30), any other (18).
     void ReportFileError(const QString& title, int errnoValue);
 
+    // Shows message `number` once the event loop is back, outside whatever handler asked for it:
+    // a message box is a nested event loop, and timers, queued MIDI input and other windows'
+    // loads would otherwise run inside a send or a load that is half done. Without an event loop
+    // (no application object) it waits for ShowPendingMessages().
+    void ShowMessageLater(int number, const QString& title);
+    // Shows at once what ShowMessageLater() holds, in the order it came.
+    void ShowPendingMessages();
+    bool hasPendingMessages() const { return !pending_.empty(); }
+
   private:
+    struct Pending {
+        int number;
+        QString title;
+    };
+
     const int& languageBase_;
     MessageSink* sink_ = nullptr;
+    std::vector<Pending> pending_;
+    // Context of the queued call that shows the pending messages: it goes with this object, so a
+    // call still queued when the messages are gone is dropped.
+    std::unique_ptr<QObject> context_;
+    bool showScheduled_ = false;
 };

@@ -78,7 +78,7 @@ TEST_F(Startup, FirstRunAsksTheLanguageStoresItAtOnceAndEverythingAtShutdown) {
     auto run = start(2);
     ASSERT_TRUE(run->window);
     EXPECT_EQ(dialogShown, 1);
-    EXPECT_TRUE(run->sink.shown.empty());
+    EXPECT_TRUE(run->sink.shown().empty());
     // The language reaches the file before any window is used; the part table at shutdown.
     ASSERT_EQ(settingsBytes().size(), 775);
     EXPECT_EQ(byteAt(RecordPos::Language), 2);
@@ -114,7 +114,7 @@ TEST_F(Startup, ShortOrForeignFileLeadsToTheFirstRunAndIsKeptAsBad) {
         auto run = start(1);
         ASSERT_TRUE(run->window);
         EXPECT_EQ(dialogShown, dialogs += 2) << "language dialog for " << content.size();
-        EXPECT_TRUE(run->sink.shown.empty());
+        EXPECT_TRUE(run->sink.shown().empty());
         EXPECT_EQ(run->state.PartParams[1][PartRow::Pan], 64) << "first-run values";
         EXPECT_EQ(settingsBytes("QuintaroV10.ini.bad"), content);
         EXPECT_EQ(settingsBytes().left(11), QByteArray("QuintaroV10"));
@@ -197,8 +197,8 @@ TEST_F(Startup, DeviceErrorsAreReportedAndTheSettingsAreStillWritten) {
     ASSERT_TRUE(blocked->window);
     ASSERT_TRUE(QFile::remove(path()) && QDir(folder.path()).mkdir("QuintaroV10.ini"));
     blocked->window->close();
-    ASSERT_EQ(blocked->sink.shown.size(), 2u);
-    EXPECT_EQ(blocked->sink.shown[1].title, "Opening QuintaroV10.ini");
+    ASSERT_EQ(blocked->sink.shown().size(), 2u);
+    EXPECT_EQ(blocked->sink.shown()[1].title, "Opening QuintaroV10.ini");
 }
 
 TEST_F(Startup, StatusBarLanguageAndPlacementsReachTheNextStart) {

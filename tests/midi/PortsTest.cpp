@@ -38,7 +38,7 @@ TEST(FileCapturePort, AppendsOneHexLinePerMessage) {
         m.midi.SendLongMessage();
         m.midi.CloseMidiOutput();
         EXPECT_EQ(m.midi.MidiOutOpen, 0);
-        EXPECT_TRUE(m.sink.shown.empty());
+        EXPECT_TRUE(m.sink.shown().empty());
     }
     EXPECT_EQ(Lines(path),
               (QStringList{"90 3c 64", "e3 00 60", "c5 0a", "90 3c 64", "e3 00 60", "c5 0a", ""}));

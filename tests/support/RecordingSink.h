@@ -3,6 +3,7 @@
 #include "app/strings/Messages.h"
 #include "app/strings/StringTable.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <vector>
 
@@ -14,16 +15,26 @@ class RecordingSink : public MessageSink {
         QString title;
     };
     void show(const QString& text, const QString& title) override {
-        shown.push_back({text, title});
+        shown_.push_back({text, title});
     }
-    std::vector<Shown> shown;
+    // What was shown, once the messages that wait for the event loop (device errors) are out:
+    // the queued calls run as the event loop would run them after the test's action returned.
+    const std::vector<Shown>& shown() const {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+        return shown_;
+    }
+    // What was shown so far, without letting waiting messages out.
+    const std::vector<Shown>& shownSoFar() const { return shown_; }
 
     // The texts shown, in order; every title is checked against `title`.
     std::vector<QString> texts(const QString& title = ProductTitle) const {
         std::vector<QString> all;
-        for (const Shown& s : shown)
+        for (const Shown& s : shown())
             all.push_back(s.title == title ? s.text
                                            : QStringLiteral("[title %1] %2").arg(s.title, s.text));
         return all;
     }
+
+  private:
+    std::vector<Shown> shown_;
 };

@@ -3,16 +3,23 @@
 #include "midi/Midi.h"
 #include "ui/keyboard/Keyboard.h"
 
+#include <algorithm>
+
 namespace {
 constexpr int SustainPedal = 64;
 // The Note Off velocity a Note On of velocity 0 stands for.
 constexpr int DefaultReleaseVelocity = 64;
+// Pitch bend at the centre: 0x2000, least significant 7 bits first.
+constexpr int BendCentreLsb = 0x00;
+constexpr int BendCentreMsb = 0x40;
 } // namespace
 
 MidiInputRouter::MidiInputRouter(Midi& midi, std::function<Keyboard*()> target)
     : midi_(midi), target_(std::move(target)) {}
 
 void MidiInputRouter::handle(const std::vector<std::uint8_t>& message) {
+    if (loopBack_ || isEcho(message))
+        return;
     if (message.size() < 3)
         return; // only three-byte channel messages are played
     const std::uint32_t status = message[0] & 0xF0;
@@ -29,47 +36,55 @@ void MidiInputRouter::handle(const std::vector<std::uint8_t>& message) {
         noteOff(data1, DefaultReleaseVelocity);
         if (keyboard == nullptr)
             return;
-        keyboard->ExternalNoteOn(data1, data1, data2);
+        // Remembered before it is played, so a release that arrives while it is being played
+        // finds it.
         notes_[data1] = keyboard;
+        keyboard->ExternalNoteOn(data1, data1, data2);
         return;
     }
     const std::vector<int> channels =
         keyboard != nullptr ? keyboard->NoteChannels() : std::vector<int>{};
-    if (status == MidiStatus::ControlChange && data1 == SustainPedal) {
-        if (data2 >= 64) {
-            sustained_.insert(channels.begin(), channels.end());
-            sendToChannels(channels, status, data1, data2);
-        } else {
-            std::set<int> released(channels.begin(), channels.end());
-            released.merge(sustained_);
-            sustained_.clear();
-            sendToChannels(std::vector<int>(released.begin(), released.end()), status, data1,
-                           data2);
-        }
-    } else if (status == MidiStatus::PitchBend ||
-               (status == MidiStatus::ControlChange &&
-                data1 == static_cast<int>(Controller::Modulation))) {
+    if (status == MidiStatus::ControlChange && data1 == SustainPedal)
+        sendHeld(sustained_, channels, data2 < 64, status, data1, data2);
+    else if (status == MidiStatus::PitchBend)
+        sendHeld(bent_, channels, data1 == BendCentreLsb && data2 == BendCentreMsb, status, data1,
+                 data2);
+    else if (status == MidiStatus::ControlChange &&
+             data1 == static_cast<int>(Controller::Modulation))
+        sendHeld(modulated_, channels, data2 == 0, status, data1, data2);
+}
+
+void MidiInputRouter::sendHeld(std::set<int>& held, const std::vector<int>& channels, bool atRest,
+                               std::uint32_t status, int data1, int data2) {
+    if (!atRest) {
+        held.insert(channels.begin(), channels.end());
         sendToChannels(channels, status, data1, data2);
+        return;
     }
+    std::set<int> released(channels.begin(), channels.end());
+    released.merge(held);
+    held.clear();
+    sendToChannels(std::vector<int>(released.begin(), released.end()), status, data1, data2);
 }
 
 void MidiInputRouter::releaseAll() {
     while (!notes_.empty())
         noteOff(notes_.begin()->first, DefaultReleaseVelocity);
-    if (!sustained_.empty())
-        sendToChannels(std::vector<int>(sustained_.begin(), sustained_.end()),
-                       MidiStatus::ControlChange, SustainPedal, 0);
-    sustained_.clear();
+    sendHeld(sustained_, {}, true, MidiStatus::ControlChange, SustainPedal, 0);
+    sendHeld(bent_, {}, true, MidiStatus::PitchBend, BendCentreLsb, BendCentreMsb);
+    sendHeld(modulated_, {}, true, MidiStatus::ControlChange,
+             static_cast<int>(Controller::Modulation), 0);
 }
 
 void MidiInputRouter::noteOff(int note, int velocity) {
-    const auto it = notes_.find(note);
-    if (it == notes_.end())
+    // Out of the table before the keyboard is called: whatever runs during the call (another
+    // message of the input) finds the note already ended.
+    auto entry = notes_.extract(note);
+    if (entry.empty())
         return;
     // A keyboard whose window has closed silenced its channels when it closed.
-    if (Keyboard* keyboard = it->second)
+    if (Keyboard* keyboard = entry.mapped())
         keyboard->ExternalNoteOff(note, velocity);
-    notes_.erase(it);
 }
 
 void MidiInputRouter::sendToChannels(const std::vector<int>& channels, std::uint32_t status,
@@ -80,4 +95,43 @@ void MidiInputRouter::sendToChannels(const std::vector<int>& channels, std::uint
                              static_cast<std::uint32_t>(data1), static_cast<std::uint32_t>(data2));
         midi_.SendShortMessage();
     }
+}
+
+void MidiInputRouter::sent(const std::uint8_t* bytes, std::size_t size) {
+    Sent& slot = sentRing_[sentNext_];
+    sentNext_ = (sentNext_ + 1) % sentRing_.size();
+    slot.bytes = {};
+    std::copy_n(bytes, std::min(size, slot.bytes.size()), slot.bytes.begin());
+    slot.at = Clock::now();
+    slot.matched = false;
+}
+
+bool MidiInputRouter::isEcho(const std::vector<std::uint8_t>& message) {
+    std::array<std::uint8_t, 3> bytes{};
+    std::copy_n(message.begin(), std::min(message.size(), bytes.size()), bytes.begin());
+    const Clock::time_point now = Clock::now();
+    bool echo = false;
+    for (Sent& slot : sentRing_) {
+        if (!slot.matched && slot.bytes == bytes && now - slot.at <= EchoWindow) {
+            slot.matched = true; // each message sent explains one message coming back
+            echo = true;
+            break;
+        }
+    }
+    echoesInARow_ = echo ? echoesInARow_ + 1 : 0;
+    if (echoesInARow_ >= EchoLimit && !loopBack_) {
+        loopBack_ = true;
+        releaseAll();
+        if (onLoopBack_)
+            onLoopBack_();
+    }
+    // An echo before the verdict is still played: one click then costs at most EchoLimit rounds.
+    return loopBack_;
+}
+
+void MidiInputRouter::reset() {
+    loopBack_ = false;
+    echoesInARow_ = 0;
+    for (Sent& slot : sentRing_)
+        slot.matched = true;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QPointer>
+#include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -15,22 +17,54 @@ class Midi;
 // transposition, the mark on its key; the master keyboard's: every channel switched on), with
 // the incoming velocity; sustain (controller 64), modulation (controller 1) and pitch bend to
 // that keyboard's channels. Every incoming note's Note Off goes to the keyboard its Note On went
-// to, and a pedal release reaches every channel the pedal went down on, so changing windows
-// while keys or the pedal are held leaves nothing sounding. The channel of the incoming
+// to, and a pedal release, a bend back to the centre and a modulation back to 0 reach every
+// channel the pedal, the bend or the modulation went to, so changing windows while keys, the
+// pedal or the wheels are held leaves nothing sounding or bent. The channel of the incoming
 // messages does not matter. Runs on the UI thread.
+//
+// It also tells an input that carries the program's own output back (a loop-back): the program
+// tells it every message it sends (sent()), and an incoming message equal to one sent within
+// EchoWindow counts as an echo; EchoLimit echoes in a row call `onLoopBack` and the router plays
+// nothing more until reset() (a new input). A musician's input is not an echo: what the program
+// sends for it goes out after it came in.
 class MidiInputRouter {
   public:
+    using Clock = std::chrono::steady_clock;
+    // A loop-back returns a message within a period or two of the audio server (a few ms, 43 ms
+    // at 1024 frames and 48 kHz); no musician repeats a message that fast.
+    static constexpr auto EchoWindow = std::chrono::milliseconds(50);
+    static constexpr int EchoLimit = 12;
+
     // `target`: the keyboard incoming notes play through now, or null when there is none.
     MidiInputRouter(Midi& midi, std::function<Keyboard*()> target);
 
     // One incoming message, its bytes as they came.
     void handle(const std::vector<std::uint8_t>& message);
-    // Ends what the input holds, where it went: every note still down and the pedal, as when the
-    // input closes.
+    // Ends what the input holds, where it went: every note still down, the pedal, the bend and
+    // the modulation, as when the input closes or goes away.
     void releaseAll();
 
+    // A short message the program sent (`size` bytes from `bytes`), for the loop-back check.
+    void sent(const std::uint8_t* bytes, std::size_t size);
+    // Called once when the input is found to loop back; the router then ignores the input.
+    void setLoopBackHandler(std::function<void()> handler) { onLoopBack_ = std::move(handler); }
+    bool loopBackFound() const { return loopBack_; }
+    // A new input: the loop-back verdict and the echo count start again.
+    void reset();
+
   private:
+    struct Sent {
+        std::array<std::uint8_t, 3> bytes{};
+        Clock::time_point at{};
+        bool matched = true; // an empty slot matches nothing
+    };
+
+    bool isEcho(const std::vector<std::uint8_t>& message);
     void noteOff(int note, int velocity);
+    // Sends to `channels` and remembers, for a controller held away from rest, where it went; a
+    // value at rest goes to the channels it went to as well.
+    void sendHeld(std::set<int>& held, const std::vector<int>& channels, bool atRest,
+                  std::uint32_t status, int data1, int data2);
     void sendToChannels(const std::vector<int>& channels, std::uint32_t status, int data1,
                         int data2);
 
@@ -38,4 +72,12 @@ class MidiInputRouter {
     std::function<Keyboard*()> target_;
     std::map<int, QPointer<Keyboard>> notes_; // incoming note -> the keyboard it went to
     std::set<int> sustained_;                 // channels the pedal went down on
+    std::set<int> bent_;                      // channels bent away from the centre
+    std::set<int> modulated_;                 // channels with modulation above 0
+
+    std::array<Sent, 64> sentRing_{}; // the last messages sent, oldest overwritten
+    std::size_t sentNext_ = 0;
+    int echoesInARow_ = 0;
+    bool loopBack_ = false;
+    std::function<void()> onLoopBack_;
 };

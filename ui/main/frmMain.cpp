@@ -7,6 +7,7 @@
 #include "ui/accessories/frmBloccoNote.h"
 #include "ui/child/ChildWindow.h"
 #include "ui/keyboard/Keyboard.h"
+#include "ui/main/MidiDeviceWatch.h"
 #include "ui/main/MidiInputRouter.h"
 #include "ui/main/frmMidi.h"
 #include "ui/masterkb/frmMasterKb.h"
@@ -53,11 +54,34 @@ frmMain::frmMain(AppState& state, std::function<void()> onUnload)
         std::make_unique<MidiInputRouter>(state_.midi, [this] { return MidiInputKeyboard(); });
     state_.midiIn.setHandler(
         [this](const std::vector<std::uint8_t>& message) { midiInRouter_->handle(message); });
+    state_.midi.setSendObserver([this](const std::uint8_t* bytes, std::size_t size) {
+        midiInRouter_->sent(bytes, size);
+    });
+    deviceWatch_ = new MidiDeviceWatch(
+        state_, *midiInRouter_, [this] { ReleaseKeyboards(); },
+        MidiDeviceWatch::SystemAccess(state_), this);
+    deviceWatch_->setOutputChoice(StartOutputChoice());
+    deviceWatch_->setInputChoice(state_.midiIn.isOpen() ? state_.midiIn.choice()
+                                                        : QStringLiteral("none"));
+    connect(deviceWatch_, &MidiDeviceWatch::statusChanged, LabelMidi, &QLabel::setText);
+    // Found while a message of the input is being played: the input closes once that is done.
+    midiInRouter_->setLoopBackHandler([this] {
+        QTimer::singleShot(0, deviceWatch_, [this] { deviceWatch_->refuseInput(); });
+    });
     Form_Load();
 }
 
 frmMain::~frmMain() {
     state_.midiIn.setHandler({});
+    state_.midi.setSendObserver({});
+}
+
+void frmMain::ReleaseKeyboards() {
+    for (int n = 1; n <= 16; ++n)
+        if (frmPart* part = PartWindow(n))
+            part->keyboard().ReleaseAll();
+    if (frmMasterKb* master = MasterKbWindow())
+        master->keyboard().ReleaseAll();
 }
 
 Keyboard* frmMain::MidiInputKeyboard() const {
@@ -91,6 +115,7 @@ void frmMain::buildStatusBar() {
     Label4 = makeLabel("Label4");
     Label5 = makeLabel("Label5");
     Label6 = makeLabel("Label6");
+    LabelMidi = makeLabel("LabelMidi");
     Label2->setText(ProductTitle);
     Label3->setAlignment(Qt::AlignCenter);
 }
@@ -106,7 +131,10 @@ void frmMain::layoutStatusFields() {
     Label4->setGeometry(twips::rect(label4Left, 0, 1100, height));
     const int label5Left = label4Left + 1100 + 20;
     Label5->setGeometry(twips::rect(label5Left, 0, 1100, height));
-    Label6->setGeometry(twips::rect(label5Left + 1100 + 20, 0, 1100, height));
+    const int label6Left = label5Left + 1100 + 20;
+    Label6->setGeometry(twips::rect(label6Left, 0, 1100, height));
+    const int midiLeft = label6Left + 1100 + 20;
+    LabelMidi->setGeometry(twips::rect(midiLeft, 0, 6000, height));
 }
 
 void frmMain::Form_Load() {
@@ -359,23 +387,22 @@ void frmMain::mnuMidi_Click() {
         if (MidiBox)
             MidiBox->showInputFailed(!opened);
     });
+    connect(MidiBox, &frmMidi::sendAllRequested, this, [this] { SendAllStates(state_); });
     MidiBox->show();
     MidiBox->raise();
     MidiBox->activateWindow();
 }
 
 bool frmMain::ChooseOutput(const QString& choice) {
-    // The keyboards send the Note Offs of what they remember as sounding while the old port is
-    // still there, and forget their latched notes and marks.
-    for (int n = 1; n <= 16; ++n)
-        if (frmPart* part = PartWindow(n))
-            part->keyboard().ReleaseAll();
-    if (frmMasterKb* master = MasterKbWindow())
-        master->keyboard().ReleaseAll();
+    // The keyboards and the input send the Note Offs (and the pedal's release, the wheels' rest)
+    // of what they hold while the old port is still there, and forget it.
+    ReleaseKeyboards();
+    midiInRouter_->releaseAll();
 
     const bool none = choice.trimmed().compare(QStringLiteral("none"), Qt::CaseInsensitive) == 0;
     outputChoice_ = choice;
     const bool works = SwitchOutput(state_, none ? nullptr : CreatePortFor(choice));
+    deviceWatch_->setOutputChoice(works ? choice : QStringLiteral("none"));
     // A port that failed is not what the next start should try again.
     if (works || none)
         RememberMidiChoice(QStringLiteral("output"), none ? QStringLiteral("none") : choice);
@@ -383,14 +410,17 @@ bool frmMain::ChooseOutput(const QString& choice) {
 }
 
 bool frmMain::ChooseInput(const QString& choice) {
-    midiInRouter_->releaseAll();
+    // The input in use stays until the new one is open: the release of what it holds comes
+    // after, before any message of the new one is played (they wait for the event loop).
     const bool opened = state_.midiIn.open(choice);
     if (!opened) {
         qWarning("MIDI input \"%s\" not opened: %s", qUtf8Printable(choice),
                  state_.midiIn.lastError().c_str());
-        state_.midiIn.close();
         return false;
     }
+    midiInRouter_->releaseAll();
+    midiInRouter_->reset();
+    deviceWatch_->setInputChoice(state_.midiIn.isOpen() ? choice : QStringLiteral("none"));
     // A port that failed is not what the next start should try again.
     RememberMidiChoice(QStringLiteral("input"),
                        state_.midiIn.isOpen() ? choice : QStringLiteral("none"));

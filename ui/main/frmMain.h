@@ -23,6 +23,7 @@ class frmMasterKb;
 class frmBloccoNote;
 class Keyboard;
 class MidiInputRouter;
+class MidiDeviceWatch;
 class frmMidi;
 
 // The program's frame: the multiple-document area that holds every child window, the menus, the
@@ -122,6 +123,8 @@ class frmMain : public QMainWindow {
     QLabel* Label4 = nullptr;
     QLabel* Label5 = nullptr;
     QLabel* Label6 = nullptr;
+    // After the six fields: what the MIDI devices did last (gone, back, refused).
+    QLabel* LabelMidi = nullptr;
 
     std::array<QTimer*, 23> Timer1{}; // 1..22
 
@@ -132,6 +135,14 @@ class frmMain : public QMainWindow {
     // window or the master keyboard, else the window of the current part; null when neither is
     // open.
     Keyboard* MidiInputKeyboard() const;
+
+    // The watch over the chosen MIDI input and output (gone, back, loop-back).
+    MidiDeviceWatch& deviceWatch() { return *deviceWatch_; }
+    MidiInputRouter& midiInputRouter() { return *midiInRouter_; }
+
+    // Every keyboard sends the Note Offs of what it holds (nothing goes out while the output is
+    // off: then they only forget) and forgets its latched notes and marks.
+    void ReleaseKeyboards();
 
     // Set when the close has run its shutdown; a second close does nothing.
     bool unloaded() const { return unloaded_; }
@@ -167,6 +178,7 @@ class frmMain : public QMainWindow {
     AppState& state_;
     std::function<void()> onUnload_;
     std::unique_ptr<MidiInputRouter> midiInRouter_;
+    MidiDeviceWatch* deviceWatch_ = nullptr;
     QMdiArea* mdiArea_ = nullptr;
     std::array<QPointer<ChildWindow>, WindowKind::LastStored + 1> windows_{}; // by kind
     // Program pages whose menu item opened them: the item stays disabled until the page unloads.

@@ -55,6 +55,11 @@ frmMidi::frmMidi(int languageCode, std::vector<PortChoice> outputs, const QStrin
     CommChiudi =
         new QPushButton(italian ? QStringLiteral("Chiudi") : QStringLiteral("Close"), this);
     connect(CommChiudi, &QPushButton::clicked, this, &QDialog::accept);
+    // For a device switched on after the program: it learns every part's program and controllers.
+    CommSendAll = new QPushButton(
+        italian ? QStringLiteral("Invia tutte le parti") : QStringLiteral("Send all parts"), this);
+    CommSendAll->setObjectName(QStringLiteral("CommSendAll"));
+    connect(CommSendAll, &QPushButton::clicked, this, &frmMidi::sendAllRequested);
 
     for (QListWidget* list : {List1, List2}) {
         connect(list, &QListWidget::itemClicked, this,
@@ -70,6 +75,7 @@ frmMidi::frmMidi(int languageCode, std::vector<PortChoice> outputs, const QStrin
     layout->addWidget(List2);
     layout->addWidget(Label4);
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(CommSendAll);
     buttons->addStretch();
     buttons->addWidget(CommChiudi);
     layout->addLayout(buttons);

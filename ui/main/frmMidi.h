@@ -39,8 +39,11 @@ class frmMidi : public QDialog {
     QListWidget* List2 = nullptr;
     QLabel* Label4 = nullptr; // the input that could not be opened
     QPushButton* CommChiudi = nullptr;
+    QPushButton* CommSendAll = nullptr; // "Send all parts"
 
   signals:
+    // "Send all parts": every part's state (and the open master keyboard's) to the output.
+    void sendAllRequested();
     void outputChosen(const QString& choice);
     void inputChosen(const QString& choice);
 

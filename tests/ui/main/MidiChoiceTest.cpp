@@ -122,7 +122,7 @@ TEST(MidiChoice, SwitchStopsTheOldPortAndResendsEveryPartByteForByte) {
     // The key's release sends nothing more: its note was stopped before the switch.
     h.kb->Key_MouseUp(24);
     EXPECT_EQ(fileLines(b).size(), expected.size());
-    EXPECT_TRUE(h.t.sink.shown.empty());
+    EXPECT_TRUE(h.t.sink.shown().empty());
 }
 
 TEST(MidiChoice, ChoiceSurvivesARestartAndTheEnvironmentWins) {
@@ -156,7 +156,7 @@ TEST(MidiChoice, ChoiceSurvivesARestartAndTheEnvironmentWins) {
                       list->visualItemRect(list->item(list->count() - 1)).center());
     EXPECT_EQ(t.state.midi.MidiOutEnabled, 0);
     EXPECT_EQ(CreateMappedPort(), nullptr);
-    EXPECT_TRUE(t.sink.shown.empty());
+    EXPECT_TRUE(t.sink.shown().empty());
 }
 
 TEST(MidiChoice, FailingPortIsReportedOnceAndLeavesTheProgramSilentUntilChosenAgain) {
@@ -173,7 +173,7 @@ TEST(MidiChoice, FailingPortIsReportedOnceAndLeavesTheProgramSilentUntilChosenAg
     ASSERT_TRUE(w.ChooseOutput("capture:" + c));
     EXPECT_EQ(t.state.midi.MidiOutEnabled, 1);
     EXPECT_EQ(fileLines(c).size(), 16u * 10u);
-    EXPECT_EQ(t.sink.shown.size(), 1u);
+    EXPECT_EQ(t.sink.shown().size(), 1u);
 }
 
 // The input chosen in the dialog: a failing port says so in the dialog and leaves no input; a
@@ -190,7 +190,7 @@ TEST(MidiChoice, InputChoiceOpensIsRememberedAndNoInputEndsItsNotes) {
     EXPECT_FALSE(box->Label4->isHidden());
     EXPECT_FALSE(h.t.state.midiIn.isOpen());
     EXPECT_EQ(StartInputChoice(), "none");
-    EXPECT_TRUE(h.t.sink.shown.empty());
+    EXPECT_TRUE(h.t.sink.shown().empty());
 
     JackServer server(QStringLiteral("quintaro-midi-choice"));
     if (server.unavailable() != nullptr)

@@ -1,0 +1,132 @@
+#include "ui/main/MidiDeviceWatch.h"
+
+#include "app/AppState.h"
+#include "app/PartStates.h"
+#include "midi/ports/MidiInput.h"
+#include "midi/ports/MidiMapper.h"
+#include "midi/ports/RtMidiPort.h"
+#include "ui/main/MidiInputRouter.h"
+
+namespace {
+
+// Whether a port of the choice's API has a name that contains the choice's name.
+template <typename Names>
+bool AnyContains(const Names& names, const QString& choice) {
+    const QString filter = choice.section(u':', 1);
+    for (const auto& name : names)
+        if (QString(name).contains(filter))
+            return true;
+    return false;
+}
+
+bool InputPresent(const QString& choice) {
+    const bool alsa = choice.startsWith(u"alsa", Qt::CaseInsensitive);
+    return AnyContains(MidiInput::ports(alsa ? MidiInput::Api::Alsa : MidiInput::Api::Jack),
+                       choice);
+}
+
+bool OutputPresent(const QString& choice) {
+    const bool alsa = choice.startsWith(u"alsa", Qt::CaseInsensitive);
+    QStringList names;
+    for (const std::string& name :
+         RtMidiPort::PortNames(alsa ? RtMidiPort::Api::Alsa : RtMidiPort::Api::Jack))
+        names << QString::fromStdString(name);
+    return AnyContains(names, choice);
+}
+
+} // namespace
+
+bool IsWatchedChoice(const QString& choice) {
+    const QString kind = choice.trimmed().section(u':', 0, 0).toLower();
+    return kind == u"alsa" || kind == u"jack";
+}
+
+MidiDeviceWatch::Access MidiDeviceWatch::SystemAccess(AppState& state) {
+    Access access;
+    access.inputPresent = [](const QString& choice) { return InputPresent(choice); };
+    access.outputPresent = [](const QString& choice) { return OutputPresent(choice); };
+    access.openInput = [&state](const QString& choice) { return state.midiIn.open(choice); };
+    access.openOutput = [&state](const QString& choice) {
+        return SwitchOutput(state, CreatePortFor(choice), false);
+    };
+    return access;
+}
+
+MidiDeviceWatch::MidiDeviceWatch(AppState& state, MidiInputRouter& router,
+                                 std::function<void()> forgetKeyboards, Access access,
+                                 QObject* parent)
+    : QObject(parent), state_(state), router_(router),
+      forgetKeyboards_(std::move(forgetKeyboards)), access_(std::move(access)) {
+    timer_.setInterval(IntervalMs);
+    connect(&timer_, &QTimer::timeout, this, &MidiDeviceWatch::check);
+    timer_.start();
+}
+
+void MidiDeviceWatch::setOutputChoice(const QString& choice) {
+    outputChoice_ = choice.trimmed();
+    outputGone_ = false;
+}
+
+void MidiDeviceWatch::setInputChoice(const QString& choice) {
+    inputChoice_ = choice.trimmed();
+    inputGone_ = false;
+}
+
+void MidiDeviceWatch::check() {
+    checkInput();
+    checkOutput();
+}
+
+void MidiDeviceWatch::checkInput() {
+    if (!IsWatchedChoice(inputChoice_))
+        return;
+    const bool present = access_.inputPresent(inputChoice_);
+    if (!inputGone_ && !present) {
+        // What the musician held goes up where it went, while the output is still there.
+        router_.releaseAll();
+        state_.midiIn.close();
+        inputGone_ = true;
+        say(QStringLiteral("MIDI In gone: %1"), QStringLiteral("MIDI In scollegato: %1"),
+            inputChoice_);
+    } else if (inputGone_ && present && access_.openInput(inputChoice_)) {
+        router_.reset();
+        inputGone_ = false;
+        say(QStringLiteral("MIDI In back: %1"), QStringLiteral("MIDI In ricollegato: %1"),
+            inputChoice_);
+    }
+}
+
+void MidiDeviceWatch::checkOutput() {
+    if (!IsWatchedChoice(outputChoice_))
+        return;
+    const bool present = access_.outputPresent(outputChoice_);
+    if (!outputGone_ && !present) {
+        // Nothing can reach the device: the output goes quiet without a message, and what the
+        // keyboards and the input held is forgotten rather than sent into the void.
+        state_.midi.MidiOutEnabled = 0;
+        forgetKeyboards_();
+        router_.releaseAll();
+        outputGone_ = true;
+        say(QStringLiteral("MIDI Out gone: %1"), QStringLiteral("MIDI Out scollegato: %1"),
+            outputChoice_);
+    } else if (outputGone_ && present && access_.openOutput(outputChoice_)) {
+        outputGone_ = false;
+        say(QStringLiteral("MIDI Out back: %1"), QStringLiteral("MIDI Out ricollegato: %1"),
+            outputChoice_);
+    }
+}
+
+void MidiDeviceWatch::refuseInput() {
+    const QString refused = inputChoice_;
+    router_.releaseAll();
+    state_.midiIn.close();
+    inputChoice_ = QStringLiteral("none");
+    inputGone_ = false;
+    say(QStringLiteral("MIDI In refused, it returns the output: %1"),
+        QStringLiteral("MIDI In rifiutato, riporta l'uscita: %1"), refused);
+}
+
+void MidiDeviceWatch::say(const QString& english, const QString& italian, const QString& name) {
+    status_ = (state_.LanguageCode == 1 ? italian : english).arg(name);
+    emit statusChanged(status_);
+}
