@@ -3,6 +3,7 @@
 #include "midi/ports/FileCapturePort.h"
 #include "midi/ports/MidiInput.h"
 #include "midi/ports/NullPort.h"
+#include "midi/ports/PortIdentity.h"
 #include "midi/ports/RtMidiPort.h"
 #include "midi/ports/SynthPort.h"
 
@@ -24,15 +25,24 @@ QString MidiChoiceFile() {
            QStringLiteral("/quintaro/midi.conf");
 }
 
+QString StableChoice(const QString& choice) {
+    const QString value = choice.trimmed();
+    const qsizetype colon = value.indexOf(u':');
+    if (colon < 0 || value.left(colon).compare(QStringLiteral("alsa"), Qt::CaseInsensitive) != 0)
+        return value;
+    return value.left(colon + 1) +
+           QString::fromStdString(StablePortIdentity(value.mid(colon + 1).toStdString()));
+}
+
 QString RememberedMidiChoice(const QString& key) {
     const QSettings file(MidiChoiceFile(), QSettings::IniFormat);
-    return file.value(key).toString();
+    return StableChoice(file.value(key).toString());
 }
 
 bool RememberMidiChoice(const QString& key, const QString& choice) {
     QDir().mkpath(QFileInfo(MidiChoiceFile()).path());
     QSettings file(MidiChoiceFile(), QSettings::IniFormat);
-    file.setValue(key, choice);
+    file.setValue(key, StableChoice(choice));
     file.sync();
     return file.status() == QSettings::NoError;
 }
@@ -55,7 +65,7 @@ std::vector<PortChoice> OutputChoices() {
                                     std::pair{RtMidiPort::Api::Jack, QStringLiteral("jack")}})
         for (const std::string& name : RtMidiPort::PortNames(api)) {
             const QString text = QString::fromStdString(name);
-            choices.push_back({kind + u':' + text, kind, text});
+            choices.push_back({StableChoice(kind + u':' + text), kind, text});
         }
     choices.push_back({QStringLiteral("none"), QStringLiteral("none"), QString()});
     return choices;
@@ -73,7 +83,7 @@ std::vector<PortChoice> InputChoices() {
     for (const auto& [api, kind] : {std::pair{MidiInput::Api::Alsa, QStringLiteral("alsa")},
                                     std::pair{MidiInput::Api::Jack, QStringLiteral("jack")}})
         for (const QString& name : MidiInput::ports(api))
-            choices.push_back({kind + u':' + name, kind, name});
+            choices.push_back({StableChoice(kind + u':' + name), kind, name});
     choices.push_back({QStringLiteral("none"), QStringLiteral("none"), QString()});
     return choices;
 }

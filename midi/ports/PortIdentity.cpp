@@ -14,10 +14,11 @@ bool AllDigits(std::string_view text) {
     return true;
 }
 
-// Without ALSA's trailing " C:P".
+// Without ALSA's trailing " C:P", after "CLIENT:PORT" (so a JACK name, which has one colon, keeps
+// its digits).
 std::string WithoutClientPortNumbers(const std::string& name) {
     const std::size_t blank = name.find_last_of(' ');
-    if (blank == std::string::npos)
+    if (blank == std::string::npos || name.find(':') > blank)
         return name;
     const std::string_view numbers = std::string_view(name).substr(blank + 1);
     const std::size_t colon = numbers.find(':');
