@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
+#include <QStringDecoder>
 #include <QTextBlock>
 #include <array>
 #include <cerrno>
@@ -94,7 +95,10 @@ QString DecodeRecord(const std::vector<std::uint8_t>& bytes) {
                             static_cast<qsizetype>(n));
     QString note;
     if (stored.startsWith(Utf8Mark)) {
-        note = QString::fromUtf8(stored.mid(Utf8Mark.size()));
+        // Only the mark is taken off: a note that itself begins with U+FEFF keeps it, where
+        // QString::fromUtf8 would drop it as a second mark.
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        note = utf8.decode(stored.mid(Utf8Mark.size()));
     } else {
         note.reserve(stored.size());
         for (char byte : stored)

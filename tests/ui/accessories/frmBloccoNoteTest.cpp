@@ -102,7 +102,8 @@ TEST_F(NotepadTest, NotesOutsideTheCodePageSurviveCloseAndReopenByteForByte) {
     EXPECT_EQ(file(), legacy);
 
     for (const QString& note : {QStringLiteral("\u65e5\u672c \U0001F3B9 \u0441"),
-                                QStringLiteral("\u00ef\u00bb\u00bf looks like a mark")}) {
+                                QStringLiteral("\u00ef\u00bb\u00bf looks like a mark"),
+                                QStringLiteral("\ufeff begins with the character of a mark")}) {
         writeFile({});
         type(note);
         const QByteArray stored = file();
