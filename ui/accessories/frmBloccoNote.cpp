@@ -13,6 +13,8 @@
 #include <QSignalBlocker>
 #include <QStringDecoder>
 #include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <array>
 #include <cerrno>
 #include <sys/stat.h>
@@ -86,26 +88,31 @@ std::vector<std::uint8_t> EncodeRecord(const QString& note) {
     return record;
 }
 
-QString DecodeRecord(const std::vector<std::uint8_t>& bytes) {
+ReadNote ReadRecord(const std::vector<std::uint8_t>& bytes) {
     if (bytes.size() < 2)
         return {};
     std::size_t n = bytes[0] | (bytes[1] << 8);
     n = std::min({n, bytes.size() - 2, std::size_t(MaxNoteBytes)});
     const QByteArray stored(reinterpret_cast<const char*>(bytes.data() + 2),
                             static_cast<qsizetype>(n));
-    QString note;
+    ReadNote read;
+    QString& note = read.note;
     if (stored.startsWith(Utf8Mark)) {
-        // Only the mark is taken off: a note that itself begins with U+FEFF keeps it, where
-        // QString::fromUtf8 would drop it as a second mark.
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
-        note = utf8.decode(stored.mid(Utf8Mark.size()));
+        // A stateful decoder keeps a character cut at the end to itself: what decodes is shown,
+        // and a note that does not encode back to the same bytes is not whole.
+        const QByteArray utf8 = stored.mid(Utf8Mark.size());
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        note = decoder.decode(utf8);
+        read.whole = !decoder.hasError() && note.toUtf8() == utf8;
     } else {
         note.reserve(stored.size());
         for (char byte : stored)
             note.append(QChar(FromCp1252(static_cast<unsigned char>(byte))));
     }
+    // Every CR LF, lone CR and lone LF is one line break.
     note.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    return note;
+    note.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return read;
 }
 
 } // namespace notepad
@@ -146,10 +153,11 @@ void frmBloccoNote::Form_Load() {
     std::error_code error;
     const auto bytes = ReadFileHead(state_.NotepadFile, notepad::RecordLength, error);
     if (error) {
-        readFailed_ = true;
+        keepFile_ = true;
         state_.messages.ReportFileError(fileTitle(), error.value());
     }
-    QString note = notepad::DecodeRecord(bytes);
+    notepad::ReadNote read = notepad::ReadRecord(bytes);
+    QString& note = read.note;
 
     setWindowTitle(QStringLiteral("Blocco Note"));
 
@@ -158,29 +166,57 @@ void frmBloccoNote::Form_Load() {
     while (end > 0 && note.at(end - 1) == QLatin1Char(' '))
         --end;
     note.truncate(end);
+    // The note is shown whole even when it would not fit the record once written back; the
+    // file then keeps it as it is until the user edits it. So does a note the box would change.
+    const qsizetype size = notepad::EncodeNote(note).size();
+    sizeLimit_ = std::max<qsizetype>(notepad::MaxNoteBytes, size);
     Text1->setPlainText(note);
-    edited_ = false;
+    loaded_ = editorText();
+    NotepadText = accepted_ = loaded_;
+    keepFile_ = keepFile_ || !read.whole || size > notepad::MaxNoteBytes || loaded_ != note;
     state_.WindowLoading = false;
     Form_Resize();
 }
 
 void frmBloccoNote::Text1_Change() {
     const QString text = editorText();
-    if (notepad::EncodeNote(text).size() > notepad::MaxNoteBytes) {
+    if (notepad::EncodeNote(text).size() > sizeLimit_) {
         // The edit would not fit the record: the text stays as it was.
-        const QSignalBlocker block(Text1);
-        Text1->setPlainText(accepted_);
-        QTextCursor cursor = Text1->textCursor();
-        cursor.setPosition(std::min<int>(acceptedCursor_, Text1->document()->characterCount() - 1));
-        Text1->setTextCursor(cursor);
+        refuseEdit();
         QApplication::beep();
         return;
     }
     NotepadText = text;
     accepted_ = text;
-    acceptedCursor_ = Text1->textCursor().position();
-    if (!state_.WindowLoading)
-        edited_ = true;
+}
+
+void frmBloccoNote::refuseEdit() {
+    const QSignalBlocker block(Text1);
+    QTextDocument* document = Text1->document();
+    // The last undo step holds the edit, and with it the typing before it that it joined, if
+    // any: that step is undone and forgotten, and the typing put back as a step of its own, so
+    // the history reads as if the edit had never come.
+    if (document->isUndoAvailable()) {
+        document->undo();
+        document->clearUndoRedoStacks(QTextDocument::RedoStack);
+    }
+    const QString now = editorText();
+    if (now == accepted_)
+        return;
+    // What differs is one span: what lies before and after it is the same in both texts.
+    const qsizetype common = std::min(now.size(), accepted_.size());
+    qsizetype head = 0;
+    while (head < common && now.at(head) == accepted_.at(head))
+        ++head;
+    qsizetype tail = 0;
+    while (tail < common - head &&
+           now.at(now.size() - 1 - tail) == accepted_.at(accepted_.size() - 1 - tail))
+        ++tail;
+    QTextCursor cursor(document);
+    cursor.setPosition(static_cast<int>(head));
+    cursor.setPosition(static_cast<int>(now.size() - tail), QTextCursor::KeepAnchor);
+    cursor.insertText(accepted_.mid(head, accepted_.size() - head - tail));
+    Text1->setTextCursor(cursor);
 }
 
 bool frmBloccoNote::save() {
@@ -203,13 +239,19 @@ bool frmBloccoNote::save() {
 }
 
 bool frmBloccoNote::Form_QueryUnload() {
-    // A file that could not be read is kept unless the note was edited since.
-    if (readFailed_ && !edited_)
+    // A file whose note could not be read, or written back, whole is kept unless the note was
+    // edited since.
+    if (keepFile_ && NotepadText == loaded_)
         return true;
-    if (save())
-        return true;
+    bool saved = false;
+    if (notepad::EncodeNote(NotepadText).size() > notepad::MaxNoteBytes)
+        // Edited, but still too long for the record: cutting it would lose the end of the note,
+        // so nothing is written and the save fails as on a full disk.
+        state_.messages.ReportFileError(fileTitle(), EFBIG);
+    else
+        saved = save();
     // The program is ending and cannot wait; a window the user closes stays open with its text.
-    return state_.AppClosing;
+    return saved || state_.AppClosing;
 }
 
 void frmBloccoNote::changeEvent(QEvent* event) {
