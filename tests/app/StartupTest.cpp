@@ -51,6 +51,7 @@ class Startup : public ::testing::Test {
         hooks.makePort = [this, r = run.get()] {
             auto port = std::make_unique<RecordingPort>();
             port->failOn(RecordingPort::Call::Open, 1, openResult);
+            port->emptyAtOpen = emptyAtOpen;
             port->failOn(RecordingPort::Call::Close, 1, closeResult);
             r->port = port.get();
             return port;
@@ -69,6 +70,7 @@ class Startup : public ::testing::Test {
     QTemporaryDir folder;
     int dialogShown = 0;
     std::uint32_t openResult = 0;
+    bool emptyAtOpen = false;
     std::uint32_t closeResult = 0;
 };
 
@@ -240,4 +242,26 @@ TEST_F(Startup, StatusBarLanguageAndPlacementsReachTheNextStart) {
     next->window->close();
     EXPECT_EQ(byteAt(RecordPos::MainState), 2) << "maximized";
     EXPECT_EQ(wordAt(RecordPos::MainWidth), 1200 * 15) << "the normal size is kept";
+}
+
+// A synthesizer made at the start knows nothing: before any window loads it is given every
+// part's stored state (here part 2's program 41 and its attack time 0, which no window's load
+// sends); an external device gets only what the windows' loads send.
+TEST_F(Startup, ADeviceThatStartsEmptyGetsEveryStoredStateAtOnce) {
+    auto first = start(2);
+    first->state.PartParams.at(2).at(PartRow::ProgramFlag) = 1;
+    first->state.PartParams.at(2).at(PartRow::ProgramNumber) = 41;
+    first->window->close();
+    for (const bool empty : {true, false}) {
+        emptyAtOpen = empty;
+        auto run = start(2);
+        const std::vector<std::string> sent = run->port->messageLines();
+        const auto has = [&sent](const char* line) {
+            return std::find(sent.begin(), sent.end(), line) != sent.end();
+        };
+        EXPECT_EQ(has("c1 28"), empty);
+        EXPECT_EQ(has("b1 49 00"), empty);
+        EXPECT_EQ(sent.size(), empty ? 16u * 10 : 0u);
+        run->window->close();
+    }
 }

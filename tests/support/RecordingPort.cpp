@@ -32,7 +32,10 @@ std::uint32_t RecordingPort::close() {
 }
 
 std::uint32_t RecordingPort::shortMessage(std::uint32_t message) {
-    return record(Call::Short, ShortMessageBytes(message));
+    const std::uint32_t result = record(Call::Short, ShortMessageBytes(message));
+    if (result == MidiError::NoError && onShort)
+        onShort(ShortMessageBytes(message));
+    return result;
 }
 
 std::uint32_t RecordingPort::prepareHeader(MidiHdr& header, int headerSize) {

@@ -3,6 +3,7 @@
 #include "midi/MidiPort.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,10 @@ class RecordingPort : public MidiPort {
         int headerSize = 0;              // long calls: the size passed
     };
 
-    int devices = 1; // what deviceCount() answers
+    int devices = 1;          // what deviceCount() answers
+    bool emptyAtOpen = false; // what startsEmpty() answers: a synthesizer made at open
+    // Called with the bytes of every short message that went out (a device looping back, say).
+    std::function<void(const std::vector<std::uint8_t>&)> onShort;
 
     // Make the `occurrence`-th call (1-based, counted over the records kept, so from the last
     // clear()) of kind `call` return `result`; occurrence 0: every call of that kind.
@@ -33,6 +37,7 @@ class RecordingPort : public MidiPort {
     std::uint32_t prepareHeader(MidiHdr& header, int headerSize) override;
     std::uint32_t longMessage(MidiHdr& header, int headerSize) override;
     std::uint32_t unprepareHeader(MidiHdr& header, int headerSize) override;
+    bool startsEmpty() const override { return emptyAtOpen; }
 
     std::vector<Record> records;
 

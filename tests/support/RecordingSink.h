@@ -4,6 +4,7 @@
 #include "app/strings/StringTable.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QString>
 #include <vector>
 
@@ -14,8 +15,18 @@ class RecordingSink : public MessageSink {
         QString text;
         QString title;
     };
+    // Set: each message runs the event loop while it is up, as a modal box does.
+    bool runsEventLoop = false;
+
     void show(const QString& text, const QString& title) override {
         shown_.push_back({text, title});
+        if (!runsEventLoop)
+            return;
+        // Up for 50 ms: timers due meanwhile and queued input run inside it.
+        QElapsedTimer up;
+        up.start();
+        while (up.elapsed() < 50)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
     // What was shown, once the messages that wait for the event loop (device errors) are out:
     // the queued calls run as the event loop would run them after the test's action returned.

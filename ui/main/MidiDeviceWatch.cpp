@@ -10,8 +10,7 @@
 namespace {
 
 // Whether a port of the choice's API has a name that contains the choice's name.
-template <typename Names>
-bool AnyContains(const Names& names, const QString& choice) {
+template <typename Names> bool AnyContains(const Names& names, const QString& choice) {
     const QString filter = choice.section(u':', 1);
     for (const auto& name : names)
         if (QString(name).contains(filter))
@@ -55,8 +54,8 @@ MidiDeviceWatch::Access MidiDeviceWatch::SystemAccess(AppState& state) {
 MidiDeviceWatch::MidiDeviceWatch(AppState& state, MidiInputRouter& router,
                                  std::function<void()> forgetKeyboards, Access access,
                                  QObject* parent)
-    : QObject(parent), state_(state), router_(router),
-      forgetKeyboards_(std::move(forgetKeyboards)), access_(std::move(access)) {
+    : QObject(parent), state_(state), router_(router), forgetKeyboards_(std::move(forgetKeyboards)),
+      access_(std::move(access)) {
     timer_.setInterval(IntervalMs);
     connect(&timer_, &QTimer::timeout, this, &MidiDeviceWatch::check);
     timer_.start();

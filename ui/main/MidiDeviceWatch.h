@@ -36,10 +36,12 @@ class MidiDeviceWatch : public QObject {
 
     // `forgetKeyboards`: the keyboards end and forget what they sound (sent, or dropped when the
     // output is off).
-    MidiDeviceWatch(AppState& state, MidiInputRouter& router,
-                    std::function<void()> forgetKeyboards, Access access, QObject* parent);
+    MidiDeviceWatch(AppState& state, MidiInputRouter& router, std::function<void()> forgetKeyboards,
+                    Access access, QObject* parent);
 
     static constexpr int IntervalMs = 1000;
+
+    void setAccess(Access access) { access_ = std::move(access); }
 
     // The choices in use now, as the "MIDI…" dialog or the start made them ("none": nothing to
     // watch). A new choice is not gone.
