@@ -15,7 +15,8 @@ class RtMidiPort : public LongMessagePort {
   public:
     enum class Api { Alsa, Jack };
 
-    // `nameFilter` empty: the first port; otherwise the first port whose name contains it.
+    // `nameFilter` empty: the first port; otherwise the first port whose name, or stable
+    // identity, contains it (PortMatches). The program's own ports are never taken.
     RtMidiPort(Api api, std::string nameFilter);
     ~RtMidiPort() override;
     RtMidiPort(const RtMidiPort&) = delete;
@@ -41,6 +42,13 @@ class RtMidiPort : public LongMessagePort {
     std::uint32_t shortMessage(std::uint32_t message) override;
     bool isOpen() const override;
 
+    // For a device that went away and came back (a JACK client restarted, an ALSA device
+    // replugged): closes the port and opens it again with a new client of the API, the same
+    // device first (by the stable identity of the port last opened), else by the filter, so the
+    // connection to the device is made again (for JACK, even after the server restarted).
+    // 0 when a port is open after, as open() says otherwise. UI thread only.
+    std::uint32_t reconnect();
+
   protected:
     // The bytes go on whole: the receiving side parses the stream.
     std::uint32_t sendLong(const std::vector<std::uint8_t>& bytes) override {
@@ -48,6 +56,8 @@ class RtMidiPort : public LongMessagePort {
     }
 
   private:
+    void createClient();
+    std::uint32_t openMatching(const std::string& preferredIdentity);
     std::uint32_t send(const unsigned char* bytes, std::size_t size);
     static void onError(int type, const std::string& text, void* self);
 
@@ -55,6 +65,7 @@ class RtMidiPort : public LongMessagePort {
     std::string nameFilter_;
     std::unique_ptr<RtMidiOut> out_;
     std::string openPortName_;
+    std::string lastPortName_; // the port opened last, kept once closed: what reconnect() seeks
     std::string lastError_;
     bool failed_ = false; // set by the error callback during one call
 };

@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <cstdio>
 #include <pthread.h>
 #include <sched.h>
 #include <thread>
@@ -87,10 +88,17 @@ void JackServer::begin(const QString& name) {
 
 bool JackServer::start() {
     server_.start();
-    // jack_wait returns as soon as the server answers; a loaded machine may take seconds.
-    if (server_.waitForStarted(5000) && QProcess::execute(wait_, {"-w", "-t", "30"}) == 0 &&
-        server_.state() == QProcess::Running)
-        return true;
+    // jack_wait returns as soon as the server answers; a loaded machine may take seconds. What it
+    // prints while it waits (libjack's "cannot connect") is not news.
+    QProcess wait;
+    wait.setStandardOutputFile(QProcess::nullDevice());
+    wait.setStandardErrorFile(QProcess::nullDevice());
+    if (server_.waitForStarted(5000)) {
+        wait.start(wait_, {"-w", "-t", "30"});
+        if (wait.waitForFinished(40000) && wait.exitStatus() == QProcess::NormalExit &&
+            wait.exitCode() == 0 && server_.state() == QProcess::Running)
+            return true;
+    }
     output_ += QString::fromLocal8Bit(server_.readAll());
     server_.kill();
     server_.waitForFinished(3000);
@@ -104,6 +112,18 @@ bool JackServer::restartIfExited() {
     if (!start())
         unavailable_ = "the JACK server did not come up again";
     return true;
+}
+
+bool JackServer::restart() {
+    if (unavailable_ != nullptr)
+        return false;
+    server_.terminate();
+    if (!server_.waitForFinished(10000)) {
+        server_.kill();
+        server_.waitForFinished(3000);
+    }
+    output_ += QString::fromLocal8Bit(server_.readAll());
+    return start();
 }
 
 JackServer::~JackServer() {
@@ -171,7 +191,7 @@ bool JackMidiSender::send(std::initializer_list<std::uint8_t> bytes) {
 }
 
 bool JackMidiSender::send(const std::vector<std::uint8_t>& bytes) {
-    if (bytes.empty() || bytes.size() > 3)
+    if (bytes.empty() || bytes.size() >= std::tuple_size_v<Message>)
         return false;
     Message message{static_cast<std::uint8_t>(bytes.size())};
     std::copy(bytes.begin(), bytes.end(), message.begin() + 1);
@@ -207,5 +227,67 @@ int JackMidiSender::process(std::uint32_t frames, void* arg) {
     if (count > self->mostInOneCycle_.load())
         self->mostInOneCycle_.store(count);
     self->lost_.store(jack_midi_get_lost_event_count(buffer));
+    return 0;
+}
+
+JackMidiReceiver::JackMidiReceiver(const std::string& clientName, const std::string& portName) {
+    jack_status_t status{};
+    client_ = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
+    if (client_ == nullptr) {
+        error_ = "no JACK client (status " + std::to_string(status) + ")";
+        return;
+    }
+    port_ =
+        jack_port_register(client_, portName.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+    if (port_ == nullptr || jack_set_process_callback(client_, process, this) != 0 ||
+        jack_activate(client_) != 0) {
+        error_ = "the JACK client's port could not be registered and activated";
+        jack_client_close(client_);
+        client_ = nullptr;
+        port_ = nullptr;
+        return;
+    }
+    portName_ = jack_port_name(port_);
+}
+
+JackMidiReceiver::~JackMidiReceiver() {
+    if (client_ != nullptr) {
+        jack_deactivate(client_);
+        jack_client_close(client_);
+    }
+}
+
+const std::vector<std::string>& JackMidiReceiver::received() {
+    Message message{};
+    while (queue_->pop(message)) {
+        std::string line;
+        for (std::size_t i = 1; i <= message[0]; ++i) {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, i == 1 ? "%02x" : " %02x", message[i]);
+            line += hex;
+        }
+        received_.push_back(line);
+    }
+    return received_;
+}
+
+bool JackMidiReceiver::waitReceived(std::size_t count, int ms) {
+    for (QDeadlineTimer deadline(ms); received().size() < count && !deadline.hasExpired();)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return received_.size() >= count;
+}
+
+int JackMidiReceiver::process(std::uint32_t frames, void* arg) {
+    auto* self = static_cast<JackMidiReceiver*>(arg);
+    void* buffer = jack_port_get_buffer(self->port_, frames);
+    const std::uint32_t count = jack_midi_get_event_count(buffer);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        jack_midi_event_t event;
+        if (jack_midi_event_get(&event, buffer, i) != 0 || event.size == 0 || event.size > 3)
+            continue;
+        Message message{static_cast<std::uint8_t>(event.size)};
+        std::copy(event.buffer, event.buffer + event.size, message.begin() + 1);
+        self->queue_->push(message);
+    }
     return 0;
 }

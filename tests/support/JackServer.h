@@ -42,6 +42,8 @@ class JackServer {
     // Starts the server again when it has exited (JACK servers starting and stopping side by
     // side may take one down); true when it did.
     bool restartIfExited();
+    // Stops the server and starts it again: every client of the old one is gone.
+    bool restart();
     // What the server printed so far, and whether it still runs: for a failure's message.
     QString log();
     // The lines of the log so far that report an XRun naming `client`.
@@ -68,7 +70,7 @@ class JackServer {
 // the running graph), as many in one cycle as the port's buffer holds: full speed.
 class JackMidiSender {
   public:
-    using Message = std::array<std::uint8_t, 4>; // size, then up to three bytes
+    using Message = std::array<std::uint8_t, 8>; // size, then up to seven bytes
     static constexpr std::size_t QueueSize = 65536;
 
     JackMidiSender(const std::string& clientName, const std::string& portName);
@@ -81,7 +83,7 @@ class JackMidiSender {
     // "client:port", as the other clients see it.
     const std::string& portName() const { return portName_; }
 
-    // Queues a message of one to three bytes; false when the queue is full.
+    // Queues a message of one to seven bytes; false when the queue is full.
     bool send(std::initializer_list<std::uint8_t> bytes);
     bool send(const std::vector<std::uint8_t>& bytes);
     // Queued and not yet written into a cycle.
@@ -108,4 +110,33 @@ class JackMidiSender {
     std::atomic<std::uint64_t> sent_{0};
     std::atomic<std::uint32_t> mostInOneCycle_{0};
     std::atomic<std::uint32_t> lost_{0};
+};
+
+// A JACK client of the test with one MIDI input port: what a synthesizer or a monitor would be.
+// Its process callback copies what arrives into a ring; received() collects it.
+class JackMidiReceiver {
+  public:
+    using Message = std::array<std::uint8_t, 4>; // size, then up to three bytes
+
+    JackMidiReceiver(const std::string& clientName, const std::string& portName);
+    ~JackMidiReceiver();
+    JackMidiReceiver(const JackMidiReceiver&) = delete;
+    JackMidiReceiver& operator=(const JackMidiReceiver&) = delete;
+
+    const std::string& error() const { return error_; }
+    const std::string& portName() const { return portName_; }
+    // Every message received so far, as hex lines ("90 3c 64"), longer ones left out.
+    const std::vector<std::string>& received();
+    // Waits up to `ms`, processing Qt's events, until `count` messages have been received.
+    bool waitReceived(std::size_t count, int ms);
+
+  private:
+    static int process(std::uint32_t frames, void* self);
+
+    _jack_client* client_ = nullptr;
+    _jack_port* port_ = nullptr;
+    std::string portName_;
+    std::string error_;
+    std::unique_ptr<SpscRing<Message, 4096>> queue_ = std::make_unique<SpscRing<Message, 4096>>();
+    std::vector<std::string> received_;
 };
