@@ -8,8 +8,10 @@
 // then what sounds, worked out from the recorded MIDI stream alone, must be what the keyboards
 // show latched, and no Note Off may go where its Note On did not. Notes also come in at the MIDI
 // input (played through the current part, or the master keyboard when active), and are all
-// released before the check.
+// released before the check; the input is unplugged now and then (what it holds is released
+// where it went) and plugged in again.
 #include "../part/PartHost.h"
+#include "ui/main/MidiDeviceWatch.h"
 #include "ui/masterkb/frmMasterKb.h"
 
 #include <QComboBox>
@@ -31,6 +33,12 @@ class RandomPlay {
         h_.row(Part, PartRow::VelocityOff) = 0x21;
         for (int n = 1; n <= 16; ++n)
             h_.t.state.MasterKbSettings.at(MasterKbElement::FirstChannel + n - 1) = n == 1;
+        // The input's port comes and goes when the sequence says so.
+        MidiDeviceWatch& watch = h_.main.deviceWatch();
+        const auto inputThere = [this](const QString&) { return inputThere_; };
+        const auto there = [](const QString&) { return true; };
+        watch.setAccess({inputThere, there, inputThere, there});
+        watch.setInputChoice(QStringLiteral("jack:Keys"));
         reopen(false);
         reopen(true);
         master_->move(0, h_.w->geometry().bottom() + 1); // side by side, as far as they fit
@@ -90,7 +98,9 @@ class RandomPlay {
         QWidget* client = master ? master_->Client : h_.w->Client;
         ChildWindow* window = master ? static_cast<ChildWindow*>(master_) : h_.w;
         const int r = pick(1250);
-        if (r >= 1150) {
+        if (r >= 1230) {
+            plugEvent();
+        } else if (r >= 1150) {
             midiInEvent();
         } else if (r < 300) {
             moveTo(randomKeyPoint());
@@ -181,7 +191,19 @@ class RandomPlay {
         h_.t.state.midiIn.handler()(
             {status, static_cast<std::uint8_t>(note), static_cast<std::uint8_t>(velocity)});
     }
+    // The MIDI keyboard unplugged (its keys' Note Offs never come) or plugged in again, seen by
+    // the main window's watch at its next look.
+    void plugEvent() {
+        inputThere_ = !inputThere_;
+        log_ << (inputThere_ ? " plug" : " unplug");
+        h_.main.deviceWatch().check();
+        if (!inputThere_)
+            midiHeld_.clear();
+        consume();
+    }
     void midiInEvent() {
+        if (!inputThere_)
+            return;
         if (!midiHeld_.empty() && pick(2) == 0) {
             auto it = midiHeld_.begin();
             std::advance(it, pick(static_cast<int>(midiHeld_.size())));
@@ -328,4 +350,5 @@ class RandomPlay {
     std::set<int> midiHeld_;          // keys down at the MIDI input
     QPointer<frmMasterKb> master_;
     bool onMaster_ = false;
+    bool inputThere_ = true;
 };
