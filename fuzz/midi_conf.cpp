@@ -13,18 +13,22 @@
 //   is "none" when none is remembered;
 // - CreatePortFor always gives a port; an input choice that names no device opens nothing, and
 //   only an empty one or "none" counts as opened;
-// - a choice remembered is read back as it was, over the file as the input has it, and over the
-//   file as the program writes it remembering one key leaves the other as it was: for the
-//   choices read, and for a port name made of the input's bytes (port names come from outside
-//   too).
+// - a choice remembered is stored as StableChoice gives it, over the file as the input has it;
+//   over the file as the program writes it, remembering one key leaves the other as it was: for
+//   the choices read, and for ALSA and JACK choices of a port name made of the input's bytes
+//   (port names come from outside too);
+// - a port name matches an empty filter and itself, is its own device, and with this program's
+//   port name in it is one of the program's own.
 #include "FuzzCheck.h"
 #include "midi/MidiPort.h"
 #include "midi/ports/MidiInput.h"
 #include "midi/ports/MidiMapper.h"
+#include "midi/ports/PortIdentity.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <cstdint>
 #include <cstdlib>
@@ -49,27 +53,52 @@ void NewTimestamp() {
                "cannot set the time of %s", qUtf8Printable(confPath));
 }
 
+QByteArray FileText() {
+    QFile file(confPath);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
 bool MayNameADevice(const QString& choice) {
     const QString lower = choice.toLower();
     return lower.contains(u"alsa") || lower.contains(u"jack") || lower.contains(u"capture");
 }
 
-// Remembers `choice` under `key` and reads it back. Over a file QSettings wrote, the write
-// succeeds and `otherKey` reads as before. (Over a file it cannot read, QSettings writes the file
-// anew but still answers its format error, so RememberMidiChoice answers false: the program does
-// not use that answer.)
+// The value stored under `key`, as the file holds it.
+QString Stored(const QString& key) {
+    const QSettings file(confPath, QSettings::IniFormat);
+    return file.value(key).toString();
+}
+
+// Remembers `choice` under `key`: the file then holds the choice as it is remembered
+// (StableChoice). Over a file QSettings wrote, the write succeeds and the other key's value stays
+// as it was. (Over a file it cannot read, QSettings writes the file anew but still answers its
+// format error, so RememberMidiChoice answers false: the program does not use that answer.)
 void CheckRemembered(const QString& key, const QString& choice, const QString& otherKey = {}) {
     const bool rewritten = !otherKey.isEmpty();
-    const QString other = rewritten ? RememberedMidiChoice(otherKey) : QString();
+    const QString other = rewritten ? Stored(otherKey) : QString();
     const bool written = RememberMidiChoice(key, choice);
     FUZZ_CHECK(written || !rewritten, "cannot remember %s", qUtf8Printable(key));
     NewTimestamp();
-    const QString back = RememberedMidiChoice(key);
-    FUZZ_CHECK(back == choice, "%s \"%s\" read back as \"%s\"", qUtf8Printable(key),
-               qUtf8Printable(choice), qUtf8Printable(back));
+    const QString stored = Stored(key);
+    const QString expected = StableChoice(choice);
+    FUZZ_CHECK(stored == expected, "%s \"%s\" stored as \"%s\" in:\n%s", qUtf8Printable(key),
+               qUtf8Printable(expected), qUtf8Printable(stored), FileText().constData());
+    RememberedMidiChoice(key);
     if (rewritten)
-        FUZZ_CHECK(RememberedMidiChoice(otherKey) == other, "remembering %s changed %s",
-                   qUtf8Printable(key), qUtf8Printable(otherKey));
+        FUZZ_CHECK(Stored(otherKey) == other, "remembering %s changed %s", qUtf8Printable(key),
+                   qUtf8Printable(otherKey));
+}
+
+// What a port's name, as a device gives it, must keep through the identity that is remembered
+// for it.
+void CheckPortName(const std::string& name) {
+    const std::string identity = StablePortIdentity(name);
+    FUZZ_CHECK(PortMatches(name, "") && PortMatches(name, name), "\"%s\" does not match itself",
+               name.c_str());
+    FUZZ_CHECK(name.empty() || SameDevice(name, name), "\"%s\" is not its own device",
+               name.c_str());
+    FUZZ_CHECK(IsOwnPort(name + OwnInputPortName) && IsOwnPort(OwnOutputPortName + name),
+               "the program's own port is not known with \"%s\"", name.c_str());
 }
 
 } // namespace
@@ -115,8 +144,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         MidiInput in;
         const bool opened = in.open(input);
         const QString value = input.trimmed();
-        FUZZ_CHECK(!in.isOpen() && opened == (value.isEmpty() || value.toLower() == u"none"),
-                   "input \"%s\": open %d", qUtf8Printable(input), int(opened));
+        const bool none = value.isEmpty() || value.compare(u"none", Qt::CaseInsensitive) == 0;
+        FUZZ_CHECK(!in.isOpen() && opened == none, "input \"%s\": open %d", qUtf8Printable(input),
+                   int(opened));
         FUZZ_CHECK(opened || !in.lastError().empty(), "input \"%s\" failed without a reason",
                    qUtf8Printable(input));
     }
@@ -127,9 +157,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckRemembered(QStringLiteral("output"), output);
     CheckRemembered(QStringLiteral("input"), RememberedMidiChoice(QStringLiteral("input")),
                     QStringLiteral("output"));
-    const QString name = QString::fromUtf8(reinterpret_cast<const char*>(data),
-                                           qsizetype(std::min<std::size_t>(size, 120)));
-    CheckRemembered(QStringLiteral("input"), QStringLiteral("jack:") + name,
-                    QStringLiteral("output"));
+    const std::string name(reinterpret_cast<const char*>(data), std::min<std::size_t>(size, 120));
+    CheckPortName(name);
+    for (const char* kind : {"alsa:", "jack:"})
+        CheckRemembered(QStringLiteral("input"), kind + QString::fromStdString(name),
+                        QStringLiteral("output"));
     return 0;
 }

@@ -11,6 +11,7 @@
 #include "app/ProgramNames.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdint>
@@ -41,7 +42,10 @@ void CheckTable(const ProgramNameTable& table) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    folder = new QTemporaryDir;
+    // A folder in memory when there is one: every input is written to a file.
+    folder = QDir(QStringLiteral("/dev/shm")).exists()
+                 ? new QTemporaryDir(QStringLiteral("/dev/shm/quintaro-fuzz-XXXXXX"))
+                 : new QTemporaryDir;
     return folder->isValid() ? 0 : 1;
 }
 
