@@ -3,6 +3,7 @@
 #include "ui/keyboard/KeyWidget.h"
 #include "ui/keyboard/KeyboardPolicy.h"
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QString>
 #include <array>
@@ -17,6 +18,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QScrollBar;
+class QTimer;
 
 // The 61-key on-screen keyboard with its play controls, built into a host window's client area.
 // It sends through the MIDI module and asks its policy where notes go and what to store.
@@ -36,7 +38,15 @@ class QScrollBar;
 // and its release as the button's release; in hover mode (Click Key unchecked) a key plays while
 // it is held, as in click mode. Auto-repeat is ignored; a press with Ctrl, Alt, Shift or Meta is
 // left to the window's shortcuts and mnemonics. Losing the focus or hiding releases what the keys
-// hold.
+// hold, at once.
+//
+// X11 repeats a held key as a release and a press with the same time stamp, and Qt marks the pair
+// as a repeat only when the press has already come in when it handles the release, which often
+// fails, the more on a busy machine. So on X11 a release counts only once no press of the same
+// key has followed it for a grace of 40 ms (the Note Off comes that much later); a press within
+// the grace that carries the release's time stamp is the repeat's and is ignored, one with a later
+// stamp is the user's and plays again at once. A press of another key ends the grace first.
+// Elsewhere repeats come marked and a release counts at once.
 //
 // Ownership: the controls are children of the client widget; the Keyboard object itself has no
 // parent and belongs to the host (a std::unique_ptr member, say). Either may go first when the
@@ -83,6 +93,10 @@ class Keyboard : public QObject {
     void ReleaseComputerKeys();
     // The key (0..23 above KeyBase) that a key event plays, or -1.
     static int ComputerKeyIndex(const QKeyEvent& event);
+    // How long a computer key's release waits for a press of the same key (see above), in ms:
+    // 40 on X11 ("xcb"), else 0 (at once).
+    static int DefaultReleaseGrace();
+    void SetReleaseGrace(int ms) { releaseGrace_ = ms; }
 
     // The All Notes Off action (the button, the mode changes, the window's closing).
     void AllNotesOff();
@@ -151,6 +165,8 @@ class Keyboard : public QObject {
     // Releases the note computer key i started, if it still sounds; the note of the mouse stays
     // the one it follows.
     void releaseComputerKey(int i);
+    // Counts the computer-key releases whose grace is over, and waits for the next one.
+    void confirmDueReleases();
     // Releases the note of hover playing, if one sounds.
     void releaseHoverNote();
     void updateHoldChordEnable();
@@ -162,6 +178,17 @@ class Keyboard : public QObject {
     int soundingNote_ = NoNote;
     int pressNote_ = NoNote;       // the note started by the button now down (click mode)
     std::array<int, 24> keyNotes_; // the note each computer key started (click and hover mode)
+    // A computer key's release in its grace: its time stamp and when the grace ends.
+    struct PendingRelease {
+        bool pending = false;
+        quint64 stamp = 0;
+        QDeadlineTimer due;
+    };
+    std::array<PendingRelease, 24> pendingReleases_{};
+    // The time stamp of each key's release the grace last counted, to know its repeat's press.
+    std::array<quint64, 24> countedReleases_{};
+    QTimer* releaseTimer_ = nullptr; // created at the first release that waits
+    int releaseGrace_ = DefaultReleaseGrace();
     int chordActive_ = 0;
     NoteTable chordNotes_;
     // Untransposed note -> what went out for it and is not yet released.

@@ -4,8 +4,10 @@
 
 #include "midi/Midi.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QTimer>
 #include <algorithm>
 #include <utility>
 
@@ -28,9 +30,23 @@ constexpr int ScanCodeOffset = 0;
 constexpr int ScanCodeOffset = 8;
 #endif
 
+// How long an X11 release waits for the press of its repeat. The pair is sent as one; the press
+// lags only as long as the program is kept from reading it.
+constexpr int X11ReleaseGrace = 40;
+
+// Two time stamps of one instant: an X11 repeat stamps its release and press with the server's
+// clock read twice, which may tick in between.
+bool sameInstant(quint64 a, quint64 b) {
+    return (a > b ? a - b : b - a) <= 1;
+}
+
 } // namespace
 
 // Computer keys
+
+int Keyboard::DefaultReleaseGrace() {
+    return QGuiApplication::platformName() == QLatin1String("xcb") ? X11ReleaseGrace : 0;
+}
 
 int Keyboard::ComputerKeyIndex(const QKeyEvent& event) {
     const int scanCode = static_cast<int>(event.nativeScanCode());
@@ -44,8 +60,26 @@ bool Keyboard::ComputerKey_Down(const QKeyEvent& event) {
     const int i = ComputerKeyIndex(event);
     if (i < 0 || (event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
         return false;
+    const quint64 stamp = event.timestamp();
+    PendingRelease& release = pendingReleases_.at(i);
+    const quint64 counted = std::exchange(countedReleases_.at(i), 0);
+    if (release.pending) {
+        release.pending = false;
+        // The press of a repeat: the key never went up.
+        if (event.isAutoRepeat() || sameInstant(stamp, release.stamp))
+            return true;
+        releaseComputerKey(i); // released and pressed again by the user within the grace
+    } else if (counted != 0 && sameInstant(stamp, counted)) {
+        // The press of a repeat whose release came so long before it that the grace counted
+        // the release: the note has ended, and plays again only when the key is pressed again.
+        return true;
+    }
     if (event.isAutoRepeat())
         return true;
+    // Releases still in their grace come first, so each Note Off goes before this Note On.
+    for (int j = 0; j < 24; ++j)
+        if (std::exchange(pendingReleases_[j].pending, false))
+            releaseComputerKey(j);
     // The mouse's hover note stays the one it follows.
     const int hover = soundingNote_;
     pressKey(i, keyNotes_.at(i), true);
@@ -57,9 +91,43 @@ bool Keyboard::ComputerKey_Up(const QKeyEvent& event) {
     const int i = ComputerKeyIndex(event);
     if (i < 0)
         return false;
-    if (!event.isAutoRepeat())
+    if (event.isAutoRepeat())
+        return true;
+    if (releaseGrace_ <= 0) {
         releaseComputerKey(i);
+        return true;
+    }
+    // Counts once no press of the key has come for the grace (see the class comment).
+    pendingReleases_.at(i) = {true, event.timestamp(),
+                              QDeadlineTimer(releaseGrace_, Qt::PreciseTimer)};
+    if (releaseTimer_ == nullptr) {
+        releaseTimer_ = new QTimer(this);
+        releaseTimer_->setSingleShot(true);
+        releaseTimer_->setTimerType(Qt::PreciseTimer);
+        connect(releaseTimer_, &QTimer::timeout, this, &Keyboard::confirmDueReleases);
+    }
+    if (!releaseTimer_->isActive())
+        releaseTimer_->start(releaseGrace_);
     return true;
+}
+
+void Keyboard::confirmDueReleases() {
+    qint64 next = -1;
+    for (int i = 0; i < 24; ++i) {
+        PendingRelease& release = pendingReleases_[i];
+        if (!release.pending)
+            continue;
+        if (release.due.hasExpired()) {
+            release.pending = false;
+            countedReleases_[i] = release.stamp;
+            releaseComputerKey(i);
+        } else {
+            const qint64 left = release.due.remainingTime();
+            next = next < 0 ? left : std::min(next, left);
+        }
+    }
+    if (next >= 0)
+        releaseTimer_->start(static_cast<int>(next));
 }
 
 void Keyboard::releaseComputerKey(int i) {
@@ -72,6 +140,11 @@ void Keyboard::releaseComputerKey(int i) {
 }
 
 void Keyboard::ReleaseComputerKeys() {
+    // At once, whatever waits in its grace.
+    pendingReleases_.fill({});
+    countedReleases_.fill(0);
+    if (releaseTimer_ != nullptr)
+        releaseTimer_->stop();
     for (int i = 0; i < 24; ++i)
         releaseComputerKey(i);
 }

@@ -1,6 +1,7 @@
 // The keyboard of a real part window, played with the pointer as a user plays it.
 #include "../part/PartHost.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -477,4 +478,124 @@ TEST(Keyboard, ComputerKeysHoverRepeatLayoutsFocusAndShortcuts) {
     h.open(3)->keyboard().Frame1->setFocus();
     h.key(true, 53, Qt::Key_X, Qt::ControlModifier);
     EXPECT_FALSE(h.main.isVisible());
+}
+
+namespace {
+
+// A computer key as X11 delivers it on a busy machine: stamped with the server's time in ms, and
+// a repeat's release and press not marked as such.
+void x11Key(bool down, int scanCode, quint64 time) {
+    QKeyEvent e(down ? QEvent::KeyPress : QEvent::KeyRelease, 0, {}, scanCode, 0, 0);
+    e.setTimestamp(time);
+    QApplication::sendEvent(QApplication::focusWidget(), &e);
+}
+
+// Waits for the grace to count a release (a Note Off goes out); what was sent, and forgets it.
+Lines afterGrace(PartHost& h) {
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&h] {
+            const Lines sent = h.sent();
+            return std::any_of(sent.begin(), sent.end(), [](auto& m) { return m[0] == '8'; });
+        },
+        3000));
+    return h.take();
+}
+
+} // namespace
+
+TEST(Keyboard, AHeldComputerKeySoundsOnceHoweverItsX11RepeatsArrive) {
+    PartHost h;
+    openPart(h, 2, 1, 0);
+    // Long enough that two events sent one after the other never see it run out.
+    h.kb->SetReleaseGrace(250);
+    h.kb->Frame1->setFocus();
+    // Z held 0.8 s: each repeat a release and a press of one instant (or the next ms), the press
+    // at times only after the event loop has run; then the real release.
+    quint64 t = 1000;
+    x11Key(true, Z, t);
+    for (int r = 0; r < 10; ++r) {
+        t += r == 0 ? 500 : 33;
+        x11Key(false, Z, t);
+        if (r % 3 == 1)
+            QCoreApplication::processEvents();
+        x11Key(true, Z, t + (r % 4 == 2 ? 1 : 0));
+    }
+    x11Key(false, Z, t + 20);
+    EXPECT_EQ(h.take(), Lines{"90 24 50"});
+    EXPECT_EQ(afterGrace(h), Lines{"80 24 40"});
+
+    // The user's own release and press play twice, the press after the grace or within it.
+    x11Key(true, Z, 5000);
+    x11Key(false, Z, 5100);
+    EXPECT_EQ(afterGrace(h), (Lines{"90 24 50", "80 24 40"}));
+    x11Key(true, Z, 5500);
+    x11Key(false, Z, 5600);
+    x11Key(true, Z, 5660);
+    EXPECT_EQ(h.take(), (Lines{"90 24 50", "80 24 40", "90 24 50"}));
+    // Another key pressed within the grace: the release counts first.
+    x11Key(false, Z, 5700);
+    x11Key(true, S, 5701);
+    EXPECT_EQ(h.take(), (Lines{"80 24 40", "90 25 50"}));
+    x11Key(false, S, 5750);
+    EXPECT_EQ(afterGrace(h), Lines{"80 25 40"});
+
+    // A repeat's press that comes only after the grace counted its release: the note has
+    // ended and does not start again; the repeats that follow and the release send nothing.
+    x11Key(true, Z, 7000);
+    x11Key(false, Z, 7500);
+    EXPECT_EQ(afterGrace(h), (Lines{"90 24 50", "80 24 40"}));
+    x11Key(true, Z, 7500);
+    x11Key(false, Z, 7533);
+    x11Key(true, Z, 7533);
+    x11Key(false, Z, 7540);
+    QTest::qWait(400);
+    EXPECT_EQ(h.take(), Lines{});
+
+    // Hold mode: the repeats do not unlatch the note.
+    h.kb->CheckHoldNote->click();
+    h.kb->Frame1->setFocus();
+    h.take();
+    x11Key(true, U, 9000);
+    x11Key(false, U, 9500);
+    x11Key(true, U, 9500);
+    x11Key(false, U, 9520);
+    QTest::qWait(400);
+    EXPECT_EQ(h.take(), Lines{"90 3b 50"});
+    EXPECT_EQ(h.latched(), Ints{59});
+
+    // Losing the focus, or the window minimized, releases at once, a release in its grace too.
+    h.kb->CheckHoldNote->click();
+    h.kb->Frame1->setFocus();
+    h.take();
+    x11Key(true, Z, 10000);
+    x11Key(false, Z, 10500);
+    h.kb->CheckClickKey->setFocus();
+    EXPECT_EQ(h.take(), (Lines{"90 24 50", "80 24 40"}));
+    h.kb->Frame1->setFocus();
+    x11Key(true, S, 11000);
+    x11Key(false, S, 11500);
+    h.w->showMinimized();
+    EXPECT_EQ(h.take(), (Lines{"90 25 50", "80 25 40"}));
+}
+
+TEST(Keyboard, TheX11ReleaseGraceDelaysTheNoteOffByItsLength) {
+    PartHost h;
+    openPart(h, 2, 1, 0);
+    h.kb->SetReleaseGrace(40);
+    h.kb->Frame1->setFocus();
+    qint64 longest = 0;
+    for (int i = 0; i < 5; ++i) {
+        x11Key(true, Z, 1000 * i);
+        h.take();
+        QElapsedTimer clock;
+        clock.start();
+        x11Key(false, Z, 1000 * i + 500);
+        while (h.sent().empty() && clock.elapsed() < 3000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        const qint64 latency = clock.nsecsElapsed() / 1000;
+        EXPECT_EQ(h.take(), Lines{"80 24 40"});
+        EXPECT_GE(latency, 40000);
+        longest = std::max(longest, latency);
+    }
+    RecordProperty("longest_release_latency_us", static_cast<int>(longest));
 }
