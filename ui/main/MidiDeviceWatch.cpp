@@ -2,38 +2,10 @@
 
 #include "app/AppState.h"
 #include "app/PartStates.h"
-#include "midi/ports/MidiInput.h"
 #include "midi/ports/MidiMapper.h"
-#include "midi/ports/RtMidiPort.h"
+#include "midi/ports/PortWatcher.h"
 #include "ui/main/MidiInputRouter.h"
 
-namespace {
-
-// Whether a port of the choice's API has a name that contains the choice's name.
-template <typename Names> bool AnyContains(const Names& names, const QString& choice) {
-    const QString filter = choice.section(u':', 1);
-    for (const auto& name : names)
-        if (QString(name).contains(filter))
-            return true;
-    return false;
-}
-
-bool InputPresent(const QString& choice) {
-    const bool alsa = choice.startsWith(u"alsa", Qt::CaseInsensitive);
-    return AnyContains(MidiInput::ports(alsa ? MidiInput::Api::Alsa : MidiInput::Api::Jack),
-                       choice);
-}
-
-bool OutputPresent(const QString& choice) {
-    const bool alsa = choice.startsWith(u"alsa", Qt::CaseInsensitive);
-    QStringList names;
-    for (const std::string& name :
-         RtMidiPort::PortNames(alsa ? RtMidiPort::Api::Alsa : RtMidiPort::Api::Jack))
-        names << QString::fromStdString(name);
-    return AnyContains(names, choice);
-}
-
-} // namespace
 
 bool IsWatchedChoice(const QString& choice) {
     const QString kind = choice.trimmed().section(u':', 0, 0).toLower();
@@ -42,8 +14,12 @@ bool IsWatchedChoice(const QString& choice) {
 
 MidiDeviceWatch::Access MidiDeviceWatch::SystemAccess(AppState& state) {
     Access access;
-    access.inputPresent = [](const QString& choice) { return InputPresent(choice); };
-    access.outputPresent = [](const QString& choice) { return OutputPresent(choice); };
+    // One enumerating client per API for the watch's whole life: a look costs no new client.
+    auto ports = std::make_shared<PortWatcher>();
+    access.inputPresent = [ports](const QString& choice) { return ports->inputPresent(choice); };
+    access.outputPresent = [ports](const QString& choice) {
+        return ports->outputPresent(choice);
+    };
     access.openInput = [&state](const QString& choice) { return state.midiIn.open(choice); };
     access.openOutput = [&state](const QString& choice) {
         return SwitchOutput(state, CreatePortFor(choice), false);

@@ -7,6 +7,8 @@
 #include "ui/accessories/frmBloccoNote.h"
 #include "ui/child/ChildWindow.h"
 #include "ui/keyboard/Keyboard.h"
+#include "midi/ports/PortIdentity.h"
+#include "midi/ports/RtMidiPort.h"
 #include "ui/main/MidiDeviceWatch.h"
 #include "ui/main/MidiInputRouter.h"
 #include "ui/main/frmMidi.h"
@@ -68,7 +70,18 @@ frmMain::frmMain(AppState& state, std::function<void()> onUnload)
     midiInRouter_->setLoopBackHandler([this] {
         QTimer::singleShot(0, deviceWatch_, [this] { deviceWatch_->refuseInput(); });
     });
+    RefuseInputLoopingToOutput();
     Form_Load();
+}
+
+bool frmMain::RefuseInputLoopingToOutput() {
+    const auto* out = dynamic_cast<const RtMidiPort*>(state_.midi.port());
+    if (out == nullptr || !out->isOpen() || !state_.midiIn.isOpen() ||
+        !SameDevice(state_.midiIn.openPortName(), out->openPortName()))
+        return false;
+    deviceWatch_->setInputChoice(state_.midiIn.choice());
+    deviceWatch_->refuseInput();
+    return true;
 }
 
 frmMain::~frmMain() {
@@ -403,6 +416,7 @@ bool frmMain::ChooseOutput(const QString& choice) {
     outputChoice_ = choice;
     const bool works = SwitchOutput(state_, none ? nullptr : CreatePortFor(choice));
     deviceWatch_->setOutputChoice(works ? choice : QStringLiteral("none"));
+    RefuseInputLoopingToOutput();
     // A port that failed is not what the next start should try again.
     if (works || none)
         RememberMidiChoice(QStringLiteral("output"), none ? QStringLiteral("none") : choice);
@@ -421,6 +435,8 @@ bool frmMain::ChooseInput(const QString& choice) {
     midiInRouter_->releaseAll();
     midiInRouter_->reset();
     deviceWatch_->setInputChoice(state_.midiIn.isOpen() ? choice : QStringLiteral("none"));
+    if (RefuseInputLoopingToOutput())
+        return false;
     // A port that failed is not what the next start should try again.
     RememberMidiChoice(QStringLiteral("input"),
                        state_.midiIn.isOpen() ? choice : QStringLiteral("none"));

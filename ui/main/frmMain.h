@@ -143,6 +143,9 @@ class frmMain : public QMainWindow {
     // Every keyboard sends the Note Offs of what it holds (nothing goes out while the output is
     // off: then they only forget) and forgets its latched notes and marks.
     void ReleaseKeyboards();
+    // Refuses the input when it is the output's own device (ALSA's "Midi Through" is the first
+    // entry of both lists): what the program sends would come back in for ever. True when it did.
+    bool RefuseInputLoopingToOutput();
 
     // Set when the close has run its shutdown; a second close does nothing.
     bool unloaded() const { return unloaded_; }

@@ -188,9 +188,9 @@ TEST_F(NotepadTest, AFailedSaveIsReportedAndTheWindowKeepsItsText) {
     QTest::keyClicks(w->Text1, QStringLiteral("keep me"));
     QFile::setPermissions(t.state.NotepadFile, QFile::ReadOwner | QFile::ReadGroup);
     EXPECT_FALSE(closeByHand());
-    ASSERT_EQ(t.sink.shown.size(), 1u);
-    EXPECT_EQ(t.sink.shown[0].title, QStringLiteral("Opening BloccoNote.txt"));
-    EXPECT_EQ(t.sink.shown[0].text, QStringLiteral("Disk reading error"));
+    ASSERT_EQ(t.sink.shown().size(), 1u);
+    EXPECT_EQ(t.sink.shown()[0].title, QStringLiteral("Opening BloccoNote.txt"));
+    EXPECT_EQ(t.sink.shown()[0].text, QStringLiteral("Disk reading error"));
     EXPECT_EQ(w->Text1->toPlainText(), QStringLiteral("keep me"));
     EXPECT_EQ(file(), QByteArray()); // as the opening created it
 
@@ -209,7 +209,7 @@ TEST_F(NotepadTest, ALyingLengthPrefixReadsWhatIsThere) {
         EXPECT_EQ(open()->NotepadText.size(), expected);
         EXPECT_TRUE(closeByHand());
     }
-    EXPECT_TRUE(t.sink.shown.empty());
+    EXPECT_TRUE(t.sink.shown().empty());
 }
 
 TEST(NotepadAtStart, ANoteThatGrowsPastTheRecordWhenWrittenBackIsShownAndKeptThroughStartAndExit) {
