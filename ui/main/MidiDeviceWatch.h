@@ -8,7 +8,7 @@
 struct AppState;
 class MidiInputRouter;
 
-// Watches the chosen MIDI input and output while the program runs, once a second, and keeps the
+// Watches the chosen MIDI input and output while the program runs, twice a second, and keeps the
 // program playable when they come and go:
 // - the input gone (a keyboard unplugged, its JACK client ended): everything it holds ends where
 //   it went (Note Off, sustain 0, bend and modulation to rest), it is closed and said gone;
@@ -39,7 +39,7 @@ class MidiDeviceWatch : public QObject {
     MidiDeviceWatch(AppState& state, MidiInputRouter& router, std::function<void()> forgetKeyboards,
                     Access access, QObject* parent);
 
-    static constexpr int IntervalMs = 1000;
+    static constexpr int IntervalMs = 500;
 
     void setAccess(Access access) { access_ = std::move(access); }
 
