@@ -1,6 +1,7 @@
 #include "midi/ports/SynthPort.h"
 
 #include "midi/Midi.h"
+#include "midi/ports/PulseOutput.h"
 
 #include <QByteArray>
 #include <QtGlobal>
@@ -183,11 +184,13 @@ bool ReadsAs(const std::string& line, const char* format, int& first, int& secon
 struct SynthPort::Fluid {
     fluid_settings_t* settings = nullptr;
     fluid_synth_t* synth = nullptr;
-    fluid_audio_driver_t* driver = nullptr;
+    fluid_audio_driver_t* driver = nullptr; // FluidSynth's own driver, or
+    std::unique_ptr<PulseOutput> pulse;     // the stream that sleeps
 };
 
 void SynthPort::FluidDeleter::operator()(Fluid* fluid) const {
     // The driver first: its thread renders from the synthesizer.
+    fluid->pulse.reset();
     if (fluid->driver != nullptr)
         delete_fluid_audio_driver(fluid->driver);
     if (fluid->synth != nullptr)
@@ -245,11 +248,13 @@ SynthPort::createSynth(bool withAudio, std::vector<std::string>* driverLog) {
     fluid_settings_t* settings = fluid->settings;
     fluid_settings_setnum(settings, "synth.sample-rate", SampleRate);
     fluid_settings_setnum(settings, "synth.gain", Gain);
+    const std::string driver = withAudio ? ChooseAudioDriver() : std::string();
     if (withAudio) {
         // A short buffer: the time from a click to the sound is about one buffer.
         fluid_settings_setint(settings, "audio.period-size", PeriodSize);
-        fluid_settings_setint(settings, "audio.periods", Periods);
-        fluid_settings_setstr(settings, "audio.driver", ChooseAudioDriver().c_str());
+        fluid_settings_setint(settings, "audio.periods",
+                              driver == "pulseaudio" ? PulsePeriods : Periods);
+        fluid_settings_setstr(settings, "audio.driver", driver.c_str());
         // When JACK it is, the synthesizer's outputs go to the sound card's playback ports.
         fluid_settings_setint(settings, "audio.jack.autoconnect", 1);
         const QByteArray device = qgetenv("QUINTARO_SYNTH_DEVICE");
@@ -266,7 +271,20 @@ SynthPort::createSynth(bool withAudio, std::vector<std::string>* driverLog) {
 
     // The audio driver starts before the SoundFont loads, so that a machine without sound output
     // fails at once.
-    if (withAudio) {
+    if (withAudio && driver == "pulseaudio") {
+        PulseOutput::Options options;
+        options.sampleRate = SampleRate;
+        options.periodFrames = PeriodSize;
+        options.periods = PulsePeriods;
+        options.idleSeconds = IdleSeconds;
+        options.silence = Silence;
+        std::string error;
+        fluid->pulse = PulseOutput::open(fluid->synth, options, error);
+        if (fluid->pulse == nullptr) {
+            lastError_ = "no audio output; " + error;
+            return nullptr;
+        }
+    } else if (withAudio) {
         LogListener log;
         {
             QuietAlsa quiet;
@@ -310,6 +328,12 @@ std::uint32_t SynthPort::open() {
     fluid_settings_getint(settings, "audio.periods", &audioSetup_.requestedPeriods);
     audioSetup_.periodSize = audioSetup_.requestedPeriodSize;
     audioSetup_.periods = audioSetup_.requestedPeriods;
+    if (fluid->pulse != nullptr && fluid->pulse->requestFrames() > 0) {
+        // What the server granted: frames per request, and as many as it keeps queued.
+        audioSetup_.periodSize = fluid->pulse->requestFrames();
+        audioSetup_.periods =
+            (fluid->pulse->queuedFrames() + audioSetup_.periodSize - 1) / audioSetup_.periodSize;
+    }
     for (const std::string& line : driverLog) {
         int asked = 0;
         int got = 0;
@@ -339,6 +363,8 @@ std::unique_ptr<SynthPort> SynthPort::createOffline(const std::string& soundFont
         return nullptr;
     port->fluid_ = std::move(fluid);
     port->offline_ = true;
+    port->offlineGate_ =
+        std::make_unique<SleepGate>(static_cast<long>(IdleSeconds * SampleRate), Silence);
     port->audioSetup_.sampleRate = SampleRate;
     return port;
 }
@@ -347,8 +373,43 @@ std::vector<float> SynthPort::render(int frames) {
     if (fluid_ == nullptr || !offline_ || frames <= 0)
         return {};
     std::vector<float> samples(2 * static_cast<std::size_t>(frames));
-    fluid_synth_write_float(fluid_->synth, frames, samples.data(), 0, 2, samples.data(), 1, 2);
+    for (int done = 0; done < frames && !offlineGate_->asleep();) {
+        const int n = std::min(PeriodSize, frames - done);
+        float* out = samples.data() + 2 * static_cast<std::size_t>(done);
+        fluid_synth_write_float(fluid_->synth, n, out, 0, 2, out, 1, 2);
+        if (offlineGate_->rendered(out, 2 * static_cast<std::size_t>(n), n,
+                                   fluid_synth_get_active_voice_count(fluid_->synth)))
+            ++offlineSleeps_;
+        done += n;
+    }
     return samples;
+}
+
+bool SynthPort::sleeping() const {
+    if (offlineGate_ != nullptr)
+        return offlineGate_->asleep();
+    return fluid_ != nullptr && fluid_->pulse != nullptr && fluid_->pulse->asleep();
+}
+
+long SynthPort::sleeps() const {
+    if (offlineGate_ != nullptr)
+        return offlineSleeps_;
+    return fluid_ != nullptr && fluid_->pulse != nullptr ? fluid_->pulse->sleeps() : 0;
+}
+
+long SynthPort::wakes() const {
+    if (offlineGate_ != nullptr)
+        return offlineWakes_;
+    return fluid_ != nullptr && fluid_->pulse != nullptr ? fluid_->pulse->wakes() : 0;
+}
+
+void SynthPort::played() {
+    if (fluid_->pulse != nullptr) {
+        fluid_->pulse->messagePlayed();
+    } else if (offlineGate_ != nullptr && offlineGate_->messageArrived()) {
+        offlineGate_->woke();
+        ++offlineWakes_;
+    }
 }
 
 std::uint32_t SynthPort::close() {
@@ -361,6 +422,11 @@ std::uint32_t SynthPort::close() {
 void SynthPort::playEvent(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
     if (fluid_ == nullptr)
         return;
+    play(status, data1, data2);
+    played();
+}
+
+void SynthPort::play(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
     fluid_synth_t* synth = fluid_->synth;
     const int channel = status & 0x0F;
     // A message the synthesizer refuses (a key with no sound in the SoundFont, a value out of
@@ -415,7 +481,7 @@ void SynthPort::playStream(const std::vector<std::uint8_t>& bytes) {
             continue;
         }
         if (b >= 0xF8) { // real time: one byte, running status untouched
-            playEvent(b, 0, 0);
+            play(b, 0, 0);
             ++i;
             continue;
         }
@@ -438,9 +504,10 @@ void SynthPort::playStream(const std::vector<std::uint8_t>& bytes) {
             i += k; // a status byte cuts this message short: go on from there
             continue;
         }
-        playEvent(status, need > 0 ? bytes[i] : 0, need > 1 ? bytes[i + 1] : 0);
+        play(status, need > 0 ? bytes[i] : 0, need > 1 ? bytes[i + 1] : 0);
         i += need;
     }
+    played();
 }
 
 std::uint32_t SynthPort::shortMessage(std::uint32_t message) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "midi/MidiPort.h"
+#include "midi/ports/SleepGate.h"
 
 #include <memory>
 #include <string>
@@ -10,6 +11,12 @@
 // desktop's audio with a short buffer, so that a key pressed on screen sounds at once. It takes
 // MIDI events, so it parses short messages and the byte stream of long ones. Attack time (73),
 // release time (72) and breath (2) have modulators of their own, as on a GM2 sound module.
+//
+// Through a PulseAudio or PipeWire server it plays with a stream of its own (PulseOutput) that
+// sleeps when the synthesizer has been silent for IdleSeconds (no voice, nothing above Silence)
+// and wakes at the next message: silent, it renders nothing and wakes nobody. JACK runs a fixed
+// period for every client and ALSA direct holds the device: those keep FluidSynth's own driver,
+// which renders all the time.
 //
 // The SoundFont is QUINTARO_SOUNDFONT when set, else the first of the system's GM SoundFonts
 // that exists. Without one the synthesizer counts no device. FluidSynth's log stays off the
@@ -35,9 +42,14 @@ class SynthPort : public LongMessagePort {
     };
 
     static constexpr double SampleRate = 44100;
-    static constexpr int PeriodSize = 64; // frames
-    static constexpr int Periods = 4;     // 256 frames in all: 5.8 ms at 44.1 kHz
-    static constexpr double Gain = 0.5;   // FluidSynth's default 0.2 is faint for one part
+    static constexpr int PeriodSize = 64;  // frames
+    static constexpr int Periods = 4;      // FluidSynth's drivers: 256 frames, 5.8 ms at 44.1 kHz
+    static constexpr int PulsePeriods = 2; // PulseAudio: 128 frames queued, its own latency in
+    static constexpr double Gain = 0.5;    // FluidSynth's default 0.2 is faint for one part
+    // The stream sleeps after this long with no active voice and every sample below Silence
+    // (-80 dBFS), so release phases and the reverb's and chorus's tails end first.
+    static constexpr double IdleSeconds = 1.0;
+    static constexpr float Silence = 1e-4f;
 
     // Uses the SoundFont found by FindSoundFont().
     SynthPort();
@@ -60,10 +72,19 @@ class SynthPort : public LongMessagePort {
     static std::unique_ptr<SynthPort> createOffline(const std::string& soundFontPath);
     // Offline only: the next `frames` frames as interleaved stereo floats (left, right, left,
     // ...), 2 * frames values at SampleRate. Empty for a synthesizer playing through a driver.
+    // Rendered in periods as the PulseAudio stream renders them, and asleep as it would be:
+    // once the synthesizer sleeps, the rest is zeros without rendering until a message wakes it.
     std::vector<float> render(int frames);
+    // Whether the synthesizer sleeps now (offline, or through PulseAudio; never with another
+    // driver), and how often it fell asleep and woke since it opened.
+    bool sleeping() const;
+    long sleeps() const;
+    long wakes() const;
 
     const std::string& soundFontPath() const { return soundFontPath_; }
     bool isOpen() const override { return fluid_ != nullptr; }
+    // It knows nothing of the parts when it opens: the program sends it every part's state.
+    bool startsEmpty() const override { return true; }
     const AudioSetup& audioSetup() const { return audioSetup_; }
     // Why the last open failed, for a diagnostic.
     const std::string& lastError() const { return lastError_; }
@@ -76,7 +97,8 @@ class SynthPort : public LongMessagePort {
     std::uint32_t close() override;
     std::uint32_t shortMessage(std::uint32_t message) override;
 
-    // Plays one channel message on the synthesizer (status, then up to two data bytes).
+    // Plays one channel message on the synthesizer (status, then up to two data bytes), waking
+    // it when it sleeps.
     void playEvent(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
     // Plays a byte stream of MIDI messages: several messages, running status, system exclusive.
     void playStream(const std::vector<std::uint8_t>& bytes);
@@ -85,7 +107,7 @@ class SynthPort : public LongMessagePort {
     std::uint32_t sendLong(const std::vector<std::uint8_t>& bytes) override;
 
   private:
-    struct Fluid; // FluidSynth's settings, synthesizer and audio driver
+    struct Fluid; // FluidSynth's settings, synthesizer and audio driver or PulseAudio stream
     struct FluidDeleter {
         void operator()(Fluid* fluid) const;
     };
@@ -93,10 +115,17 @@ class SynthPort : public LongMessagePort {
     // to `driverLog`), with the SoundFont loaded; null on any failure, with lastError_ set.
     std::unique_ptr<Fluid, FluidDeleter> createSynth(bool withAudio,
                                                      std::vector<std::string>* driverLog);
+    // One message to the synthesizer, without waking it.
+    void play(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
+    // After a message: wakes a sleeping synthesizer.
+    void played();
 
     std::string soundFontPath_;
     std::unique_ptr<Fluid, FluidDeleter> fluid_;
     bool offline_ = false;
+    std::unique_ptr<SleepGate> offlineGate_; // offline: when render() would sleep
+    long offlineSleeps_ = 0;
+    long offlineWakes_ = 0;
     AudioSetup audioSetup_;
     std::string lastError_;
 };

@@ -1,0 +1,181 @@
+#include "midi/ports/PulseOutput.h"
+
+#include <fluidsynth.h>
+#include <pulse/pulseaudio.h>
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::size_t FrameBytes = 2 * sizeof(float); // interleaved stereo floats
+
+void Done(pa_operation* operation) {
+    if (operation != nullptr)
+        pa_operation_unref(operation);
+}
+
+} // namespace
+
+PulseOutput::PulseOutput(fluid_synth_t* synth, const Options& options)
+    : synth_(synth), options_(options),
+      gate_(static_cast<long>(options.idleSeconds * options.sampleRate), options.silence) {
+    gate_.sleep(); // the stream starts corked
+}
+
+std::unique_ptr<PulseOutput> PulseOutput::open(fluid_synth_t* synth, const Options& options,
+                                               std::string& error) {
+    std::unique_ptr<PulseOutput> output(new PulseOutput(synth, options));
+    if (!output->connect(error))
+        return nullptr;
+    return output;
+}
+
+PulseOutput::~PulseOutput() {
+    if (mainloop_ != nullptr)
+        pa_threaded_mainloop_stop(mainloop_);
+    if (stream_ != nullptr) {
+        pa_stream_disconnect(stream_);
+        pa_stream_unref(stream_);
+    }
+    if (context_ != nullptr) {
+        pa_context_disconnect(context_);
+        pa_context_unref(context_);
+    }
+    if (mainloop_ != nullptr)
+        pa_threaded_mainloop_free(mainloop_);
+}
+
+void PulseOutput::onContextState(pa_context*, void* self) {
+    pa_threaded_mainloop_signal(static_cast<PulseOutput*>(self)->mainloop_, 0);
+}
+
+void PulseOutput::onStreamState(pa_stream*, void* self) {
+    pa_threaded_mainloop_signal(static_cast<PulseOutput*>(self)->mainloop_, 0);
+}
+
+bool PulseOutput::connect(std::string& error) {
+    mainloop_ = pa_threaded_mainloop_new();
+    if (mainloop_ == nullptr) {
+        error = "PulseAudio main loop could not be created";
+        return false;
+    }
+    pa_threaded_mainloop_set_name(mainloop_, "quintaro-audio");
+    context_ = pa_context_new(pa_threaded_mainloop_get_api(mainloop_), "Quintaro");
+    if (context_ == nullptr) {
+        error = "PulseAudio context could not be created";
+        return false;
+    }
+    pa_context_set_state_callback(context_, onContextState, this);
+    // Never spawn a server: a desktop without one plays through another driver.
+    if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+        error = std::string("PulseAudio: ") + pa_strerror(pa_context_errno(context_));
+        return false;
+    }
+    pa_threaded_mainloop_lock(mainloop_);
+    if (pa_threaded_mainloop_start(mainloop_) < 0) {
+        pa_threaded_mainloop_unlock(mainloop_);
+        error = "PulseAudio main loop could not start";
+        return false;
+    }
+    const auto fail = [this, &error](const char* what) {
+        error = std::string("PulseAudio ") + what + ": " + pa_strerror(pa_context_errno(context_));
+        pa_threaded_mainloop_unlock(mainloop_);
+        return false;
+    };
+    for (;;) {
+        const pa_context_state_t state = pa_context_get_state(context_);
+        if (state == PA_CONTEXT_READY)
+            break;
+        if (!PA_CONTEXT_IS_GOOD(state))
+            return fail("server");
+        pa_threaded_mainloop_wait(mainloop_);
+    }
+
+    const pa_sample_spec spec = {PA_SAMPLE_FLOAT32NE,
+                                 static_cast<std::uint32_t>(options_.sampleRate), 2};
+    stream_ = pa_stream_new(context_, "Synthesizer", &spec, nullptr);
+    if (stream_ == nullptr)
+        return fail("stream");
+    pa_stream_set_state_callback(stream_, onStreamState, this);
+    pa_stream_set_write_callback(stream_, onWrite, this);
+    // The server asks for a period at a time and keeps `periods` of them queued, its own
+    // latency included (ADJUST_LATENCY). No pre-buffering: a woken stream plays its first block
+    // at once, and the stream stops only when corked.
+    const auto period = static_cast<std::uint32_t>(options_.periodFrames * FrameBytes);
+    pa_buffer_attr attr;
+    attr.maxlength = static_cast<std::uint32_t>(-1);
+    attr.tlength = period * static_cast<std::uint32_t>(options_.periods);
+    attr.prebuf = 0;
+    attr.minreq = period;
+    attr.fragsize = static_cast<std::uint32_t>(-1);
+    const auto flags =
+        static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
+    if (pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) < 0)
+        return fail("playback");
+    for (;;) {
+        const pa_stream_state_t state = pa_stream_get_state(stream_);
+        if (state == PA_STREAM_READY)
+            break;
+        if (!PA_STREAM_IS_GOOD(state))
+            return fail("playback");
+        pa_threaded_mainloop_wait(mainloop_);
+    }
+    if (const pa_buffer_attr* granted = pa_stream_get_buffer_attr(stream_)) {
+        requestFrames_ = static_cast<int>(granted->minreq / FrameBytes);
+        queuedFrames_ = static_cast<int>(granted->tlength / FrameBytes);
+    }
+    pa_threaded_mainloop_unlock(mainloop_);
+    return true;
+}
+
+bool PulseOutput::renderInto(std::size_t bytes) {
+    bool sleep = false;
+    while (bytes >= FrameBytes && !sleep) {
+        void* data = nullptr;
+        std::size_t n = bytes;
+        if (pa_stream_begin_write(stream_, &data, &n) < 0 || data == nullptr)
+            break;
+        n = std::min(n, bytes);
+        n -= n % FrameBytes;
+        if (n == 0) {
+            pa_stream_cancel_write(stream_);
+            break;
+        }
+        const auto frames = static_cast<int>(n / FrameBytes);
+        auto* out = static_cast<float*>(data);
+        fluid_synth_write_float(synth_, frames, out, 0, 2, out, 1, 2);
+        sleep = gate_.rendered(out, 2 * static_cast<std::size_t>(frames), frames,
+                               fluid_synth_get_active_voice_count(synth_));
+        pa_stream_write(stream_, data, n, nullptr, 0, PA_SEEK_RELATIVE);
+        bytes -= n;
+    }
+    return sleep;
+}
+
+// The main loop's thread, its lock held.
+void PulseOutput::onWrite(pa_stream*, std::size_t bytes, void* self) {
+    auto* out = static_cast<PulseOutput*>(self);
+    if (out->corked_)
+        return; // the request of a stream that sleeps: what it asked for is rendered at the wake
+    if (out->renderInto(bytes)) {
+        out->corked_ = true;
+        Done(pa_stream_cork(out->stream_, 1, nullptr, nullptr));
+        ++out->sleeps_;
+    }
+}
+
+void PulseOutput::wake() {
+    pa_threaded_mainloop_lock(mainloop_);
+    if (corked_ && pa_stream_get_state(stream_) == PA_STREAM_READY) {
+        // What the server still holds was rendered before the sleep: dropped, so the new sound
+        // starts at once. The first blocks are rendered here and now, before the uncork reaches
+        // the server, so it needs no round trip to ask for them.
+        Done(pa_stream_flush(stream_, nullptr, nullptr));
+        corked_ = false;
+        gate_.woke();
+        renderInto(static_cast<std::size_t>(queuedFrames_) * FrameBytes);
+        Done(pa_stream_cork(stream_, 0, nullptr, nullptr));
+        ++wakes_;
+    }
+    pa_threaded_mainloop_unlock(mainloop_);
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "midi/ports/SleepGate.h"
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+struct _fluid_synth_t;
+struct pa_threaded_mainloop;
+struct pa_context;
+struct pa_stream;
+
+// Plays a FluidSynth synthesizer through a PulseAudio (or PipeWire) server with a short buffer,
+// and costs nothing while it is silent. PulseAudio's asynchronous API asks for audio when the
+// server needs it; the synthesizer renders it right into the server's memory. When the gate
+// finds the synthesizer silent, the stream is corked: the server stops asking and the program's
+// audio thread sleeps in poll() with no timer. The first message after that flushes what the
+// server still holds of the old stream, renders the first block at once on the message's own
+// thread and uncorks, so that the note starts as soon as it would have had the stream been
+// running, with no old audio before it.
+class PulseOutput {
+  public:
+    // Frames per request of the server; the server keeps about `periods` of them queued.
+    struct Options {
+        double sampleRate = 44100;
+        int periodFrames = 64;
+        int periods = 2;
+        double idleSeconds = 1.0; // silence before the stream sleeps
+        float silence = 1e-4f;    // -80 dBFS: below it a tail is inaudible
+    };
+
+    // Connects to the default server and sink (PULSE_SERVER, PULSE_SINK), corked; null with
+    // `error` set when there is no server or it refuses the stream.
+    static std::unique_ptr<PulseOutput> open(_fluid_synth_t* synth, const Options& options,
+                                             std::string& error);
+    ~PulseOutput();
+    PulseOutput(const PulseOutput&) = delete;
+    PulseOutput& operator=(const PulseOutput&) = delete;
+
+    // After each message played on the synthesizer, on the thread that plays them: wakes the
+    // stream when it sleeps. Takes the stream's lock only then.
+    void messagePlayed() {
+        if (gate_.messageArrived())
+            wake();
+    }
+
+    bool asleep() const { return gate_.asleep(); }
+    // How often the stream went to sleep and woke since it opened.
+    long sleeps() const { return sleeps_.load(); }
+    long wakes() const { return wakes_.load(); }
+    // What the server granted: frames per request and frames it keeps queued.
+    int requestFrames() const { return requestFrames_; }
+    int queuedFrames() const { return queuedFrames_; }
+
+  private:
+    explicit PulseOutput(_fluid_synth_t* synth, const Options& options);
+    bool connect(std::string& error);
+    void wake();
+    // Renders up to `bytes` bytes into the stream; true when the gate says sleep.
+    bool renderInto(std::size_t bytes);
+    static void onContextState(pa_context* context, void* self);
+    static void onStreamState(pa_stream* stream, void* self);
+    static void onWrite(pa_stream* stream, std::size_t bytes, void* self);
+
+    _fluid_synth_t* synth_;
+    Options options_;
+    SleepGate gate_;
+    pa_threaded_mainloop* mainloop_ = nullptr;
+    pa_context* context_ = nullptr;
+    pa_stream* stream_ = nullptr;
+    bool corked_ = true; // under the main loop's lock
+    int requestFrames_ = 0;
+    int queuedFrames_ = 0;
+    std::atomic<long> sleeps_{0};
+    std::atomic<long> wakes_{0};
+};

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+
+// When a synthesizer that renders block after block may stop rendering, and when it must start
+// again. It sleeps once, for `idleFrames` frames in a row, no voice was active, every sample
+// stayed below `silence` (so release phases and the reverb's and chorus's tails have died away)
+// and no message arrived; the first message after that wakes it.
+//
+// Two threads share it without a lock: the audio thread calls rendered() after each block, the
+// thread that plays messages calls messageArrived() after each one. Each writes its own atomic
+// before reading the other's, so at least one of them sees the other: either the message finds
+// the gate asleep and wakes it, or the audio thread finds the message and stays awake. No
+// message is left unheard in a sleeping synthesizer.
+class SleepGate {
+  public:
+    SleepGate(long idleFrames, float silence) : idleFrames_(idleFrames), silence_(silence) {}
+
+    // Audio thread, after rendering `frames` frames (`count` interleaved samples) with
+    // `activeVoices` voices sounding: true when it must sleep now. It is then asleep until
+    // woke() is called.
+    bool rendered(const float* samples, std::size_t count, long frames, int activeVoices) {
+        const std::uint32_t messages = messages_.load();
+        if (messages != seen_) {
+            seen_ = messages;
+            silentFrames_ = 0;
+        }
+        float peak = 0;
+        for (std::size_t i = 0; i < count; ++i)
+            peak = std::max(peak, std::fabs(samples[i]));
+        if (activeVoices > 0 || peak >= silence_) {
+            silentFrames_ = 0;
+            return false;
+        }
+        silentFrames_ += frames;
+        if (silentFrames_ < idleFrames_)
+            return false;
+        asleep_.store(true);
+        if (messages_.load() != seen_) { // a message came just now: it is played awake
+            asleep_.store(false);
+            silentFrames_ = 0;
+            return false;
+        }
+        return true;
+    }
+
+    // Message thread, after the message was given to the synthesizer: true when the audio side
+    // sleeps (or is about to) and must be woken.
+    bool messageArrived() {
+        messages_.fetch_add(1);
+        return asleep_.load();
+    }
+
+    // The audio side renders again (called while it cannot render, before it does).
+    void woke() {
+        silentFrames_ = 0;
+        asleep_.store(false);
+    }
+    // Starts asleep: nothing to render before the first message.
+    void sleep() { asleep_.store(true); }
+
+    bool asleep() const { return asleep_.load(); }
+
+  private:
+    const long idleFrames_;
+    const float silence_;
+    std::atomic<std::uint32_t> messages_{0};
+    std::atomic<bool> asleep_{false};
+    // The audio thread's own.
+    std::uint32_t seen_ = 0;
+    long silentFrames_ = 0;
+};
