@@ -9,18 +9,11 @@ namespace {
 
 constexpr std::size_t FrameBytes = 2 * sizeof(float); // interleaved stereo floats
 
-void Done(pa_operation* operation) {
-    if (operation != nullptr)
-        pa_operation_unref(operation);
-}
-
 } // namespace
 
 PulseOutput::PulseOutput(fluid_synth_t* synth, const Options& options)
     : synth_(synth), options_(options),
-      gate_(static_cast<long>(options.idleSeconds * options.sampleRate), options.silence) {
-    gate_.sleep(); // the stream starts corked
-}
+      gate_(static_cast<long>(options.idleSeconds * options.sampleRate), options.silence) {}
 
 std::unique_ptr<PulseOutput> PulseOutput::open(fluid_synth_t* synth, const Options& options,
                                                std::string& error) {
@@ -37,6 +30,8 @@ PulseOutput::~PulseOutput() {
         pa_stream_disconnect(stream_);
         pa_stream_unref(stream_);
     }
+    if (retired_ != nullptr)
+        pa_stream_unref(retired_);
     if (context_ != nullptr) {
         pa_context_disconnect(context_);
         pa_context_unref(context_);
@@ -90,27 +85,9 @@ bool PulseOutput::connect(std::string& error) {
             return fail("server");
         pa_threaded_mainloop_wait(mainloop_);
     }
-
-    const pa_sample_spec spec = {PA_SAMPLE_FLOAT32NE,
-                                 static_cast<std::uint32_t>(options_.sampleRate), 2};
-    stream_ = pa_stream_new(context_, "Synthesizer", &spec, nullptr);
-    if (stream_ == nullptr)
-        return fail("stream");
-    pa_stream_set_state_callback(stream_, onStreamState, this);
-    pa_stream_set_write_callback(stream_, onWrite, this);
-    // The server asks for a period at a time and keeps `periods` of them queued, its own
-    // latency included (ADJUST_LATENCY). No pre-buffering: a woken stream plays its first block
-    // at once, and the stream stops only when corked.
-    const auto period = static_cast<std::uint32_t>(options_.periodFrames * FrameBytes);
-    pa_buffer_attr attr;
-    attr.maxlength = static_cast<std::uint32_t>(-1);
-    attr.tlength = period * static_cast<std::uint32_t>(options_.periods);
-    attr.prebuf = 0;
-    attr.minreq = period;
-    attr.fragsize = static_cast<std::uint32_t>(-1);
-    const auto flags =
-        static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
-    if (pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) < 0)
+    // The first stream is waited for, so that a server that refuses one fails the open; it
+    // plays silence until the gate puts it to sleep.
+    if (!startStream())
         return fail("playback");
     for (;;) {
         const pa_stream_state_t state = pa_stream_get_state(stream_);
@@ -126,6 +103,27 @@ bool PulseOutput::connect(std::string& error) {
     }
     pa_threaded_mainloop_unlock(mainloop_);
     return true;
+}
+
+bool PulseOutput::startStream() {
+    const pa_sample_spec spec = {PA_SAMPLE_FLOAT32NE,
+                                 static_cast<std::uint32_t>(options_.sampleRate), 2};
+    stream_ = pa_stream_new(context_, "Synthesizer", &spec, nullptr);
+    if (stream_ == nullptr)
+        return false;
+    pa_stream_set_state_callback(stream_, onStreamState, this);
+    pa_stream_set_write_callback(stream_, onWrite, this);
+    // The server asks for a period at a time and keeps `periods` of them queued, its own
+    // latency included (ADJUST_LATENCY). No pre-buffering: the first block plays at once.
+    const auto period = static_cast<std::uint32_t>(options_.periodFrames * FrameBytes);
+    pa_buffer_attr attr;
+    attr.maxlength = static_cast<std::uint32_t>(-1);
+    attr.tlength = period * static_cast<std::uint32_t>(options_.periods);
+    attr.prebuf = 0;
+    attr.minreq = period;
+    attr.fragsize = static_cast<std::uint32_t>(-1);
+    return pa_stream_connect_playback(stream_, nullptr, &attr, PA_STREAM_ADJUST_LATENCY, nullptr,
+                                      nullptr) == 0;
 }
 
 bool PulseOutput::renderInto(std::size_t bytes) {
@@ -153,28 +151,36 @@ bool PulseOutput::renderInto(std::size_t bytes) {
 }
 
 // The main loop's thread, its lock held.
-void PulseOutput::onWrite(pa_stream*, std::size_t bytes, void* self) {
+void PulseOutput::onWrite(pa_stream* stream, std::size_t bytes, void* self) {
     auto* out = static_cast<PulseOutput*>(self);
-    if (out->corked_)
-        return; // the request of a stream that sleeps: what it asked for is rendered at the wake
-    if (out->renderInto(bytes)) {
-        out->corked_ = true;
-        Done(pa_stream_cork(out->stream_, 1, nullptr, nullptr));
-        ++out->sleeps_;
-    }
+    if (stream != out->stream_ || !out->renderInto(bytes))
+        return;
+    // Silent long enough: the stream goes. A corked stream would keep its low latency asked of
+    // the server, whose sink would go on waking every millisecond or so; with no stream it
+    // sleeps too. What the server still holds of it is silence. The stream is released at the
+    // next wake or at the end, outside its own callback.
+    pa_stream_set_write_callback(stream, nullptr, nullptr);
+    pa_stream_set_state_callback(stream, nullptr, nullptr);
+    pa_stream_disconnect(stream);
+    out->retired_ = stream;
+    out->stream_ = nullptr;
+    ++out->sleeps_;
 }
 
 void PulseOutput::wake() {
     pa_threaded_mainloop_lock(mainloop_);
-    if (corked_ && pa_stream_get_state(stream_) == PA_STREAM_READY) {
-        // What the server still holds was rendered before the sleep: dropped, so the new sound
-        // starts at once. The first blocks are rendered here and now, before the uncork reaches
-        // the server, so it needs no round trip to ask for them.
-        Done(pa_stream_flush(stream_, nullptr, nullptr));
-        corked_ = false;
+    if (stream_ == nullptr && pa_context_get_state(context_) == PA_CONTEXT_READY) {
+        if (retired_ != nullptr) {
+            pa_stream_unref(retired_);
+            retired_ = nullptr;
+        }
+        // A new stream: the server asks for its first blocks as soon as it is made, and they
+        // are rendered then, with the message that woke it already in the synthesizer.
         gate_.woke();
-        renderInto(static_cast<std::size_t>(queuedFrames_) * FrameBytes);
-        Done(pa_stream_cork(stream_, 0, nullptr, nullptr));
+        if (!startStream() && stream_ != nullptr) {
+            pa_stream_unref(stream_);
+            stream_ = nullptr;
+        }
         ++wakes_;
     }
     pa_threaded_mainloop_unlock(mainloop_);

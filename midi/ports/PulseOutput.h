@@ -14,11 +14,10 @@ struct pa_stream;
 // Plays a FluidSynth synthesizer through a PulseAudio (or PipeWire) server with a short buffer,
 // and costs nothing while it is silent. PulseAudio's asynchronous API asks for audio when the
 // server needs it; the synthesizer renders it right into the server's memory. When the gate
-// finds the synthesizer silent, the stream is corked: the server stops asking and the program's
-// audio thread sleeps in poll() with no timer. The first message after that flushes what the
-// server still holds of the old stream, renders the first block at once on the message's own
-// thread and uncorks, so that the note starts as soon as it would have had the stream been
-// running, with no old audio before it.
+// finds the synthesizer silent, the stream is closed: the server stops asking, its sink goes back
+// to its longest period, and the program's audio thread sleeps in poll() with no timer. The first
+// message after that opens a new stream; the server asks for its first blocks at once and they
+// are rendered with the message in them. A new stream holds no old audio.
 class PulseOutput {
   public:
     // Frames per request of the server; the server keeps about `periods` of them queued.
@@ -39,7 +38,7 @@ class PulseOutput {
     PulseOutput& operator=(const PulseOutput&) = delete;
 
     // After each message played on the synthesizer, on the thread that plays them: wakes the
-    // stream when it sleeps. Takes the stream's lock only then.
+    // output when it sleeps. Takes the main loop's lock only then.
     void messagePlayed() {
         if (gate_.messageArrived())
             wake();
@@ -56,6 +55,8 @@ class PulseOutput {
   private:
     explicit PulseOutput(_fluid_synth_t* synth, const Options& options);
     bool connect(std::string& error);
+    // A new stream, connected (not yet ready) with the buffer asked for.
+    bool startStream();
     void wake();
     // Renders up to `bytes` bytes into the stream; true when the gate says sleep.
     bool renderInto(std::size_t bytes);
@@ -68,8 +69,8 @@ class PulseOutput {
     SleepGate gate_;
     pa_threaded_mainloop* mainloop_ = nullptr;
     pa_context* context_ = nullptr;
-    pa_stream* stream_ = nullptr;
-    bool corked_ = true; // under the main loop's lock
+    pa_stream* stream_ = nullptr;  // null while asleep; under the main loop's lock
+    pa_stream* retired_ = nullptr; // the stream closed by the last sleep, to be released
     int requestFrames_ = 0;
     int queuedFrames_ = 0;
     std::atomic<long> sleeps_{0};
