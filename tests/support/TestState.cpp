@@ -6,6 +6,7 @@
 #include <QFile>
 
 TestState::TestState(int languageCode) {
+    qputenv("XDG_CONFIG_HOME", QDir(folder.path()).filePath("config").toLocal8Bit());
     state.messages.setSink(&sink);
     ApplyFirstRunDefaults(state);
     state.LanguageCode = static_cast<std::uint8_t>(languageCode);
@@ -25,4 +26,11 @@ TestState::TestState(int languageCode) {
     state.midi.setPort(std::move(recording));
     state.midi.OpenMidiOutput();
     port->clear();
+}
+
+TestState::~TestState() {
+    if (configHomeWasSet)
+        qputenv("XDG_CONFIG_HOME", savedConfigHome);
+    else
+        qunsetenv("XDG_CONFIG_HOME");
 }

@@ -83,8 +83,8 @@ Lines allNotesOff() {
 } // namespace
 
 TEST(MidiChoice, SwitchStopsTheOldPortAndResendsEveryPartByteForByte) {
-    ConfigHome home;
     PartHost h;
+    ConfigHome home; // after the state, whose own configuration folder it replaces
     frmPart* part1 = h.open(1);
     const QString a = home.file("a.txt"), b = home.file("b.txt");
     ASSERT_TRUE(h.main.ChooseOutput("capture:" + a));
@@ -126,8 +126,8 @@ TEST(MidiChoice, SwitchStopsTheOldPortAndResendsEveryPartByteForByte) {
 }
 
 TEST(MidiChoice, ChoiceSurvivesARestartAndTheEnvironmentWins) {
-    ConfigHome home;
     TestState t;
+    ConfigHome home; // after the state, whose own configuration folder it replaces
     frmMain w(t.state);
     const QString b = home.file("b.txt");
     ASSERT_TRUE(w.ChooseOutput("capture:" + b));
@@ -160,8 +160,8 @@ TEST(MidiChoice, ChoiceSurvivesARestartAndTheEnvironmentWins) {
 }
 
 TEST(MidiChoice, FailingPortIsReportedOnceAndLeavesTheProgramSilentUntilChosenAgain) {
-    ConfigHome home;
     TestState t;
+    ConfigHome home; // after the state, whose own configuration folder it replaces
     frmMain w(t.state);
     EXPECT_FALSE(w.ChooseOutput("capture:" + home.file("missing/x.txt")));
     EXPECT_EQ(t.sink.texts(), std::vector<QString>{"Output MIDI Device error"});
@@ -180,8 +180,8 @@ TEST(MidiChoice, FailingPortIsReportedOnceAndLeavesTheProgramSilentUntilChosenAg
 // port from a JACK client opens, is remembered for the next start (the environment still wins),
 // and "No input" ends the note it holds where it went and closes it.
 TEST(MidiChoice, InputChoiceOpensIsRememberedAndNoInputEndsItsNotes) {
-    ConfigHome home;
     PartHost h;
+    ConfigHome home; // after the state, whose own configuration folder it replaces
     h.open(1);
     h.main.mnuMidi->trigger();
     frmMidi* box = h.main.MidiBox;
