@@ -159,7 +159,7 @@ TEST_F(JackPortTest, MessagesArriveAtTheNamedJackPortAsSent) {
     EXPECT_EQ(received, expected);
     midi.CloseMidiOutput();
     EXPECT_EQ(midi.MidiOutOpen, 0);
-    EXPECT_TRUE(m.sink.shown.empty());
+    EXPECT_TRUE(m.sink.shown().empty());
 
     // A name that matches no port opens nothing, although the monitor's port is there.
     RtMidiPort unnamed(RtMidiPort::Api::Jack, "NoSuchPort");
