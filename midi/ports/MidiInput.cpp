@@ -196,10 +196,13 @@ class JackSource final : public MidiInput::Source {
     void stop() override {
         if (client_ == nullptr)
             return;
-        // Deactivating returns once the process callback has run for the last time.
-        if (!shutDown_.load())
+        // Deactivating returns once the process callback has run for the last time. A client
+        // whose server went away is left alone: libjack deletes it itself at the next client
+        // opened in the program, and closing it after that would close freed memory.
+        if (!shutDown_.load()) {
             jack_deactivate(client_);
-        jack_client_close(client_);
+            jack_client_close(client_);
+        }
         client_ = nullptr;
         port_ = nullptr;
     }

@@ -51,18 +51,18 @@ struct PortWatcher::Jack {
     std::atomic<bool> shutDown{false};
     Clock::time_point nextTry{};
 
-    ~Jack() { close(); }
-
-    void close() {
-        if (client != nullptr)
+    ~Jack() {
+        if (client != nullptr && !shutDown.load())
             jack_client_close(client);
-        client = nullptr;
-        shutDown.store(false);
     }
 
     bool reachable() {
         if (client != nullptr && shutDown.load()) {
-            close(); // the server went away; one may run again already
+            // The server went away (one may run again already). The client is not closed:
+            // libjack deletes the clients of a server that died itself, at the next client
+            // opened in the program, and closing one after that would close freed memory.
+            client = nullptr;
+            shutDown.store(false);
             nextTry = {};
         }
         if (client != nullptr)

@@ -3,175 +3,367 @@
 #include "midi/Midi.h"
 #include "midi/ports/PortIdentity.h"
 
+#include <jack/jack.h>
+#include <jack/midiport.h>
+#include <jack/ringbuffer.h>
 #include <rtmidi/RtMidi.h>
 
+#include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <utility>
 #include <vector>
 
+// One client of an API and the one port it opens. Errors are told in `error`.
+class RtMidiPort::Client {
+  public:
+    virtual ~Client() = default;
+    // Whether the API can be reached at all.
+    virtual bool available() const = 0;
+    // The destination ports present now.
+    virtual std::vector<std::string> names(std::string& error) = 0;
+    virtual bool openPort(const std::string& name, std::string& error) = 0;
+    virtual bool closePort(std::string& error) = 0;
+    virtual bool isPortOpen() const = 0;
+    virtual bool send(const unsigned char* bytes, std::size_t size, std::string& error) = 0;
+};
+
 namespace {
 
-RtMidi::Api ToRtMidi(RtMidiPort::Api api) {
-    return api == RtMidiPort::Api::Alsa ? RtMidi::LINUX_ALSA : RtMidi::UNIX_JACK;
+// ALSA through RtMidi; RtMidi's errors come to a callback instead of being printed and thrown.
+class AlsaClient final : public RtMidiPort::Client {
+  public:
+    explicit AlsaClient(std::string& error) {
+        try {
+            out_ = std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, OwnClientName);
+            out_->setErrorCallback(
+                [](RtMidiError::Type type, const std::string& text, void* self) {
+                    auto* client = static_cast<AlsaClient*>(self);
+                    client->error_ = text;
+                    if (type != RtMidiError::WARNING && type != RtMidiError::DEBUG_WARNING)
+                        client->failed_ = true;
+                },
+                this);
+        } catch (const RtMidiError& e) {
+            error = e.getMessage();
+            out_.reset();
+        }
+    }
+    ~AlsaClient() override {
+        try {
+            if (out_ != nullptr)
+                out_->closePort();
+        } catch (const RtMidiError&) {
+            // Nothing more can be done while going away.
+        }
+    }
+
+    bool available() const override { return out_ != nullptr; }
+
+    std::vector<std::string> names(std::string& error) override {
+        std::vector<std::string> list;
+        if (out_ == nullptr)
+            return list;
+        const bool listed = call(error, [&] {
+            const unsigned int count = out_->getPortCount();
+            for (unsigned int i = 0; i < count && !failed_; ++i)
+                if (std::string name = out_->getPortName(i); !failed_)
+                    list.push_back(std::move(name));
+        });
+        if (!listed)
+            list.clear();
+        return list;
+    }
+
+    bool openPort(const std::string& name, std::string& error) override {
+        if (out_ == nullptr)
+            return false;
+        bool found = false;
+        const bool done = call(error, [&] {
+            const unsigned int count = out_->getPortCount();
+            for (unsigned int i = 0; i < count && !failed_ && !found; ++i)
+                if (out_->getPortName(i) == name) {
+                    found = true;
+                    out_->openPort(i, OwnOutputPortName);
+                }
+        });
+        if (done && !found)
+            error = "the output port \"" + name + "\" went away";
+        return done && found && out_->isPortOpen();
+    }
+
+    bool closePort(std::string& error) override {
+        return out_ != nullptr && call(error, [&] { out_->closePort(); });
+    }
+
+    bool isPortOpen() const override { return out_ != nullptr && out_->isPortOpen(); }
+
+    bool send(const unsigned char* bytes, std::size_t size, std::string& error) override {
+        return call(error, [&] { out_->sendMessage(bytes, size); });
+    }
+
+  private:
+    // Runs an RtMidi call; false when it failed, with the error told.
+    template <typename Call> bool call(std::string& error, Call run) {
+        try {
+            failed_ = false;
+            run();
+            if (failed_)
+                error = error_;
+            return !failed_;
+        } catch (const RtMidiError& e) {
+            error = e.getMessage();
+            return false;
+        }
+    }
+
+    std::unique_ptr<RtMidiOut> out_;
+    std::string error_;
+    bool failed_ = false; // set by the error callback during one call
+};
+
+// JACK on its own API. The client is opened at the first use; its process callback runs only
+// while a port is open (activated with it, deactivated before it is unregistered).
+class JackClient final : public RtMidiPort::Client {
+  public:
+    static constexpr std::size_t BufferBytes = 16384;
+
+    JackClient() : ring_(jack_ringbuffer_create(BufferBytes)) {}
+    ~JackClient() override {
+        if (client_ != nullptr && !shutDown_.load()) {
+            jack_deactivate(client_);
+            jack_client_close(client_);
+        }
+        // A client whose server went away is left to libjack, which deletes it at the next
+        // client opened in the program: closing it after that would close freed memory.
+        jack_ringbuffer_free(ring_);
+    }
+    JackClient(const JackClient&) = delete;
+    JackClient& operator=(const JackClient&) = delete;
+
+    bool available() const override { return ring_ != nullptr; }
+
+    std::vector<std::string> names(std::string& error) override {
+        std::vector<std::string> list;
+        if (!connect(error))
+            return list;
+        if (const char** ports =
+                jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput)) {
+            for (const char** port = ports; *port != nullptr; ++port)
+                list.emplace_back(*port);
+            jack_free(ports);
+        }
+        return list;
+    }
+
+    bool openPort(const std::string& name, std::string& error) override {
+        if (!connect(error))
+            return false;
+        port_ = jack_port_register(client_, OwnOutputPortName, JACK_DEFAULT_MIDI_TYPE,
+                                   JackPortIsOutput, 0);
+        if (port_ == nullptr) {
+            error = "the JACK output port could not be registered";
+            return false;
+        }
+        if (jack_activate(client_) != 0) {
+            error = "the JACK client could not be activated";
+            jack_port_unregister(client_, port_);
+            port_ = nullptr;
+            return false;
+        }
+        const int connected = jack_connect(client_, jack_port_name(port_), name.c_str());
+        if (connected != 0 && connected != EEXIST) {
+            error = "the JACK port \"" + name + "\" could not be connected";
+            std::string ignored;
+            closePort(ignored);
+            return false;
+        }
+        return true;
+    }
+
+    bool closePort(std::string& error) override {
+        if (port_ == nullptr)
+            return false;
+        if (!shutDown_.load()) {
+            // Deactivating returns once the process callback has run for the last time: only
+            // then does the port go.
+            jack_deactivate(client_);
+            jack_port_unregister(client_, port_);
+        }
+        port_ = nullptr;
+        jack_ringbuffer_reset(ring_);
+        error.clear();
+        return true;
+    }
+
+    bool isPortOpen() const override { return port_ != nullptr; }
+
+    // What the port sends while its server is gone is dropped, as the device would: the loss
+    // is for the watcher to tell, not a device error at each message.
+    bool send(const unsigned char* bytes, std::size_t size, std::string& error) override {
+        if (shutDown_.load()) {
+            error = "the JACK server went away";
+            return true;
+        }
+        const auto length = static_cast<std::uint32_t>(size);
+        if (jack_ringbuffer_write_space(ring_) < sizeof length + size) {
+            error = "the JACK output buffer is full: message dropped";
+            return true;
+        }
+        jack_ringbuffer_write(ring_, reinterpret_cast<const char*>(&length), sizeof length);
+        jack_ringbuffer_write(ring_, reinterpret_cast<const char*>(bytes), size);
+        return true;
+    }
+
+  private:
+    bool connect(std::string& error) {
+        if (client_ != nullptr && shutDown_.load()) {
+            client_ = nullptr; // left to libjack, see the destructor
+            port_ = nullptr;
+            shutDown_.store(false);
+            jack_ringbuffer_reset(ring_);
+        }
+        if (client_ != nullptr)
+            return true;
+        if (ring_ == nullptr) {
+            error = "no JACK ring buffer";
+            return false;
+        }
+        jack_status_t status{};
+        client_ = jack_client_open(OwnClientName, JackNoStartServer, &status);
+        if (client_ == nullptr) {
+            error = "no JACK server answers";
+            return false;
+        }
+        jack_set_process_callback(client_, Process, this);
+        jack_on_shutdown(client_, ShutDown, this);
+        return true;
+    }
+
+    // JACK's process thread: the messages waiting in the ring, into the port's buffer.
+    static int Process(jack_nframes_t frames, void* arg) {
+        auto* self = static_cast<JackClient*>(arg);
+        void* buffer = jack_port_get_buffer(self->port_, frames);
+        jack_midi_clear_buffer(buffer);
+        std::uint32_t length = 0;
+        while (jack_ringbuffer_read_space(self->ring_) >= sizeof length) {
+            jack_ringbuffer_peek(self->ring_, reinterpret_cast<char*>(&length), sizeof length);
+            if (jack_ringbuffer_read_space(self->ring_) < sizeof length + length)
+                break; // not written whole yet
+            if (length > jack_midi_max_event_size(buffer) && jack_midi_get_event_count(buffer) > 0)
+                break; // the cycle's buffer is full: the next cycle takes it
+            jack_ringbuffer_read_advance(self->ring_, sizeof length);
+            if (jack_midi_data_t* data = jack_midi_event_reserve(buffer, 0, length))
+                jack_ringbuffer_read(self->ring_, reinterpret_cast<char*>(data), length);
+            else
+                jack_ringbuffer_read_advance(self->ring_, length); // larger than a whole cycle
+        }
+        return 0;
+    }
+    static void ShutDown(void* arg) { static_cast<JackClient*>(arg)->shutDown_.store(true); }
+
+    jack_ringbuffer_t* ring_ = nullptr;
+    jack_client_t* client_ = nullptr;
+    jack_port_t* port_ = nullptr;
+    std::atomic<bool> shutDown_{false};
+};
+
+std::unique_ptr<RtMidiPort::Client> MakeClient(RtMidiPort::Api api, std::string& error) {
+    if (api == RtMidiPort::Api::Jack)
+        return std::make_unique<JackClient>();
+    return std::make_unique<AlsaClient>(error);
 }
 
 } // namespace
 
 RtMidiPort::RtMidiPort(Api api, std::string nameFilter)
     : api_(api), nameFilter_(std::move(nameFilter)) {
-    createClient();
+    client_ = MakeClient(api_, lastError_);
 }
 
-void RtMidiPort::createClient() {
-    try {
-        out_ = std::make_unique<RtMidiOut>(ToRtMidi(api_), OwnClientName);
-        // From here on errors come to the callback instead of being printed and thrown.
-        out_->setErrorCallback([](RtMidiError::Type type, const std::string& text,
-                                  void* self) { onError(static_cast<int>(type), text, self); },
-                               this);
-    } catch (const RtMidiError& e) {
-        lastError_ = e.getMessage();
-        out_.reset();
-    }
-}
+RtMidiPort::~RtMidiPort() = default;
 
-RtMidiPort::~RtMidiPort() {
-    if (out_ == nullptr)
-        return;
-    try {
-        out_->closePort();
-        out_.reset();
-    } catch (const RtMidiError&) {
-        // Nothing more can be done while going away.
-    }
-}
-
-void RtMidiPort::onError(int type, const std::string& text, void* self) {
-    auto* port = static_cast<RtMidiPort*>(self);
-    port->lastError_ = text;
-    if (type != RtMidiError::WARNING && type != RtMidiError::DEBUG_WARNING)
-        port->failed_ = true;
+bool RtMidiPort::available() const {
+    return client_->available();
 }
 
 std::vector<std::string> RtMidiPort::PortNames(Api api) {
     RtMidiPort port(api, std::string());
     std::vector<std::string> names;
-    if (port.out_ == nullptr)
-        return names;
     const std::string own = std::string(OwnClientName) + ':';
-    try {
-        port.failed_ = false;
-        const unsigned int count = port.out_->getPortCount();
-        for (unsigned int i = 0; i < count && !port.failed_; ++i) {
-            std::string name = port.out_->getPortName(i);
-            if (!port.failed_ && !name.empty() && name.rfind(own, 0) != 0 && !IsOwnPort(name))
-                names.push_back(std::move(name));
-        }
-    } catch (const RtMidiError& e) {
-        port.lastError_ = e.getMessage();
-    }
+    for (std::string& name : port.client_->names(port.lastError_))
+        if (!name.empty() && name.rfind(own, 0) != 0 && !IsOwnPort(name))
+            names.push_back(std::move(name));
     return names;
 }
 
 int RtMidiPort::deviceCount() {
-    if (out_ == nullptr)
-        return 0;
-    try {
-        failed_ = false;
-        const unsigned int count = out_->getPortCount();
-        return failed_ ? 0 : static_cast<int>(count);
-    } catch (const RtMidiError& e) {
-        lastError_ = e.getMessage();
-        return 0;
-    }
+    int count = 0;
+    for (const std::string& name : client_->names(lastError_))
+        count += !IsOwnPort(name);
+    return count;
 }
 
 std::uint32_t RtMidiPort::open() {
-    if (out_ == nullptr)
+    if (!client_->available())
         return MidiError::Error;
-    if (out_->isPortOpen())
+    if (client_->isPortOpen())
         return MidiError::Allocated;
     return openMatching(std::string());
 }
 
 // Opens the first port that matches the filter, or the one of `preferredIdentity` among them.
 std::uint32_t RtMidiPort::openMatching(const std::string& preferredIdentity) {
-    try {
-        failed_ = false;
-        std::vector<std::string> names;
-        const unsigned int count = out_->getPortCount();
-        for (unsigned int i = 0; i < count && !failed_; ++i)
-            names.push_back(out_->getPortName(i));
-        int chosen = -1;
-        for (std::size_t i = 0; i < names.size() && !failed_; ++i) {
-            if (IsOwnPort(names[i]) || !PortMatches(names[i], nameFilter_))
-                continue;
-            if (chosen < 0)
-                chosen = static_cast<int>(i);
-            if (!preferredIdentity.empty() && StablePortIdentity(names[i]) == preferredIdentity) {
-                chosen = static_cast<int>(i);
-                break;
-            }
+    std::string error;
+    const std::vector<std::string> names = client_->names(error);
+    const std::string* chosen = nullptr;
+    for (const std::string& name : names) {
+        if (IsOwnPort(name) || !PortMatches(name, nameFilter_))
+            continue;
+        if (chosen == nullptr)
+            chosen = &name;
+        if (!preferredIdentity.empty() && StablePortIdentity(name) == preferredIdentity) {
+            chosen = &name;
+            break;
         }
-        if (chosen < 0 || failed_) {
-            if (lastError_.empty() || !failed_)
-                lastError_ = "no output port matches \"" + nameFilter_ + "\"";
-            return MidiError::Error;
-        }
-        out_->openPort(static_cast<unsigned int>(chosen), OwnOutputPortName);
-        if (failed_ || !out_->isPortOpen())
-            return MidiError::Error;
-        openPortName_ = lastPortName_ = names[chosen];
-        return MidiError::NoError;
-    } catch (const RtMidiError& e) {
-        lastError_ = e.getMessage();
+    }
+    if (chosen == nullptr) {
+        lastError_ = error.empty() ? "no output port matches \"" + nameFilter_ + "\"" : error;
         return MidiError::Error;
     }
+    if (!client_->openPort(*chosen, lastError_))
+        return MidiError::Error;
+    openPortName_ = lastPortName_ = *chosen;
+    return MidiError::NoError;
 }
 
 std::uint32_t RtMidiPort::reconnect() {
-    if (out_ != nullptr && out_->isPortOpen())
+    if (client_->isPortOpen())
         close();
     // A new client: the old one may belong to a JACK server that has gone since.
-    try {
-        out_.reset();
-    } catch (const RtMidiError&) {
-    }
-    openPortName_.clear();
-    createClient();
-    if (out_ == nullptr)
+    client_.reset();
+    client_ = MakeClient(api_, lastError_);
+    if (!client_->available())
         return MidiError::Error;
     return openMatching(StablePortIdentity(lastPortName_));
 }
 
 std::uint32_t RtMidiPort::close() {
-    if (out_ == nullptr || !out_->isPortOpen())
+    if (!client_->isPortOpen())
         return MidiError::Error;
-    try {
-        failed_ = false;
-        out_->closePort();
-        openPortName_.clear();
-        return failed_ ? MidiError::Error : MidiError::NoError;
-    } catch (const RtMidiError& e) {
-        lastError_ = e.getMessage();
-        return MidiError::Error;
-    }
+    const bool closed = client_->closePort(lastError_);
+    openPortName_.clear();
+    return closed ? MidiError::NoError : MidiError::Error;
 }
 
 bool RtMidiPort::isOpen() const {
-    return out_ != nullptr && out_->isPortOpen();
+    return client_->isPortOpen();
 }
 
 std::uint32_t RtMidiPort::send(const unsigned char* bytes, std::size_t size) {
     if (!isOpen() || size == 0)
         return MidiError::Error;
-    try {
-        failed_ = false;
-        out_->sendMessage(bytes, size);
-        return failed_ ? MidiError::Error : MidiError::NoError;
-    } catch (const RtMidiError& e) {
-        lastError_ = e.getMessage();
-        return MidiError::Error;
-    }
+    return client_->send(bytes, size, lastError_) ? MidiError::NoError : MidiError::Error;
 }
 
 std::uint32_t RtMidiPort::shortMessage(std::uint32_t message) {

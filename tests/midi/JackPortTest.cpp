@@ -1,13 +1,12 @@
 #include "midi/ports/MidiMapper.h"
 #include "midi/ports/RtMidiPort.h"
 #include "midi/ports/SynthPort.h"
+#include "support/JackServer.h"
 #include "support/MidiModule.h"
 
 #include <gtest/gtest.h>
 
 #include <QDeadlineTimer>
-#include <QDir>
-#include <QLockFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -22,81 +21,36 @@ class JackPortTest : public ::testing::Test {
   protected:
     // One server and one monitor for the whole suite: starting and stopping them takes seconds.
     static void SetUpTestSuite() {
-        const QString jackd = QStandardPaths::findExecutable("jackd");
         const QString dump = QStandardPaths::findExecutable("jack_midi_dump");
-        const QString wait = QStandardPaths::findExecutable("jack_wait");
-        if (jackd.isEmpty() || dump.isEmpty() || wait.isEmpty()) {
+        if (dump.isEmpty()) {
             unavailable_ = "JACK tools are not installed";
             return;
         }
-        // JACK keeps a table of eight servers and reclaims the entry a dead server left (a test
-        // killed at its timeout) only when a server of the same name starts again. So the
-        // name comes from a pool of four, each held by a lock file while its server runs:
-        // suites running at once get servers of their own, and no entry is ever lost for good.
-        QString name;
-        for (int attempt = 0; name.isEmpty() && attempt < 600; ++attempt) {
-            for (int k = 0; k < 4 && name.isEmpty(); ++k) {
-                lock_ =
-                    new QLockFile(QDir::temp().filePath(QString("quintaro-jack-%1.lock").arg(k)));
-                if (lock_->tryLock(0))
-                    name = QStringLiteral("quintaro-test-%1").arg(k);
-                else
-                    delete lock_;
-            }
-            if (name.isEmpty())
-                QThread::msleep(100);
-        }
-        if (name.isEmpty()) {
-            lock_ = nullptr;
-            unavailable_ = "every JACK test server name stayed in use for a minute";
-            return;
-        }
-        savedServer_ = qgetenv("JACK_DEFAULT_SERVER");
-        qputenv("JACK_DEFAULT_SERVER", name.toLocal8Bit()); // how the clients find it
-
-        // A server killed before it could clean up makes the next start of its name fail once
-        // ("server already active"), clearing what was left; the second start works.
-        for (int attempt = 0; attempt < 2 && server_ == nullptr; ++attempt) {
-            server_ = new QProcess;
-            server_->setProcessChannelMode(QProcess::MergedChannels);
-            server_->start(
-                jackd, {"--no-realtime", "-n", name, "-d", "dummy", "-r", "48000", "-p", "256"});
-            if (!server_->waitForStarted(3000) || QProcess::execute(wait, {"-w", "-t", "5"}) != 0) {
-                server_->kill();
-                server_->waitForFinished(3000);
-                delete server_;
-                server_ = nullptr;
-            }
-        }
-        if (server_ == nullptr) {
-            unavailable_ = "the JACK server did not come up";
+        server_ = new JackServer;
+        if (server_->unavailable() != nullptr) {
+            unavailable_ = server_->unavailable();
             return;
         }
         dump_ = new QProcess;
         dump_->start(dump, {});
         // Wait for its input port to appear.
-        QDeadlineTimer deadline(5000);
+        QDeadlineTimer deadline(10000);
         while (!deadline.hasExpired() &&
                RtMidiPort(RtMidiPort::Api::Jack, "midi-monitor").deviceCount() == 0)
             QThread::msleep(50);
     }
 
     static void TearDownTestSuite() {
-        // Both are asked to stop, so that the server clears its entry itself.
-        for (QProcess* process : {dump_, server_}) {
-            if (process == nullptr)
-                continue;
-            process->terminate();
-            if (!process->waitForFinished(10000))
-                process->kill();
-            process->waitForFinished(3000);
-            delete process;
+        if (dump_ != nullptr) {
+            dump_->terminate();
+            if (!dump_->waitForFinished(10000))
+                dump_->kill();
+            dump_->waitForFinished(3000);
         }
-        dump_ = server_ = nullptr;
-        delete lock_;
-        lock_ = nullptr;
-        savedServer_.isEmpty() ? qunsetenv("JACK_DEFAULT_SERVER")
-                               : qputenv("JACK_DEFAULT_SERVER", savedServer_);
+        delete dump_;
+        delete server_; // asked to stop, so that the server clears its entry itself
+        dump_ = nullptr;
+        server_ = nullptr;
     }
 
     void SetUp() override {
@@ -117,9 +71,7 @@ class JackPortTest : public ::testing::Test {
     }
 
     static inline const char* unavailable_ = nullptr;
-    static inline QByteArray savedServer_;
-    static inline QLockFile* lock_ = nullptr;
-    static inline QProcess* server_ = nullptr;
+    static inline JackServer* server_ = nullptr;
     static inline QProcess* dump_ = nullptr;
     static inline QString output_;
 };
@@ -143,10 +95,8 @@ TEST_F(JackPortTest, MessagesArriveAtTheNamedJackPortAsSent) {
         midi.SendAllNotesOff(15);
     midi.SendNoteOn(0, 60, 100);
     midi.SendNoteOff(9, 36, 64);
-    midi.MidiHeader.data = std::string("\xC0\x28", 2);
-    midi.SendLongMessage();
-    midi.MidiMessage = PackShortMessage(0xE2, 0x00, 0x60);
-    midi.SendShortMessage();
+    midi.sendLong(std::string("\xC0\x28", 2));
+    midi.sendShort(PackShortMessage(0xE2, 0x00, 0x60));
 
     const QStringList expected{"90 3c 64", "89 24 40", "c0 28", "e2 00 60"};
     QStringList received;
@@ -158,7 +108,7 @@ TEST_F(JackPortTest, MessagesArriveAtTheNamedJackPortAsSent) {
     } while (!deadline.hasExpired() && received.size() < expected.size());
     EXPECT_EQ(received, expected);
     midi.CloseMidiOutput();
-    EXPECT_EQ(midi.MidiOutOpen, 0);
+    EXPECT_FALSE(midi.outputOpen());
     EXPECT_TRUE(m.sink.shown().empty());
 
     // A name that matches no port opens nothing, although the monitor's port is there.

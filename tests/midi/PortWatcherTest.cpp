@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -140,4 +141,32 @@ TEST(PortWatcher, AJackSynthesizerThatComesBackIsPlayedAgainAfterReconnect) {
                         2000 + static_cast<int>(PortWatcher::RetryInterval.count()) * 1000));
     ASSERT_EQ(out.reconnect(), 0u) << out.lastError();
     ASSERT_TRUE(Reached(out, *synth));
+}
+
+// With no JACK server (and no ALSA sequencer), a look finds nothing and stays cheap: a failed
+// attempt to reach the server costs milliseconds, so it is made again only after RetryInterval.
+TEST(PortWatcher, WithoutAServerALookFindsNothingAndCostsLittle) {
+    const QByteArray saved = qgetenv("JACK_DEFAULT_SERVER");
+    qputenv("JACK_DEFAULT_SERVER", "quintaro-no-such-server");
+    PortWatcher watcher;
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(watcher.inputPresent("jack"));
+    const double first = clock.nsecsElapsed() / 1e6;
+    clock.restart();
+    constexpr int Looks = 100;
+    for (int i = 0; i < Looks; ++i) {
+        EXPECT_FALSE(watcher.inputPresent("jack:midi-keyboard"));
+        EXPECT_FALSE(watcher.outputPresent("jack:midi-synth"));
+    }
+    const double later = clock.nsecsElapsed() / 1e6 / Looks;
+    EXPECT_TRUE(watcher.inputs(PortWatcher::Api::Jack).empty());
+    if (!QFileInfo::exists("/dev/snd/seq")) {
+        EXPECT_TRUE(watcher.inputs(PortWatcher::Api::Alsa).empty());
+        EXPECT_FALSE(watcher.outputPresent("alsa"));
+    }
+    EXPECT_LT(later, 0.5) << "a look in ms, the server tried again each time?";
+    std::printf("[ measure ] no JACK server: first look %.3f ms, then %.4f ms a pair of looks\n",
+                first, later);
+    saved.isEmpty() ? qunsetenv("JACK_DEFAULT_SERVER") : qputenv("JACK_DEFAULT_SERVER", saved);
 }

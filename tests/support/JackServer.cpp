@@ -6,13 +6,16 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QLockFile>
 #include <QStandardPaths>
 #include <QThread>
 
+#include <csignal>
 #include <cstdio>
 #include <pthread.h>
 #include <sched.h>
+#include <sys/prctl.h>
 #include <thread>
 
 namespace {
@@ -29,29 +32,63 @@ bool RealTimeGranted() {
     return granted;
 }
 
-} // namespace
-
-JackServer::JackServer() {
-    // A name of the pool, held by its lock file while its server runs.
-    for (QDeadlineTimer deadline(60000); name_.isEmpty() && !deadline.hasExpired();) {
-        for (int k = 0; k < 4 && name_.isEmpty(); ++k) {
-            lock_ = std::make_unique<QLockFile>(
-                QDir::temp().filePath(QStringLiteral("quintaro-jack-%1.lock").arg(k)));
-            if (lock_->tryLock(0))
-                name_ = QStringLiteral("quintaro-test-%1").arg(k);
-        }
-        if (name_.isEmpty())
-            QThread::msleep(100);
+// Stops a server of `name` left running by a test program that crashed (its parent is gone, and
+// its lock is ours now): the start of ours would fail with "server already active" while its
+// clients would find the orphan.
+void StopOrphanServer(const QString& name) {
+    const QByteArray option = "-n";
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile file(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        if (pid.toInt() <= 0 || !file.open(QIODevice::ReadOnly))
+            continue;
+        const QList<QByteArray> arguments = file.readAll().split('\0');
+        if (arguments.isEmpty() || !arguments[0].endsWith("jackd"))
+            continue;
+        const qsizetype at = arguments.indexOf(option);
+        if (at < 0 || at + 1 >= arguments.size() || arguments[at + 1] != name.toLocal8Bit())
+            continue;
+        // Only an orphan: a server whose test program still runs is that program's.
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray status = stat.readAll();
+        const QList<QByteArray> fields = status.mid(status.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() < 2 || fields[1] != "1")
+            continue;
+        qWarning("Stopping the JACK server %s left by a test that crashed (pid %s)",
+                 qUtf8Printable(name), qUtf8Printable(pid));
+        ::kill(pid.toInt(), SIGTERM);
+        // Gone, or a zombie nobody reaps: its command line is empty then.
+        const auto running = [&file] {
+            file.close();
+            return file.open(QIODevice::ReadOnly) && !file.readAll().isEmpty();
+        };
+        for (QDeadlineTimer deadline(5000); running() && !deadline.hasExpired();)
+            QThread::msleep(20);
+        ::kill(pid.toInt(), SIGKILL);
     }
-    if (name_.isEmpty()) {
-        lock_.reset();
-        unavailable_ = "every JACK test server name stayed in use for a minute";
-        return;
-    }
-    begin(name_);
 }
 
+} // namespace
+
+JackServer::JackServer() : JackServer(QStringLiteral("quintaro-test-0")) {}
+
 JackServer::JackServer(const QString& name) {
+    // One JACK test server at a time on the machine: while one starts or stops, the servers
+    // beside it turn clients away ("Cannot open ... client") or go down themselves.
+    lock_ =
+        std::make_unique<QLockFile>(QDir::temp().filePath(QStringLiteral("quintaro-jack.lock")));
+    // The lock of the name "quintaro-test-0" of earlier versions, which took names from a pool,
+    // is held too: a program built from them does not run that server beside ours.
+    nameLock_ =
+        std::make_unique<QLockFile>(QDir::temp().filePath(QStringLiteral("quintaro-jack-0.lock")));
+    for (QLockFile* lock : {lock_.get(), nameLock_.get()}) {
+        lock->setStaleLockTime(0); // held as long as its program lives, however long that is
+        if (!lock->tryLock(240000)) {
+            unavailable_ = "another JACK test server stayed up for four minutes";
+            return;
+        }
+    }
     begin(name);
 }
 
@@ -78,6 +115,8 @@ void JackServer::begin(const QString& name) {
               << "256";
     server_.setArguments(arguments);
     server_.setProcessChannelMode(QProcess::MergedChannels);
+    // The server goes with the test program, even one that crashes.
+    server_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
     // A server of this name killed before it could clean up makes the next start fail once
     // ("server already active"), clearing what was left: the second start works.
     for (int attempt = 0; attempt < 2; ++attempt)
@@ -87,6 +126,7 @@ void JackServer::begin(const QString& name) {
 }
 
 bool JackServer::start() {
+    StopOrphanServer(name_);
     server_.start();
     // jack_wait returns as soon as the server answers; a loaded machine may take seconds. What it
     // prints while it waits (libjack's "cannot connect") is not news.
@@ -123,10 +163,14 @@ bool JackServer::restart() {
         server_.waitForFinished(3000);
     }
     output_ += QString::fromLocal8Bit(server_.readAll());
-    return start();
+    // As at the first start, a name whose server just went may need a second start.
+    return start() || start();
 }
 
 JackServer::~JackServer() {
+    // A server that went away by itself is news for whoever reads a failure.
+    if (unavailable_ == nullptr && server_.state() == QProcess::NotRunning)
+        qWarning("The JACK server exited by itself: %s", qUtf8Printable(log()));
     // Asked to stop, so that the server cleans up its entry after itself.
     if (server_.state() != QProcess::NotRunning) {
         server_.terminate();
@@ -168,6 +212,9 @@ JackMidiSender::JackMidiSender(const std::string& clientName, const std::string&
     }
     port_ =
         jack_port_register(client_, portName.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+    jack_on_shutdown(
+        client_, [](void* shutDown) { static_cast<std::atomic<bool>*>(shutDown)->store(true); },
+        &shutDown_);
     if (port_ == nullptr || jack_set_process_callback(client_, process, this) != 0 ||
         jack_activate(client_) != 0) {
         error_ = "the JACK client's port could not be registered and activated";
@@ -181,8 +228,12 @@ JackMidiSender::JackMidiSender(const std::string& clientName, const std::string&
 
 JackMidiSender::~JackMidiSender() {
     if (client_ != nullptr) {
-        jack_deactivate(client_);
-        jack_client_close(client_);
+        // A client whose server went away is left to libjack, which deletes it at the next
+        // client opened (closing it after that would close freed memory).
+        if (!shutDown_.load()) {
+            jack_deactivate(client_);
+            jack_client_close(client_);
+        }
     }
 }
 
@@ -239,6 +290,9 @@ JackMidiReceiver::JackMidiReceiver(const std::string& clientName, const std::str
     }
     port_ =
         jack_port_register(client_, portName.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+    jack_on_shutdown(
+        client_, [](void* shutDown) { static_cast<std::atomic<bool>*>(shutDown)->store(true); },
+        &shutDown_);
     if (port_ == nullptr || jack_set_process_callback(client_, process, this) != 0 ||
         jack_activate(client_) != 0) {
         error_ = "the JACK client's port could not be registered and activated";
@@ -252,8 +306,12 @@ JackMidiReceiver::JackMidiReceiver(const std::string& clientName, const std::str
 
 JackMidiReceiver::~JackMidiReceiver() {
     if (client_ != nullptr) {
-        jack_deactivate(client_);
-        jack_client_close(client_);
+        // A client whose server went away is left to libjack, which deletes it at the next
+        // client opened (closing it after that would close freed memory).
+        if (!shutDown_.load()) {
+            jack_deactivate(client_);
+            jack_client_close(client_);
+        }
     }
 }
 

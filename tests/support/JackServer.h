@@ -17,13 +17,18 @@ struct _jack_client;
 struct _jack_port;
 
 // A private JACK server on the dummy backend (48 kHz, 256 frames) for one test program, found by
-// its clients through JACK_DEFAULT_SERVER while it runs. JACK keeps a table of eight servers and
-// reclaims the entry of a dead one only when a server of the same name starts again, so names
-// are never made up per run:
-// - JackServer() takes a name from a pool of four ("quintaro-test-0".."3"), each held by a lock
-//   file in the temporary folder while its server runs: test programs running side by side get
-//   servers of their own, and a killed run's entry is reclaimed by the next server of its name;
-// - JackServer(name) runs a server of a fixed name.
+// its clients through JACK_DEFAULT_SERVER while it runs.
+//
+// One at a time: JACK servers running side by side disturb each other while one of them starts
+// or stops (the others turn clients away for a moment, "Cannot open ... client", and now and
+// then one goes down), so each JackServer holds a lock file in the temporary folder
+// ("quintaro-jack.lock") from before its start until after its stop, and test programs with a
+// JACK server wait for each other, whatever build folder they run from.
+//
+// JACK keeps a table of eight servers and reclaims the entry of a dead one only when a server of
+// the same name starts again, so names are never made up per run: JackServer() runs
+// "quintaro-test-0", JackServer(name) a server of that fixed name.
+//
 // The server runs with real-time scheduling when the machine grants it (root, or an rtprio
 // limit), else without: realTime() says which. A JACK client's lateness (an XRun naming it) only
 // means something on a real-time server; on another one, any busy process can delay it.
@@ -60,6 +65,7 @@ class JackServer {
     QString output_;
     QByteArray savedServer_;
     std::unique_ptr<QLockFile> lock_;
+    std::unique_ptr<QLockFile> nameLock_;
     bool realTime_ = false;
     const char* unavailable_ = nullptr;
 };
@@ -106,6 +112,7 @@ class JackMidiSender {
     std::string error_;
     std::unique_ptr<SpscRing<Message, QueueSize>> queue_ =
         std::make_unique<SpscRing<Message, QueueSize>>();
+    std::atomic<bool> shutDown_{false};
     std::atomic<bool> connected_{false};
     std::atomic<std::uint64_t> sent_{0};
     std::atomic<std::uint32_t> mostInOneCycle_{0};
@@ -137,6 +144,7 @@ class JackMidiReceiver {
     _jack_port* port_ = nullptr;
     std::string portName_;
     std::string error_;
+    std::atomic<bool> shutDown_{false};
     std::unique_ptr<SpscRing<Message, 4096>> queue_ = std::make_unique<SpscRing<Message, 4096>>();
     std::vector<std::string> received_;
 };
