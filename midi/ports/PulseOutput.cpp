@@ -4,12 +4,25 @@
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
+#include <pthread.h>
+#include <sched.h>
 
 namespace {
 
 constexpr std::size_t FrameBytes = 2 * sizeof(float); // interleaved stereo floats
+constexpr int RealtimePriority = 60;                  // FluidSynth's audio.realtime-prio
 
 } // namespace
+
+void DropUnplayedFrames(fluid_synth_t* synth, std::uint64_t& rendered) {
+    const auto left =
+        static_cast<int>((FluidBlockFrames - rendered % FluidBlockFrames) % FluidBlockFrames);
+    if (left == 0)
+        return;
+    float scratch[2 * FluidBlockFrames];
+    fluid_synth_write_float(synth, left, scratch, 0, 2, scratch, 1, 2);
+    rendered += static_cast<std::uint64_t>(left);
+}
 
 PulseOutput::PulseOutput(fluid_synth_t* synth, const Options& options)
     : synth_(synth), options_(options),
@@ -141,7 +154,9 @@ bool PulseOutput::renderInto(std::size_t bytes) {
         }
         const auto frames = static_cast<int>(n / FrameBytes);
         auto* out = static_cast<float*>(data);
+        gate_.rendering();
         fluid_synth_write_float(synth_, frames, out, 0, 2, out, 1, 2);
+        rendered_ += static_cast<std::uint64_t>(frames);
         sleep = gate_.rendered(out, 2 * static_cast<std::size_t>(frames), frames,
                                fluid_synth_get_active_voice_count(synth_));
         pa_stream_write(stream_, data, n, nullptr, 0, PA_SEEK_RELATIVE);
@@ -153,6 +168,14 @@ bool PulseOutput::renderInto(std::size_t bytes) {
 // The main loop's thread, its lock held.
 void PulseOutput::onWrite(pa_stream* stream, std::size_t bytes, void* self) {
     auto* out = static_cast<PulseOutput*>(self);
+    if (!out->prioritySet_) {
+        // Real-time priority, as FluidSynth's own drivers ask for their threads, where the
+        // system grants it: a busy machine then delays the audio less. Refused, it runs as is.
+        out->prioritySet_ = true;
+        sched_param param{};
+        param.sched_priority = RealtimePriority;
+        pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
+    }
     if (stream != out->stream_ || !out->renderInto(bytes))
         return;
     // Silent long enough: the stream goes. A corked stream would keep its low latency asked of
@@ -177,6 +200,7 @@ void PulseOutput::wake() {
         // A new stream: the server asks for its first blocks as soon as it is made, and they
         // are rendered then, with the message that woke it already in the synthesizer.
         gate_.woke();
+        DropUnplayedFrames(synth_, rendered_);
         if (!startStream() && stream_ != nullptr) {
             pa_stream_unref(stream_);
             stream_ = nullptr;

@@ -3,6 +3,7 @@
 #include "midi/ports/SleepGate.h"
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -10,6 +11,14 @@ struct _fluid_synth_t;
 struct pa_threaded_mainloop;
 struct pa_context;
 struct pa_stream;
+
+// FluidSynth renders in blocks of this many frames and plays an event at the start of the next
+// block; frames of a block rendered but not yet taken wait for the next write.
+constexpr int FluidBlockFrames = 64;
+// Throws away what is left of the block begun last, `rendered` frames having been taken since the
+// synthesizer was made: the frames of a synthesizer that woke from its sleep start with a new
+// block, which holds the message that woke it, and nothing rendered before the sleep.
+void DropUnplayedFrames(_fluid_synth_t* synth, std::uint64_t& rendered);
 
 // Plays a FluidSynth synthesizer through a PulseAudio (or PipeWire) server with a short buffer,
 // and costs nothing while it is silent. PulseAudio's asynchronous API asks for audio when the
@@ -71,6 +80,8 @@ class PulseOutput {
     pa_context* context_ = nullptr;
     pa_stream* stream_ = nullptr;  // null while asleep; under the main loop's lock
     pa_stream* retired_ = nullptr; // the stream closed by the last sleep, to be released
+    std::uint64_t rendered_ = 0;   // frames taken from the synthesizer
+    bool prioritySet_ = false;     // the main loop's thread asked for real-time priority
     int requestFrames_ = 0;
     int queuedFrames_ = 0;
     std::atomic<long> sleeps_{0};

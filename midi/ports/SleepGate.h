@@ -20,13 +20,16 @@ class SleepGate {
   public:
     SleepGate(long idleFrames, float silence) : idleFrames_(idleFrames), silence_(silence) {}
 
+    // Audio thread, before rendering a block: the messages played so far are in it.
+    void rendering() { rendering_ = messages_.load(); }
+
     // Audio thread, after rendering `frames` frames (`count` interleaved samples) with
     // `activeVoices` voices sounding: true when it must sleep now. It is then asleep until
-    // woke() is called.
+    // woke() is called. A message that came while the block was rendered may not be in it: the
+    // gate then stays awake for the next block.
     bool rendered(const float* samples, std::size_t count, long frames, int activeVoices) {
-        const std::uint32_t messages = messages_.load();
-        if (messages != seen_) {
-            seen_ = messages;
+        if (rendering_ != seen_) {
+            seen_ = rendering_;
             silentFrames_ = 0;
         }
         float peak = 0;
@@ -40,7 +43,7 @@ class SleepGate {
         if (silentFrames_ < idleFrames_)
             return false;
         asleep_.store(true);
-        if (messages_.load() != seen_) { // a message came just now: it is played awake
+        if (messages_.load() != seen_) { // a message came meanwhile: it is played awake
             asleep_.store(false);
             silentFrames_ = 0;
             return false;
@@ -71,6 +74,7 @@ class SleepGate {
     std::atomic<std::uint32_t> messages_{0};
     std::atomic<bool> asleep_{false};
     // The audio thread's own.
-    std::uint32_t seen_ = 0;
+    std::uint32_t rendering_ = 0; // messages played before the block began
+    std::uint32_t seen_ = 0;      // messages the silence is counted from
     long silentFrames_ = 0;
 };

@@ -376,7 +376,9 @@ std::vector<float> SynthPort::render(int frames) {
     for (int done = 0; done < frames && !offlineGate_->asleep();) {
         const int n = std::min(PeriodSize, frames - done);
         float* out = samples.data() + 2 * static_cast<std::size_t>(done);
+        offlineGate_->rendering();
         fluid_synth_write_float(fluid_->synth, n, out, 0, 2, out, 1, 2);
+        offlineRendered_ += static_cast<std::uint64_t>(n);
         if (offlineGate_->rendered(out, 2 * static_cast<std::size_t>(n), n,
                                    fluid_synth_get_active_voice_count(fluid_->synth)))
             ++offlineSleeps_;
@@ -408,6 +410,7 @@ void SynthPort::played() {
         fluid_->pulse->messagePlayed();
     } else if (offlineGate_ != nullptr && offlineGate_->messageArrived()) {
         offlineGate_->woke();
+        DropUnplayedFrames(fluid_->synth, offlineRendered_);
         ++offlineWakes_;
     }
 }

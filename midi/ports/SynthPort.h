@@ -126,6 +126,7 @@ class SynthPort : public LongMessagePort {
     std::unique_ptr<SleepGate> offlineGate_; // offline: when render() would sleep
     long offlineSleeps_ = 0;
     long offlineWakes_ = 0;
+    std::uint64_t offlineRendered_ = 0; // frames
     AudioSetup audioSetup_;
     std::string lastError_;
 };

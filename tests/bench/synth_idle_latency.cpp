@@ -1,26 +1,30 @@
 // The built-in synthesizer through a private PulseAudio server: what it costs while nothing plays,
-// and how long a key press takes to sound, for notes in a row and for first notes after a long
-// silence. Optionally the same for VMPK beside it, as the peer to compare with.
+// and how long a key press takes to sound, for notes in a row and for first notes after 10 s of
+// silence. Optionally the same for VMPK beside it, as the peer to compare with. Not a test: it
+// prints what it measured.
 //   build/tests/synth_idle_latency [presses] [vmpk]
-//     presses  presses of each kind (default 20); the silent ones take 10 s each
-//     vmpk     also measures VMPK (Debian's vmpk, FluidSynth output, same SoundFont) under Xvfb,
-//              its key pressed through XTest
+//     presses  presses of each kind (default 20); the ones after silence take 10 s each
+//              (QUINTARO_BENCH_SILENCE sets another silence, in seconds)
+//     vmpk     runs on an X server of its own (Xvfb :57) and also measures VMPK (Debian's vmpk,
+//              FluidSynth output with the same SoundFont, everything else VMPK's defaults)
 //
 // A private server (pulseaudio -n, a null sink "out") runs in a temporary folder. The sound is
-// read from the sink's monitor by a record stream of this program with a 1.5 ms fragment: each
-// sample's time is when the sink plays it (the stream's timing info, negative latency included,
-// as a monitor runs ahead of its sink), so press -> sound covers everything up to the sink's
-// output. The onset is the first sample after the press above -60 dBFS and four times the
-// loudest of the 20 ms before it.
+// read from the sink's monitor by a record stream of this program with 64-frame fragments. A
+// chunk of the monitor arrives after the sink rendered its last sample, never before, so the
+// earliest arrival among the chunks of the 50 ms from the onset, less the samples before it,
+// tells when the onset left the sink's mixer; press -> sound is from the press to then (the
+// sink's own buffer, which plays it, comes after). The onset is the first sample after the press
+// above -54 dBFS and four times the loudest of the 20 ms before it.
 //
 // Idle: the program itself (build/quintaro, offscreen, built-in synthesizer, English first-run
 // record so no dialog) is started, left 8 s to open and fall asleep, then its CPU time and the
-// server's are read from /proc over 15 s, with the threads' voluntary context switches (each
-// one a wake-up). The same for VMPK with its defaults.
+// server's are read from /proc over 15 s (100 clock ticks a second: 0.07 % of a core is one
+// tick), with the threads' voluntary context switches, each one a wake-up. The same for VMPK.
 //
-// Press -> sound for the program: a part window in this process (offscreen), its keys clicked
-// through QTest on the window, the built-in synthesizer playing through the server. For VMPK:
-// the pointer moved onto one of its keys and the button pressed through XTest on Xvfb.
+// Press -> sound for the program: a part window in this process, a key clicked through QTest on
+// the window (Qt's event queue on), each press timed from the call; with vmpk, also through
+// XTest on the X server (X server -> Qt -> key included), the pointer moved onto the key first.
+// VMPK's keys are pressed the same way through XTest.
 #include "app/Settings.h"
 #include "midi/Midi.h"
 #include "midi/ports/SynthPort.h"
@@ -427,34 +431,31 @@ QString Run(const QString& tool, const QStringList& arguments, const QProcessEnv
     return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
 }
 
-void MeasureVmpk(const PulseServer& server, int presses, double silence, double idleSeconds) {
+void MeasureVmpk(const PulseServer& server, const QString& display, int presses, double silence,
+                 double idleSeconds) {
     if (QStandardPaths::findExecutable("vmpk").isEmpty() ||
-        QStandardPaths::findExecutable("Xvfb").isEmpty() ||
         QStandardPaths::findExecutable("xdotool").isEmpty()) {
-        std::printf("VMPK: vmpk, Xvfb or xdotool is not installed\n");
+        std::printf("VMPK: vmpk or xdotool is not installed\n");
         return;
     }
-    const QString display = ":57";
-    QProcess xvfb;
-    xvfb.start(QStandardPaths::findExecutable("Xvfb"), {display, "-screen", "0", "1280x800x24"});
-    xvfb.waitForStarted(5000);
-    QThread::msleep(1500);
     QProcessEnvironment env = server.environment();
     env.insert("DISPLAY", display);
     env.remove("QT_QPA_PLATFORM");
-    // VMPK's own settings, in the server's folder: FluidSynth output with the same SoundFont,
-    // everything else as VMPK sets it by default.
+    // VMPK's own settings in a folder of their own: FluidSynth output with the same SoundFont,
+    // everything else (FluidSynth's pulseaudio driver, its periods) as VMPK sets it by default.
+    // QUINTARO_VMPK_CONFIG replaces the whole file.
     QTemporaryDir home;
     env.insert("HOME", home.path());
     env.insert("XDG_CONFIG_HOME", home.filePath("config"));
     const QString configDir = home.filePath("config/vmpk.sourceforge.net");
     QDir().mkpath(configDir);
-    QFile config(configDir + "/VMPK-Virtual MIDI Piano Keyboard.conf");
+    QFile config(configDir + "/VMPK.conf");
     if (config.open(QIODevice::WriteOnly))
         config.write(qgetenv("QUINTARO_VMPK_CONFIG").isEmpty()
                          ? QByteArray("[Connections]\nOutputDriver=FluidSynth\n"
-                                      "[FluidSynth]\nInstrumentsDefinition=") +
-                               SoundFont + "\nAudioDriver=pulseaudio\n"
+                                      "OutPort=FluidSynth\n[FluidSynth]\n"
+                                      "InstrumentsDefinition=") +
+                               SoundFont + "\n"
                          : qgetenv("QUINTARO_VMPK_CONFIG"));
     config.close();
     QProcess vmpk;
@@ -474,11 +475,12 @@ void MeasureVmpk(const PulseServer& server, int presses, double silence, double 
     std::fflush(stdout);
 
     // A white key: the keyboard fills the lower part of VMPK's main window.
-    const QString window =
-        Run("xdotool",
-            {"search", "--sync", "--pid", QString::number(vmpk.processId()), "--name", "VMPK"}, env)
-            .split('\n')
-            .value(0);
+    const QString window = Run("xdotool",
+                               {"search", "--sync", "--onlyvisible", "--pid",
+                                QString::number(vmpk.processId()), "--name", "Virtual MIDI"},
+                               env)
+                               .split('\n')
+                               .value(0);
     const QStringList geometry =
         Run("xdotool", {"getwindowgeometry", "--shell", window}, env).split('\n');
     QMap<QString, int> g;
@@ -497,6 +499,7 @@ void MeasureVmpk(const PulseServer& server, int presses, double silence, double 
             const int keyX = x + w / 2 + ((i % 5) - 2) * 24;
             xt.motion(xt.display, -1, keyX, y + h - 25, 0);
             xt.sync(xt.display, 0);
+            QTest::qWait(20);
             const auto t = Clock::now();
             xt.button(xt.display, 1, 1, 0);
             xt.sync(xt.display, 0);
@@ -510,18 +513,32 @@ void MeasureVmpk(const PulseServer& server, int presses, double silence, double 
     }
     vmpk.terminate();
     vmpk.waitForFinished(5000);
-    xvfb.terminate();
-    xvfb.waitForFinished(5000);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
     const int presses = argc > 1 ? std::atoi(argv[1]) : 20;
     const bool withVmpk = argc > 2 && QByteArray(argv[2]) == "vmpk";
+    // With VMPK both programs run on one X server of their own, both pressed through XTest; the
+    // program is pressed through QTest too (offscreen only, without VMPK).
+    const QString display = ":57";
+    QProcess xvfb;
+    if (withVmpk) {
+        if (QStandardPaths::findExecutable("Xvfb").isEmpty()) {
+            std::printf("Xvfb is not installed\n");
+            return 1;
+        }
+        xvfb.start(QStandardPaths::findExecutable("Xvfb"),
+                   {display, "-screen", "0", "1280x800x24"});
+        xvfb.waitForStarted(5000);
+        QThread::msleep(1500);
+        qputenv("DISPLAY", display.toLatin1());
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    } else if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
     const double silence = qEnvironmentVariableIsEmpty("QUINTARO_BENCH_SILENCE")
                                ? 10
                                : qgetenv("QUINTARO_BENCH_SILENCE").toDouble();
@@ -591,11 +608,36 @@ int main(int argc, char** argv) {
         p.release = [&](int i) { QTest::mouseRelease(window, Qt::LeftButton, {}, point(i)); };
         p.sleeping = [&synth] { return synth.sleeping(); };
         MeasurePresses("Quintaro", p, presses, silence);
+        XTest xt;
+        if (withVmpk && QTest::qWaitForWindowExposed(window) &&
+            xt.open(display.toLatin1().constData())) {
+            Presser x;
+            x.press = [&](int i) {
+                const int k = 24 + (i % 5) * 2;
+                const QPoint at = kb.Key[k]->mapToGlobal(QPoint(kb.Key[k]->width() / 2, 10));
+                xt.motion(xt.display, -1, at.x(), at.y(), 0);
+                xt.sync(xt.display, 0);
+                QTest::qWait(20);
+                const auto t = Clock::now();
+                xt.button(xt.display, 1, 1, 0);
+                xt.sync(xt.display, 0);
+                return t;
+            };
+            x.release = [&](int) {
+                xt.button(xt.display, 1, 0, 0);
+                xt.sync(xt.display, 0);
+            };
+            x.sleeping = p.sleeping;
+            MeasurePresses("Quintaro/XTest", x, presses, silence);
+        }
         std::printf("Quintaro  the stream slept %ld times and woke %ld times\n", synth.sleeps(),
                     synth.wakes());
     }
 
-    if (withVmpk)
-        MeasureVmpk(server, presses, silence, idleSeconds);
+    if (withVmpk) {
+        MeasureVmpk(server, display, presses, silence, idleSeconds);
+        xvfb.terminate();
+        xvfb.waitForFinished(5000);
+    }
     return 0;
 }

@@ -5,6 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <random>
+#include <thread>
 
 namespace {
 
@@ -212,5 +218,177 @@ TEST_F(SynthPortTest, AttackReleaseAndBreathControllersAreHeard) {
         EXPECT_LT(release[0], release[1]);
         EXPECT_GT(release[2], 3 * release[1]);
         EXPECT_GT(vibrato[1], vibrato[0] + 40);
+    }
+}
+
+namespace {
+
+// Renders `synth` in 10 ms blocks for up to `seconds`, or until it sleeps: the blocks' peaks, and
+// whether it fell asleep.
+struct Rendered {
+    std::vector<float> peaks; // one a block
+    bool slept = false;
+};
+
+constexpr double Block = 0.01;
+
+Rendered RenderUntilAsleep(SynthPort& synth, double seconds) {
+    Rendered run;
+    for (double t = 0; t < seconds && !synth.sleeping(); t += Block) {
+        const auto samples = synth.render(static_cast<int>(Block * Rate));
+        float peak = 0;
+        for (float s : samples)
+            peak = std::max(peak, std::abs(s));
+        run.peaks.push_back(peak);
+    }
+    run.slept = synth.sleeping();
+    return run;
+}
+
+// Seconds from the start of a run to the end of its last block at or above the silence level.
+double LastSound(const Rendered& run) {
+    for (std::size_t i = run.peaks.size(); i-- > 0;)
+        if (run.peaks[i] >= SynthPort::Silence)
+            return Block * static_cast<double>(i + 1);
+    return 0;
+}
+
+} // namespace
+
+// Offline, the synthesizer sleeps as its PulseAudio stream does: it renders nothing (zeros) once
+// it has been silent for IdleSeconds, and the next message wakes it. A note played to a sleeping
+// synthesizer is heard from the first period on, at its pitch, and nothing of the sound before
+// the sleep comes back with it. The sleep never comes before the release and the reverb's tail
+// have died away, however long the release: with release time (72) at 127 a piano note rings for
+// seconds after its Note Off, longer than the idle time.
+TEST_F(SynthPortTest, SleepsOnlyAfterTheTailsAndWakesForTheNextMessage) {
+    auto synth = SynthPort::createOffline(TestSoundFont);
+    ASSERT_FALSE(synth->sleeping());
+    synth->shortMessage(Short(0xB0, 91, 127)); // as much reverb as there is
+    synth->shortMessage(Short(0x90, 60, 100));
+    RenderSeconds(*synth, 0.3);
+    synth->shortMessage(Short(0x80, 60, 64));
+    const Rendered shortTail = RenderUntilAsleep(*synth, 20);
+    ASSERT_TRUE(shortTail.slept) << "a silent synthesizer sleeps";
+    EXPECT_EQ(synth->sleeps(), 1);
+    const double sounded = LastSound(shortTail);
+    const double slept = Block * static_cast<double>(shortTail.peaks.size());
+    std::printf("short release: sound until %.2f s after the Note Off, asleep at %.2f s\n", sounded,
+                slept);
+    EXPECT_GT(sounded, 0.2) << "the reverb rings on after the Note Off";
+    // The voices outlive the audible tail a little: the idle time runs from the later of both.
+    EXPECT_GE(slept - sounded, SynthPort::IdleSeconds - Block);
+    EXPECT_LE(slept - sounded, SynthPort::IdleSeconds + 1.0);
+
+    // Asleep: nothing is rendered, however long; a controller wakes it too.
+    const auto asleep = synth->render(static_cast<int>(Rate));
+    EXPECT_TRUE(std::all_of(asleep.begin(), asleep.end(), [](float s) { return s == 0; }));
+    EXPECT_TRUE(synth->sleeping());
+
+    // The next note wakes it: heard at its pitch, and the same from its first sample as a note
+    // played to a fresh synthesizer: nothing old comes before or with it, and it starts no later
+    // (the reverb left from before the sleep, below -80 dBFS, is all that differs).
+    synth->shortMessage(Short(0xB0, 91, 0));
+    EXPECT_FALSE(synth->sleeping());
+    EXPECT_EQ(synth->wakes(), 1);
+    synth->shortMessage(Short(0x90, 67, 100));
+    const auto woken = RenderSeconds(*synth, 0.5);
+    auto fresh = SynthPort::createOffline(TestSoundFont);
+    fresh->shortMessage(Short(0xB0, 91, 0));
+    fresh->shortMessage(Short(0x90, 67, 100));
+    const auto reference = RenderSeconds(*fresh, 0.5);
+    EXPECT_NEAR(FundamentalHz(woken), NoteHz(67), NoteHz(67) * 0.02);
+    std::vector<double> difference(woken.size());
+    std::transform(woken.begin(), woken.end(), reference.begin(), difference.begin(),
+                   std::minus<>());
+    EXPECT_LT(Rms(difference), 0.05 * Rms(reference)) << "the same as a note played fresh";
+
+    // A release far longer than the idle time is not cut: the synthesizer stays awake while it
+    // sounds and sleeps only IdleSeconds after it has died away.
+    synth->shortMessage(Short(0xB0, 72, 127));
+    synth->shortMessage(Short(0x90, 60, 100));
+    RenderSeconds(*synth, 0.5);
+    synth->shortMessage(Short(0x80, 60, 64));
+    const Rendered longTail = RenderUntilAsleep(*synth, 60);
+    ASSERT_TRUE(longTail.slept);
+    const double released = LastSound(longTail);
+    const double asleepAt = Block * static_cast<double>(longTail.peaks.size());
+    std::printf("release time 127: sound until %.2f s after the Note Off, asleep at %.2f s\n",
+                released, asleepAt);
+    EXPECT_GT(released, 3 * SynthPort::IdleSeconds);
+    EXPECT_GE(asleepAt - released, SynthPort::IdleSeconds - Block);
+    // The envelope fades smoothly to its end: no block falls to silence and sounds again.
+    for (std::size_t i = 1; i < static_cast<std::size_t>(released / Block); ++i)
+        ASSERT_GE(longTail.peaks[i], SynthPort::Silence) << "at " << Block * i << " s";
+}
+
+// The gate shared by the audio thread and the thread that plays messages, raced at seeded random
+// paces: the audio thread renders silent periods while it is awake (a gate that sleeps after one
+// silent period, so it is always about to sleep), the message thread plays bursts of messages and
+// wakes it when the gate says so, as SynthPort and PulseOutput do. After each burst a period must
+// be rendered that began after its last message: a message left in a sleeping synthesizer is a
+// note never heard. QUINTARO_RANDOM_SEED replays one seed.
+TEST(SleepGate, NoMessageIsLeftInASleepingSynthesizer) {
+    std::vector<unsigned> seeds = {1, 2, 3, 4};
+    if (const QByteArray env = qgetenv("QUINTARO_RANDOM_SEED"); !env.isEmpty())
+        seeds = {env.toUInt()};
+    constexpr int Bursts = 3000;
+    for (unsigned seed : seeds) {
+        SCOPED_TRACE(seed);
+        SleepGate gate(SynthPort::PeriodSize, SynthPort::Silence);
+        std::mutex loop;       // the audio side's lock (PulseAudio's main loop)
+        bool streaming = true; // under `loop`: the audio side renders
+        std::atomic<int> played{0}, heard{0};
+        std::atomic<bool> stop{false};
+        std::atomic<long> sleeps{0};
+        const auto spin = [](std::mt19937& rng, int most) {
+            for (int n = std::uniform_int_distribution<int>(0, most)(rng); n > 0; --n)
+                std::atomic_signal_fence(std::memory_order_seq_cst);
+        };
+        std::thread audio([&] {
+            std::mt19937 rng(seed * 2 + 1);
+            std::array<float, 2 * SynthPort::PeriodSize> silence{};
+            while (!stop.load()) {
+                {
+                    std::lock_guard<std::mutex> hold(loop);
+                    if (streaming) {
+                        gate.rendering();
+                        const int before = played.load(); // what this period plays
+                        if (gate.rendered(silence.data(), silence.size(), SynthPort::PeriodSize,
+                                          0)) {
+                            streaming = false;
+                            ++sleeps;
+                        }
+                        heard.store(std::max(heard.load(), before));
+                    }
+                }
+                spin(rng, 400);
+            }
+        });
+        std::mt19937 rng(seed * 2);
+        int lost = 0;
+        for (int burst = 0; burst < Bursts && lost == 0; ++burst) {
+            for (int n = std::uniform_int_distribution<int>(1, 4)(rng); n > 0; --n) {
+                const int message = played.load() + 1;
+                played.store(message);
+                if (gate.messageArrived()) {
+                    std::lock_guard<std::mutex> hold(loop);
+                    if (!streaming) {
+                        gate.woke();
+                        streaming = true;
+                    }
+                }
+                spin(rng, 600);
+            }
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+            while (heard.load() < played.load() && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::yield();
+            if (heard.load() < played.load())
+                lost = played.load();
+        }
+        stop.store(true);
+        audio.join();
+        EXPECT_EQ(lost, 0) << "message " << lost << " was never rendered";
+        EXPECT_GT(sleeps.load(), Bursts / 10) << "the audio side slept and woke often";
     }
 }
