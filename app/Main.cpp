@@ -49,7 +49,6 @@ void LoadSettings(AppState& state, const QString& currentDirectory, const Startu
     state.SettingsFile = state.ProgramFolder + "/QuintaroV10.ini";
     state.GMNamesFile = state.ProgramFolder + "/QuintaroProgGM.txt";
     state.NotepadFile = state.ProgramFolder + "/BloccoNote.txt";
-    state.midi.MidiOutOpen = 0;
     state.CurrentPart = 0;
     state.AppClosing = false;
 
@@ -98,7 +97,7 @@ void LoadSettings(AppState& state, const QString& currentDirectory, const Startu
 
 std::unique_ptr<frmMain> Main(AppState& state, const QString& currentDirectory,
                               const StartupHooks& hooks) {
-    state.midi.MidiOutEnabled = 1;
+    state.midi.resetOutputFlags();
     state.StartAborted = false;
     LoadSettings(state, currentDirectory, hooks);
     if (state.StartAborted)
@@ -113,14 +112,14 @@ std::unique_ptr<frmMain> Main(AppState& state, const QString& currentDirectory,
             state.midi.setPort(std::move(port));
         }
         if (noOutputChosen) {
-            state.midi.MidiOutEnabled = 0;
+            state.midi.setOutputEnabled(false);
         } else {
             const std::uint32_t result = state.midi.OpenMidiOutput();
             // No handler runs yet: the device's own message is shown now, before the start goes on.
             state.messages.ShowPendingMessages();
             if (result != 0) {
                 state.messages.ShowMessage(21, state.OperationTitle);
-                state.midi.MidiOutEnabled = 0;
+                state.midi.setOutputEnabled(false);
             } else if (state.midi.port()->startsEmpty()) {
                 // A synthesizer made now plays piano on every channel until told otherwise: it
                 // gets every stored state, which the windows' loads would only partly send.
@@ -164,7 +163,7 @@ bool SaveSettings(AppState& state) {
 void Shutdown(AppState& state) {
     state.OperationTitle = state.ResString(114);
     state.midiIn.close();
-    if (state.midi.MidiOutOpen == 1)
+    if (state.midi.outputOpen())
         state.midi.CloseMidiOutput();
     // The windows are gone: what the device still has to say is shown before the settings go.
     state.messages.ShowPendingMessages();

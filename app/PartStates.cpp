@@ -46,8 +46,7 @@ void SendPartStates(AppState& state) {
             std::uint32_t message = 0;
             if (!SliderMessage(k, column[PartRow::FirstSlider + k], message))
                 continue;
-            state.midi.MidiMessage = message | static_cast<std::uint32_t>(channel);
-            state.midi.SendShortMessage();
+            state.midi.sendShort(message | static_cast<std::uint32_t>(channel));
         }
     }
 }
@@ -63,8 +62,7 @@ void SendMasterKbState(AppState& state) {
         for (int n = 1; n <= 16; ++n) {
             if (element.at(MasterKbElement::FirstChannel + n - 1) != 1)
                 continue;
-            state.midi.MidiMessage = message | static_cast<std::uint32_t>(n - 1);
-            state.midi.SendShortMessage();
+            state.midi.sendShort(message | static_cast<std::uint32_t>(n - 1));
         }
     }
 }
@@ -78,5 +76,5 @@ bool SwitchOutput(AppState& state, std::unique_ptr<MidiPort> port, bool report) 
     if (!state.midi.ReplacePort(std::move(port), report))
         return false;
     SendAllStates(state);
-    return state.midi.MidiOutEnabled == 1;
+    return state.midi.outputEnabled();
 }

@@ -56,61 +56,65 @@ void Midi::setPort(std::unique_ptr<MidiPort> port) {
     port_ = std::move(port);
 }
 
+void Midi::resetOutputFlags() {
+    enabled_ = true;
+    open_ = false;
+}
+
 std::uint32_t Midi::OpenMidiOutput() {
-    NoMidiDevice = false;
-    if (MidiOutEnabled != 1)
+    noDevice_ = false;
+    if (!enabled_)
         return 0;
 
     // With no port at all the mapper reaches nothing: the same as a system without devices.
-    MidiOutDeviceCount = port_ ? port_->deviceCount() : 0;
-    MidiOutOpen = 1;
+    const int deviceCount = port_ ? port_->deviceCount() : 0;
+    open_ = true;
 
-    if (MidiOutDeviceCount == 0) {
-        MidiOutOpen = 0;
+    if (deviceCount == 0) {
+        open_ = false;
         report(22);
-        MidiOutEnabled = 0;
-        NoMidiDevice = true;
+        enabled_ = false;
+        noDevice_ = true;
         return 0;
     }
 
-    MidiOutDeviceId = -1;
-    MidiResult = port_->open();
-    CheckMidiResult();
-    return MidiResult;
+    const std::uint32_t result = port_->open();
+    check(result);
+    return result;
 }
 
 void Midi::CloseMidiOutput() {
-    if (MidiOutEnabled != 1)
+    if (!enabled_)
         return;
-    MidiResult = port_ ? port_->close() : MidiError::Error;
-    if (MidiResult != 0)
+    const std::uint32_t result = port_ ? port_->close() : MidiError::Error;
+    if (result != 0)
         report(23);
     else
-        MidiOutOpen = 0;
+        open_ = false;
 }
 
-void Midi::CheckMidiResult() {
-    if (MidiResult == 0)
+void Midi::check(std::uint32_t result) {
+    if (result == 0)
         return;
-    if (MidiResult == MidiError::Allocated)
+    if (result == MidiError::Allocated)
         report(20);
     else
         report(21);
-    MidiOutEnabled = 0;
+    enabled_ = false;
 }
 
-void Midi::SendShortMessage() {
-    if (MidiOutEnabled != 1)
+void Midi::sendShort(std::uint32_t message) {
+    if (!enabled_)
         return;
-    MidiResult = port_ ? port_->shortMessage(MidiMessage) : MidiError::Error;
-    if (MidiResult == 0 && sent_) {
-        const std::uint8_t bytes[3] = {static_cast<std::uint8_t>(MidiMessage & 0xFF),
-                                       static_cast<std::uint8_t>((MidiMessage >> 8) & 0xFF),
-                                       static_cast<std::uint8_t>((MidiMessage >> 16) & 0xFF)};
+    const std::uint32_t result = port_ ? port_->shortMessage(message) : MidiError::Error;
+    if (result == 0 && sent_) {
+        const std::uint8_t bytes[3] = {static_cast<std::uint8_t>(message & 0xFF),
+                                       static_cast<std::uint8_t>((message >> 8) & 0xFF),
+                                       static_cast<std::uint8_t>((message >> 16) & 0xFF)};
         const int length = ShortMessageLength(bytes[0]);
         tellSent(bytes, static_cast<std::size_t>(length == 0 ? 3 : length));
     }
-    CheckMidiResult();
+    check(result);
 }
 
 void Midi::tellSent(const std::uint8_t* bytes, std::size_t size) const {
@@ -118,69 +122,67 @@ void Midi::tellSent(const std::uint8_t* bytes, std::size_t size) const {
         sent_(bytes, size);
 }
 
+void Midi::send(int channel, std::uint32_t status, int data1, int data2) {
+    sendShort(PackShortMessage(status | static_cast<std::uint32_t>(channel),
+                               static_cast<std::uint32_t>(data1),
+                               static_cast<std::uint32_t>(data2)));
+}
+
 void Midi::SendNoteOn(int channel, int note, int velocity) {
-    MidiMessage =
-        PackShortMessage(static_cast<std::uint32_t>(channel) | MidiStatus::NoteOn,
-                         static_cast<std::uint32_t>(note), static_cast<std::uint32_t>(velocity));
-    SendShortMessage();
+    send(channel, MidiStatus::NoteOn, note, velocity);
 }
 
 void Midi::SendNoteOff(int channel, int note, int velocity) {
-    MidiMessage =
-        PackShortMessage(static_cast<std::uint32_t>(channel) | MidiStatus::NoteOff,
-                         static_cast<std::uint32_t>(note), static_cast<std::uint32_t>(velocity));
-    SendShortMessage();
+    send(channel, MidiStatus::NoteOff, note, velocity);
 }
 
 void Midi::SendAllNotesOff(int channel) {
-    MidiMessage = PackShortMessage(static_cast<std::uint32_t>(channel) | MidiStatus::ControlChange,
-                                   Controller::AllNotesOff, 0u);
-    SendShortMessage();
+    send(channel, MidiStatus::ControlChange, static_cast<int>(Controller::AllNotesOff), 0);
 }
 
-void Midi::SendLongMessage() {
-    if (MidiOutEnabled != 1)
+void Midi::sendLong(std::string_view bytes) {
+    if (!enabled_)
         return;
 
-    MidiHeader.bufferLength = static_cast<std::uint32_t>(MidiHeader.data.size());
-    MidiHeader.bytesRecorded = 0;
-    MidiHeader.user = 0;
-    MidiHeader.flags = 0;
-    MidiHeaderSize = 28;
+    header_.data.assign(bytes);
+    header_.bufferLength = static_cast<std::uint32_t>(header_.data.size());
+    header_.bytesRecorded = 0;
+    header_.user = 0;
+    header_.flags = 0;
 
     // The three calls always run in order, each result checked as it comes; the header and its
     // data are not touched between them.
-    MidiResult = port_ ? port_->prepareHeader(MidiHeader, MidiHeaderSize) : MidiError::Error;
-    CheckMidiResult();
-    MidiResult = port_ ? port_->longMessage(MidiHeader, MidiHeaderSize) : MidiError::Error;
-    if (MidiResult == 0 && sent_) {
-        const std::vector<std::uint8_t> bytes = LongMessageBytes(MidiHeader);
-        tellSent(bytes.data(), bytes.size());
+    std::uint32_t result = port_ ? port_->prepareHeader(header_, HeaderSize) : MidiError::Error;
+    check(result);
+    result = port_ ? port_->longMessage(header_, HeaderSize) : MidiError::Error;
+    if (result == 0 && sent_) {
+        const std::vector<std::uint8_t> sentBytes = LongMessageBytes(header_);
+        tellSent(sentBytes.data(), sentBytes.size());
     }
-    CheckMidiResult();
-    MidiResult = port_ ? port_->unprepareHeader(MidiHeader, MidiHeaderSize) : MidiError::Error;
-    CheckMidiResult();
+    check(result);
+    result = port_ ? port_->unprepareHeader(header_, HeaderSize) : MidiError::Error;
+    check(result);
 }
 
 bool Midi::ReplacePort(std::unique_ptr<MidiPort> port, bool report) {
-    if (MidiOutEnabled == 1 && MidiOutOpen == 1) {
+    if (enabled_ && open_) {
         for (int channel = 0; channel < 16; ++channel)
             SendAllNotesOff(channel);
         CloseMidiOutput();
     }
     port_ = std::move(port);
-    MidiOutOpen = 0;
-    MidiOutEnabled = port_ ? 1 : 0;
+    open_ = false;
+    enabled_ = port_ != nullptr;
     MessageHandler handler = report ? MessageHandler() : std::exchange(showMessage_, nullptr);
     OpenMidiOutput();
     if (!report)
         showMessage_ = std::move(handler);
-    return MidiOutEnabled == 1;
+    return enabled_;
 }
 
 void SendProgramChange(Midi& midi, int channel, int program) {
-    midi.MidiHeader.data.assign(
-        {static_cast<char>(MidiStatus::ProgramChange | static_cast<std::uint32_t>(channel & 0x0F)),
-         static_cast<char>(program & 0x7F)});
-    midi.SendLongMessage();
+    const char bytes[2] = {
+        static_cast<char>(MidiStatus::ProgramChange | static_cast<std::uint32_t>(channel & 0x0F)),
+        static_cast<char>(program & 0x7F)};
+    midi.sendLong(std::string_view(bytes, 2));
 }

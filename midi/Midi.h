@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Number of bytes of a status byte's message: 3 for note, key pressure, control change and pitch
@@ -50,7 +51,7 @@ constexpr std::uint32_t PackShortMessage(std::uint32_t status, std::uint32_t dat
 }
 
 // The MIDI module: the one output device and every message that leaves it. After the first
-// device error MidiOutEnabled is 0 and every routine returns at once. It tells the user of a
+// device error the output is disabled and every routine returns at once. It tells the user of a
 // device error through the message handler the start-up gives it, by message number: 20 device
 // already in use, 21 device error, 22 no device, 23 closing error.
 class Midi {
@@ -70,24 +71,31 @@ class Midi {
     void setPort(std::unique_ptr<MidiPort> port);
     MidiPort* port() const { return port_.get(); }
 
-    int MidiOutEnabled = 1;
-    int MidiOutOpen = 0;
-    bool NoMidiDevice = false;
-    int MidiOutDeviceCount = 0;
-    int MidiOutDeviceId = -1;
-    std::uint32_t MidiResult = 0;
-    std::uint32_t MidiMessage = 0;
-    MidiHdr MidiHeader;
-    int MidiHeaderSize = 28;
+    // Whether messages go out: true until a device error, a missing device or a choice of no
+    // output turns it off.
+    bool outputEnabled() const { return enabled_; }
+    void setOutputEnabled(bool enabled) { enabled_ = enabled; }
+    // Whether the port is open (from a successful open until a successful close).
+    bool outputOpen() const { return open_; }
+    // Whether the last open found no device at all.
+    bool noDevice() const { return noDevice_; }
+    // The state at start: output enabled, nothing open.
+    void resetOutputFlags();
 
     std::uint32_t OpenMidiOutput();
     void CloseMidiOutput();
-    void CheckMidiResult();
-    void SendShortMessage();
+
+    // A channel message: `status` (0x80..0xE0, see MidiStatus) on `channel` (0..15), with its
+    // data bytes; a two-byte message ignores `data2` (the port sends the bytes its status calls
+    // for).
+    void send(int channel, std::uint32_t status, int data1, int data2);
+    // A short message already packed as the port takes it (see PackShortMessage).
+    void sendShort(std::uint32_t message);
     void SendNoteOn(int channel, int note, int velocity);
     void SendNoteOff(int channel, int note, int velocity);
     void SendAllNotesOff(int channel);
-    void SendLongMessage();
+    // A long message: its bytes go to the port in one piece (prepared, sent, unprepared).
+    void sendLong(std::string_view bytes);
 
     // Replaces the output with `port`, as a new choice of the user: while the old port is open,
     // All Notes Off on all sixteen channels, then it is closed; the new one is opened as at start,
@@ -99,13 +107,21 @@ class Midi {
     bool ReplacePort(std::unique_ptr<MidiPort> port, bool report = true);
 
   private:
-    void report(int messageNumber) const;
+    // The size of the platform's header that the long-message calls are given.
+    static constexpr int HeaderSize = 28;
 
+    void report(int messageNumber) const;
+    // A failed call reports its device message and disables the output.
+    void check(std::uint32_t result);
     void tellSent(const std::uint8_t* bytes, std::size_t size) const;
 
     MessageHandler showMessage_;
     SendObserver sent_;
     std::unique_ptr<MidiPort> port_;
+    bool enabled_ = true;
+    bool open_ = false;
+    bool noDevice_ = false;
+    MidiHdr header_;
 };
 
 // Sends a program change (channel 0..15, program 0..127) as a two-byte long message, as the

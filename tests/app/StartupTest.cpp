@@ -183,7 +183,7 @@ TEST_F(Startup, DeviceErrorsAreReportedAndTheSettingsAreStillWritten) {
     const Texts expected{"Output MIDI Device already in use",
                          "[title Opening MIDI out device] Output MIDI Device error"};
     EXPECT_EQ(refused->sink.texts(), expected);
-    EXPECT_EQ(refused->state.midi.MidiOutEnabled, 0);
+    EXPECT_FALSE(refused->state.midi.outputEnabled());
 
     openResult = 0;
     closeResult = MidiError::Error;

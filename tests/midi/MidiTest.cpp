@@ -26,10 +26,8 @@ TEST(Midi, ShortAndLongMessagesSendTheirBytesInOrder) {
     f.midi.SendNoteOn(0, 60, 100);
     f.midi.SendNoteOff(9, 36, 64);
     f.midi.SendAllNotesOff(15);
-    f.midi.MidiMessage = PackShortMessage(0xC3, 40, 0); // program change: two bytes
-    f.midi.SendShortMessage();
-    f.midi.MidiHeader.data = std::string("\xCF\x7F", 2);
-    f.midi.SendLongMessage();
+    f.midi.send(3, MidiStatus::ProgramChange, 40, 0); // program change: two bytes
+    f.midi.sendLong(std::string("\xCF\x7F", 2));
     EXPECT_EQ(f.port.messageLines(), (Lines{"90 3c 64", "89 24 40", "bf 7b 00", "c3 28", "cf 7f"}));
     // The long message is prepared, sent and unprepared, each with its length and header size.
     ASSERT_EQ(f.port.records.size(), 7u);
@@ -42,7 +40,7 @@ TEST(Midi, ShortAndLongMessagesSendTheirBytesInOrder) {
     // A failed prepare still runs the three calls in order, with one report; then silence.
     f.port.clear();
     f.port.failOn(Call::Prepare, 1, 7);
-    f.midi.SendLongMessage();
+    f.midi.sendLong(std::string("\xCF\x7F", 2));
     f.midi.SendNoteOn(0, 60, 100);
     EXPECT_EQ(f.port.records.size(), 3u);
     EXPECT_EQ(f.port.count(Call::Unprepare), 1);
@@ -53,9 +51,9 @@ TEST(Midi, DeviceErrorsAreReportedOnceAndSilenceTheOutput) {
     Fixture none(0);
     none.port.devices = 0;
     EXPECT_EQ(none.midi.OpenMidiOutput(), 0u);
-    EXPECT_TRUE(none.midi.NoMidiDevice);
+    EXPECT_TRUE(none.midi.noDevice());
     none.midi.SendNoteOn(0, 60, 100);
-    none.midi.SendLongMessage();
+    none.midi.sendLong(std::string("\xCF\x7F", 2));
     none.midi.CloseMidiOutput();
     EXPECT_EQ(none.port.records.size(), 1u) << "nothing but the device count is asked";
     EXPECT_EQ(none.sink.texts(), Texts{QString::fromUtf8("Dispositivo MIDI di uscita assente")});
@@ -76,6 +74,6 @@ TEST(Midi, DeviceErrorsAreReportedOnceAndSilenceTheOutput) {
     closing.midi.OpenMidiOutput();
     closing.port.failOn(Call::Close, 1, 5);
     closing.midi.CloseMidiOutput();
-    EXPECT_EQ(closing.midi.MidiOutOpen, 1);
+    EXPECT_TRUE(closing.midi.outputOpen());
     EXPECT_EQ(closing.sink.texts(), Texts{"Output MIDI Device closing error"});
 }

@@ -32,12 +32,10 @@ TEST(FileCapturePort, AppendsOneHexLinePerMessage) {
         ASSERT_EQ(m.midi.OpenMidiOutput(), 0u);
         m.midi.SendNoteOn(0, 60, 100);
         EXPECT_EQ(Lines(path).size(), 2 + 3 * run) << "flushed at once";
-        m.midi.MidiMessage = PackShortMessage(0xE3, 0x00, 0x60);
-        m.midi.SendShortMessage();
-        m.midi.MidiHeader.data = std::string("\xC5\x0A", 2);
-        m.midi.SendLongMessage();
+        m.midi.sendShort(PackShortMessage(0xE3, 0x00, 0x60));
+        m.midi.sendLong(std::string("\xC5\x0A", 2));
         m.midi.CloseMidiOutput();
-        EXPECT_EQ(m.midi.MidiOutOpen, 0);
+        EXPECT_FALSE(m.midi.outputOpen());
         EXPECT_TRUE(m.sink.shown().empty());
     }
     EXPECT_EQ(Lines(path),
@@ -95,7 +93,7 @@ TEST(RtMidiPort, WithoutADeviceTheModuleSaysSoOnce) {
         const bool found = RtMidiPort(api, name).deviceCount() > 0;
         MidiModule m(std::make_unique<RtMidiPort>(api, name));
         m.midi.OpenMidiOutput();
-        EXPECT_EQ(m.midi.MidiOutEnabled, 0);
+        EXPECT_FALSE(m.midi.outputEnabled());
         m.midi.SendNoteOn(0, 60, 100);
         m.midi.CloseMidiOutput();
         EXPECT_EQ(m.sink.texts(),

@@ -78,7 +78,7 @@ void MidiDeviceWatch::checkOutput() {
     if (!outputGone_ && !present) {
         // Nothing can reach the device: the output goes quiet without a message, and what the
         // keyboards and the input held is forgotten rather than sent into the void.
-        state_.midi.MidiOutEnabled = 0;
+        state_.midi.setOutputEnabled(false);
         forgetKeyboards_();
         router_.releaseAll();
         outputGone_ = true;

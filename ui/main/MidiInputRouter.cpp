@@ -90,10 +90,7 @@ void MidiInputRouter::noteOff(int note, int velocity) {
 void MidiInputRouter::sendToChannels(const std::vector<int>& channels, std::uint32_t status,
                                      int data1, int data2) {
     for (int channel : channels) {
-        midi_.MidiMessage =
-            PackShortMessage(status | static_cast<std::uint32_t>(channel),
-                             static_cast<std::uint32_t>(data1), static_cast<std::uint32_t>(data2));
-        midi_.SendShortMessage();
+        midi_.send(channel, status, data1, data2);
     }
 }
 

@@ -188,8 +188,7 @@ void frmMasterKb::VScroll_Change(int k) {
         for (int n = 1; n <= ChannelCount; ++n) {
             if (element(MasterKbElement::FirstChannel + n - 1) != 1)
                 continue;
-            state_.midi.MidiMessage = message | static_cast<std::uint32_t>(n - 1);
-            state_.midi.SendShortMessage();
+            state_.midi.sendShort(message | static_cast<std::uint32_t>(n - 1));
         }
     }
     element(MasterKbElement::FirstSlider + k) = v;

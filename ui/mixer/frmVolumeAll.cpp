@@ -232,10 +232,8 @@ void frmVolumeAll::VScroll_Change(int i) {
 
     if (!state_.IsWindowOpen(i) || state_.RestoringWindows) {
         const int channel = (row(i, PartRow::Channel) - 1) & 0x0F;
-        state_.midi.MidiMessage =
-            PackShortMessage(MidiStatus::ControlChange | static_cast<std::uint32_t>(channel),
-                             Controller::Volume, static_cast<std::uint32_t>(v));
-        state_.midi.SendShortMessage();
+        state_.midi.send(channel, MidiStatus::ControlChange, static_cast<int>(Controller::Volume),
+                         v);
     } else {
         // The part window's own slider sends the volume and sets this slider to the value it
         // already holds, which is no change: neither window starts the other again.

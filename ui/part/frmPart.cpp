@@ -187,8 +187,7 @@ void frmPart::VScroll_Change(int k) {
     mirrorIntoVolumeWindow(PartRow::FirstSlider + k, v);
 
     if (send) {
-        state_.midi.MidiMessage = message;
-        state_.midi.SendShortMessage();
+        state_.midi.sendShort(message);
     }
 }
 

@@ -53,7 +53,7 @@ struct FakeDevices {
                          [this](const QString&) { return ++inputOpens, inputThere; },
                          [this, &live](const QString&) {
                              ++outputOpens;
-                             live.t.state.midi.MidiOutEnabled = 1;
+                             live.t.state.midi.setOutputEnabled(true);
                              return outputThere;
                          }});
     }
@@ -159,7 +159,7 @@ TEST(LiveMidi, AnOutputThatGoesIsForgottenAndReopenedWhenBack) {
     live.take();
     devices.outputThere = false;
     devices.watch.check();
-    EXPECT_EQ(live.t.state.midi.MidiOutEnabled, 0);
+    EXPECT_FALSE(live.t.state.midi.outputEnabled());
     EXPECT_FALSE(part->keyboard().isMarked(10)) << "the latched note is forgotten";
     EXPECT_EQ(live.take(), Lines{});
     EXPECT_EQ(live.main.LabelMidi->text(), "MIDI Out gone: jack:Synth");

@@ -154,7 +154,7 @@ TEST(MidiChoice, ChoiceSurvivesARestartAndTheEnvironmentWins) {
     EXPECT_TRUE(list->item(0)->text().startsWith("Synth GM"));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualItemRect(list->item(list->count() - 1)).center());
-    EXPECT_EQ(t.state.midi.MidiOutEnabled, 0);
+    EXPECT_FALSE(t.state.midi.outputEnabled());
     EXPECT_EQ(CreateMappedPort(), nullptr);
     EXPECT_TRUE(t.sink.shown().empty());
 }
@@ -165,13 +165,13 @@ TEST(MidiChoice, FailingPortIsReportedOnceAndLeavesTheProgramSilentUntilChosenAg
     frmMain w(t.state);
     EXPECT_FALSE(w.ChooseOutput("capture:" + home.file("missing/x.txt")));
     EXPECT_EQ(t.sink.texts(), std::vector<QString>{"Output MIDI Device error"});
-    EXPECT_EQ(t.state.midi.MidiOutEnabled, 0);
+    EXPECT_FALSE(t.state.midi.outputEnabled());
     EXPECT_TRUE(RememberedMidiChoice("output").isEmpty());
 
     // A new choice that works enables the output again and gives it every part.
     const QString c = home.file("c.txt");
     ASSERT_TRUE(w.ChooseOutput("capture:" + c));
-    EXPECT_EQ(t.state.midi.MidiOutEnabled, 1);
+    EXPECT_TRUE(t.state.midi.outputEnabled());
     EXPECT_EQ(fileLines(c).size(), 16u * 10u);
     EXPECT_EQ(t.sink.shown().size(), 1u);
 }
