@@ -22,10 +22,12 @@
 // once per message, in order, so the handler may touch the program's state.
 //
 // Bounds. A message longer than MaxMessageBytes (system exclusive) is dropped and counted:
-// only channel messages are played. The ring holds QueueCapacity messages: a flood arrives whole
-// as long as the UI thread falls no more than that behind (at JACK's fastest, 2727 three-byte
-// messages a cycle of 256 frames at 48 kHz, that is 24 cycles, 128 ms); beyond it messages are
-// dropped and counted. A message still queued when the input closes or switches is dropped.
+// only channel messages are played. Clock, time code and active sensing are left out where they
+// arrive (RtMidi's default), so that they do not wake the UI thread many times a second. The ring
+// holds QueueCapacity messages: a flood arrives whole as long as the UI thread falls no more than
+// that behind (at JACK's fastest, 2727 three-byte messages a cycle of 256 frames at 48 kHz, that is
+// 24 cycles, 128 ms); beyond it messages are dropped and counted. A message still queued when the
+// input closes or switches is dropped.
 class MidiInput {
   public:
     enum class Api { Alsa, Jack };
