@@ -387,9 +387,11 @@ void frmMain::mnuMidi_Click() {
         outputChoice_ = StartOutputChoice();
     // The input in use by the name of its port, as the list names it.
     const MidiInput& in = state_.midiIn;
-    const QString currentInput = in.isOpen() ? in.choice().section(u':', 0, 0).toLower() + u':' +
-                                                   QString::fromStdString(in.openPortName())
-                                             : QStringLiteral("none");
+    // An ALSA port by its stable identity, without the numbers, as the list offers it.
+    const QString currentInput =
+        in.isOpen() ? StableChoice(in.choice().section(u':', 0, 0).toLower() + u':' +
+                                   QString::fromStdString(in.openPortName()))
+                    : QStringLiteral("none");
     MidiBox = new frmMidi(state_.LanguageCode, OutputChoices(), outputChoice_, InputChoices(),
                           currentInput, this);
     MidiBox->setAttribute(Qt::WA_DeleteOnClose);
