@@ -6,9 +6,10 @@
 // Input: a series of steps, each a header byte and what follows it.
 // - header below 0x80: one message of 1..3 bytes (length 1 + (h & 3) % 3) played through the
 //   target (h >> 2) & 3: none, part 1, part 2, the master keyboard;
-// - header 0x80 and above: the user changes, while keys may be held, by the next byte: part 1's
-//   transposition (0..24), part 2's channel, a master keyboard channel switched on or off, or
-//   part 1's channel, by (h >> 5) & 3.
+// - header 0x80 and above, by (h >> 4) & 7 and the next byte: the user changes, while keys may be
+//   held, part 1's transposition (0..24), part 2's channel, a master keyboard channel (switched
+//   on or off), part 1's channel or part 2's transposition; or chooses another input (releaseAll
+//   and reset, as the main window does); 6 and 7 do nothing.
 //
 // Properties, on what the output port receives:
 // - only notes, the sustain pedal, modulation and pitch bend go out; a Note On has a velocity;
@@ -180,7 +181,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::uint8_t h = next();
         if (h & 0x80) {
             const int value = next();
-            switch ((h >> 5) & 3) {
+            switch ((h >> 4) & 7) {
             case 0:
                 s.PartParams[1][PartRow::Transposition] = static_cast<std::uint8_t>(value % 25);
                 break;
@@ -192,8 +193,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 on = 1 - on;
                 break;
             }
-            default:
+            case 3:
                 s.PartParams[1][PartRow::Channel] = static_cast<std::uint8_t>(value % 16 + 1);
+                break;
+            case 4:
+                s.PartParams[2][PartRow::Transposition] = static_cast<std::uint8_t>(value % 25);
+                break;
+            case 5:
+                // Another input is chosen, as the main window switches inputs.
+                router.releaseAll();
+                router.reset();
+                break;
+            default:
+                break;
             }
             continue;
         }
