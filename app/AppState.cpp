@@ -2,4 +2,13 @@
 
 #include "app/strings/StringTable.h"
 
-QString AppState::ResString(int n) const { return LoadResString(LanguageBase + n); }
+QString AppState::ResString(int n) const {
+    return LoadResString(LanguageBase + n);
+}
+
+int AppState::selectProgramPageFor(int part) {
+    CurrentPart = part;
+    GMPageSelector =
+        partRow(part, PartRow::ProgramNumber) < 65 ? WindowKind::GMPage1 : WindowKind::GMPage2;
+    return GMPageSelector;
+}

@@ -10,6 +10,8 @@
 #include "midi/ports/MidiInput.h"
 
 #include <QString>
+#include <cstdint>
+#include <utility>
 
 // Shows the MIDI module's device messages through `messages`, under the product title, once the
 // send or load that failed has returned.
@@ -37,10 +39,8 @@ struct AppState : SettingsTables {
     int CurrentPart = 0;
     bool AppClosing = false;
     bool RestoringWindows = false;
-    bool WindowLoading = false;
     int GMPageSelector = 0;
 
-    WindowRec ScratchRec;      // the shared working record of LoadWindowRecord
     NoteTable HeldNotes;       // latched notes, shared by all part windows
     NoteTable MasterHeldNotes; // latched notes of the master keyboard
 
@@ -50,16 +50,43 @@ struct AppState : SettingsTables {
     Midi midi;
     MidiInput midiIn; // played through the parts by the main window; opened by the start-up
 
-    // Copies window record `kind` (0..24) into ScratchRec; true when its Open flag is 1.
-    bool LoadWindowRecord(int kind) {
-        ScratchRec = WindowRecs.at(kind);
-        return ScratchRec.Open == 1;
-    }
+    // Window record `kind` (0..24).
+    WindowRec& windowRecord(int kind) { return WindowRecs.at(kind); }
     // Whether window record `kind` has its Open flag at 1 (the window is open, or was open when
     // the program last closed); changes nothing.
     bool IsWindowOpen(int kind) const { return WindowRecs.at(kind).Open == 1; }
-    // Stores ScratchRec back as record `kind`.
-    void StoreWindowRecord(int kind) { WindowRecs.at(kind) = ScratchRec; }
+
+    // Row `row` of part `part`'s column of PartParams.
+    std::uint8_t& partRow(int part, int row) { return PartParams.at(part).at(row); }
+    // Makes `part` current and chooses the program page that lists its program (page 1 programs
+    // 1..64, page 2 programs 65..128) as GMPageSelector; returns that page's window kind.
+    int selectProgramPageFor(int part);
+
+    // True while a child window loads: its controls are being set from the tables, and what
+    // their handlers would store or limit is not done.
+    bool windowLoading() const { return windowLoading_; }
+    // Sets WindowLoading for its lifetime, then gives back the value it found: a load that runs
+    // inside another never clears the flag the outer one set. Child windows hold one around
+    // their load (ChildWindow::Load); nothing else sets the flag.
+    class WindowLoadingScope {
+      public:
+        explicit WindowLoadingScope(AppState& state)
+            : state_(state), before_(std::exchange(state.windowLoading_, true)) {}
+        ~WindowLoadingScope() { state_.windowLoading_ = before_; }
+        WindowLoadingScope(const WindowLoadingScope&) = delete;
+        WindowLoadingScope& operator=(const WindowLoadingScope&) = delete;
+
+      private:
+        AppState& state_;
+        bool before_;
+    };
+
+    // Takes LanguageBase from LanguageCode: the language the program speaks until the next
+    // start (a language chosen in the menu waits for it).
+    void takeLanguageBase() { LanguageBase = LanguageBaseOf(LanguageCode); }
 
     QString ResString(int n) const; // the string table entry LanguageBase + n
+
+  private:
+    bool windowLoading_ = false;
 };

@@ -4,20 +4,18 @@
 
 namespace {
 
-constexpr int SliderCount = 11;
-
 // Controller number of each slider's control change; 0 for the sliders that send none.
-constexpr std::uint32_t SliderController[SliderCount] = {Controller::Volume,
-                                                         Controller::Pan,
-                                                         0,
-                                                         0,
-                                                         Controller::AttackTime,
-                                                         Controller::ReleaseTime,
-                                                         0,
-                                                         Controller::Modulation,
-                                                         Controller::Breath,
-                                                         Controller::Reverb,
-                                                         Controller::Chorus};
+constexpr std::uint32_t SliderController[PartRow::SliderCount] = {Controller::Volume,
+                                                                  Controller::Pan,
+                                                                  0,
+                                                                  0,
+                                                                  Controller::AttackTime,
+                                                                  Controller::ReleaseTime,
+                                                                  0,
+                                                                  Controller::Modulation,
+                                                                  Controller::Breath,
+                                                                  Controller::Reverb,
+                                                                  Controller::Chorus};
 
 constexpr int SliderOfRow(int row) {
     return row - PartRow::FirstSlider;
@@ -39,10 +37,10 @@ bool SliderMessage(int k, int v, std::uint32_t& message) {
 void SendPartStates(AppState& state) {
     for (int part = 1; part <= 16; ++part) {
         const auto& column = state.PartParams.at(part);
-        const int channel = (column[PartRow::Channel] - 1) & 0x0F;
+        const int channel = partChannel(column[PartRow::Channel]);
         if (column[PartRow::ProgramFlag] == 1)
             SendProgramChange(state.midi, channel, column[PartRow::ProgramNumber] - 1);
-        for (int k = 0; k < SliderCount; ++k) {
+        for (int k = 0; k < PartRow::SliderCount; ++k) {
             std::uint32_t message = 0;
             if (!SliderMessage(k, column[PartRow::FirstSlider + k], message))
                 continue;
@@ -55,7 +53,7 @@ void SendMasterKbState(AppState& state) {
     if (!state.IsWindowOpen(WindowKind::MasterKb))
         return;
     const auto& element = state.MasterKbSettings;
-    for (int k = 0; k < SliderCount; ++k) {
+    for (int k = 0; k < PartRow::SliderCount; ++k) {
         std::uint32_t message = 0;
         if (!SliderMessage(k, element.at(MasterKbElement::FirstSlider + k), message))
             continue;

@@ -41,6 +41,7 @@ struct SettingsTables {
 namespace PartRow {
 constexpr int Channel = 0;     // MIDI channel 1..16
 constexpr int FirstSlider = 1; // rows 1..11: the eleven slider values, row = slider index + 1
+constexpr int SliderCount = 11;
 constexpr int Volume = 1;
 constexpr int Pan = 2;
 constexpr int VelocityOn = 3;
@@ -62,6 +63,11 @@ constexpr int ProgramNumber = 18; // 1..128
 constexpr int ProgramThird = 19;  // passed to the program-name lookups, not used by them
 constexpr int Count = 25;
 } // namespace PartRow
+
+// The channel nibble (0..15) of the messages of a part whose channel row holds `channel` (1..16).
+constexpr int partChannel(int channel) {
+    return (channel - 1) & 0x0F;
+}
 
 // Elements of WindowExtras (1..7): the main window's placement.
 namespace WindowExtra {

@@ -40,26 +40,66 @@ struct WindowSize {
     constexpr bool isEmpty() const { return height == 0 && width == 0; }
 };
 
+// How a window keeps its record (WindowRecs[kind]) while it is open; ChildWindow applies these
+// for every kind. At load the record is marked open (Open 1) and the window placed as it says; at
+// unload its normal placement is stored and Open goes back to 0, unless the program is closing
+// (the window then comes back at the next start). Each kind states where it differs.
+struct WindowRecordRules {
+    // What a load does with a record that holds no size (a side at 0).
+    enum class NoSize {
+        Kept,           // the window is placed as stored; an empty side keeps the frame's size
+        StandardShown,  // each empty side takes the standard size; the record is kept as read
+        StandardStored, // a record missing either side gets the whole standard size, stored
+    };
+    NoSize noSize = NoSize::Kept;
+    // In the normal state the window is never wider than its standard width nor lower than its
+    // standard height.
+    bool limited = false;
+    // Every resize but a minimize stores the whole normal placement (Top, Left, Height, Width),
+    // maximized included; otherwise a resize in the normal state stores Height and Width only.
+    bool resizeStoresPlacement = false;
+    // Open is 2 while the window is minimized and 1 again in the normal state; the window follows
+    // every change of its state, not only of its size.
+    bool openTwoWhileMinimized = false;
+    // Closed while minimized, the window leaves its record as it was, Open included.
+    bool minimizedCloseKeepsRecord = false;
+};
+
 // What the program knows of a window kind, wherever the kind is handled: the main window's
-// factory, its reopening timers, Cascade and Maximize, and the first-run settings.
+// factory, its reopening timers, Cascade and Maximize, the first-run settings and the window's
+// own record.
 struct WindowKindInfo {
     WindowSize standard; // the size Maximize gives back; empty for a kind without one
     WindowSize firstRun; // the size in the first-run window record
     bool restores;       // reopened at start with RestoringWindows set (no mirroring)
+    WindowRecordRules record;
 };
 
 namespace detail {
 constexpr std::array<WindowKindInfo, WindowKind::LastStored + 1> MakeWindowKindTable() {
+    using NoSize = WindowRecordRules::NoSize;
     std::array<WindowKindInfo, WindowKind::LastStored + 1> t{};
+    const WindowSize part{PartWindowHeight, PartWindowWidth};
     for (int k = WindowKind::FirstPart; k <= WindowKind::LastPart; ++k)
-        t[k] = {{PartWindowHeight, PartWindowWidth}, {PartWindowHeight, PartWindowWidth}, true};
-    t[WindowKind::MasterKb] = {{MasterKbHeight, MasterKbWidth}, {}, false};
-    t[WindowKind::Reserved] = {{}, {}, false};
+        t[k] = {part, part, true, {.noSize = NoSize::Kept, .limited = true}};
+    t[WindowKind::MasterKb] = {{MasterKbHeight, MasterKbWidth},
+                               {},
+                               false,
+                               {.noSize = NoSize::StandardStored, .limited = true}};
+    t[WindowKind::Reserved] = {{}, {}, false, {}};
+    const WindowSize volume{VolumeAllHeight, VolumeAllWidth};
     t[WindowKind::VolumeAll] = {
-        {VolumeAllHeight, VolumeAllWidth}, {VolumeAllHeight, VolumeAllWidth}, true};
-    t[WindowKind::GMPage1] = {{GMPageHeight, GMPageWidth}, {}, false};
-    t[WindowKind::GMPage2] = {{GMPageHeight, GMPageWidth}, {}, false};
-    t[WindowKind::Notepad] = {{NotepadHeight, NotepadWidth}, {}, false};
+        volume, volume, true, {.noSize = NoSize::StandardShown, .limited = true}};
+    const WindowRecordRules page{.noSize = NoSize::StandardShown,
+                                 .limited = true,
+                                 .resizeStoresPlacement = true,
+                                 .minimizedCloseKeepsRecord = true};
+    t[WindowKind::GMPage1] = {{GMPageHeight, GMPageWidth}, {}, false, page};
+    t[WindowKind::GMPage2] = {{GMPageHeight, GMPageWidth}, {}, false, page};
+    t[WindowKind::Notepad] = {{NotepadHeight, NotepadWidth},
+                              {},
+                              false,
+                              {.noSize = NoSize::StandardStored, .openTwoWhileMinimized = true}};
     return t;
 }
 } // namespace detail

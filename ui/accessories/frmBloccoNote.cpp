@@ -145,10 +145,7 @@ QString frmBloccoNote::editorText() const {
 }
 
 void frmBloccoNote::Form_Load() {
-    state_.WindowLoading = true;
     Text1->move(twips::point(0, 10));
-
-    openRecordAtStandardSizeIfNone();
 
     std::error_code error;
     const auto bytes = ReadFileHead(state_.NotepadFile, notepad::RecordLength, error);
@@ -174,8 +171,6 @@ void frmBloccoNote::Form_Load() {
     loaded_ = editorText();
     NotepadText = accepted_ = loaded_;
     keepFile_ = keepFile_ || !read.whole || size > notepad::MaxNoteBytes || loaded_ != note;
-    state_.WindowLoading = false;
-    Form_Resize();
 }
 
 void frmBloccoNote::Text1_Change() {
@@ -254,23 +249,7 @@ bool frmBloccoNote::Form_QueryUnload() {
     return saved || state_.AppClosing;
 }
 
-void frmBloccoNote::changeEvent(QEvent* event) {
-    ChildWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && !isUnloaded())
-        Form_Resize();
-}
-
 void frmBloccoNote::Form_Resize() {
-    if (state_.WindowLoading)
-        return;
-    WindowRec& rec = state_.WindowRecs.at(WindowKind::Notepad);
-    if (isMinimized()) {
-        rec.Open = 2;
-        return;
-    }
-    if (isMaximized() || !isNormalState())
-        return;
-    rec.Open = 1;
     const int height = Height();
     const int width = Width();
     // The text box follows the window, but not below these sizes.
@@ -278,15 +257,4 @@ void frmBloccoNote::Form_Resize() {
         Text1->resize(Text1->width(), twips::toPixels(height - 400));
     if (width > 1920)
         Text1->resize(twips::toPixels(width - 80), Text1->height());
-    rec.Height = height;
-    rec.Width = width;
-}
-
-void frmBloccoNote::Form_Unload() {
-    const int kind = WindowKind::Notepad;
-    state_.LoadWindowRecord(kind);
-    if (!state_.AppClosing)
-        state_.ScratchRec.Open = 0;
-    storeGeometryInto(state_.ScratchRec);
-    state_.StoreWindowRecord(kind);
 }

@@ -73,9 +73,8 @@ class frmBloccoNote : public ChildWindow {
     // note that still does not fit the record, is reported (nothing is written); when the user
     // closes the window (not the program), the window then stays open with its text.
     bool Form_QueryUnload() override;
-    void Form_Unload() override;
+    // The text box follows the window's size.
     void Form_Resize() override;
-    void changeEvent(QEvent* event) override;
 
   private:
     QString fileTitle() const;

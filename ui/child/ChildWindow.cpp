@@ -24,8 +24,24 @@ ChildWindow::ChildWindow(AppState& state, int kind, QWidget* parent)
             });
 }
 
+QWidget* ChildWindow::makeClient() {
+    auto* client = new QWidget;
+    client->setObjectName(QStringLiteral("Client"));
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPointSizeF(8);
+    client->setFont(font);
+    setWidget(client);
+    return client;
+}
+
 void ChildWindow::Load() {
-    Form_Load();
+    {
+        const AppState::WindowLoadingScope loading(state_);
+        openRecord();
+        Form_Load();
+    }
+    if (isNormalState())
+        Form_Resize();
     emit loaded(kind_);
 }
 
@@ -86,16 +102,73 @@ void ChildWindow::placeFrom(const WindowRec& rec) {
         setWidth(rec.Width);
 }
 
-void ChildWindow::openRecordAtStandardSizeIfNone() {
-    state_.LoadWindowRecord(kind_);
-    WindowRec& rec = state_.ScratchRec;
+void ChildWindow::openRecord() {
+    using NoSize = WindowRecordRules::NoSize;
+    const WindowKindInfo info = KindInfo(kind_);
+    WindowRec& rec = record();
     rec.Open = 1;
-    if (rec.Height <= 0 || rec.Width <= 0) {
-        rec.Height = KindInfo(kind_).standard.height;
-        rec.Width = KindInfo(kind_).standard.width;
+    switch (info.record.noSize) {
+    case NoSize::Kept:
+        break;
+    case NoSize::StandardShown:
+        setHeight(info.standard.height);
+        setWidth(info.standard.width);
+        break;
+    case NoSize::StandardStored:
+        if (rec.Height <= 0 || rec.Width <= 0) {
+            rec.Height = info.standard.height;
+            rec.Width = info.standard.width;
+        }
+        break;
     }
     placeFrom(rec);
-    state_.StoreWindowRecord(kind_);
+}
+
+void ChildWindow::keepRecord() {
+    const WindowKindInfo info = KindInfo(kind_);
+    const WindowRecordRules& rules = info.record;
+    WindowRec& rec = record();
+    // Minimized or maximized, the window's size is the one the area gives it: nothing is
+    // limited, and the record keeps the last normal size, which the window takes again when it
+    // is restored.
+    if (isMinimized()) {
+        if (rules.openTwoWhileMinimized)
+            rec.Open = 2;
+        return;
+    }
+    if (!isNormalState()) {
+        if (rules.resizeStoresPlacement)
+            storeGeometryInto(rec);
+        return;
+    }
+    if (rules.limited) {
+        // A correction resizes the window again and so also comes back here.
+        if (Width() > info.standard.width)
+            setWidth(info.standard.width);
+        if (Height() < info.standard.height)
+            setHeight(info.standard.height);
+    }
+    if (rules.openTwoWhileMinimized)
+        rec.Open = 1;
+    if (rules.resizeStoresPlacement) {
+        storeGeometryInto(rec);
+    } else {
+        rec.Height = Height();
+        rec.Width = Width();
+    }
+    Form_Resize();
+}
+
+void ChildWindow::storeRecordAtUnload() {
+    if (isMinimized() && KindInfo(kind_).record.minimizedCloseKeepsRecord)
+        return;
+    WindowRec& rec = record();
+    // Closed with the program, the window stays recorded as open and comes back at the next
+    // start.
+    if (!state_.AppClosing)
+        rec.Open = 0;
+    // Minimized or maximized, the window stores the placement it had in its normal state.
+    storeGeometryInto(rec);
 }
 
 void ChildWindow::storeGeometryInto(WindowRec& rec) const {
@@ -113,6 +186,7 @@ void ChildWindow::closeEvent(QCloseEvent* event) {
         }
         unloaded_ = true;
         Form_Unload();
+        storeRecordAtUnload();
         emit unloaded(kind_);
     }
     QMdiSubWindow::closeEvent(event);
@@ -120,9 +194,16 @@ void ChildWindow::closeEvent(QCloseEvent* event) {
 
 void ChildWindow::resizeEvent(QResizeEvent* event) {
     QMdiSubWindow::resizeEvent(event);
-    if (!unloaded_)
-        Form_Resize();
+    if (!unloaded_ && !state_.windowLoading())
+        keepRecord();
     rememberNormalGeometry();
+}
+
+void ChildWindow::changeEvent(QEvent* event) {
+    QMdiSubWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && !unloaded_ && !state_.windowLoading() &&
+        KindInfo(kind_).record.openTwoWhileMinimized)
+        keepRecord();
 }
 
 void ChildWindow::moveEvent(QMoveEvent* event) {

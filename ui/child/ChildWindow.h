@@ -20,8 +20,9 @@ class ChildWindow : public QMdiSubWindow {
 
     int Kind() const { return kind_; }
 
-    // Runs the window's load (Form_Load), then announces it with loaded(). Called once by the
-    // main window right after construction, with the signals connected.
+    // Opens the window's record and places the window as it says, runs the window's load
+    // (Form_Load) with WindowLoading set, then announces it with loaded(). Called once by the main
+    // window right after construction, with the signals connected.
     void Load();
 
     // The placement in the normal state; while minimized or maximized, the last normal one. A
@@ -34,15 +35,6 @@ class ChildWindow : public QMdiSubWindow {
     void setLeft(int twips);
     void setWidth(int twips);
     void setHeight(int twips);
-
-    // Takes Top, Left, Height and Width from a window record, in that order.
-    void placeFrom(const WindowRec& rec);
-    // Stores Top, Left, Height and Width into a window record.
-    void storeGeometryInto(WindowRec& rec) const;
-    // Marks the window's record open, places the window as the record says (at its kind's
-    // standard size when the record has never held one, as the first run leaves it for some
-    // kinds) and stores the record back.
-    void openRecordAtStandardSizeIfNone();
 
     // True once the window has unloaded: it is closing and keeps its record as stored.
     bool isUnloaded() const { return unloaded_; }
@@ -70,7 +62,8 @@ class ChildWindow : public QMdiSubWindow {
     // Called when the window is asked to close, whatever the cause (its close box, the main
     // window's Close command, the main window closing). The window then closes and is deleted.
     virtual void Form_Unload() {}
-    // Called after every change of size.
+    // Called after every change of size in the normal state once the kind's size limits hold,
+    // and once after the load; never while a window loads. The record is already kept.
     virtual void Form_Resize() {}
     // Called when the window becomes the active child.
     virtual void Form_Activate() {}
@@ -78,6 +71,11 @@ class ChildWindow : public QMdiSubWindow {
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+    // Creates the window's client area: a widget named "Client" in Liberation Sans 8 pt (Arial's
+    // metrics), set as the frame's widget.
+    QWidget* makeClient();
 
     AppState& state_;
 
@@ -89,6 +87,18 @@ class ChildWindow : public QMdiSubWindow {
     };
     QRect normalGeometry() const;
     void rememberNormalGeometry();
+
+    // The window's record, kept as the kind's rules in WindowKindTable say: marked open and
+    // applied at load, kept at every change of size (and of state, where the kind says so),
+    // stored at unload.
+    WindowRec& record() { return state_.windowRecord(kind_); }
+    void openRecord();
+    void keepRecord();
+    void storeRecordAtUnload();
+    // Takes Top, Left, Height and Width from a window record, in that order.
+    void placeFrom(const WindowRec& rec);
+    // Stores Top, Left, Height and Width into a window record.
+    void storeGeometryInto(WindowRec& rec) const;
 
     int kind_;
     Requested requested_;

@@ -1,6 +1,7 @@
 #include "ui/masterkb/frmMasterKb.h"
 
 #include "app/Twips.h"
+#include "ui/child/Place.h"
 #include "ui/keyboard/Keyboard.h"
 #include "ui/part/LevelScrollBar.h"
 
@@ -31,10 +32,6 @@ constexpr int BoxTop = 350;
 constexpr int BoxLeft = 70;
 constexpr int BoxPitch = 300;
 constexpr int BoxSize = 210;
-
-void place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(twips::rect(left, top, width, height));
-}
 
 } // namespace
 
@@ -86,20 +83,14 @@ frmMasterKb::~frmMasterKb() {
 }
 
 void frmMasterKb::buildControls() {
-    Client = new QWidget;
-    Client->setObjectName(QStringLiteral("Client"));
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setPointSizeF(8);
-    Client->setFont(font);
-    setWidget(Client);
+    Client = makeClient();
 
-    sliders_ = std::make_unique<SliderSet>(Client);
+    sliders_ = std::make_unique<SliderSet>(Client, [this](int k) { VScroll_Change(k); });
     VScroll = sliders_->VScroll;
     Label2 = sliders_->Label2;
     Label4 = sliders_->Label4;
     Label5 = sliders_->Label5;
     for (int k = 0; k < SliderCount; ++k) {
-        connect(VScroll[k], &QScrollBar::valueChanged, this, [this, k] { VScroll_Change(k); });
         Label3[k] = new QLabel(QStringLiteral("0"), Client);
         Label3[k]->setObjectName(QStringLiteral("Label3_%1").arg(k));
         Label3[k]->setAlignment(Qt::AlignCenter);
@@ -107,7 +98,7 @@ void frmMasterKb::buildControls() {
 
     Frame2 = new QGroupBox(QStringLiteral("MIDI Channels"), Client);
     Frame2->setObjectName(QStringLiteral("Frame2"));
-    QFont small = font;
+    QFont small = Client->font();
     small.setPointSizeF(7);
     for (int n = 1; n <= ChannelCount; ++n) {
         Check1[n] = new QCheckBox(Frame2);
@@ -127,11 +118,6 @@ void frmMasterKb::buildControls() {
 }
 
 void frmMasterKb::Form_Load() {
-    state_.WindowLoading = true;
-
-    // Window record 17: open, placed as stored (the first run keeps no size for this window).
-    openRecordAtStandardSizeIfNone();
-
     setWindowTitle(QStringLiteral("Master Keyboard"));
     CommChiudi->setText(state_.ResString(8));
 
@@ -154,8 +140,6 @@ void frmMasterKb::Form_Load() {
     // The boxes show the stored channels; WindowLoading keeps them from toggling the elements.
     for (int n = 1; n <= ChannelCount; ++n)
         Check1[n]->setChecked(element(MasterKbElement::FirstChannel + n - 1) == 1);
-
-    state_.WindowLoading = false;
 }
 
 void frmMasterKb::layoutControls() {
@@ -172,7 +156,7 @@ void frmMasterKb::layoutControls() {
 }
 
 void frmMasterKb::Check1_Click(int n) {
-    if (state_.WindowLoading)
+    if (state_.windowLoading())
         return;
     // The element flips with every click; the box's own state is not read.
     int& enabled = element(MasterKbElement::FirstChannel + n - 1);
@@ -204,29 +188,4 @@ bool frmMasterKb::Form_QueryUnload() {
     element(MasterKbElement::HoldNote) = keyboard_->holdNote();
     element(MasterKbElement::KeyShift) = keyboard_->HScroll1->value();
     return true;
-}
-
-void frmMasterKb::Form_Resize() {
-    if (state_.WindowLoading)
-        return;
-    // Minimized or maximized, the size is the area's: nothing is limited and nothing stored.
-    if (!isNormalState())
-        return;
-    // A correction resizes the window again and so also comes back here.
-    if (Height() < MasterKbHeight)
-        setHeight(MasterKbHeight);
-    if (Width() > MasterKbWidth)
-        setWidth(MasterKbWidth);
-    WindowRec& rec = state_.WindowRecs.at(WindowKind::MasterKb);
-    rec.Height = Height();
-    rec.Width = Width();
-}
-
-void frmMasterKb::Form_Unload() {
-    const int kind = WindowKind::MasterKb;
-    state_.LoadWindowRecord(kind);
-    if (!state_.AppClosing)
-        state_.ScratchRec.Open = 0;
-    storeGeometryInto(state_.ScratchRec);
-    state_.StoreWindowRecord(kind);
 }

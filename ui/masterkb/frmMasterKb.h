@@ -53,8 +53,6 @@ class frmMasterKb : public ChildWindow {
     // The keyboard's notes stop as with the All Notes Off button; the key shift and the two mode
     // boxes are stored.
     bool Form_QueryUnload() override;
-    void Form_Unload() override;
-    void Form_Resize() override;
 
   private:
     class Policy;

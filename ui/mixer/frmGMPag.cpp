@@ -36,10 +36,7 @@ frmGMPag::frmGMPag(AppState& state, int kind, QWidget* parent) : ChildWindow(sta
 }
 
 void frmGMPag::buildControls() {
-    Client = new QWidget;
-    Client->setObjectName(QStringLiteral("Client"));
-    Client->setFont(arial(8));
-    setWidget(Client);
+    Client = makeClient();
 
     List1 = new QListWidget(Client);
     List1->setObjectName(QStringLiteral("List1"));
@@ -74,17 +71,6 @@ void frmGMPag::setCaption() {
 }
 
 void frmGMPag::Form_Load() {
-    state_.WindowLoading = true;
-    const int w = Kind();
-
-    // A page that never had a size of its own opens at its standard size.
-    setHeight(GMPageHeight);
-    setWidth(GMPageWidth);
-    state_.LoadWindowRecord(w);
-    state_.ScratchRec.Open = 1;
-    placeFrom(state_.ScratchRec);
-    state_.StoreWindowRecord(w);
-
     const QFont listFont = arial(10);
     lineHeight_ = twips::fromPixels(QFontMetrics(listFont).height());
     List1->setFont(listFont);
@@ -119,8 +105,6 @@ void frmGMPag::Form_Load() {
         else
             List1->addItem(state_.GMProgramNames.record(r));
     }
-
-    state_.WindowLoading = false;
 }
 
 void frmGMPag::Form_Activate() {
@@ -163,30 +147,5 @@ void frmGMPag::List1_Click() {
     auto& column = state_.PartParams.at(part);
     column[PartRow::ProgramFlag] = 1;
     column[PartRow::ProgramNumber] = static_cast<std::uint8_t>(n);
-    SendProgramChange(state_.midi, column[PartRow::Channel] - 1, n - 1);
-}
-
-void frmGMPag::Form_Resize() {
-    if (state_.WindowLoading || isMinimized())
-        return;
-    if (isNormalState()) {
-        // A correction resizes the window again and so also comes back here.
-        if (Width() > GMPageWidth)
-            setWidth(GMPageWidth);
-        if (Height() < GMPageHeight)
-            setHeight(GMPageHeight);
-    }
-    WindowRec& rec = state_.WindowRecs.at(Kind());
-    storeGeometryInto(rec);
-}
-
-void frmGMPag::Form_Unload() {
-    // Closed while minimized, the page leaves its record as it was, open flag included.
-    if (isMinimized())
-        return;
-    state_.LoadWindowRecord(Kind());
-    if (!state_.AppClosing)
-        state_.ScratchRec.Open = 0;
-    storeGeometryInto(state_.ScratchRec);
-    state_.StoreWindowRecord(Kind());
+    SendProgramChange(state_.midi, partChannel(column[PartRow::Channel]), n - 1);
 }

@@ -42,8 +42,6 @@ class frmGMPag : public ChildWindow {
 
   protected:
     void Form_Load() override;
-    void Form_Unload() override;
-    void Form_Resize() override;
     void Form_Activate() override;
 
   private:

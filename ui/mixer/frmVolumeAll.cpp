@@ -1,6 +1,7 @@
 #include "ui/mixer/frmVolumeAll.h"
 
 #include "app/Twips.h"
+#include "ui/child/Place.h"
 #include "ui/part/LevelScrollBar.h"
 
 #include <QEvent>
@@ -43,10 +44,6 @@ int columnLeft(int part) {
     return ColumnLeft + ColumnPitch * (part - 1);
 }
 
-void place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(twips::rect(left, top, width, height));
-}
-
 QFont arial(double points, bool bold = false) {
     QFont font(QStringLiteral("Liberation Sans"));
     font.setPointSizeF(points);
@@ -77,7 +74,7 @@ frmVolumeAll::frmVolumeAll(AppState& state, QWidget* parent)
 }
 
 std::uint8_t& frmVolumeAll::row(int part, int r) {
-    return state_.PartParams.at(part).at(r);
+    return state_.partRow(part, r);
 }
 
 void frmVolumeAll::buildControls() {
@@ -189,16 +186,6 @@ void frmVolumeAll::buildControls() {
 }
 
 void frmVolumeAll::Form_Load() {
-    state_.WindowLoading = true;
-
-    // A window that never had a size of its own opens at its standard size.
-    setHeight(VolumeAllHeight);
-    setWidth(VolumeAllWidth);
-    state_.LoadWindowRecord(WindowKind::VolumeAll);
-    state_.ScratchRec.Open = 1;
-    placeFrom(state_.ScratchRec);
-    state_.StoreWindowRecord(WindowKind::VolumeAll);
-
     setWindowTitle(state_.ResString(38));
 
     PartButtonColour = PulsPart[1]->palette().color(QPalette::Button);
@@ -219,8 +206,6 @@ void frmVolumeAll::Form_Load() {
     }
     if (state_.CurrentPart == 0)
         state_.CurrentPart = 1;
-
-    state_.WindowLoading = false;
 }
 
 void frmVolumeAll::VScroll_Change(int i) {
@@ -231,7 +216,7 @@ void frmVolumeAll::VScroll_Change(int i) {
     row(i, PartRow::Volume) = static_cast<std::uint8_t>(v);
 
     if (!state_.IsWindowOpen(i) || state_.RestoringWindows) {
-        const int channel = (row(i, PartRow::Channel) - 1) & 0x0F;
+        const int channel = partChannel(row(i, PartRow::Channel));
         state_.midi.send(channel, MidiStatus::ControlChange, static_cast<int>(Controller::Volume),
                          v);
     } else {
@@ -291,11 +276,7 @@ void frmVolumeAll::PulsPart_Click(int i) {
 }
 
 void frmVolumeAll::Text7_Click(int i) {
-    state_.CurrentPart = i;
-    // Page 1 lists programs 1..64, page 2 programs 65..128.
-    state_.GMPageSelector =
-        row(i, PartRow::ProgramNumber) < 65 ? WindowKind::GMPage1 : WindowKind::GMPage2;
-    emit openWindowRequested(state_.GMPageSelector);
+    emit openWindowRequested(state_.selectProgramPageFor(i));
     emit partNumberShown(state_.CurrentPart - 1);
 }
 
@@ -309,30 +290,4 @@ bool frmVolumeAll::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return ChildWindow::eventFilter(watched, event);
-}
-
-void frmVolumeAll::Form_Resize() {
-    if (state_.WindowLoading)
-        return;
-    // Minimized or maximized, the size is the area's: the record keeps the last normal size.
-    if (!isNormalState())
-        return;
-    // A correction resizes the window again and so also comes back here.
-    if (Width() > VolumeAllWidth)
-        setWidth(VolumeAllWidth);
-    if (Height() < VolumeAllHeight)
-        setHeight(VolumeAllHeight);
-    WindowRec& rec = state_.WindowRecs.at(WindowKind::VolumeAll);
-    rec.Height = Height();
-    rec.Width = Width();
-}
-
-void frmVolumeAll::Form_Unload() {
-    state_.LoadWindowRecord(WindowKind::VolumeAll);
-    // Closed with the program, the window stays recorded as open and comes back at the next
-    // start.
-    if (!state_.AppClosing)
-        state_.ScratchRec.Open = 0;
-    storeGeometryInto(state_.ScratchRec);
-    state_.StoreWindowRecord(WindowKind::VolumeAll);
 }

@@ -63,8 +63,6 @@ class frmVolumeAll : public ChildWindow {
 
   protected:
     void Form_Load() override;
-    void Form_Unload() override;
-    void Form_Resize() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:

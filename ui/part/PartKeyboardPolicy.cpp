@@ -36,9 +36,9 @@ void PartKeyboardPolicy::storeKeyShift(int value) {
 }
 
 std::uint8_t& PartKeyboardPolicy::row(int r) {
-    return state_.PartParams.at(part_).at(r);
+    return state_.partRow(part_, r);
 }
 
 int PartKeyboardPolicy::channel() {
-    return (row(PartRow::Channel) - 1) & 0x0F;
+    return partChannel(row(PartRow::Channel));
 }

@@ -1,7 +1,7 @@
 #include "ui/part/SliderSet.h"
 
 #include "app/PartStates.h"
-#include "app/Twips.h"
+#include "ui/child/Place.h"
 #include "ui/part/LevelScrollBar.h"
 
 #include <QLabel>
@@ -24,18 +24,16 @@ const char* const Captions[SliderSet::Count] = {"Volume",   "Pan",      "Vel On"
                                                 "Att Time", "Rel Time", "Bend",   "Mod 1",
                                                 "Mod 2",    "Reverb",   "Chorus"};
 
-void place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(twips::rect(left, top, width, height));
-}
-
 } // namespace
 
-SliderSet::SliderSet(QWidget* client) {
+SliderSet::SliderSet(QWidget* client, std::function<void(int k)> changed) {
     QFont small = client->font();
     small.setPointSizeF(7);
     for (int k = 0; k < Count; ++k) {
         VScroll[k] = new LevelScrollBar(client);
         VScroll[k]->setObjectName(QStringLiteral("VScroll%1").arg(k));
+        QObject::connect(VScroll[k], &QScrollBar::valueChanged, client,
+                         [changed, k] { changed(k); });
         Label2[k] = new QLabel(QString::fromLatin1(Captions[k]), client);
         Label2[k]->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
         const bool centred = k == Pan || k == Bend;

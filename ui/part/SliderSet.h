@@ -1,8 +1,11 @@
 #pragma once
 
+#include "app/Settings.h"
+
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 
 class QLabel;
 class QWidget;
@@ -14,14 +17,16 @@ class LevelScrollBar;
 // the slider stands; the labels around it follow.
 class SliderSet {
   public:
-    static constexpr int Count = 11;
+    static constexpr int Count = PartRow::SliderCount;
     static constexpr int Pan = 1;
     static constexpr int VelocityOn = 2;
     static constexpr int VelocityOff = 3;
     static constexpr int Bend = 6;
 
-    // Creates the bars and their labels as children of `client`.
-    explicit SliderSet(QWidget* client);
+    // Creates the bars and their labels as children of `client`. `changed(k)` runs on every
+    // value bar k passes, from the user or from code, so a drag sends one message per value and
+    // restoring a stored value sends it.
+    SliderSet(QWidget* client, std::function<void(int k)> changed);
 
     std::array<LevelScrollBar*, Count> VScroll{}; // 0..10
     std::array<QLabel*, 14> Label2{};             // 0..10 captions; 11 "R", 12 "L", 13 "C"

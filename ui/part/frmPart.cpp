@@ -1,6 +1,7 @@
 #include "ui/part/frmPart.h"
 
 #include "app/Twips.h"
+#include "ui/child/Place.h"
 #include "ui/keyboard/Keyboard.h"
 #include "ui/part/LevelScrollBar.h"
 #include "ui/part/PartKeyboardPolicy.h"
@@ -24,10 +25,6 @@ constexpr int SliderTop = 600;
 constexpr int SliderLeft0 = 280;
 constexpr int SliderPitch = 676;
 
-void place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(twips::rect(left, top, width, height));
-}
-
 } // namespace
 
 frmPart::frmPart(AppState& state, int part, QWidget* parent)
@@ -50,28 +47,20 @@ int frmPart::TagChannel() const {
 }
 
 std::uint8_t& frmPart::row(int r) {
-    return state_.PartParams.at(TagPart()).at(r);
+    return state_.partRow(TagPart(), r);
 }
 
 void frmPart::buildControls() {
-    Client = new QWidget;
-    Client->setObjectName(QStringLiteral("Client"));
+    Client = makeClient();
     // Hover playing releases the sounding note when the pointer moves over the window itself.
     Client->setMouseTracking(true);
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setPointSizeF(8);
-    Client->setFont(font);
-    setWidget(Client);
 
-    sliders_ = std::make_unique<SliderSet>(Client);
+    sliders_ = std::make_unique<SliderSet>(Client, [this](int k) { VScroll_Change(k); });
     VScroll = sliders_->VScroll;
     Label2 = sliders_->Label2;
     Label4 = sliders_->Label4;
     Label5 = sliders_->Label5;
     for (int k = 0; k < SliderCount; ++k) {
-        // valueChanged runs on every value the bar passes, from the user or from code, so a
-        // drag sends one message per value and restoring a stored value sends it.
-        connect(VScroll[k], &QScrollBar::valueChanged, this, [this, k] { VScroll_Change(k); });
         auto* box = new QLineEdit(QStringLiteral("0"), Client);
         box->setReadOnly(true);
         box->setAlignment(Qt::AlignCenter);
@@ -118,14 +107,6 @@ void frmPart::buildControls() {
 
 void frmPart::Form_Load() {
     const int n = part_;
-    state_.WindowLoading = true;
-
-    // Window record n: open, placed as stored.
-    state_.LoadWindowRecord(n);
-    state_.ScratchRec.Open = 1;
-    placeFrom(state_.ScratchRec);
-    state_.StoreWindowRecord(n);
-
     Tag = QString(QChar(n)) + QChar(state_.PartParams.at(n).at(PartRow::Channel));
 
     // "Part " ends in a blank and the number carries one more in front of it: "Part  3".
@@ -150,9 +131,6 @@ void frmPart::Form_Load() {
     Combo1->setCurrentIndex(24 - row(PartRow::Transposition));
 
     Text3->setText(ProgramDisplayText());
-
-    // Loaded: the main window disables mnuPart(n) and enables its Window menu.
-    state_.WindowLoading = false;
 }
 
 void frmPart::layoutSliders() {
@@ -181,7 +159,7 @@ void frmPart::VScroll_Change(int k) {
     // The velocity sliders send nothing: the keyboard reads them when it plays.
     std::uint32_t message = 0;
     const bool send = SliderSet::Message(k, v, message);
-    message |= static_cast<std::uint32_t>((TagChannel() - 1) & 0x0F);
+    message |= static_cast<std::uint32_t>(partChannel(TagChannel()));
 
     row(PartRow::FirstSlider + k) = static_cast<std::uint8_t>(v);
     mirrorIntoVolumeWindow(PartRow::FirstSlider + k, v);
@@ -217,12 +195,8 @@ void frmPart::SetVolume(int value) {
 }
 
 void frmPart::Text3_Click() {
-    state_.CurrentPart = TagPart();
-    // Page 1 lists programs 1..64, page 2 programs 65..128.
-    state_.GMPageSelector =
-        row(PartRow::ProgramNumber) < 65 ? WindowKind::GMPage1 : WindowKind::GMPage2;
     // Brings the page to the front, loading it first if it is not open.
-    emit openWindowRequested(state_.GMPageSelector);
+    emit openWindowRequested(state_.selectProgramPageFor(TagPart()));
 }
 
 void frmPart::CommChiudi_Click() {
@@ -242,35 +216,8 @@ void frmPart::Form_Activate() {
         state_.CurrentPart = TagPart();
 }
 
-void frmPart::Form_Resize() {
-    if (state_.WindowLoading)
-        return;
-    // The limits hold for the window's own size. Minimized or maximized, its size is the one the
-    // area gives it: nothing is limited and nothing is stored; the record keeps the last normal
-    // size, which the window takes again when it is restored.
-    if (!isNormalState())
-        return;
-    // A correction resizes the window again and so also comes back here.
-    if (Width() > PartWindowWidth)
-        setWidth(PartWindowWidth);
-    if (Height() < PartWindowHeight)
-        setHeight(PartWindowHeight);
-    WindowRec& rec = state_.WindowRecs.at(TagPart());
-    rec.Height = Height();
-    rec.Width = Width();
-}
-
 void frmPart::Form_Unload() {
-    const int n = TagPart();
     // The part's notes stop as with the All Notes Off button.
     keyboard_->AllNotesOff();
-    state_.CurrentPart = n;
-
-    state_.LoadWindowRecord(n);
-    if (!state_.AppClosing)
-        state_.ScratchRec.Open = 0;
-    // Minimized or maximized, the window stores the placement it had in its normal state.
-    storeGeometryInto(state_.ScratchRec);
-    state_.StoreWindowRecord(n);
-    // Unloaded: the main window enables mnuPart(n) again.
+    state_.CurrentPart = TagPart();
 }

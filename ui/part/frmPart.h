@@ -23,7 +23,7 @@ class PartKeyboardPolicy;
 class frmPart : public ChildWindow {
     Q_OBJECT
   public:
-    static constexpr int SliderCount = 11; // SliderSet::Count
+    static constexpr int SliderCount = PartRow::SliderCount;
     // List index of Combo1 for a stored transposition row value (and back): index i means a
     // transposition of 12 - i semitones, stored as 24 - i.
     static constexpr int TranspositionItems = 25;
@@ -72,7 +72,6 @@ class frmPart : public ChildWindow {
   protected:
     void Form_Load() override;
     void Form_Unload() override;
-    void Form_Resize() override;
     void Form_Activate() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
