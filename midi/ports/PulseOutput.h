@@ -38,7 +38,7 @@ class PulseOutput {
         float silence = 1e-4f;    // -80 dBFS: below it a tail is inaudible
     };
 
-    // Connects to the default server and sink (PULSE_SERVER, PULSE_SINK), corked; null with
+    // Connects to the default server and sink (PULSE_SERVER, PULSE_SINK), awake; null with
     // `error` set when there is no server or it refuses the stream.
     static std::unique_ptr<PulseOutput> open(_fluid_synth_t* synth, const Options& options,
                                              std::string& error);
