@@ -36,9 +36,6 @@ class ChildWindow : public QMdiSubWindow {
     void setWidth(int twips);
     void setHeight(int twips);
 
-    // True once the window has unloaded: it is closing and keeps its record as stored.
-    bool isUnloaded() const { return unloaded_; }
-
     bool isNormalState() const { return !isMinimized() && !isMaximized() && !isShaded(); }
 
   signals:
@@ -54,13 +51,15 @@ class ChildWindow : public QMdiSubWindow {
     void partNumberShown(int index);
 
   protected:
-    // Places the window and fills its controls from the shared tables.
+    // Fills the window's controls from the shared tables; the window is already placed as its
+    // record says.
     virtual void Form_Load() {}
     // Called first when the window is asked to close, whatever the cause; false keeps it open
     // (Form_Unload then does not run).
     virtual bool Form_QueryUnload() { return true; }
     // Called when the window is asked to close, whatever the cause (its close box, the main
-    // window's Close command, the main window closing). The window then closes and is deleted.
+    // window's Close command, the main window closing). Its record is stored next; the window
+    // then closes and is deleted.
     virtual void Form_Unload() {}
     // Called after every change of size in the normal state once the kind's size limits hold,
     // and once after the load; never while a window loads. The record is already kept.

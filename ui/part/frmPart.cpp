@@ -107,7 +107,7 @@ void frmPart::buildControls() {
 
 void frmPart::Form_Load() {
     const int n = part_;
-    Tag = QString(QChar(n)) + QChar(state_.PartParams.at(n).at(PartRow::Channel));
+    Tag = QString(QChar(n)) + QChar(state_.partRow(n, PartRow::Channel));
 
     // "Part " ends in a blank and the number carries one more in front of it: "Part  3".
     setWindowTitle(state_.ResString(17) + QLatin1Char(' ') + QString::number(n));
