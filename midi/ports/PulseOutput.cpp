@@ -119,9 +119,9 @@ bool PulseOutput::connect(std::string& error) {
 }
 
 bool PulseOutput::startStream() {
-    const pa_sample_spec spec = {PA_SAMPLE_FLOAT32NE,
-                                 static_cast<std::uint32_t>(options_.sampleRate), 2};
-    stream_ = pa_stream_new(context_, "Synthesizer", &spec, nullptr);
+    const pa_sample_spec sampleFormat = {PA_SAMPLE_FLOAT32NE,
+                                         static_cast<std::uint32_t>(options_.sampleRate), 2};
+    stream_ = pa_stream_new(context_, "Synthesizer", &sampleFormat, nullptr);
     if (stream_ == nullptr)
         return false;
     pa_stream_set_state_callback(stream_, onStreamState, this);

@@ -176,8 +176,9 @@ class MonitorRecorder {
             }
             pa_threaded_mainloop_wait(mainloop_);
         }
-        const pa_sample_spec spec = {PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(Rate), 2};
-        stream_ = pa_stream_new(context_, "monitor", &spec, nullptr);
+        const pa_sample_spec sampleFormat = {PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(Rate),
+                                             2};
+        stream_ = pa_stream_new(context_, "monitor", &sampleFormat, nullptr);
         pa_stream_set_state_callback(
             stream_, [](pa_stream*, void* m) { pa_threaded_mainloop_signal(Loop(m), 0); },
             mainloop_);
