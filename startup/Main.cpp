@@ -1,4 +1,4 @@
-#include "app/Main.h"
+#include "startup/Main.h"
 
 #include "app/PartStates.h"
 #include "app/SettingsFile.h"
