@@ -20,6 +20,7 @@
 // - a port name matches an empty filter and itself, is its own device, and with this program's
 //   port name in it is one of the program's own.
 #include "FuzzCheck.h"
+#include "RunFolder.h"
 #include "midi/MidiPort.h"
 #include "midi/ports/MidiInput.h"
 #include "midi/ports/MidiMapper.h"
@@ -37,7 +38,6 @@
 
 namespace {
 
-QTemporaryDir* folder = nullptr;
 QString confPath;
 long stamp = 0;
 
@@ -107,19 +107,16 @@ void CheckPortName(const std::string& name) {
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     qInstallMessageHandler(Quiet); // an unknown choice warns each time
-    // A folder in memory when there is one: every remembered choice is written and flushed.
-    folder = QDir(QStringLiteral("/dev/shm")).exists()
-                 ? new QTemporaryDir(QStringLiteral("/dev/shm/quintaro-fuzz-XXXXXX"))
-                 : new QTemporaryDir;
-    if (!folder->isValid())
+    QTemporaryDir& folder = RunFolder();
+    if (!folder.isValid())
         return 1;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder->path()));
-    qputenv("QUINTARO_SOUNDFONT", QFile::encodeName(folder->filePath("none.sf2")));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder.path()));
+    qputenv("QUINTARO_SOUNDFONT", QFile::encodeName(folder.filePath("none.sf2")));
     qunsetenv("QUINTARO_MIDI_OUT");
     qunsetenv("QUINTARO_MIDI_IN");
     new QCoreApplication(*argc, *argv);
     confPath = MidiChoiceFile();
-    if (!confPath.startsWith(folder->path()))
+    if (!confPath.startsWith(folder.path()))
         return 1;
     return QDir().mkpath(QFileInfo(confPath).path()) ? 0 : 1;
 }
