@@ -91,16 +91,22 @@ void CheckRemembered(const QString& key, const QString& choice, const QString& o
                    qUtf8Printable(otherKey));
 }
 
-// A port's name as a device gives it: it matches an empty filter and itself, is its own device,
-// and holds one of the program's own port names when one is in it.
-void CheckPortName(const std::string& name) {
+// A port's name as a device gives it, and a filter (or another port's name): the name matches an
+// empty filter, itself and any part of itself, is its own device, and holds one of the program's
+// own port names when one is in it.
+void CheckPortName(const std::string& name, const std::string& other) {
     StablePortIdentity(name);
     FUZZ_CHECK(PortMatches(name, "") && PortMatches(name, name), "\"%s\" does not match itself",
                name.c_str());
+    if (!name.empty())
+        FUZZ_CHECK(PortMatches(name, name.substr(name.size() / 3, name.size() / 2)),
+                   "\"%s\" does not match a part of itself", name.c_str());
     FUZZ_CHECK(name.empty() || SameDevice(name, name), "\"%s\" is not its own device",
                name.c_str());
     FUZZ_CHECK(IsOwnPort(name + OwnInputPortName) && IsOwnPort(OwnOutputPortName + name),
                "the program's own port is not known with \"%s\"", name.c_str());
+    PortMatches(name, other);
+    SameDevice(name, other);
 }
 
 } // namespace
@@ -157,7 +163,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckRemembered(QStringLiteral("input"), RememberedMidiChoice(QStringLiteral("input")),
                     QStringLiteral("output"));
     const std::string name(reinterpret_cast<const char*>(data), std::min<std::size_t>(size, 120));
-    CheckPortName(name);
+    // The whole input as a port's name, against the NAME of the remembered input choice.
+    CheckPortName(std::string(reinterpret_cast<const char*>(data), size),
+                  input.section(u':', 1).toStdString());
     for (const char* kind : {"alsa:", "jack:"})
         CheckRemembered(QStringLiteral("input"), kind + QString::fromStdString(name),
                         QStringLiteral("output"));
