@@ -1,12 +1,13 @@
-# cmake -DSOURCE_DIR=... -DMAP=layers.txt -P CheckLayers.cmake
-# MAP holds one line per project file: "<rank> <layer> <path relative to SOURCE_DIR>". Fails when a
-# file includes a project file of a higher rank.
+# cmake -DSOURCE_DIR=... -DMAP=layers.txt [-DWIDGETS_DIR=<Qt Widgets' header folder>] -P CheckLayers.cmake
+# MAP holds one line per project file: "<rank> <layer> <widgets> <path relative to SOURCE_DIR>".
+# Fails when a file includes a project file of a higher rank, or when a file whose <widgets> is 0
+# includes a Qt Widgets header (one found in WIDGETS_DIR, or written as <QtWidgets/...>).
 file(STRINGS ${MAP} lines)
 foreach(line ${lines})
     string(REPLACE " " ";" fields "${line}")
     list(GET fields 0 rank)
     list(GET fields 1 layer)
-    list(GET fields 2 path)
+    list(GET fields 3 path)
     set(rank_of_${path} ${rank})
     set(layer_of_${path} ${layer})
 endforeach()
@@ -14,13 +15,23 @@ set(failures "")
 foreach(line ${lines})
     string(REPLACE " " ";" fields "${line}")
     list(GET fields 0 rank)
-    list(GET fields 2 path)
-    file(STRINGS ${SOURCE_DIR}/${path} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+    list(GET fields 1 layer)
+    list(GET fields 2 widgets)
+    list(GET fields 3 path)
+    file(STRINGS ${SOURCE_DIR}/${path} includes REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<]")
     foreach(include ${includes})
-        string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\".*" "\\1" target "${include}")
-        if(DEFINED rank_of_${target} AND rank_of_${target} GREATER rank)
-            string(APPEND failures
-                   "  ${path} includes ${target} (${layer_of_${target}}, a layer above)\n")
+        if(include MATCHES "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\"")
+            set(target ${CMAKE_MATCH_1})
+            if(DEFINED rank_of_${target} AND rank_of_${target} GREATER rank)
+                string(APPEND failures
+                       "  ${path} includes ${target} (${layer_of_${target}}, a layer above)\n")
+            endif()
+        elseif(widgets EQUAL 0 AND include MATCHES "^[ \t]*#[ \t]*include[ \t]*<([^>]+)>")
+            set(target ${CMAKE_MATCH_1})
+            if(target MATCHES "^QtWidgets/" OR (WIDGETS_DIR AND EXISTS ${WIDGETS_DIR}/${target}))
+                string(APPEND failures
+                       "  ${path} includes <${target}> (Qt Widgets, above the ${layer} layer)\n")
+            endif()
         endif()
     endforeach()
 endforeach()

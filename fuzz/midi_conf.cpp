@@ -20,6 +20,7 @@
 // - a port name matches an empty filter and itself, is its own device, and with this program's
 //   port name in it is one of the program's own.
 #include "FuzzCheck.h"
+#include "RunFolder.h"
 #include "midi/MidiPort.h"
 #include "midi/ports/MidiInput.h"
 #include "midi/ports/MidiMapper.h"
@@ -37,7 +38,6 @@
 
 namespace {
 
-QTemporaryDir* folder = nullptr;
 QString confPath;
 long stamp = 0;
 
@@ -91,35 +91,38 @@ void CheckRemembered(const QString& key, const QString& choice, const QString& o
                    qUtf8Printable(otherKey));
 }
 
-// A port's name as a device gives it: it matches an empty filter and itself, is its own device,
-// and holds one of the program's own port names when one is in it.
-void CheckPortName(const std::string& name) {
+// A port's name as a device gives it, and a filter (or another port's name): the name matches an
+// empty filter, itself and any part of itself, is its own device, and holds one of the program's
+// own port names when one is in it.
+void CheckPortName(const std::string& name, const std::string& other) {
     StablePortIdentity(name);
     FUZZ_CHECK(PortMatches(name, "") && PortMatches(name, name), "\"%s\" does not match itself",
                name.c_str());
+    if (!name.empty())
+        FUZZ_CHECK(PortMatches(name, name.substr(name.size() / 3, name.size() / 2)),
+                   "\"%s\" does not match a part of itself", name.c_str());
     FUZZ_CHECK(name.empty() || SameDevice(name, name), "\"%s\" is not its own device",
                name.c_str());
     FUZZ_CHECK(IsOwnPort(name + OwnInputPortName) && IsOwnPort(OwnOutputPortName + name),
                "the program's own port is not known with \"%s\"", name.c_str());
+    PortMatches(name, other);
+    SameDevice(name, other);
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     qInstallMessageHandler(Quiet); // an unknown choice warns each time
-    // A folder in memory when there is one: every remembered choice is written and flushed.
-    folder = QDir(QStringLiteral("/dev/shm")).exists()
-                 ? new QTemporaryDir(QStringLiteral("/dev/shm/quintaro-fuzz-XXXXXX"))
-                 : new QTemporaryDir;
-    if (!folder->isValid())
+    QTemporaryDir& folder = RunFolder();
+    if (!folder.isValid())
         return 1;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder->path()));
-    qputenv("QUINTARO_SOUNDFONT", QFile::encodeName(folder->filePath("none.sf2")));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder.path()));
+    qputenv("QUINTARO_SOUNDFONT", QFile::encodeName(folder.filePath("none.sf2")));
     qunsetenv("QUINTARO_MIDI_OUT");
     qunsetenv("QUINTARO_MIDI_IN");
     new QCoreApplication(*argc, *argv);
     confPath = MidiChoiceFile();
-    if (!confPath.startsWith(folder->path()))
+    if (!confPath.startsWith(folder.path()))
         return 1;
     return QDir().mkpath(QFileInfo(confPath).path()) ? 0 : 1;
 }
@@ -160,7 +163,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckRemembered(QStringLiteral("input"), RememberedMidiChoice(QStringLiteral("input")),
                     QStringLiteral("output"));
     const std::string name(reinterpret_cast<const char*>(data), std::min<std::size_t>(size, 120));
-    CheckPortName(name);
+    // The whole input as a port's name, against the NAME of the remembered input choice.
+    CheckPortName(std::string(reinterpret_cast<const char*>(data), size),
+                  input.section(u':', 1).toStdString());
     for (const char* kind : {"alsa:", "jack:"})
         CheckRemembered(QStringLiteral("input"), kind + QString::fromStdString(name),
                         QStringLiteral("output"));

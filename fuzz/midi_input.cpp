@@ -17,6 +17,7 @@
 // - after the stream and releaseAll(), every Note On has had its Note Off, and on every channel
 //   the pedal is up, the bend at the centre and the modulation at 0.
 #include "FuzzCheck.h"
+#include "RunFolder.h"
 #include "app/AppState.h"
 #include "app/strings/StringTable.h"
 #include "ui/keyboard/Keyboard.h"
@@ -100,7 +101,6 @@ class NoBoxes : public MessageSink {
 };
 
 struct Host {
-    QTemporaryDir folder;
     AppState state;
     NoBoxes sink;
     SoundingPort* port = nullptr;
@@ -141,7 +141,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     ApplyFirstRunDefaults(s);
     s.LanguageCode = 2;
     s.LanguageBase = LanguageBaseOf(2);
-    s.ProgramFolder = host->folder.path();
+    s.ProgramFolder = RunFolder().path();
     s.SettingsFile = QDir(s.ProgramFolder).filePath("QuintaroV10.ini");
     s.GMNamesFile = QDir(s.ProgramFolder).filePath("QuintaroProgGM.txt");
     s.NotepadFile = QDir(s.ProgramFolder).filePath("BloccoNote.txt");

@@ -8,6 +8,7 @@
 // - the loader reading the bytes from a file gives the table the pure parse gives, and returns
 //   the file's length.
 #include "FuzzCheck.h"
+#include "RunFolder.h"
 #include "app/ProgramNames.h"
 
 #include <QByteArray>
@@ -17,8 +18,6 @@
 #include <cstdint>
 
 namespace {
-
-QTemporaryDir* folder = nullptr;
 
 void CheckTable(const ProgramNameTable& table) {
     for (int i = 1; i <= ProgramNameTable::RecordCount; ++i)
@@ -42,11 +41,7 @@ void CheckTable(const ProgramNameTable& table) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // A folder in memory when there is one: every input is written to a file.
-    folder = QDir(QStringLiteral("/dev/shm")).exists()
-                 ? new QTemporaryDir(QStringLiteral("/dev/shm/quintaro-fuzz-XXXXXX"))
-                 : new QTemporaryDir;
-    return folder->isValid() ? 0 : 1;
+    return RunFolder().isValid() ? 0 : 1;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -55,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     parsed.loadFromBytes(bytes);
     CheckTable(parsed);
 
-    const QString path = folder->filePath(QStringLiteral("QuintaroProgGM.txt"));
+    const QString path = RunFolder().filePath(QStringLiteral("QuintaroProgGM.txt"));
     {
         QFile file(path);
         FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&

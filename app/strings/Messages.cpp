@@ -3,13 +3,7 @@
 #include "app/strings/StringTable.h"
 
 #include <QCoreApplication>
-#include <QMessageBox>
 #include <cerrno>
-
-void MessageBoxSink::show(const QString& text, const QString& title) {
-    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok);
-    box.exec();
-}
 
 FileErrorKind ClassifyFileError(int errnoValue) {
     switch (errnoValue) {

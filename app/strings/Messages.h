@@ -6,17 +6,12 @@
 
 class QObject;
 
-// Where message boxes go: a modal QMessageBox in the program, a recorder in tests.
+// Where message boxes go: a modal box in the program (the user interface gives it), a recorder
+// in tests.
 class MessageSink {
   public:
     virtual ~MessageSink() = default;
     virtual void show(const QString& text, const QString& title) = 0;
-};
-
-// The program's sink: a modal warning box with one OK button.
-class MessageBoxSink : public MessageSink {
-  public:
-    void show(const QString& text, const QString& title) override;
 };
 
 // The four kinds of file error the program tells apart.

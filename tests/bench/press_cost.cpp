@@ -14,8 +14,8 @@
 // release causes (the event loop run until nothing is left to do). Under callgrind
 // (--instr-atstart=no) only that part is collected, after a warm-up, so the totals divided by the
 // number of clicks are the instructions of one press + release.
-#include "app/Main.h"
 #include "app/Settings.h"
+#include "startup/Main.h"
 #include "support/RecordingPort.h"
 #include "support/RecordingSink.h"
 #include "ui/keyboard/Keyboard.h"

@@ -1,6 +1,6 @@
 #include "ui/accessories/frmAbout.h"
 
-#include "app/Twips.h"
+#include "ui/Twips.h"
 
 #include <QFont>
 #include <QFrame>

@@ -1,7 +1,7 @@
 #include "ui/accessories/frmBloccoNote.h"
 
 #include "app/SettingsFile.h"
-#include "app/Twips.h"
+#include "ui/Twips.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "ui/child/ChildWindow.h"
 
-#include "app/Twips.h"
+#include "ui/Twips.h"
 
 #include <QCloseEvent>
 #include <QMoveEvent>

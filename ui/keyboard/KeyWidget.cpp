@@ -1,18 +1,16 @@
 #include "ui/keyboard/KeyWidget.h"
 
-#include "app/Twips.h"
-#include "ui/keyboard/Keyboard.h"
+#include "ui/Twips.h"
 #include "ui/keyboard/KeyboardGeometry.h"
 
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <cmath>
 
 using namespace KeyboardGeometry;
 
-KeyWidget::KeyWidget(Keyboard& keyboard, int index, QWidget* parent)
-    : QWidget(parent), keyboard_(keyboard), index_(index), black_(isBlackKey(index)) {
+KeyWidget::KeyWidget(int index, QWidget* parent)
+    : QWidget(parent), index_(index), black_(isBlackKey(index)) {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     // Any button plays a key: a right press opens no menu of the window around it.
@@ -54,45 +52,34 @@ void KeyWidget::mousePressEvent(QMouseEvent* event) {
     // Another button already down: this press belongs to the first one.
     if ((event->buttons() & ~event->button()) != Qt::NoButton)
         return;
-    keyboard_.Key_MouseDown(index_);
+    emit pressed(index_);
 }
 
 void KeyWidget::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
     if (event->buttons() != Qt::NoButton)
         return;
-    keyboard_.Key_MouseUp(index_);
+    emit released(index_);
 }
 
 void KeyWidget::mouseMoveEvent(QMouseEvent* event) {
     event->accept();
     const int y = twips::fromPixels(static_cast<int>(std::floor(event->position().y())));
-    keyboard_.Key_MouseMove(index_, y);
+    emit moved(index_, y);
 }
 
-KeyboardFrame::KeyboardFrame(Keyboard& keyboard, QWidget* parent)
-    : QFrame(parent), keyboard_(keyboard) {
+KeyboardFrame::KeyboardFrame(QWidget* parent) : QFrame(parent) {
     setMouseTracking(true);
 }
 
 void KeyboardFrame::mouseMoveEvent(QMouseEvent* event) {
     event->accept();
-    keyboard_.Form_MouseMove();
+    emit pointerMoved();
 }
 
 void KeyboardFrame::leaveEvent(QEvent* event) {
     QFrame::leaveEvent(event);
-    keyboard_.Form_MouseMove();
-}
-
-void KeyboardFrame::keyPressEvent(QKeyEvent* event) {
-    if (!keyboard_.ComputerKey_Down(*event))
-        QFrame::keyPressEvent(event);
-}
-
-void KeyboardFrame::keyReleaseEvent(QKeyEvent* event) {
-    if (!keyboard_.ComputerKey_Up(*event))
-        QFrame::keyReleaseEvent(event);
+    emit pointerMoved();
 }
 
 void KeyboardFrame::focusInEvent(QFocusEvent* event) {
@@ -101,5 +88,5 @@ void KeyboardFrame::focusInEvent(QFocusEvent* event) {
 
 void KeyboardFrame::focusOutEvent(QFocusEvent* event) {
     event->accept();
-    keyboard_.ReleaseComputerKeys();
+    emit focusLost();
 }

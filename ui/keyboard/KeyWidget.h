@@ -3,23 +3,30 @@
 #include <QFrame>
 #include <QWidget>
 
-class Keyboard;
+// The keyboard's pointer surfaces: the keys and the frame around them. They know nothing of the
+// keyboard that hosts them: they signal what the pointer did, and the keyboard connects them.
 
-// The keyboard's pointer surfaces: the keys and the frame around them.
-
-// One key: a rectangle in its plain colour, with an optional mark (a filled disc). Its mouse
-// events go to the keyboard; a second button pressed while one is down, and a release while
-// another button is still down, belong to the first press and are not passed on.
+// One key: a rectangle in its plain colour, with an optional mark (a filled disc). A second button
+// pressed while one is down, and a release while another button is still down, belong to the
+// first press and are not signalled.
 class KeyWidget : public QWidget {
     Q_OBJECT
   public:
-    KeyWidget(Keyboard& keyboard, int index, QWidget* parent);
+    KeyWidget(int index, QWidget* parent);
 
     int index() const { return index_; }
     bool isBlack() const { return black_; }
     bool isMarked() const { return marked_; }
     void mark();     // draws the disc
     void setPlain(); // gives the key its plain colour again, which erases the disc
+
+  signals:
+    // The first button went down on key `index`.
+    void pressed(int index);
+    // The last button went up.
+    void released(int index);
+    // The pointer moved over the key, `yTwips` below its top edge.
+    void moved(int index, int yTwips);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -28,7 +35,6 @@ class KeyWidget : public QWidget {
     void mouseMoveEvent(QMouseEvent* event) override;
 
   private:
-    Keyboard& keyboard_;
     int index_;
     bool black_;
     bool marked_ = false;
@@ -36,23 +42,24 @@ class KeyWidget : public QWidget {
 
 // The container of the keys, the octave labels and the key-shift bar. A pointer move over it
 // (not over a key) counts as a move over the window. It takes the focus on a click (on it or on
-// a key) and passes the computer keys to the keyboard while it has it.
+// a key); the keyboard watches its key events while it has it.
 class KeyboardFrame : public QFrame {
     Q_OBJECT
   public:
-    KeyboardFrame(Keyboard& keyboard, QWidget* parent);
+    explicit KeyboardFrame(QWidget* parent);
+
+  signals:
+    // The pointer moved over the frame, not over a key, or left the frame.
+    void pointerMoved();
+    // The frame lost the focus: the computer keys no longer reach it.
+    void focusLost();
 
   protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     // The pointer has left the keys and the frame, possibly straight out of the window, where no
     // move event follows: in hover mode the sounding note stops as when it moves over the window.
     void leaveEvent(QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
     // Nothing is drawn for the focus: gaining or losing it repaints nothing.
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
-
-  private:
-    Keyboard& keyboard_;
 };

@@ -1,7 +1,7 @@
 #include "ui/keyboard/Keyboard.h"
 
-#include "app/Twips.h"
 #include "midi/Midi.h"
+#include "ui/Twips.h"
 #include "ui/keyboard/KeyboardGeometry.h"
 
 #include <QCheckBox>
@@ -41,20 +41,27 @@ Keyboard::Keyboard(Midi& midi, KeyboardPolicy& policy, QWidget* client)
     client_->setMouseTracking(true);
     client_->installEventFilter(this);
 
-    Frame1 = new KeyboardFrame(*this, client_);
+    Frame1 = new KeyboardFrame(client_);
     Frame1->setObjectName("Frame1");
     Frame1->setFocusPolicy(Qt::ClickFocus); // a click on a key gives it, for the computer keys
     Frame1->setGeometry(twips::rect(FrameLeft, FrameTop, FrameWidth, FrameHeight));
+    Frame1->installEventFilter(this); // the computer keys
+    connect(Frame1, &KeyboardFrame::pointerMoved, this, &Keyboard::Form_MouseMove);
+    connect(Frame1, &KeyboardFrame::focusLost, this, &Keyboard::ReleaseComputerKeys);
 
     // White keys first, then black keys, so that the black keys lie above.
     for (int k = 0; k < KeyCount; ++k)
         if (!isBlackKey(k))
-            Key[k] = new KeyWidget(*this, k, Frame1);
+            Key[k] = new KeyWidget(k, Frame1);
     for (int k = 0; k < KeyCount; ++k)
         if (isBlackKey(k))
-            Key[k] = new KeyWidget(*this, k, Frame1);
-    for (int k = 0; k < KeyCount; ++k)
-        Key[k]->setObjectName(QStringLiteral("Key%1").arg(k));
+            Key[k] = new KeyWidget(k, Frame1);
+    for (KeyWidget* key : Key) {
+        key->setObjectName(QStringLiteral("Key%1").arg(key->index()));
+        connect(key, &KeyWidget::pressed, this, &Keyboard::Key_MouseDown);
+        connect(key, &KeyWidget::released, this, &Keyboard::Key_MouseUp);
+        connect(key, &KeyWidget::moved, this, &Keyboard::Key_MouseMove);
+    }
 
     for (int i = 0; i < 6; ++i) {
         Label1[i] = new QLabel(Frame1);
@@ -384,7 +391,13 @@ void Keyboard::Form_MouseMove() {
 }
 
 bool Keyboard::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == client_) {
+    if (watched == Frame1 && Frame1->isEnabled()) {
+        // A key the keyboard plays stops here; any other goes on to the frame.
+        if (event->type() == QEvent::KeyPress)
+            return ComputerKey_Down(*static_cast<QKeyEvent*>(event));
+        if (event->type() == QEvent::KeyRelease)
+            return ComputerKey_Up(*static_cast<QKeyEvent*>(event));
+    } else if (watched == client_) {
         if (event->type() == QEvent::MouseMove) {
             Form_MouseMove();
         } else if (event->type() == QEvent::Hide) {
@@ -466,4 +479,112 @@ void Keyboard::ReleaseAll() {
     chordActive_ = 0;
     updateHoldChordEnable();
     Text1->clear();
+}
+
+// Computer keys
+
+bool Keyboard::ComputerKey_Down(const QKeyEvent& event) {
+    return computerKeys_.keyDown(event);
+}
+
+bool Keyboard::ComputerKey_Up(const QKeyEvent& event) {
+    return computerKeys_.keyUp(event);
+}
+
+void Keyboard::pressComputerKey(int i) {
+    // The mouse's hover note stays the one it follows.
+    const int hover = soundingNote_;
+    pressKey(i, keyNotes_.at(i), true);
+    soundingNote_ = sounding_.count(hover) != 0 ? hover : NoNote;
+}
+
+void Keyboard::releaseComputerKey(int i) {
+    const int note = std::exchange(keyNotes_.at(i), NoNote);
+    if (note == NoNote || sounding_.count(note) == 0)
+        return;
+    const int hover = soundingNote_;
+    ReleaseNote(note);
+    soundingNote_ = sounding_.count(hover) != 0 ? hover : NoNote;
+}
+
+void Keyboard::ReleaseComputerKeys() {
+    computerKeys_.releaseAll();
+}
+
+// The hold chord: the latched notes taken as a chord, and replayed from any key
+
+void Keyboard::CommHoldChord_Click() {
+    if (AnyNoteHeld() == 0)
+        return;
+    chordActive_ = 1;
+    CommHoldChord->setEnabled(false);
+    const NoteTable& held = policy_.latchedNotes();
+    for (int note = NoteTable::LowestNote; note <= NoteTable::HighestNote; ++note)
+        chordNotes_[note] = held[note];
+}
+
+void Keyboard::ReplayChord(int k) {
+    const int n = keyBase_ + k;
+    sendAllNotesOff();
+    int lowest = 0;
+    for (int note = NoteTable::LowestNote; note <= NoteTable::HighestNote; ++note)
+        if (chordNotes_[note] == 1) {
+            lowest = note;
+            break;
+        }
+    ClearHeldNotes();
+    ResetKeyboard();
+    if (lowest == 0)
+        return;
+    const int shift = n - lowest;
+    NoteTable& held = policy_.latchedNotes();
+    for (int note = NoteTable::LowestNote; note <= NoteTable::HighestNote; ++note)
+        if (chordNotes_[note] == 1 && NoteTable::inRange(note + shift))
+            held[note + shift] = 1;
+    for (int note = NoteTable::LowestNote; note <= NoteTable::HighestNote; ++note)
+        if (held[note] == 1)
+            PlayNote(note);
+}
+
+// Notes from the MIDI input
+
+void Keyboard::ExternalNoteOn(int id, int note, int velocity) {
+    // A repeated Note On without its Note Off: the first one ends here, so each has one Note Off.
+    ExternalNoteOff(id, velocity);
+    Sounding s;
+    const int k = note - keyBase_;
+    if (k >= 0 && k < KeyCount) {
+        s.keys.push_back(k);
+        Key[k]->mark();
+    }
+    for (NoteTarget t : policy_.noteOnTargets(note)) {
+        if (t.note < 0 || t.note > 127)
+            continue; // transposed off the end of the MIDI range
+        t.velocity = velocity;
+        midi_.SendNoteOn(t.channel, t.note, t.velocity);
+        s.targets.push_back(t);
+    }
+    Text1->setText(NoteText(note));
+    if (!s.targets.empty() || !s.keys.empty())
+        external_[id] = std::move(s);
+}
+
+void Keyboard::ExternalNoteOff(int id, int velocity) {
+    auto it = external_.find(id);
+    if (it == external_.end())
+        return;
+    const Sounding s = std::move(it->second);
+    external_.erase(it);
+    for (const NoteTarget& t : s.targets)
+        midi_.SendNoteOff(t.channel, t.note, velocity);
+    for (int k : s.keys)
+        unmarkKeyIfFree(k);
+    Text1->clear();
+}
+
+std::vector<int> Keyboard::NoteChannels() {
+    std::vector<int> channels;
+    for (const NoteTarget& t : policy_.noteOnTargets(NoteTable::LowestNote))
+        channels.push_back(t.channel);
+    return channels;
 }

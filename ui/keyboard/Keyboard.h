@@ -1,9 +1,9 @@
 #pragma once
 
+#include "ui/keyboard/ComputerKeys.h"
 #include "ui/keyboard/KeyWidget.h"
 #include "ui/keyboard/KeyboardPolicy.h"
 
-#include <QDeadlineTimer>
 #include <QObject>
 #include <QString>
 #include <array>
@@ -18,7 +18,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QScrollBar;
-class QTimer;
 
 // The 61-key on-screen keyboard with its play controls, built into a host window's client area.
 // It sends through the MIDI module and asks its policy where notes go and what to store.
@@ -32,21 +31,15 @@ class QTimer;
 // the notes of a held button and of hover playing stop.
 //
 // Computer keys: while Frame1 has the focus (a click on a key or on the frame gives it), two rows
-// of the computer keyboard play the first two octaves shown, from KeyBase: Z S X D C V G B H N J M
-// and Q 2 W 3 E R 5 T 6 Y 7 U, taken by their place on the keyboard (the scan code), so that any
-// layout plays the same places. A key plays as a mouse press on the key would in the current mode
-// and its release as the button's release; in hover mode (Click Key unchecked) a key plays while
-// it is held, as in click mode. Auto-repeat is ignored; a press with Ctrl, Alt, Shift or Meta is
-// left to the window's shortcuts and mnemonics. Losing the focus or hiding releases what the keys
-// hold, at once.
+// of the computer keyboard (see ComputerKeys, which also tells how X11's repeats are told from a
+// user's presses) play the first two octaves shown, from KeyBase. A key plays as a mouse press on
+// the key would in the current mode and its release as the button's release; in hover mode (Click
+// Key unchecked) a key plays while it is held, as in click mode. Auto-repeat is ignored; a press
+// with Ctrl, Alt, Shift or Meta is left to the window's shortcuts and mnemonics. Losing the focus
+// or hiding releases what the keys hold, at once.
 //
-// X11 repeats a held key as a release and a press with the same time stamp, and Qt marks the pair
-// as a repeat only when the press has already come in when it handles the release, which often
-// fails, the more on a busy machine. So on X11 a release counts only once no press of the same
-// key has followed it for a grace of 40 ms (the Note Off comes that much later); a press within
-// the grace that carries the release's time stamp is the repeat's and is ignored, one with a later
-// stamp is the user's and plays again at once. A press of another key ends the grace first.
-// Elsewhere repeats come marked and a release counts at once.
+// The keys and the frame only signal what the pointer did; the keyboard watches the frame's key
+// events itself (an event filter), so a key it does not play goes on to the frame.
 //
 // Ownership: the controls are children of the client widget; the Keyboard object itself has no
 // parent and belongs to the host (a std::unique_ptr member, say). Either may go first when the
@@ -92,11 +85,11 @@ class Keyboard : public QObject {
     // Releases what the computer keys started.
     void ReleaseComputerKeys();
     // The key (0..23 above KeyBase) that a key event plays, or -1.
-    static int ComputerKeyIndex(const QKeyEvent& event);
-    // How long a computer key's release waits for a press of the same key (see above), in ms:
-    // 40 on X11 ("xcb"), else 0 (at once).
-    static int DefaultReleaseGrace();
-    void SetReleaseGrace(int ms) { releaseGrace_ = ms; }
+    static int ComputerKeyIndex(const QKeyEvent& event) { return ComputerKeys::KeyIndex(event); }
+    // How long a computer key's release waits for a press of the same key, in ms: 40 on X11
+    // ("xcb"), else 0 (at once).
+    static int DefaultReleaseGrace() { return ComputerKeys::DefaultReleaseGrace(); }
+    void SetReleaseGrace(int ms) { computerKeys_.setReleaseGrace(ms); }
 
     // The All Notes Off action (the button, the mode changes, the window's closing).
     void AllNotesOff();
@@ -162,11 +155,11 @@ class Keyboard : public QObject {
     void sendAllNotesOff();
     // Releases the note the current press started, if it still sounds.
     void releasePress();
+    // Plays computer key i as a press on its key; the note of the mouse stays the one it follows.
+    void pressComputerKey(int i);
     // Releases the note computer key i started, if it still sounds; the note of the mouse stays
     // the one it follows.
     void releaseComputerKey(int i);
-    // Counts the computer-key releases whose grace is over, and waits for the next one.
-    void confirmDueReleases();
     // Releases the note of hover playing, if one sounds.
     void releaseHoverNote();
     void updateHoldChordEnable();
@@ -176,19 +169,11 @@ class Keyboard : public QObject {
     QWidget* client_;
     int keyBase_ = 12;
     int soundingNote_ = NoNote;
-    int pressNote_ = NoNote;       // the note started by the button now down (click mode)
-    std::array<int, 24> keyNotes_; // the note each computer key started (click and hover mode)
-    // A computer key's release in its grace: its time stamp and when the grace ends.
-    struct PendingRelease {
-        bool pending = false;
-        quint64 stamp = 0;
-        QDeadlineTimer due;
-    };
-    std::array<PendingRelease, 24> pendingReleases_{};
-    // The time stamp of each key's release the grace last counted, to know its repeat's press.
-    std::array<quint64, 24> countedReleases_{};
-    QTimer* releaseTimer_ = nullptr; // created at the first release that waits
-    int releaseGrace_ = DefaultReleaseGrace();
+    int pressNote_ = NoNote; // the note started by the button now down (click mode)
+    // The note each computer key started (click and hover mode).
+    std::array<int, ComputerKeys::Count> keyNotes_;
+    ComputerKeys computerKeys_{[this](int i) { pressComputerKey(i); },
+                               [this](int i) { releaseComputerKey(i); }};
     int chordActive_ = 0;
     NoteTable chordNotes_;
     // Untransposed note -> what went out for it and is not yet released.

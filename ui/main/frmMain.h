@@ -155,9 +155,10 @@ class frmMain : public QMainWindow {
 
   private:
     // Creates the window of a kind, not yet loaded: the one place that knows which class each
-    // kind is. A new kind plugs in with a case here and nothing else: OpenWindowKind connects its
-    // signals, loads and shows it, and the menus, the timers, Cascade and Maximize follow from
-    // WindowKindTable and the window's signals.
+    // kind is. OpenWindowKind connects its signals, loads and shows it; the reopening timers,
+    // Cascade and Maximize follow from WindowKindTable. A new kind needs more than a case here
+    // (its number and row in WindowKindTable, the window class, its menu item, and where it
+    // mirrors or plays MIDI input): docs/architecture.md lists the steps.
     ChildWindow* createChild(int kind);
     // Connects the windows that show each other's values: the part windows, the volume window and
     // the program pages. None holds another; the value goes up as a signal and is handed here to

@@ -1,6 +1,6 @@
 #include "ui/mixer/frmGMPag.h"
 
-#include "app/Twips.h"
+#include "ui/Twips.h"
 
 #include <QFontMetrics>
 #include <QLabel>

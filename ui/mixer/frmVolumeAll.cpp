@@ -1,6 +1,6 @@
 #include "ui/mixer/frmVolumeAll.h"
 
-#include "app/Twips.h"
+#include "ui/Twips.h"
 #include "ui/child/Place.h"
 #include "ui/part/LevelScrollBar.h"
 

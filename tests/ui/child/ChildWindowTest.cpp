@@ -2,8 +2,8 @@
 // a record without a size at load, the place and size kept at resizes and while maximized, and
 // the loading flag that nested loads share.
 #include "ui/child/ChildWindow.h"
-#include "app/Twips.h"
 #include "support/TestState.h"
+#include "ui/Twips.h"
 #include "ui/main/frmMain.h"
 
 #include <QTest>

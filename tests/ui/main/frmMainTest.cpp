@@ -1,7 +1,7 @@
 // The main window: its status bar switch, the windows reopened at start, closing, the Window
 // menu, and the style that caches the title-bar icons.
 #include "ui/main/frmMain.h"
-#include "app/Main.h"
+#include "startup/Main.h"
 #include "support/TestState.h"
 #include "ui/main/IconCacheStyle.h"
 #include "ui/part/frmPart.h"

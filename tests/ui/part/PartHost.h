@@ -3,8 +3,8 @@
 // A main window with part windows opened as their menu items open them, driven through the
 // main window's QWindow as the platform delivers pointer events (so the implicit grab of a
 // pressed key works), with every MIDI message recorded.
-#include "app/Twips.h"
 #include "support/TestState.h"
+#include "ui/Twips.h"
 #include "ui/keyboard/Keyboard.h"
 #include "ui/main/frmMain.h"
 #include "ui/part/frmPart.h"

@@ -1,8 +1,7 @@
-#include "app/Main.h"
+#include "startup/Main.h"
 
 #include "app/PartStates.h"
 #include "app/SettingsFile.h"
-#include "app/strings/StringTable.h"
 #include "ui/main/IconCacheStyle.h"
 #include "ui/main/frmMain.h"
 
@@ -27,10 +26,6 @@ QString ProgramFolderFrom(const QString& currentDirectory) {
 // and an empty folder would put the data files at the root.
 bool FolderResolvable(const QString& currentDirectory) {
     return QDir::isAbsolutePath(currentDirectory) && QFileInfo(currentDirectory).isDir();
-}
-
-void DeriveLanguageBase(AppState& state) {
-    state.LanguageBase = LanguageBaseOf(state.LanguageCode);
 }
 
 void ReportAndAbort(AppState& state, const std::error_code& error) {
@@ -73,7 +68,7 @@ void LoadSettings(AppState& state, const QString& currentDirectory, const Startu
         // A file that was there but could not be read as settings is kept beside the new one.
         if (!KeepUnreadableSettingsFile(state.SettingsFile, error) ||
             !WriteSettingsFile(state.SettingsFile, FirstRunRecord(state.LanguageCode), error)) {
-            DeriveLanguageBase(state);
+            state.takeLanguageBase();
             ReportAndAbort(state, error);
             return;
         }
@@ -81,7 +76,7 @@ void LoadSettings(AppState& state, const QString& currentDirectory, const Startu
         ApplyFirstRunDefaults(state);
         state.LanguageCode = language;
     }
-    DeriveLanguageBase(state);
+    state.takeLanguageBase();
 
     const qint64 length = LoadProgramNameFile(state.GMNamesFile, state.GMProgramNames, error);
     const QString namesTitle = state.ResString(111) + QFileInfo(state.GMNamesFile).fileName();

@@ -1,6 +1,6 @@
 // A termination signal reaches the program as a call on its event loop, where it can close the
 // main window and so keep the settings.
-#include "app/QuitSignals.h"
+#include "startup/QuitSignals.h"
 
 #include <QTest>
 #include <csignal>

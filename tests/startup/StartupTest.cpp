@@ -1,6 +1,6 @@
 // The start-up and shutdown as a user meets them: first run, messages, the device failures, and
 // the settings kept from one run to the next.
-#include "app/Main.h"
+#include "startup/Main.h"
 #include "support/RecordingPort.h"
 #include "support/RecordingSink.h"
 #include "support/Unprivileged.h"

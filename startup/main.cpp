@@ -1,8 +1,8 @@
-#include "app/Main.h"
-#include "app/QuitSignals.h"
-#include "app/strings/Messages.h"
-#include "app/strings/frmLingua.h"
+#include "startup/Main.h"
 #include "midi/ports/MidiMapper.h"
+#include "startup/QuitSignals.h"
+#include "ui/dialogs/MessageBoxSink.h"
+#include "ui/dialogs/frmLingua.h"
 #include "ui/main/ProgramIcon.h"
 #include "ui/main/frmMain.h"
 

@@ -1,4 +1,4 @@
-#include "app/strings/frmLingua.h"
+#include "ui/dialogs/frmLingua.h"
 
 #include "app/AppState.h"
 #include "app/strings/StringTable.h"

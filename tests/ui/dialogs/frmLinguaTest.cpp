@@ -1,4 +1,4 @@
-#include "app/strings/frmLingua.h"
+#include "ui/dialogs/frmLingua.h"
 #include "support/TestState.h"
 
 #include <QApplication>

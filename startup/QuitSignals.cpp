@@ -1,4 +1,4 @@
-#include "app/QuitSignals.h"
+#include "startup/QuitSignals.h"
 
 #include <QSocketNotifier>
 #include <csignal>
