@@ -1,7 +1,7 @@
 // The built-in synthesizer is new at every start: a part stored with a program sounds with that
 // program right after the start, before any window sends anything. Depends on TimGM6mb
 // (scripts/setup installs it), rendered offline.
-#include "app/Main.h"
+#include "startup/Main.h"
 #include "midi/ports/SynthPort.h"
 #include "support/Audio.h"
 #include "support/RecordingPort.h"

@@ -153,7 +153,7 @@ void frmMain::layoutStatusFields() {
 void frmMain::Form_Load() {
     Picture1->setVisible(state_.StatusBarVisible);
     layoutStatusFields();
-    state_.LanguageBase = (state_.LanguageCode - 1) * 200;
+    state_.takeLanguageBase();
     setWindowTitle(ProductTitle + TitleSuffix);
     mnuChiudi->setEnabled(false);
     updateMenus();
