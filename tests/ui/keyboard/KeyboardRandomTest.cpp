@@ -1,7 +1,7 @@
 // Random play on a real part window leaves no note sounding that the keyboard does not show
 // latched. A fixed list of seeds runs by default (the first two once failed, and run past the
 // event where they did); QUINTARO_RANDOM_SEED replays one seed instead, 3000 events long.
-#include "RandomPlay.h"
+#include "support/RandomPlay.h"
 
 #include <gtest/gtest.h>
 

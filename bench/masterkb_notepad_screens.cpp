@@ -1,5 +1,5 @@
 // Saves pictures of the master keyboard and the notepad rendered offscreen, for a look by eye:
-//   QT_QPA_PLATFORM=offscreen build/tests/masterkb_notepad_screens [folder]   (default /tmp)
+//   QT_QPA_PLATFORM=offscreen build/bench/masterkb_notepad_screens [folder]   (default /tmp)
 // quintaro-masterkb.png   the master keyboard on channels 1, 2 and 10, Mod 1 at 40, bend at -20,
 //                         hold mode with C E G latched and marked
 // quintaro-notepad.png    the notepad with a few lines, one outside Windows-1252

@@ -1,6 +1,6 @@
 // Saves a picture of the program's menu entry as a desktop lists it: the entry's icon at 48 px
 // with its Name under it, in an icon view on a light and on a dark background.
-//   QT_QPA_PLATFORM=offscreen build/tests/desktop_entry_screen [folder] [prefix]
+//   QT_QPA_PLATFORM=offscreen build/bench/desktop_entry_screen [folder] [prefix]
 // Without a prefix the entry and icon come from the build tree; with one (e.g. /usr) from an
 // installation.
 #include <QApplication>

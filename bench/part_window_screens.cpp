@@ -1,5 +1,5 @@
 // Saves pictures of part windows rendered offscreen, for a look by eye:
-//   QT_QPA_PLATFORM=offscreen build/tests/part_window_screens [folder]   (default /tmp)
+//   QT_QPA_PLATFORM=offscreen build/bench/part_window_screens [folder]   (default /tmp)
 // quintaro-part-shift0.png   part 1, key shift 0 (labels C0..C5), first-run sliders
 // quintaro-part-shift3.png   part 2, key shift 3 (labels C3..C8), sliders moved, transposed -5
 // quintaro-part-chord.png    part 3 in hold mode with the chord C E G latched and marked, then

@@ -10,7 +10,7 @@
 // input (played through the current part, or the master keyboard when active), and are all
 // released before the check; the input is unplugged now and then (what it holds is released
 // where it went) and plugged in again.
-#include "../part/PartHost.h"
+#include "../ui/part/PartHost.h"
 #include "ui/main/MidiDeviceWatch.h"
 #include "ui/masterkb/frmMasterKb.h"
 

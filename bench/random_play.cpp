@@ -1,7 +1,7 @@
 // Random play on a real part window, at length: the randomized keyboard test's events, counted,
 // timed, with every violation of its check reported.
-//   QT_QPA_PLATFORM=offscreen build/tests/random_play [events] [seed]   (default 100000)
-#include "../ui/keyboard/RandomPlay.h"
+//   QT_QPA_PLATFORM=offscreen build/bench/random_play [events] [seed]   (default 100000)
+#include "support/RandomPlay.h"
 
 #include <QApplication>
 #include <chrono>

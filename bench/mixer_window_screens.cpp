@@ -1,6 +1,6 @@
 // Saves pictures of the all-parts volume window and the two program pages rendered offscreen at
 // their standard sizes, for a look by eye:
-//   QT_QPA_PLATFORM=offscreen build/tests/mixer_window_screens [folder]   (default /tmp)
+//   QT_QPA_PLATFORM=offscreen build/bench/mixer_window_screens [folder]   (default /tmp)
 // quintaro-volumeall.png   parts with varied volumes, pans, effects, transpositions and
 //                          programs; part 5 selected with its button lit
 // quintaro-gmpage1.png     page 1 (programs 1..64) serving part 5, program 41 of page 2 chosen

@@ -1,5 +1,5 @@
 // What a key press costs the program, and what reopening sixteen part windows at start costs:
-//   QT_QPA_PLATFORM=offscreen build/tests/press_cost [clicks] [startups]   (defaults 200, 5)
+//   QT_QPA_PLATFORM=offscreen build/bench/press_cost [clicks] [startups]   (defaults 200, 5)
 //   scripts/press-cost   the same under callgrind: instructions per press + release
 //
 // Start-up: the real start routine (Main) in a fresh program folder whose settings record has

@@ -2,7 +2,7 @@
 // and how long a key press takes to sound, for notes in a row and for first notes after 10 s of
 // silence. Optionally the same for VMPK beside it, as the peer to compare with. Not a test: it
 // prints what it measured.
-//   build/tests/synth_idle_latency [presses] [vmpk]
+//   build/bench/synth_idle_latency [presses] [vmpk]
 //     presses  presses of each kind (default 20); the ones after silence take 10 s each
 //              (QUINTARO_BENCH_SILENCE sets another silence, in seconds)
 //     vmpk     runs on an X server of its own (Xvfb :57) and also measures VMPK (Debian's vmpk,

@@ -1,5 +1,5 @@
 // Saves pictures of the main window and its menus, rendered offscreen, for a look by eye:
-//   QT_QPA_PLATFORM=offscreen build/tests/screenshot_main [folder]   (default /tmp)
+//   QT_QPA_PLATFORM=offscreen build/bench/screenshot_main [folder]   (default /tmp)
 #include "support/TestState.h"
 #include "ui/main/ProgramIcon.h"
 #include "ui/main/frmMain.h"

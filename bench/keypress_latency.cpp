@@ -1,6 +1,6 @@
 // Latency of a key press in a part window: from the mouse press reaching the window to the Note On
 // leaving through the MIDI port (the port's shortMessage call), over many presses in click mode.
-//   QT_QPA_PLATFORM=offscreen build/tests/keypress_latency [presses]   (default 10000)
+//   QT_QPA_PLATFORM=offscreen build/bench/keypress_latency [presses]   (default 10000)
 //
 // Two ways in, each timed separately:
 //   window  a QMouseEvent sent to the part window's top-level QWindow (what the platform's event
