@@ -7,8 +7,8 @@ QString AppState::ResString(int n) const {
 }
 
 int AppState::selectProgramPageFor(int part) {
-    CurrentPart = part;
-    GMPageSelector =
+    currentPart_ = part;
+    programPage_ =
         partRow(part, PartRow::ProgramNumber) < 65 ? WindowKind::GMPage1 : WindowKind::GMPage2;
-    return GMPageSelector;
+    return programPage_;
 }

@@ -36,11 +36,6 @@ struct AppState : SettingsTables {
     QString OperationTitle;
     bool StartAborted = false;
 
-    int CurrentPart = 0;
-    bool AppClosing = false;
-    bool RestoringWindows = false;
-    int GMPageSelector = 0;
-
     NoteTable HeldNotes;       // latched notes, shared by all part windows
     NoteTable MasterHeldNotes; // latched notes of the master keyboard
 
@@ -58,9 +53,29 @@ struct AppState : SettingsTables {
 
     // Row `row` of part `part`'s column of PartParams.
     std::uint8_t& partRow(int part, int row) { return PartParams.at(part).at(row); }
+    // The part that the program pages and the volume window act on: the last part played,
+    // clicked or opened (0 before any).
+    int currentPart() const { return currentPart_; }
+    void makeCurrent(int part) { currentPart_ = part; }
+    // The program page shown last (its window kind, 0 before any).
+    int programPage() const { return programPage_; }
+    void showProgramPage(int kind) { programPage_ = kind; }
     // Makes `part` current and chooses the program page that lists its program (page 1 programs
-    // 1..64, page 2 programs 65..128) as GMPageSelector; returns that page's window kind.
+    // 1..64, page 2 programs 65..128); returns that page's window kind.
     int selectProgramPageFor(int part);
+
+    // Set once the main window closes: every window then closes without asking or waiting.
+    bool appClosing() const { return appClosing_; }
+    void beginClosing() { appClosing_ = true; }
+    // A new run of the program on this state: no part current, not closing.
+    void startSession() {
+        currentPart_ = 0;
+        appClosing_ = false;
+    }
+
+    // True while the main window reopens the windows that were open at the last close: a part
+    // window then mirrors nothing into the volume window (see WindowKindInfo::restores).
+    bool restoringWindows() const { return restoringWindows_; }
 
     // True while a child window loads: its controls are being set from the tables, and what
     // their handlers would store or limit is not done.
@@ -80,6 +95,19 @@ struct AppState : SettingsTables {
         AppState& state_;
         bool before_;
     };
+    // Sets RestoringWindows for its lifetime, as WindowLoadingScope does WindowLoading.
+    class RestoringWindowsScope {
+      public:
+        explicit RestoringWindowsScope(AppState& state)
+            : state_(state), before_(std::exchange(state.restoringWindows_, true)) {}
+        ~RestoringWindowsScope() { state_.restoringWindows_ = before_; }
+        RestoringWindowsScope(const RestoringWindowsScope&) = delete;
+        RestoringWindowsScope& operator=(const RestoringWindowsScope&) = delete;
+
+      private:
+        AppState& state_;
+        bool before_;
+    };
 
     // Takes LanguageBase from LanguageCode: the language the program speaks until the next
     // start (a language chosen in the menu waits for it).
@@ -89,4 +117,8 @@ struct AppState : SettingsTables {
 
   private:
     bool windowLoading_ = false;
+    bool restoringWindows_ = false;
+    bool appClosing_ = false;
+    int currentPart_ = 0;
+    int programPage_ = 0;
 };

@@ -136,7 +136,7 @@ double startupRun(bool& shown, double& idleAt) {
     CALLGRIND_DUMP_STATS_AT("start-up idle");
     const double spent = idleAt - start;
     shown = allPartsShown(*main);
-    state.AppClosing = true;
+    state.beginClosing();
     main.reset();
     runUntilIdle();
     return spent;

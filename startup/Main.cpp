@@ -44,8 +44,7 @@ void LoadSettings(AppState& state, const QString& currentDirectory, const Startu
     state.SettingsFile = state.ProgramFolder + "/QuintaroV10.ini";
     state.GMNamesFile = state.ProgramFolder + "/QuintaroProgGM.txt";
     state.NotepadFile = state.ProgramFolder + "/BloccoNote.txt";
-    state.CurrentPart = 0;
-    state.AppClosing = false;
+    state.startSession();
 
     std::error_code error;
     const std::vector<std::uint8_t> bytes = ReadSettingsFile(state.SettingsFile, error);

@@ -246,7 +246,7 @@ bool frmBloccoNote::Form_QueryUnload() {
     else
         saved = save();
     // The program is ending and cannot wait; a window the user closes stays open with its text.
-    return saved || state_.AppClosing;
+    return saved || state_.appClosing();
 }
 
 void frmBloccoNote::Form_Resize() {

@@ -165,7 +165,7 @@ void ChildWindow::storeRecordAtUnload() {
     WindowRec& rec = record();
     // Closed with the program, the window stays recorded as open and comes back at the next
     // start.
-    if (!state_.AppClosing)
+    if (!state_.appClosing())
         rec.Open = 0;
     // Minimized or maximized, the window stores the placement it had in its normal state.
     storeGeometryInto(rec);

@@ -56,9 +56,8 @@ frmMain::frmMain(AppState& state, std::function<void()> onUnload)
         std::make_unique<MidiInputRouter>(state_.midi, [this] { return MidiInputKeyboard(); });
     state_.midiIn.setHandler(
         [this](const std::vector<std::uint8_t>& message) { midiInRouter_->handle(message); });
-    state_.midi.setSendObserver([this](const std::uint8_t* bytes, std::size_t size) {
-        midiInRouter_->sent(bytes, size);
-    });
+    state_.midi.setSendObserver(
+        [this](const std::uint8_t* bytes, std::size_t size) { midiInRouter_->sent(bytes, size); });
     deviceWatch_ = new MidiDeviceWatch(
         state_, *midiInRouter_, [this] { ReleaseKeyboards(); },
         MidiDeviceWatch::SystemAccess(state_), this);
@@ -67,9 +66,8 @@ frmMain::frmMain(AppState& state, std::function<void()> onUnload)
                                                         : QStringLiteral("none"));
     connect(deviceWatch_, &MidiDeviceWatch::statusChanged, LabelMidi, &QLabel::setText);
     // Found while a message of the input is being played: the input closes once that is done.
-    midiInRouter_->setLoopBackHandler([this] {
-        QTimer::singleShot(0, deviceWatch_, [this] { deviceWatch_->refuseInput(); });
-    });
+    midiInRouter_->setLoopBackHandler(
+        [this] { QTimer::singleShot(0, deviceWatch_, [this] { deviceWatch_->refuseInput(); }); });
     RefuseInputLoopingToOutput();
     Form_Load();
 }
@@ -105,7 +103,7 @@ Keyboard* frmMain::MidiInputKeyboard() const {
         return &part->keyboard();
     if (auto* master = qobject_cast<frmMasterKb*>(current))
         return &master->keyboard();
-    if (frmPart* part = PartWindow(state_.CurrentPart))
+    if (frmPart* part = PartWindow(state_.currentPart()))
         return &part->keyboard();
     return nullptr;
 }
@@ -233,9 +231,9 @@ void frmMain::connectMirrors(ChildWindow* child) {
 
 ChildWindow* frmMain::OpenWindowKind(int kind) {
     if (WindowKind::isPart(kind))
-        state_.CurrentPart = kind;
+        state_.makeCurrent(kind);
     if (WindowKind::isGMPage(kind))
-        state_.GMPageSelector = kind;
+        state_.showProgramPage(kind);
     if (ChildWindow* open = WindowOfKind(kind)) {
         mdiArea_->setActiveSubWindow(open);
         return open;
@@ -344,12 +342,12 @@ void frmMain::mnuIngrandisci_Click() {
 
 void frmMain::Timer1_Timer(int kind) {
     Timer1[kind]->stop();
-    const bool restoring = KindInfo(kind).restores;
-    if (restoring)
-        state_.RestoringWindows = true;
-    OpenFromMenu(kind);
-    if (restoring)
-        state_.RestoringWindows = false;
+    if (KindInfo(kind).restores) {
+        AppState::RestoringWindowsScope restoring(state_);
+        OpenFromMenu(kind);
+    } else {
+        OpenFromMenu(kind);
+    }
 }
 
 void frmMain::mnuVisBarraStato_Click() {
@@ -463,7 +461,7 @@ void frmMain::storePlacement() {
 
 void frmMain::closeEvent(QCloseEvent* event) {
     if (!unloaded_) {
-        state_.AppClosing = true;
+        state_.beginClosing();
         mdiArea_->closeAllSubWindows();
         Form_Unload();
     }

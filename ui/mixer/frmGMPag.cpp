@@ -64,9 +64,9 @@ void frmGMPag::buildControls() {
 
 void frmGMPag::setCaption() {
     QString caption = QStringLiteral("GM Page %1").arg(PageNumber());
-    if (state_.CurrentPart > 0)
+    if (state_.currentPart() > 0)
         caption += QStringLiteral(" - ") + state_.ResString(17) + QLatin1Char(' ') +
-                   QString::number(state_.CurrentPart);
+                   QString::number(state_.currentPart());
     setWindowTitle(caption);
 }
 
@@ -109,7 +109,7 @@ void frmGMPag::Form_Load() {
 
 void frmGMPag::Form_Activate() {
     // The caption names the part a click will serve.
-    if (state_.CurrentPart > 0)
+    if (state_.currentPart() > 0)
         setCaption();
 }
 
@@ -126,7 +126,7 @@ void frmGMPag::List1_Click() {
     if (n == 0)
         return;
 
-    const int part = state_.CurrentPart;
+    const int part = state_.currentPart();
     if (part < 1 || part > 16)
         return;
     bool found = false;

@@ -204,18 +204,18 @@ void frmVolumeAll::Form_Load() {
                                          row(i, PartRow::ProgramThird)));
         Text1[i]->setText(signedText(VScroll[i]->value()));
     }
-    if (state_.CurrentPart == 0)
-        state_.CurrentPart = 1;
+    if (state_.currentPart() == 0)
+        state_.makeCurrent(1);
 }
 
 void frmVolumeAll::VScroll_Change(int i) {
     const int v = VScroll[i]->value();
-    state_.CurrentPart = i;
+    state_.makeCurrent(i);
     emit partNumberShown(i - 1);
     Text1[i]->setText(signedText(v));
     row(i, PartRow::Volume) = static_cast<std::uint8_t>(v);
 
-    if (!state_.IsWindowOpen(i) || state_.RestoringWindows) {
+    if (!state_.IsWindowOpen(i) || state_.restoringWindows()) {
         const int channel = partChannel(row(i, PartRow::Channel));
         state_.midi.send(channel, MidiStatus::ControlChange, static_cast<int>(Controller::Volume),
                          v);
@@ -259,14 +259,14 @@ void frmVolumeAll::ShowProgramName(int part, const QString& name) {
 }
 
 void frmVolumeAll::PulsPart_Click(int i) {
-    const int current = state_.CurrentPart;
+    const int current = state_.currentPart();
     if (i != current) {
         if (current >= 1 && current <= Parts) {
             QPalette normal = PulsPart[current]->palette();
             normal.setColor(QPalette::Button, PartButtonColour);
             PulsPart[current]->setPalette(normal);
         }
-        state_.CurrentPart = i;
+        state_.makeCurrent(i);
         QPalette lit = PulsPart[i]->palette();
         lit.setColor(QPalette::Button, PartButtonHighlight);
         PulsPart[i]->setPalette(lit);
@@ -277,7 +277,7 @@ void frmVolumeAll::PulsPart_Click(int i) {
 
 void frmVolumeAll::Text7_Click(int i) {
     emit openWindowRequested(state_.selectProgramPageFor(i));
-    emit partNumberShown(state_.CurrentPart - 1);
+    emit partNumberShown(state_.currentPart() - 1);
 }
 
 bool frmVolumeAll::eventFilter(QObject* watched, QEvent* event) {

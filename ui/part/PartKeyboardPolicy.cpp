@@ -7,7 +7,7 @@ NoteTable& PartKeyboardPolicy::latchedNotes() {
 }
 
 void PartKeyboardPolicy::makeCurrent() {
-    state_.CurrentPart = part_;
+    state_.makeCurrent(part_);
 }
 
 std::vector<NoteTarget> PartKeyboardPolicy::noteOnTargets(int note) {

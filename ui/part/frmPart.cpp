@@ -153,7 +153,7 @@ void frmPart::ShowProgram(const QString& text) {
 
 void frmPart::VScroll_Change(int k) {
     const int v = VScroll[k]->value();
-    state_.CurrentPart = TagPart();
+    state_.makeCurrent(TagPart());
     Text2[k]->setText(SliderSet::ValueText(k, v));
 
     // The velocity sliders send nothing: the keyboard reads them when it plays.
@@ -183,7 +183,7 @@ void frmPart::mirrorIntoVolumeWindow(int r, int value) {
     // the window is open.
     if (!state_.IsWindowOpen(WindowKind::VolumeAll))
         return;
-    if (r != PartRow::Transposition && state_.RestoringWindows)
+    if (r != PartRow::Transposition && state_.restoringWindows())
         return;
     if (r == PartRow::Volume || r == PartRow::Pan || r == PartRow::Reverb || r == PartRow::Chorus ||
         r == PartRow::Transposition)
@@ -213,11 +213,11 @@ bool frmPart::eventFilter(QObject* watched, QEvent* event) {
 
 void frmPart::Form_Activate() {
     if (!Tag.isEmpty())
-        state_.CurrentPart = TagPart();
+        state_.makeCurrent(TagPart());
 }
 
 void frmPart::Form_Unload() {
     // The part's notes stop as with the All Notes Off button.
     keyboard_->AllNotesOff();
-    state_.CurrentPart = TagPart();
+    state_.makeCurrent(TagPart());
 }

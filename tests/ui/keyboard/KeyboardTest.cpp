@@ -37,9 +37,9 @@ TEST(Keyboard, HoldModeLatchesAndTheKeyShiftMovesTheMarks) {
     EXPECT_EQ(h.text1(), "E/Mi (40)");
 
     // A key shift moves the range and the marks, makes the part current and sends nothing.
-    h.t.state.CurrentPart = 7;
+    h.t.state.makeCurrent(7);
     kb.HScroll1->setValue(1);
-    EXPECT_EQ(h.t.state.CurrentPart, 1);
+    EXPECT_EQ(h.t.state.currentPart(), 1);
     EXPECT_EQ(h.marks(), (Ints{12, 16, 36}));
     kb.HScroll1->setValue(3); // 36 and 40 out of view
     EXPECT_EQ(h.marks(), Ints{12});
@@ -100,12 +100,12 @@ TEST(Keyboard, HoverPlaysEachKeyTheSweepReachesAndReleasesInTheLowestStrip) {
     PartHost h;
     openPart(h, 2, 0, 0);
     h.row(1, PartRow::VelocityOff) = 0x21; // release velocities differ from the Note On's
-    h.t.state.CurrentPart = 9;
+    h.t.state.makeCurrent(9);
     h.move(h.onWindow());
     for (int k : {0, 1, 2})
         h.move(h.onKey(k));
     EXPECT_EQ(h.take(), (Lines{"90 24 50", "80 24 21", "90 25 50", "80 25 21", "90 26 50"}));
-    EXPECT_EQ(h.t.state.CurrentPart, 1);
+    EXPECT_EQ(h.t.state.currentPart(), 1);
     EXPECT_EQ(h.marks(), Ints{2});
 
     // White key: the strip starts at 1368 twips; the strip release keeps the text. Moving
@@ -202,14 +202,14 @@ TEST(Keyboard, ModeChangesFollowTheTableAndAreStoredInThePartsRows) {
             h.click(h.centreOf(h.kb->CommHoldChord));
         ASSERT_EQ(h.kb->ChordActive(), c.chord ? 1 : 0) << from;
         h.t.port->clear();
-        h.t.state.CurrentPart = 2;
+        h.t.state.makeCurrent(2);
         h.click(h.centreOf(c.clickTheHoldNote ? h.kb->CheckHoldNote : h.kb->CheckClickKey));
         EXPECT_EQ(h.sent(), c.allNotesOff ? Lines{"b3 7b 00"} : Lines{}) << from;
         EXPECT_EQ(h.controls(), c.controls) << from;
         EXPECT_EQ(h.row(4, PartRow::ClickKey), c.row14) << from;
         EXPECT_EQ(h.row(4, PartRow::HoldNote), c.row15) << from;
         EXPECT_EQ(h.kb->ChordActive(), 0) << from;
-        EXPECT_EQ(h.t.state.CurrentPart, 4) << from;
+        EXPECT_EQ(h.t.state.currentPart(), 4) << from;
         if (c.allNotesOff) {
             EXPECT_EQ(h.latched(), Ints{}) << from;
             EXPECT_EQ(h.marks(), Ints{}) << from;

@@ -27,7 +27,7 @@ TEST(frmMain, StatusBarSwitchIsShownAndStored) {
     w.close();
     EXPECT_TRUE(t.state.StatusBarVisible);
     // Closing the program keeps its windows open for the next start, and closes the port.
-    EXPECT_TRUE(t.state.AppClosing);
+    EXPECT_TRUE(t.state.appClosing());
     EXPECT_EQ(t.state.WindowRecs[5].Open, 1);
     EXPECT_EQ(t.port->count(RecordingPort::Call::Close), 1);
 }
@@ -41,7 +41,7 @@ TEST(frmMain, WindowsOpenAtTheLastExitReopen) {
     QTRY_VERIFY_WITH_TIMEOUT(w.PartWindow(3) != nullptr, 1000);
     QTest::qWait(30);
     EXPECT_EQ(w.mdiArea()->subWindowList().size(), 1);
-    EXPECT_FALSE(t.state.RestoringWindows);
+    EXPECT_FALSE(t.state.restoringWindows());
     EXPECT_TRUE(w.mnuWindow->menuAction()->isEnabled());
     EXPECT_FALSE(w.mnuPart[3]->isEnabled());
 }
@@ -63,7 +63,7 @@ TEST(frmMain, WindowMenuListsTheOpenChildWindowsAndActivatesThem) {
     EXPECT_EQ(items(), (QStringList{"&Cascade", "-", "&1 Part  2", "&2 Part  5*"}));
     w.mnuWindow->actions()[2]->trigger();
     EXPECT_EQ(w.mdiArea()->activeSubWindow(), w.PartWindow(2));
-    EXPECT_EQ(t.state.CurrentPart, 2);
+    EXPECT_EQ(t.state.currentPart(), 2);
     w.PartWindow(5)->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(items(), (QStringList{"&Cascade", "-", "&1 Part  2*"}));

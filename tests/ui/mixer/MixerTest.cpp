@@ -69,7 +69,7 @@ TEST_F(MixerTest, FirstOpeningResendsEveryVolumeButTheTopOneAndLeavesTheLastPart
         if (ch != 3)
             expected.push_back(HexLine({static_cast<std::uint8_t>(0xB0 | ch), 0x07, 0x64}));
     EXPECT_EQ(sent(), expected);
-    EXPECT_EQ(t.state.CurrentPart, 16);
+    EXPECT_EQ(t.state.currentPart(), 16);
     EXPECT_EQ(main.Label3->text(), QStringLiteral("16"));
     EXPECT_EQ(w->Text1[4]->text(), QStringLiteral("127"));
     EXPECT_FALSE(main.mnuVolumeAll->isEnabled());
@@ -106,7 +106,7 @@ TEST_F(MixerTest, VolumeMovesFromEitherSideSendOnceAndTheOtherValuesAreMirrored)
 
     // While windows are being restored the sliders are not mirrored (the transposition is), and
     // the volume window sends its volume itself.
-    t.state.RestoringWindows = true;
+    AppState::RestoringWindowsScope restoring(t.state);
     t.port->clear();
     part->VScroll[9]->setValue(60);
     part->VScroll[0]->setValue(10);
@@ -131,7 +131,7 @@ TEST_F(MixerTest, SelectButtonsLightTheCurrentPartAndOpenItsWindow) {
     EXPECT_EQ(lit(), std::vector<int>{});
     QTest::mouseClick(w->PulsPart[5], Qt::LeftButton);
     EXPECT_EQ(lit(), std::vector<int>{5});
-    EXPECT_EQ(t.state.CurrentPart, 5);
+    EXPECT_EQ(t.state.currentPart(), 5);
     QTest::mouseClick(w->PulsPart[7], Qt::LeftButton);
     EXPECT_EQ(lit(), std::vector<int>{7});
     // The current part's button with its window closed opens it again.
@@ -148,10 +148,10 @@ TEST_F(MixerTest, ProgramNamesAndPartWindowProgramsBringUpThePageOfTheirProgram)
     QTest::mouseClick(w->Text7[2], Qt::LeftButton);
     EXPECT_TRUE(main.GMPage(1));
     EXPECT_FALSE(main.GMPage(2));
-    EXPECT_EQ(t.state.CurrentPart, 2);
+    EXPECT_EQ(t.state.currentPart(), 2);
     QTest::mouseClick(w->Text7[6], Qt::LeftButton);
     EXPECT_TRUE(main.GMPage(2));
-    EXPECT_EQ(t.state.GMPageSelector, 21);
+    EXPECT_EQ(t.state.programPage(), 21);
     // A page opened this way leaves its menu item as it was.
     EXPECT_TRUE(main.mnuGMPag[1]->isEnabled());
     EXPECT_TRUE(main.mnuGMPag[2]->isEnabled());
@@ -186,14 +186,14 @@ TEST_F(MixerTest, PagesListTheirFamiliesInFourColumnsUnderTheirTitles) {
         }
     }
     // The caption follows the current part when a page becomes active.
-    t.state.CurrentPart = 3;
+    t.state.makeCurrent(3);
     main.mdiArea()->setActiveSubWindow(main.GMPage(1));
     EXPECT_EQ(main.GMPage(1)->windowTitle(), QStringLiteral("GM Page 1 - Part  3"));
 }
 
 TEST_F(MixerTest, AProgramClickStoresShowsAndSendsItOnlyWithAWindowToShowIt) {
     frmGMPag* p1 = page(1);
-    t.state.CurrentPart = 1;
+    t.state.makeCurrent(1);
     row(1, 18) = 30;
     click(p1, 0); // program 1, neither window open
     EXPECT_TRUE(t.port->records.empty());
@@ -212,7 +212,7 @@ TEST_F(MixerTest, AProgramClickStoresShowsAndSendsItOnlyWithAWindowToShowIt) {
 
     // Only the volume window open for part 16: its name box shows the name.
     main.mnuVolumeAll_Click();
-    ASSERT_EQ(t.state.CurrentPart, 16);
+    ASSERT_EQ(t.state.currentPart(), 16);
     row(16, 17) = 0;
     frmGMPag* p2 = page(2);
     t.port->clear();

@@ -47,7 +47,7 @@ TEST_F(PartWindowTest, FirstRunPartSendsItsStoredControllersInSliderOrder) {
     frmPart* w = open(3);
     // Volume, pan and bend on channel nibble 2; nothing for the velocities or the zero sliders.
     EXPECT_EQ(sent(), (Lines{"b2 07 64", "b2 0a 40", "e2 7f 40"}));
-    EXPECT_EQ(state().CurrentPart, 3);
+    EXPECT_EQ(state().currentPart(), 3);
     const char* boxes[] = {"100", "0", "80", "64", "0", "0", "0", "0", "0", "0", "0"};
     for (int k = 0; k < frmPart::SliderCount; ++k)
         EXPECT_EQ(w->Text2[k]->text(), QString::fromLatin1(boxes[k])) << "box " << k;
@@ -59,11 +59,11 @@ TEST_F(PartWindowTest, EachSliderSendsItsMessageAndStoresItsRow) {
     frmPart* w = open(1);
     w->VScroll[0]->setValue(0);
     t.port->clear();
-    state().CurrentPart = 9;
+    state().makeCurrent(9);
     w->VScroll[0]->setValue(99);
     EXPECT_EQ(w->Text2[0]->text(), QStringLiteral("99"));
     EXPECT_EQ(row(1, 1), 99);
-    EXPECT_EQ(state().CurrentPart, 1);
+    EXPECT_EQ(state().currentPart(), 1);
 
     // Pan and bend boxes show -64..63; the velocity sliders only store their value.
     const int moves[][3] = {{1, 127, 63}, {1, 0, -64},   {6, 0, -64}, {6, 64, 0},
@@ -142,10 +142,10 @@ TEST_F(PartWindowTest, APartPlaysTransposedOnItsChannelAndKeepsItsTransposition)
     play(w, 0); // 36 + 12, velocities of rows 3 and 4
     // A new transposition is stored and applies to the next note; it sends nothing and leaves
     // the current part alone.
-    state().CurrentPart = 2;
+    state().makeCurrent(2);
     w->Combo1->setCurrentIndex(17); // "-5"
     EXPECT_EQ(row(5, 12), 7);
-    EXPECT_EQ(state().CurrentPart, 2);
+    EXPECT_EQ(state().currentPart(), 2);
     play(w, 24);
     w->VScroll[10]->setValue(33);
     QTest::mouseClick(w->keyboard().CommAllNoteOff, Qt::LeftButton);
@@ -159,10 +159,10 @@ TEST_F(PartWindowTest, ProgramDisplayAndItsPageSelector) {
     row(6, 18) = 64;
     frmPart* w = open(6);
     EXPECT_EQ(w->Text3->text(), QStringLiteral("064 SynthBrass 2"));
-    state().CurrentPart = 1;
+    state().makeCurrent(1);
     QTest::mouseClick(w->Text3, Qt::LeftButton);
-    EXPECT_EQ(state().CurrentPart, 6);
-    EXPECT_EQ(state().GMPageSelector, 20);
+    EXPECT_EQ(state().currentPart(), 6);
+    EXPECT_EQ(state().programPage(), 20);
     // No program table flag: both lookups are empty and one blank remains.
     row(8, 17) = 0;
     row(8, 18) = 30;
@@ -309,7 +309,7 @@ TEST_F(PartWindowTest, AKeyClickActivatesItsWindowAndRepaintsOnlyTheKeyAndTheNot
     Keyboard& kb = w2->keyboard();
     play(w2, 5);
     EXPECT_EQ(main.mdiArea()->activeSubWindow(), w2);
-    EXPECT_EQ(state().CurrentPart, 2);
+    EXPECT_EQ(state().currentPart(), 2);
 
     struct PaintLog : QObject {
         std::set<QObject*> painted;
