@@ -19,6 +19,19 @@ inline Midi::MessageHandler ShowMidiMessages(Messages& messages) {
     return [&messages](int number) { messages.ShowMessageLater(number, ProductTitle); };
 }
 
+// Sets a flag for its lifetime, then gives it back the value it had.
+class FlagScope {
+  public:
+    explicit FlagScope(bool& flag) : flag_(flag), before_(std::exchange(flag, true)) {}
+    ~FlagScope() { flag_ = before_; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+
+  private:
+    bool& flag_;
+    bool before_;
+};
+
 // The program's shared state: the settings tables and every flag and table the windows share.
 // Main creates one and hands it by reference to every window; a test builds a fresh one.
 struct AppState : SettingsTables {
@@ -80,33 +93,15 @@ struct AppState : SettingsTables {
     // True while a child window loads: its controls are being set from the tables, and what
     // their handlers would store or limit is not done.
     bool windowLoading() const { return windowLoading_; }
-    // Sets WindowLoading for its lifetime, then gives back the value it found: a load that runs
-    // inside another never clears the flag the outer one set. Child windows hold one around
-    // their load (ChildWindow::Load); nothing else sets the flag.
-    class WindowLoadingScope {
-      public:
-        explicit WindowLoadingScope(AppState& state)
-            : state_(state), before_(std::exchange(state.windowLoading_, true)) {}
-        ~WindowLoadingScope() { state_.windowLoading_ = before_; }
-        WindowLoadingScope(const WindowLoadingScope&) = delete;
-        WindowLoadingScope& operator=(const WindowLoadingScope&) = delete;
-
-      private:
-        AppState& state_;
-        bool before_;
+    // Set WindowLoading and RestoringWindows for their lifetime, then give back the value they
+    // found: a load that runs inside another never clears the flag the outer one set. Child
+    // windows hold a WindowLoadingScope around their load (ChildWindow::Load) and the main window
+    // a RestoringWindowsScope around reopening a window at start; nothing else sets the flags.
+    struct WindowLoadingScope : FlagScope {
+        explicit WindowLoadingScope(AppState& state) : FlagScope(state.windowLoading_) {}
     };
-    // Sets RestoringWindows for its lifetime, as WindowLoadingScope does WindowLoading.
-    class RestoringWindowsScope {
-      public:
-        explicit RestoringWindowsScope(AppState& state)
-            : state_(state), before_(std::exchange(state.restoringWindows_, true)) {}
-        ~RestoringWindowsScope() { state_.restoringWindows_ = before_; }
-        RestoringWindowsScope(const RestoringWindowsScope&) = delete;
-        RestoringWindowsScope& operator=(const RestoringWindowsScope&) = delete;
-
-      private:
-        AppState& state_;
-        bool before_;
+    struct RestoringWindowsScope : FlagScope {
+        explicit RestoringWindowsScope(AppState& state) : FlagScope(state.restoringWindows_) {}
     };
 
     // Takes LanguageBase from LanguageCode: the language the program speaks until the next
