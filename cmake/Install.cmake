@@ -5,6 +5,8 @@
 #   the menu entry              share/applications/<id>.desktop
 #   the icon (SVG and PNGs)     share/icons/hicolor/.../apps/<id>.{svg,png}
 #   the AppStream metadata      share/metainfo/<id>.metainfo.xml
+#   the licence                 share/doc/quintaro/copyright (Debian's format, SPDX names) and
+#                               share/doc/quintaro/LICENSE (the GPL's text)
 # The program works in the folder it starts in; the launcher starts it in the user's own program
 # folder, $XDG_DATA_HOME/quintaro, and gives that folder the program-name file.
 include(GNUInstallDirs)
@@ -50,6 +52,8 @@ install(FILES ${desktop_out}/${QUINTARO_APP_ID}.desktop
 install(FILES ${desktop_out}/${QUINTARO_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(DIRECTORY ${icon_out}/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
+# Free software under GPL-3.0-or-later.
+install(FILES desktop/copyright LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # The Debian package: `cpack -G DEB` in the build folder.
 set(CPACK_GENERATOR DEB)
@@ -62,6 +66,7 @@ set(CPACK_PACKAGE_DESCRIPTION
     "keyboard and a mixer. It sounds through its built-in FluidSynth synthesizer or drives an "
     "ALSA or JACK MIDI port.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGE_CONTACT "${QUINTARO_MAINTAINER}")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
