@@ -76,3 +76,18 @@ bool SwitchOutput(AppState& state, std::unique_ptr<MidiPort> port, bool report) 
     SendAllStates(state);
     return state.midi.outputEnabled();
 }
+
+std::array<std::string, 16> MidiFileTrackNames(const AppState& state) {
+    std::array<std::string, 16> names;
+    for (int channel = 0; channel < 16; ++channel) {
+        std::string& name = names[static_cast<std::size_t>(channel)];
+        name = "Channel " + std::to_string(channel + 1);
+        if (state.IsWindowOpen(WindowKind::MasterKb) &&
+            state.MasterKbSettings.at(MasterKbElement::FirstChannel + channel) == 1)
+            name = "Master keyboard";
+        for (int part = 16; part >= 1; --part)
+            if (partChannel(state.PartParams.at(part)[PartRow::Channel]) == channel)
+                name = "Part " + std::to_string(part);
+    }
+    return names;
+}

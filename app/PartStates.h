@@ -2,8 +2,10 @@
 
 #include "midi/MidiPort.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 struct AppState;
 
@@ -21,6 +23,10 @@ void SendPartStates(AppState& state);
 // While the master keyboard is open: its sliders' messages from MasterKbSettings, slider by
 // slider, each to every channel switched on, as the window's own sliders send them.
 void SendMasterKbState(AppState& state);
+
+// The name of each channel's track in a saved MIDI file: "Part n" for the first part on that
+// channel, else "Master keyboard" where the master keyboard plays it, else "Channel n".
+std::array<std::string, 16> MidiFileTrackNames(const AppState& state);
 
 // Everything a device that has just been connected needs to sound as the windows show: the
 // parts' states, then the open master keyboard's.

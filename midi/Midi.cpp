@@ -107,7 +107,7 @@ void Midi::sendShort(std::uint32_t message) {
     if (!enabled_)
         return;
     const std::uint32_t result = port_ ? port_->shortMessage(message) : MidiError::Error;
-    if (result == 0 && sent_) {
+    if (result == 0) {
         const std::uint8_t bytes[3] = {static_cast<std::uint8_t>(message & 0xFF),
                                        static_cast<std::uint8_t>((message >> 8) & 0xFF),
                                        static_cast<std::uint8_t>((message >> 16) & 0xFF)};
@@ -117,7 +117,8 @@ void Midi::sendShort(std::uint32_t message) {
     check(result);
 }
 
-void Midi::tellSent(const std::uint8_t* bytes, std::size_t size) const {
+void Midi::tellSent(const std::uint8_t* bytes, std::size_t size) {
+    recorder_.record(bytes, size);
     if (sent_)
         sent_(bytes, size);
 }
@@ -155,7 +156,7 @@ void Midi::sendLong(std::string_view bytes) {
     std::uint32_t result = port_ ? port_->prepareHeader(header_, HeaderSize) : MidiError::Error;
     check(result);
     result = port_ ? port_->longMessage(header_, HeaderSize) : MidiError::Error;
-    if (result == 0 && sent_) {
+    if (result == 0) {
         const std::vector<std::uint8_t> sentBytes = LongMessageBytes(header_);
         tellSent(sentBytes.data(), sentBytes.size());
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "midi/MidiPort.h"
+#include "midi/Recorder.h"
 
 #include <cstdint>
 #include <functional>
@@ -68,6 +69,9 @@ class Midi {
     using SendObserver = std::function<void(const std::uint8_t* bytes, std::size_t size)>;
     void setSendObserver(SendObserver observer) { sent_ = std::move(observer); }
 
+    // Keeps every channel message the port took, for "Save MIDI file".
+    const Recorder& recorder() const { return recorder_; }
+
     void setPort(std::unique_ptr<MidiPort> port);
     MidiPort* port() const { return port_.get(); }
 
@@ -113,11 +117,12 @@ class Midi {
     void report(int messageNumber) const;
     // A failed call reports its device message and disables the output.
     void check(std::uint32_t result);
-    void tellSent(const std::uint8_t* bytes, std::size_t size) const;
+    void tellSent(const std::uint8_t* bytes, std::size_t size);
 
     MessageHandler showMessage_;
     SendObserver sent_;
     std::unique_ptr<MidiPort> port_;
+    Recorder recorder_;
     bool enabled_ = true;
     bool open_ = false;
     bool noDevice_ = false;

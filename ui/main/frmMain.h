@@ -109,6 +109,7 @@ class frmMain : public QMainWindow {
     QAction* mnuInglese = nullptr;
     QAction* mnuVisBarraStato = nullptr;
     QAction* mnuMidi = nullptr;
+    QAction* mnuSaveMidi = nullptr; // what was played, as a MIDI file
     QMenu* mnuWindow = nullptr;
     QAction* mnuCascade = nullptr;
     QMenu* mnuHelp = nullptr;

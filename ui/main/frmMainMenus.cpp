@@ -3,6 +3,7 @@
 #include "ui/main/frmMain.h"
 
 #include "ui/child/ChildWindow.h"
+#include "ui/main/SaveMidiFile.h"
 
 #include <QAction>
 #include <QMdiArea>
@@ -60,6 +61,9 @@ void frmMain::buildMenus() {
     connect(mnuVisBarraStato, &QAction::triggered, this, [this] { mnuVisBarraStato_Click(); });
     mnuMidi = mnuPreferenze->addAction(QStringLiteral("MIDI…"));
     connect(mnuMidi, &QAction::triggered, this, [this] { mnuMidi_Click(); });
+    mnuSaveMidi = mnuPreferenze->addAction(SaveMidiFileText(state_));
+    mnuSaveMidi->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    connect(mnuSaveMidi, &QAction::triggered, this, [this] { SaveMidiFile(state_, this); });
 
     mnuWindow = bar->addMenu(res(4));
     mnuCascade = mnuWindow->addAction(res(9));

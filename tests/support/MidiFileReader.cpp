@@ -1,0 +1,57 @@
+#include "support/MidiFileReader.h"
+
+#include <QProcess>
+#include <map>
+#include <sstream>
+
+const MidiFileContents::Track* MidiFileContents::track(const std::string& name) const {
+    for (const Track& t : tracks)
+        if (t.name == name)
+            return &t;
+    return nullptr;
+}
+
+MidiFileContents ReadMidiFile(const QString& path) {
+    MidiFileContents file;
+    QProcess reader;
+    // Debian's own Python, where python3-mido is installed (not one found first on PATH).
+    reader.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral(QUINTARO_SOURCE_DIR "/tests/support/smf_dump.py"), path});
+    reader.waitForFinished(30000);
+    if (reader.exitCode() != 0 || reader.exitStatus() != QProcess::NormalExit) {
+        file.error = reader.readAllStandardError().toStdString();
+        return file;
+    }
+    std::istringstream lines(reader.readAllStandardOutput().toStdString());
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream words(line);
+        std::string first;
+        words >> first;
+        if (first == "header") {
+            words >> file.type >> file.ticksPerBeat;
+        } else if (first == "track") {
+            file.tracks.emplace_back();
+            std::getline(words >> std::ws, file.tracks.back().name);
+        } else if (!file.tracks.empty()) {
+            MidiFileContents::Event e{std::stod(first), {}, 0, 0, 0};
+            words >> e.type >> e.channel >> e.data1 >> e.data2;
+            file.tracks.back().events.push_back(e);
+        }
+    }
+    return file;
+}
+
+bool EveryNoteEnds(const MidiFileContents::Track& track) {
+    std::map<int, int> sounding;
+    for (const auto& e : track.events) {
+        if (e.type == "note_on")
+            ++sounding[e.data1];
+        else if (e.type == "note_off" && --sounding[e.data1] < 0)
+            return false;
+    }
+    for (const auto& [note, count] : sounding)
+        if (count != 0)
+            return false;
+    return true;
+}
