@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // What every channel was left at: its program, each controller and its pitch bend, -1 where no
@@ -33,9 +34,11 @@ class Recorder {
   public:
     using Clock = std::chrono::steady_clock;
 
+    // Trivial, so that the ring's memory is taken from the system only as it fills.
     struct Event {
-        Clock::time_point time;
+        Clock::rep sinceEpoch; // the steady clock's count when the port took the message
         std::uint8_t bytes[3];
+        Clock::time_point time() const { return Clock::time_point(Clock::duration(sinceEpoch)); }
     };
 
     // What the recorder holds at one moment: each channel's state where the events begin, and
@@ -66,7 +69,8 @@ class Recorder {
     void push(const Event& event);
     void dropOldest();
 
-    std::vector<Event> ring_;
+    std::unique_ptr<Event[]> ring_;
+    std::size_t capacity_;
     std::size_t first_ = 0;
     std::size_t count_ = 0;
     Clock::duration span_;

@@ -94,10 +94,10 @@ void WriteStartState(Track& track, int channel, const ChannelState& state) {
 
 Bytes Write(const Recorder::Take& take, const std::array<std::string, 16>& trackNames) {
     // Where the file's time begins: the first event kept, or LeadIn before the first note.
-    auto origin = take.events.empty() ? take.end : take.events.front().time;
+    auto origin = take.events.empty() ? take.end : take.events.front().time();
     const auto firstNote = std::ranges::find_if(take.events, IsNoteOn);
     if (firstNote != take.events.end())
-        origin = std::max(origin, firstNote->time - LeadIn);
+        origin = std::max(origin, firstNote->time() - LeadIn);
     const auto ticksAt = [origin](Recorder::Clock::time_point time) {
         const long long ns =
             std::chrono::duration_cast<std::chrono::nanoseconds>(time - origin).count();
@@ -109,7 +109,7 @@ Bytes Write(const Recorder::Take& take, const std::array<std::string, 16>& track
     std::array<ChannelState, 16> start = take.start;
     std::array<bool, 16> used{};
     for (const Recorder::Event& e : take.events) {
-        if (e.time < origin)
+        if (e.time() < origin)
             start[e.bytes[0] & 0x0F].apply(e.bytes[0], e.bytes[1], e.bytes[2]);
         else if (IsNoteOn(e))
             used[e.bytes[0] & 0x0F] = true;
@@ -147,9 +147,9 @@ Bytes Write(const Recorder::Take& take, const std::array<std::string, 16>& track
             sounding.clear();
         };
         for (const Recorder::Event& e : take.events) {
-            if ((e.bytes[0] & 0x0F) != channel || e.time < origin)
+            if ((e.bytes[0] & 0x0F) != channel || e.time() < origin)
                 continue;
-            const std::uint32_t tick = ticksAt(e.time);
+            const std::uint32_t tick = ticksAt(e.time());
             if (IsNoteOff(e)) {
                 auto it = sounding.find(e.bytes[1]);
                 if (it == sounding.end())
