@@ -29,13 +29,6 @@ using Lines = std::vector<std::string>;
     if (server.unavailable() != nullptr)                                                           \
     GTEST_SKIP() << server.unavailable()
 
-// Processes Qt's events until `condition` holds or `ms` have passed.
-template <typename Condition> bool WaitFor(Condition condition, int ms) {
-    for (QDeadlineTimer deadline(ms); !condition() && !deadline.hasExpired();)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    return condition();
-}
-
 // What a JACK output sends in the cycles before its connection runs is lost: sends All Notes Off
 // on channel 16 until the receiver shows one.
 bool Reached(Midi& midi, JackMidiReceiver& receiver) {
@@ -203,36 +196,27 @@ TEST(JackMidi, AKeyboardPlaysUntilSwitchedOrUnpluggedAndAgainOnceReopened) {
     EXPECT_EQ(received, (std::vector<Bytes>{
                             {0x90, 60, 100}, {0x91, 61, 90}, {0x80, 60, 0}, {0x99, 36, 127}}));
     EXPECT_TRUE(WaitFor([&] { return !keys->connected(); }, 5000)) << "the old port is closed";
-}
 
-// A handler that closes the input while its messages are handed out: the rest of the batch is
-// dropped, and the closed port's notifier is not deleted under the hand-out that called it.
-TEST(JackMidi, AHandlerThatClosesTheInputEndsTheBatch) {
-    START_JACK_SERVER(server);
-    JackMidiSender keys("midi-keyboard", "keys");
-    ASSERT_EQ(keys.error(), "") << server.log().toStdString();
-    MidiInput in;
-    std::vector<Bytes> received;
+    // A handler that closes the input amid a batch: the rest is dropped, and the closed port's
+    // notifier is not deleted under the hand-out that called it.
     in.setHandler([&](const Bytes& message) {
         received.push_back(message);
-        if (received.size() == 3)
+        if (received.size() == 6)
             in.close();
     });
-    ASSERT_TRUE(in.open("jack:midi-keyboard")) << in.lastError();
-    ASSERT_TRUE(keys.waitConnected(10000));
     for (std::uint8_t note = 0; note < 10; ++note)
-        keys.send({0x90, note, 64});
-    ASSERT_TRUE(WaitSent(keys, 10));
+        pads.send({0x90, note, 64});
+    ASSERT_TRUE(WaitSent(pads, 11));
     WaitFor([] { return false; }, 300);
-    EXPECT_EQ(received, (std::vector<Bytes>{{0x90, 0, 64}, {0x90, 1, 64}, {0x90, 2, 64}}));
+    EXPECT_EQ(received.size(), 6u);
+    EXPECT_EQ(received.back(), (Bytes{0x90, 1, 64}));
     EXPECT_FALSE(in.isOpen());
     EXPECT_EQ(in.choice(), "none");
-
     in.setHandler([&](const Bytes& message) { received.push_back(message); });
-    ASSERT_TRUE(in.open("jack:midi-keyboard")) << in.lastError();
-    ASSERT_TRUE(keys.waitConnected(10000));
-    keys.send({0x80, 0, 0});
-    ASSERT_TRUE(WaitFor([&] { return received.size() == 4; }, 10000)) << "it plays again";
+    ASSERT_TRUE(in.open("jack:midi-pads")) << in.lastError();
+    ASSERT_TRUE(pads.waitConnected(10000));
+    pads.send({0x80, 0, 0});
+    EXPECT_TRUE(WaitFor([&] { return received.size() == 7; }, 10000)) << "it plays again";
 }
 
 // A keyboard floods the input: every message arrives, in order, on the UI thread, and the input's

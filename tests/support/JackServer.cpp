@@ -162,12 +162,6 @@ bool JackMidiClient::send(const std::vector<std::uint8_t>& bytes) {
     return queue_->push(message);
 }
 
-bool JackMidiClient::waitConnected(int ms) const {
-    for (QDeadlineTimer deadline(ms); !connected() && !deadline.hasExpired();)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    return connected();
-}
-
 const std::vector<std::string>& JackMidiClient::received() {
     for (Message message{}; queue_->pop(message);) {
         std::string line;
@@ -179,12 +173,6 @@ const std::vector<std::string>& JackMidiClient::received() {
         received_.push_back(line);
     }
     return received_;
-}
-
-bool JackMidiClient::waitReceived(std::size_t count, int ms) {
-    for (QDeadlineTimer deadline(ms); received().size() < count && !deadline.hasExpired();)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    return received_.size() >= count;
 }
 
 // On JACK's process thread: no allocation, no lock.

@@ -3,6 +3,8 @@
 #include "midi/ports/SpscRing.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <QString>
 #include <array>
@@ -15,6 +17,13 @@
 class QLockFile;
 struct _jack_client;
 struct _jack_port;
+
+// Processes Qt's events until `condition` holds or `ms` have passed; whether it holds.
+template <typename Condition> bool WaitFor(Condition condition, int ms) {
+    for (QDeadlineTimer deadline(ms); !condition() && !deadline.hasExpired();)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return condition();
+}
 
 // A private JACK server on the dummy backend (48 kHz, 256 frames) for one test program, found by
 // its clients through JACK_DEFAULT_SERVER while it runs. Servers starting or stopping side by
@@ -72,18 +81,20 @@ class JackMidiClient {
     // that see the port connected (none is lost to a connection not yet in the running graph).
     bool send(const std::vector<std::uint8_t>& bytes);
     std::size_t pending() const { return queue_->size(); }
-    // Whether the last process cycle saw the port connected; waits up to `ms` for it while Qt's
-    // events are processed.
+    // Whether the last process cycle saw the port connected.
     bool connected() const { return connected_.load(); }
-    bool waitConnected(int ms) const;
+    bool waitConnected(int ms) const {
+        return WaitFor([this] { return connected(); }, ms);
+    }
     // Messages written out, and the messages JACK reports lost in the port.
     std::uint64_t sent() const { return sent_.load(); }
     std::uint32_t lost() const { return lost_.load(); }
 
     // Input: every message received so far, as hex lines ("90 3c 64"), longer ones left out.
     const std::vector<std::string>& received();
-    // Waits up to `ms`, processing Qt's events, until `count` messages have been received.
-    bool waitReceived(std::size_t count, int ms);
+    bool waitReceived(std::size_t count, int ms) {
+        return WaitFor([&] { return received().size() >= count; }, ms);
+    }
 
   private:
     using Message = std::array<std::uint8_t, 8>; // size, then up to seven bytes
