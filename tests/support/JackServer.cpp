@@ -115,14 +115,6 @@ QString JackServer::log() {
     return output_;
 }
 
-QStringList JackServer::xruns(const QString& client) {
-    QStringList lines;
-    for (const QString& line : log().split(u'\n'))
-        if (line.contains(QStringLiteral("XRun")) && line.contains(client))
-            lines << line;
-    return lines;
-}
-
 JackMidiClient::JackMidiClient(const std::string& clientName, const std::string& portName,
                                bool output)
     : output_(output) {

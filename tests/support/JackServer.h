@@ -26,12 +26,10 @@ template <typename Condition> bool WaitFor(Condition condition, int ms) {
 }
 
 // A private JACK server on the dummy backend (48 kHz, 256 frames) for one test program, found by
-// its clients through JACK_DEFAULT_SERVER while it runs. Servers starting or stopping side by
-// side turn each other's clients away, so one runs at a time on the machine: each holds the lock
-// file "quintaro-jack.lock" in the temporary folder from before its start until after its stop.
-// JACK reclaims the table entry of a dead server only when one of the same name starts again, so
-// names are fixed: JackServer() runs "quintaro-test-0". The server runs with real-time scheduling
-// when the machine grants it (realTime()); only then does a client's XRun mean something.
+// its clients through JACK_DEFAULT_SERVER while it runs. One runs at a time on the machine (servers
+// starting or stopping side by side turn each other's clients away): each holds the lock file
+// "quintaro-jack.lock" in the temporary folder while it runs. Names are fixed (JACK reclaims a dead
+// server's entry only when one of the same name starts again): JackServer() is "quintaro-test-0".
 class JackServer {
   public:
     JackServer();
@@ -42,13 +40,13 @@ class JackServer {
 
     // Null when the server runs; otherwise why not (tools missing, server did not come up).
     const char* unavailable() const { return unavailable_; }
+    // Whether it runs with real-time scheduling (the machine grants it): only then does a
+    // client's XRun mean something.
     bool realTime() const { return realTime_; }
     // Stops the server and starts it again: every client of the old one is gone.
     bool restart();
     // What the server printed so far, and whether it still runs: for a failure's message.
     QString log();
-    // The lines of the log so far that report an XRun naming `client`.
-    QStringList xruns(const QString& client);
 
   private:
     bool start();
