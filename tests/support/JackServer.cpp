@@ -1,5 +1,7 @@
 #include "support/JackServer.h"
 
+#include "midi/Midi.h"
+
 #include <jack/jack.h>
 #include <jack/midiport.h>
 
@@ -10,7 +12,6 @@
 #include <QStandardPaths>
 
 #include <csignal>
-#include <cstdio>
 #include <pthread.h>
 #include <sys/prctl.h>
 #include <thread>
@@ -155,15 +156,8 @@ bool JackMidiClient::send(const std::vector<std::uint8_t>& bytes) {
 }
 
 const std::vector<std::string>& JackMidiClient::received() {
-    for (Message message{}; queue_->pop(message);) {
-        std::string line;
-        for (std::size_t i = 1; i <= message[0]; ++i) {
-            char hex[4];
-            std::snprintf(hex, sizeof hex, i == 1 ? "%02x" : " %02x", message[i]);
-            line += hex;
-        }
-        received_.push_back(line);
-    }
+    for (Message message{}; queue_->pop(message);)
+        received_.push_back(HexLine({message.begin() + 1, message.begin() + 1 + message[0]}));
     return received_;
 }
 
