@@ -469,14 +469,18 @@ void x11Key(bool down, int scanCode, quint64 time) {
     QApplication::sendEvent(QApplication::focusWidget(), &e);
 }
 
-// Waits for the grace to count a release (a Note Off goes out); what was sent, and forgets it.
+// Waits for the grace to count a release (a Note Off goes out, no sooner than the grace of 250 ms
+// set below allows); what was sent, and forgets it.
 Lines afterGrace(PartHost& h) {
+    QElapsedTimer clock;
+    clock.start();
     EXPECT_TRUE(QTest::qWaitFor(
         [&h] {
             const Lines sent = h.sent();
             return std::any_of(sent.begin(), sent.end(), [](auto& m) { return m[0] == '8'; });
         },
         3000));
+    EXPECT_GE(clock.elapsed(), 200) << "the release waits for its grace";
     return h.take();
 }
 
@@ -551,26 +555,4 @@ TEST(Keyboard, AHeldComputerKeySoundsOnceHoweverItsX11RepeatsArrive) {
     x11Key(false, S, 11500);
     h.w->showMinimized();
     EXPECT_EQ(h.take(), (Lines{"90 25 50", "80 25 40"}));
-}
-
-TEST(Keyboard, TheX11ReleaseGraceDelaysTheNoteOffByItsLength) {
-    PartHost h;
-    KeyboardDriver& k = openPart(h, 2, 1, 0);
-    h.kb->SetReleaseGrace(40);
-    k.focus();
-    qint64 longest = 0;
-    for (int i = 0; i < 5; ++i) {
-        x11Key(true, Z, 1000 * i);
-        h.take();
-        QElapsedTimer clock;
-        clock.start();
-        x11Key(false, Z, 1000 * i + 500);
-        while (h.sent().empty() && clock.elapsed() < 3000)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        const qint64 latency = clock.nsecsElapsed() / 1000;
-        EXPECT_EQ(h.take(), Lines{"80 24 40"});
-        EXPECT_GE(latency, 40000);
-        longest = std::max(longest, latency);
-    }
-    RecordProperty("longest_release_latency_us", static_cast<int>(longest));
 }
