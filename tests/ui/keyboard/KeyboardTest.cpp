@@ -69,31 +69,6 @@ TEST(Keyboard, HoldModeLatchesAndTheKeyShiftMovesTheMarks) {
     EXPECT_EQ(h.sent(), (Lines{"90 6c 50", "80 6c 40"}));
 }
 
-TEST(Keyboard, OpeningLoadsTheStoredStatesAsAUserChangeWould) {
-    // Hold Note stored checked: the All Notes Off action runs once while loading; opening clears
-    // the shared table and no stale mark stays drawn. Hold Note without Click Key: loaded and
-    // stored as hover mode.
-    const struct {
-        int keyShift, clickKey, holdNote;
-        Lines sent;
-        const char* controls;
-    } cases[] = {{3, 1, 1, {"b0 7b 00"}, "click 1, hold 1 enabled, chord enabled"},
-                 {2, 0, 1, {}, "click 0, hold 0 disabled, chord disabled"}};
-    for (const auto& c : cases) {
-        PartHost h;
-        h.t.state.HeldNotes[70] = 1; // latched in another part window
-        for (int r = PartRow::FirstSlider; r < PartRow::FirstSlider + 11; ++r)
-            h.row(1, r) = 0;
-        KeyboardDriver& k = openPart(h, c.keyShift, c.clickKey, c.holdNote, 1, false);
-        EXPECT_EQ(h.sent(), c.sent) << c.controls;
-        EXPECT_EQ(k.controls(), c.controls);
-        EXPECT_EQ(h.latched(), Ints{});
-        EXPECT_EQ(k.marks(), Ints{});
-        EXPECT_EQ(k.keyBase(), 12 + 12 * c.keyShift);
-        EXPECT_EQ(h.row(1, PartRow::HoldNote), c.holdNote && c.clickKey);
-    }
-}
-
 TEST(Keyboard, HoverPlaysEachKeyTheSweepReachesAndReleasesInTheLowestStrip) {
     PartHost h;
     KeyboardDriver& k = openPart(h, 2, 0, 0);

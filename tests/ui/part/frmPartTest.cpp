@@ -184,19 +184,27 @@ TEST(PartWindow, WindowRecordMenuItemSizeLimitsAndKeyboardSettingsComeBackOnReop
     EXPECT_EQ(h.take(), Lines{"b2 7b 00"});
 
     // Reopened where it was left, in hold mode: checking Hold Note while loading stops the
-    // notes first.
+    // notes first, before the sliders send; opening clears the table shared with the other
+    // part windows.
+    h.t.state.HeldNotes[70] = 1;
     w = h.open(3, false);
     EXPECT_EQ(placement(w), (WindowRec{0, 750, 1500, 6000, 7005}));
     EXPECT_EQ(h.keys().keyBase(), 12);
     EXPECT_EQ(h.keys().controls(), "click 1, hold 1 enabled, chord enabled");
     EXPECT_EQ(h.take(), (Lines{"b2 7b 00", "b2 07 64", "b2 0a 40", "e2 7f 40"}));
+    EXPECT_EQ(h.latched(), std::vector<int>{});
     // Maximized (no limit, nothing stored) and closed so: the normal placement is kept.
     w->showMaximized();
     h.keys().clickClickKey();
     h.close(w);
     EXPECT_EQ(rec, (WindowRec{0, 750, 1500, 6000, 7005}));
-    h.open(3);
+    // Hold Note stored without Click Key: loaded and stored as plain hover mode.
+    h.row(3, PartRow::HoldNote) = 1;
+    h.t.port->clear();
+    h.open(3, false);
     EXPECT_EQ(h.keys().controls(), "click 0, hold 0 disabled, chord disabled");
+    EXPECT_EQ(h.row(3, PartRow::HoldNote), 0);
+    EXPECT_EQ(h.take(), (Lines{"b2 07 64", "b2 0a 40", "e2 7f 40"}));
 }
 
 TEST(PartWindow, ControlsLieWhereTheDesignPlacesThem) {
