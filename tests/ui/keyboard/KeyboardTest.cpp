@@ -436,12 +436,19 @@ TEST(Keyboard, ComputerKeysHoverRepeatLayoutsFocusAndShortcuts) {
 
 namespace {
 
-// A computer key as X11 delivers it on a busy machine: stamped with the server's time in ms, and
-// a repeat's release and press not marked as such.
-void x11Key(bool down, int scanCode, quint64 time) {
-    QKeyEvent e(down ? QEvent::KeyPress : QEvent::KeyRelease, 0, {}, scanCode, 0, 0);
-    e.setTimestamp(time);
-    QApplication::sendEvent(QApplication::focusWidget(), &e);
+// Computer keys as X11 delivers them on a busy machine: down or up, scan code, stamped with the
+// server's time in ms, and a repeat's release and press not marked as such.
+struct X11Key {
+    bool down;
+    int scanCode;
+    quint64 time;
+};
+void x11Keys(std::initializer_list<X11Key> keys) {
+    for (const X11Key& k : keys) {
+        QKeyEvent e(k.down ? QEvent::KeyPress : QEvent::KeyRelease, 0, {}, k.scanCode, 0, 0);
+        e.setTimestamp(k.time);
+        QApplication::sendEvent(QApplication::focusWidget(), &e);
+    }
 }
 
 // Waits for the grace to count a release (a Note Off goes out, no sooner than the grace of 250 ms
@@ -470,40 +477,34 @@ TEST(Keyboard, AHeldComputerKeySoundsOnceHoweverItsX11RepeatsArrive) {
     // Z held 0.8 s: each repeat a release and a press of one instant (or the next ms), the press
     // at times only after the event loop has run; then the real release.
     quint64 t = 1000;
-    x11Key(true, Z, t);
+    x11Keys({{true, Z, t}});
     for (int r = 0; r < 10; ++r) {
         t += r == 0 ? 500 : 33;
-        x11Key(false, Z, t);
+        x11Keys({{false, Z, t}});
         if (r % 3 == 1)
             QCoreApplication::processEvents();
-        x11Key(true, Z, t + (r % 4 == 2 ? 1 : 0));
+        x11Keys({{true, Z, t + (r % 4 == 2 ? 1 : 0)}});
     }
-    x11Key(false, Z, t + 20);
+    x11Keys({{false, Z, t + 20}});
     EXPECT_EQ(h.take(), Lines{"90 24 50"});
     EXPECT_EQ(afterGrace(h), Lines{"80 24 40"});
 
     // The user's own release and press play twice, the press after the grace or within it.
-    x11Key(true, Z, 5000);
-    x11Key(false, Z, 5100);
+    x11Keys({{true, Z, 5000}, {false, Z, 5100}});
     EXPECT_EQ(afterGrace(h), (Lines{"90 24 50", "80 24 40"}));
-    x11Key(true, Z, 5500);
-    x11Key(false, Z, 5600);
-    x11Key(true, Z, 5660);
+    x11Keys({{true, Z, 5500}, {false, Z, 5600}, {true, Z, 5660}});
     EXPECT_EQ(h.take(), (Lines{"90 24 50", "80 24 40", "90 24 50"}));
     // Another key pressed within the grace: the release counts first.
-    x11Key(false, Z, 5700);
-    x11Key(true, S, 5701);
+    x11Keys({{false, Z, 5700}, {true, S, 5701}});
     EXPECT_EQ(h.take(), (Lines{"80 24 40", "90 25 50"}));
-    x11Key(false, S, 5750);
+    x11Keys({{false, S, 5750}});
     EXPECT_EQ(afterGrace(h), Lines{"80 25 40"});
 
     // A repeat's press that comes only after the grace counted its release: the note has ended
     // and does not start again; the repeats that follow and the release send nothing.
-    x11Key(true, Z, 7000);
-    x11Key(false, Z, 7500);
+    x11Keys({{true, Z, 7000}, {false, Z, 7500}});
     EXPECT_EQ(afterGrace(h), (Lines{"90 24 50", "80 24 40"}));
-    for (auto [down, time] : {std::pair{true, 7500}, {false, 7533}, {true, 7533}, {false, 7540}})
-        x11Key(down, Z, time);
+    x11Keys({{true, Z, 7500}, {false, Z, 7533}, {true, Z, 7533}, {false, Z, 7540}});
     QTest::qWait(400);
     EXPECT_EQ(h.take(), Lines{});
 
@@ -511,8 +512,7 @@ TEST(Keyboard, AHeldComputerKeySoundsOnceHoweverItsX11RepeatsArrive) {
     k.clickHoldNote();
     k.focus();
     h.take();
-    for (auto [down, time] : {std::pair{true, 9000}, {false, 9500}, {true, 9500}, {false, 9520}})
-        x11Key(down, U, time);
+    x11Keys({{true, U, 9000}, {false, U, 9500}, {true, U, 9500}, {false, U, 9520}});
     QTest::qWait(400);
     EXPECT_EQ(h.take(), Lines{"90 3b 50"});
     EXPECT_EQ(h.latched(), Ints{59});
@@ -521,13 +521,11 @@ TEST(Keyboard, AHeldComputerKeySoundsOnceHoweverItsX11RepeatsArrive) {
     k.clickHoldNote();
     k.focus();
     h.take();
-    x11Key(true, Z, 10000);
-    x11Key(false, Z, 10500);
+    x11Keys({{true, Z, 10000}, {false, Z, 10500}});
     k.control("CheckClickKey")->setFocus();
     EXPECT_EQ(h.take(), (Lines{"90 24 50", "80 24 40"}));
     k.focus();
-    x11Key(true, S, 11000);
-    x11Key(false, S, 11500);
+    x11Keys({{true, S, 11000}, {false, S, 11500}});
     h.w->showMinimized();
     EXPECT_EQ(h.take(), (Lines{"90 25 50", "80 25 40"}));
 }
