@@ -14,7 +14,6 @@
 #include "ui/main/MidiDeviceWatch.h"
 #include "ui/masterkb/frmMasterKb.h"
 
-#include <QComboBox>
 #include <algorithm>
 #include <map>
 #include <random>
@@ -41,7 +40,7 @@ class RandomPlay {
         watch.setInputChoice(QStringLiteral("jack:Keys"));
         reopen(false);
         reopen(true);
-        master_->move(0, h_.w->geometry().bottom() + 1); // side by side, as far as they fit
+        h_.main.MasterKbWindow()->move(0, h_.w->geometry().bottom() + 1); // as far as they fit
     }
 
     long events() const { return events_; }
@@ -65,27 +64,24 @@ class RandomPlay {
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
 
     void reopen(bool master) {
-        if (master) {
-            h_.main.mnuMasterKb->trigger();
-            master_ = h_.main.MasterKbWindow();
-        } else {
+        if (master)
+            master_.emplace(h_.openMaster());
+        else
             h_.open(Part, false);
-        }
         consume();
     }
-    Keyboard& keyboard(bool master) { return master ? master_->keyboard() : h_.w->keyboard(); }
+    KeyboardDriver& keys(bool master) { return master ? master_->keys : h_.keys(); }
 
-    QPoint randomKeyPoint() {
+    QPoint randomKeyPoint(KeyboardDriver& keys) {
         const int k = pick(Keyboard::KeyCount);
-        const bool black = h_.kb->Key[k]->isBlack();
+        const bool black = keys.key(k)->isBlack();
         // Anywhere down the key, the lowest strip included.
-        const int y = pick(black ? 972 : 1404);
-        return h_.onKey(k, black ? 78 : 100, y);
+        return keys.onKey(k, black ? 78 : 100, pick(black ? 972 : 1404));
     }
 
     void moveTo(QPoint p) {
         log_ << " move(" << p.x() << "," << p.y() << ")";
-        h_.move(p);
+        h_.pointer.move(p);
         pointer_ = p;
         // A move may play; what it plays went out at the transposition before a wheel turn.
         consume();
@@ -94,16 +90,17 @@ class RandomPlay {
     void randomEvent() {
         // Play moves to the other window now and then (each move activates a window: slow).
         const bool master = onMaster_ ^= pick(40) == 0;
-        Keyboard& kb = *(h_.kb = &keyboard(master));
-        QWidget* client = master ? master_->Client : h_.w->Client;
-        ChildWindow* window = master ? static_cast<ChildWindow*>(master_) : h_.w;
+        KeyboardDriver& kb = keys(master);
+        QWidget* client = kb.client();
+        QWidget* window = master ? static_cast<QWidget*>(h_.main.MasterKbWindow()) : h_.w;
+        Pointer& p = h_.pointer;
         const int r = pick(1250);
         if (r >= 1230) {
             plugEvent();
         } else if (r >= 1150) {
             midiInEvent();
         } else if (r < 300) {
-            moveTo(randomKeyPoint());
+            moveTo(randomKeyPoint(kb));
         } else if (r < 540) {
             Qt::MouseButton b = r < 420 ? Qt::LeftButton : Qt::RightButton;
             // Presses on the keys with either button, elsewhere with the left one only on plain
@@ -111,7 +108,7 @@ class RandomPlay {
             // While a button is down every press goes where the first one went.
             QWidget* under = buttons_ ? grabbed_.data() : h_.main.childAt(pointer_);
             if (!qobject_cast<KeyWidget*>(under) && !(buttons_ & b)) {
-                if (under != kb.HScroll1 && under != client)
+                if (under != kb.control("HScroll1") && under != client)
                     return consume();
                 b = Qt::LeftButton;
             }
@@ -119,34 +116,32 @@ class RandomPlay {
                 grabbed_ = under;
             if (buttons_ & b) {
                 log_ << " release(" << b << ")";
-                h_.release(pointer_, b);
+                p.release(pointer_, b);
                 buttons_ &= ~b;
             } else {
                 log_ << " press(" << b << ")";
-                h_.press(pointer_, b);
+                p.press(pointer_, b);
                 buttons_ |= b;
             }
         } else if (r < 620) {
             // Off the keys: the key-shift bar, the window, its edge, beside it.
             const QRect part = window->geometry();
-            const QPoint places[] = {h_.centreOf(kb.HScroll1),
+            const QPoint places[] = {p.centreOf(kb.control("HScroll1")),
                                      client->mapTo(&h_.main, twips::point(6400, 4800)),
                                      QPoint(part.right() - 2, part.center().y()),
                                      QPoint(part.right() + 8, part.center().y())};
             moveTo(places[pick(4)]);
         } else if (r < 760) {
-            QWidget* target = r < 700 || master ? static_cast<QWidget*>(kb.HScroll1) : h_.w->Combo1;
-            moveTo(h_.centreOf(target));
+            moveTo(p.centreOf(kb.control(r < 700 || master ? "HScroll1" : "Combo1")));
             const int steps = pick(2) == 0 ? 1 : -1;
             log_ << " wheel(" << steps << ")";
-            h_.wheel(pointer_, steps);
+            p.wheel(pointer_, steps);
         } else if (r < 880) {
-            QWidget* box =
-                pick(2) == 0 ? static_cast<QWidget*>(kb.CheckClickKey) : kb.CheckHoldNote;
+            QWidget* box = kb.control(pick(2) == 0 ? "CheckClickKey" : "CheckHoldNote");
             if (r < 820 && buttons_ == Qt::NoButton) {
-                moveTo(h_.centreOf(box));
+                moveTo(p.centreOf(box));
                 log_ << " click(" << box->objectName().toStdString() << ")";
-                h_.click(pointer_);
+                p.click(pointer_);
             } else {
                 log_ << " space(" << box->objectName().toStdString() << ")";
                 box->setFocus();
@@ -154,9 +149,9 @@ class RandomPlay {
             }
         } else if (r < 980) {
             if (buttons_ == Qt::NoButton) {
-                moveTo(h_.centreOf(kb.CommHoldChord));
+                moveTo(p.centreOf(kb.control("CommHoldChord")));
                 log_ << " chord";
-                h_.click(pointer_);
+                p.click(pointer_);
             }
         } else if (r < 1000) {
             log_ << " close+reopen(" << master << ")";
@@ -169,14 +164,14 @@ class RandomPlay {
             const int code = 9 + pick(52);
             const bool down = !keysDown_.count(code) || pick(3) == 0;
             log_ << (down ? " down(" : " up(") << code << ")";
-            h_.key(down, code, 0, {}, down && keysDown_.count(code));
+            p.key(down, code, 0, {}, down && keysDown_.count(code));
             down ? void(keysDown_.insert(code)) : void(keysDown_.erase(code));
         } else {
-            QCheckBox* box = master_->Check1[MasterBoxes[pick(3)]];
+            QCheckBox* box = master_->channelBox(MasterBoxes[pick(3)]);
             log_ << " " << box->objectName().toStdString();
             if (buttons_ == Qt::NoButton && pick(2) == 0) {
-                moveTo(h_.centreOf(box));
-                h_.click(pointer_);
+                moveTo(p.centreOf(box));
+                p.click(pointer_);
             } else {
                 box->click(); // the focus stays where it is: computer keys stay down
             }
@@ -222,14 +217,14 @@ class RandomPlay {
             midiIn(0x80, note, 0x40);
         midiHeld_.clear();
         for (int code : keysDown_)
-            h_.key(false, code);
+            h_.pointer.key(false, code);
         keysDown_.clear();
         for (Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton})
             if (buttons_ & b) {
-                h_.release(pointer_, b);
+                h_.pointer.release(pointer_, b);
                 buttons_ &= ~b;
             }
-        const QPoint off = h_.onWindow();
+        const QPoint off = h_.keys().onWindow();
         moveTo(off == pointer_ ? off + QPoint(0, 3) : off);
         consume();
     }
@@ -307,25 +302,26 @@ class RandomPlay {
         std::ostringstream out;
         for (auto& [key, count] : sounding_) {
             const auto [ch, note] = key;
-            const Keyboard& kb = keyboard(ch != Channel);
-            const int k = note - kb.KeyBase();
+            const KeyboardDriver& kb = keys(ch != Channel);
+            const int k = note - kb.keyBase();
             std::string what = count > 1 ? " sounds " + std::to_string(count) + " times" : "";
             if (!held(ch)[note])
                 what += " sounds, not latched";
-            else if (k >= 0 && k <= 60 && !kb.isMarked(k))
+            else if (k >= 0 && k <= 60 && !kb.key(k)->isMarked())
                 what += " sounds latched, not marked";
             if (!what.empty())
                 out << what << " (note " << note << " channel " << ch << ");";
         }
-        const int base = h_.w->keyboard().KeyBase();
+        const int base = h_.keys().keyBase();
+        const int masterBase = master_->keys.keyBase();
         for (int n = NoteTable::LowestNote; n <= NoteTable::HighestNote; ++n)
             if (held(Channel)[n] && !sounding_.count({Channel, n}) && !silenced_.count(n))
                 out << " note " << n << " latched, silent;";
         for (int k = 0; k < Keyboard::KeyCount; ++k) {
-            if (h_.w->keyboard().isMarked(k) && !sounding_.count({Channel, base + k}) &&
+            if (h_.keys().key(k)->isMarked() && !sounding_.count({Channel, base + k}) &&
                 !silenced_.count(base + k))
                 out << " key " << k << " marked, silent;";
-            if (master_->keyboard().isMarked(k) && !held(0)[master_->keyboard().KeyBase() + k])
+            if (master_->keys.key(k)->isMarked() && !held(0)[masterBase + k])
                 out << " master key " << k << " marked, not latched;";
         }
         problem_ = out.str();
@@ -348,7 +344,7 @@ class RandomPlay {
     std::set<int> silenced_;          // the part's latched notes an All Notes Off stopped
     std::set<int> keysDown_;          // scan codes
     std::set<int> midiHeld_;          // keys down at the MIDI input
-    QPointer<frmMasterKb> master_;
+    std::optional<MasterKbDriver> master_;
     bool onMaster_ = false;
     bool inputThere_ = true;
 };

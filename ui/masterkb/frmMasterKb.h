@@ -34,18 +34,6 @@ class frmMasterKb : public ChildWindow {
     void VScroll_Change(int k);
     void CommChiudi_Click();
 
-    // Controls, named as the window's design names them.
-    QWidget* Client = nullptr;
-    std::array<LevelScrollBar*, SliderCount> VScroll{}; // 0..10
-    std::array<QLabel*, SliderCount> Label3{};          // value labels 0..10
-    std::array<QLabel*, 14> Label2{};                   // 0..10 captions; 11 "R", 12 "L", 13 "C"
-    std::array<QLabel*, SliderCount> Label4{};          // upper end labels
-    std::array<QLabel*, 13> Label5{}; // 0..10 lower end labels; 11 bend, 12 pan "0"
-    QGroupBox* Frame2 = nullptr;      // "MIDI Channels"
-    std::array<QCheckBox*, ChannelCount + 1> Check1{}; // 1..16
-    std::array<QLabel*, ChannelCount + 1> Label6{};    // 1..16, the channel numbers
-    QPushButton* CommChiudi = nullptr;
-
     Keyboard& keyboard() { return *keyboard_; }
 
   protected:
@@ -56,6 +44,18 @@ class frmMasterKb : public ChildWindow {
 
   private:
     class Policy;
+
+    // Controls, named as the window's design names them (and by these object names).
+    QWidget* Client = nullptr;
+    std::array<LevelScrollBar*, SliderCount> VScroll{}; // VScroll0..10
+    std::array<QLabel*, SliderCount> Label3{};          // value labels Label3_0..10
+    std::array<QLabel*, 14> Label2{};                   // 0..10 captions; 11 "R", 12 "L", 13 "C"
+    std::array<QLabel*, SliderCount> Label4{};          // upper end labels
+    std::array<QLabel*, 13> Label5{}; // 0..10 lower end labels; 11 bend, 12 pan "0"
+    QGroupBox* Frame2 = nullptr;      // "MIDI Channels"
+    std::array<QCheckBox*, ChannelCount + 1> Check1{}; // Check1_1..16
+    std::array<QLabel*, ChannelCount + 1> Label6{};    // 1..16, the channel numbers
+    QPushButton* CommChiudi = nullptr;
 
     void buildControls();
     void layoutControls();

@@ -49,6 +49,13 @@ SliderSet::SliderSet(QWidget* client, std::function<void(int k)> changed) {
     Label5[12] = new QLabel(QStringLiteral("0"), client); // pan centre
     for (QLabel* label : {Label2[11], Label2[12], Label2[13], Label5[11], Label5[12]})
         label->setFont(small);
+    for (int i = 0; i < 14; ++i) {
+        Label2[i]->setObjectName(QStringLiteral("Label2_%1").arg(i));
+        if (i < 13)
+            Label5[i]->setObjectName(QStringLiteral("Label5_%1").arg(i));
+        if (i < Count)
+            Label4[i]->setObjectName(QStringLiteral("Label4_%1").arg(i));
+    }
 }
 
 void SliderSet::place(int k, int left, int top, QWidget* value) {

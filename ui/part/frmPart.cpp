@@ -65,13 +65,16 @@ void frmPart::buildControls() {
         box->setReadOnly(true);
         box->setAlignment(Qt::AlignCenter);
         box->setFocusPolicy(Qt::NoFocus);
+        box->setObjectName(QStringLiteral("Text2_%1").arg(k));
         Text2[k] = box;
     }
 
     Label3 = new QLabel(QStringLiteral("Key Shift"), Client);
+    Label3->setObjectName(QStringLiteral("Label3"));
     place(Label3, 3480, 4800, 696, 204);
 
     Combo1 = new QComboBox(Client);
+    Combo1->setObjectName(QStringLiteral("Combo1"));
     {
         // The list is fixed; no position is chosen until the load sets it, so that setting it
         // always counts as a choice.
@@ -91,6 +94,7 @@ void frmPart::buildControls() {
     });
 
     Text3 = new QLineEdit(Client);
+    Text3->setObjectName(QStringLiteral("Text3"));
     Text3->setReadOnly(true);
     Text3->setFocusPolicy(Qt::NoFocus);
     Text3->setCursor(Qt::PointingHandCursor);
@@ -98,6 +102,7 @@ void frmPart::buildControls() {
     place(Text3, 70, 4740, 3240, 300);
 
     CommChiudi = new QPushButton(Client);
+    CommChiudi->setObjectName(QStringLiteral("CommChiudi"));
     place(CommChiudi, 7752, 4716, 1140, 348);
     connect(CommChiudi, &QPushButton::clicked, this, &frmPart::CommChiudi_Click);
 

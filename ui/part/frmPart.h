@@ -50,17 +50,10 @@ class frmPart : public ChildWindow {
     void Text3_Click();
     void CommChiudi_Click();
 
-    // Controls, named as the window's design names them.
-    QWidget* Client = nullptr;                          // the client area
-    std::array<LevelScrollBar*, SliderCount> VScroll{}; // 0..10
-    std::array<QLineEdit*, SliderCount> Text2{};        // value boxes 0..10
-    std::array<QLabel*, 14> Label2{};                   // 0..10 captions; 11 "R", 12 "L", 13 "C"
-    std::array<QLabel*, SliderCount> Label4{};          // upper end labels
-    std::array<QLabel*, 13> Label5{}; // 0..10 lower end labels; 11 bend, 12 pan "0"
-    QLabel* Label3 = nullptr;         // "Key Shift"
-    QComboBox* Combo1 = nullptr;      // transposition
-    QLineEdit* Text3 = nullptr;       // program display
-    QPushButton* CommChiudi = nullptr;
+    // Controls, named as the window's design names them (and by these object names).
+    std::array<LevelScrollBar*, SliderCount> VScroll{}; // VScroll0..10
+    QComboBox* Combo1 = nullptr;                        // transposition
+    QLineEdit* Text3 = nullptr;                         // program display
 
     Keyboard& keyboard() { return *keyboard_; }
 
@@ -76,6 +69,14 @@ class frmPart : public ChildWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    QWidget* Client = nullptr;                   // the client area
+    std::array<QLineEdit*, SliderCount> Text2{}; // value boxes Text2_0..10
+    std::array<QLabel*, 14> Label2{};            // 0..10 captions; 11 "R", 12 "L", 13 "C"
+    std::array<QLabel*, SliderCount> Label4{};   // upper end labels
+    std::array<QLabel*, 13> Label5{};            // 0..10 lower end labels; 11 bend, 12 pan "0"
+    QLabel* Label3 = nullptr;                    // "Key Shift"
+    QPushButton* CommChiudi = nullptr;
+
     void buildControls();
     void layoutSliders();
     std::uint8_t& row(int r);

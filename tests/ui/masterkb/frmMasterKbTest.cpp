@@ -1,33 +1,15 @@
 // The master keyboard through its real widgets, with the recording port: what its load sends,
 // its channel boxes and sliders, notes fanned out and released where they went, its settings at
 // close; and the window arrangement over the part windows, the master keyboard and the notepad.
-#include "ui/masterkb/frmMasterKb.h"
-#include "support/TestState.h"
-#include "ui/accessories/frmBloccoNote.h"
-#include "ui/keyboard/Keyboard.h"
-#include "ui/main/frmMain.h"
-#include "ui/part/LevelScrollBar.h"
-#include "ui/part/frmPart.h"
+#include "../part/PartHost.h"
 
-#include <QAction>
-#include <QCheckBox>
-#include <QLabel>
-#include <QMdiArea>
-#include <QPushButton>
-#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
 
 using Lines = std::vector<std::string>;
 
-class MasterKbTest : public ::testing::Test {
-  protected:
-    MasterKbTest() : main(t.state) {}
-    void SetUp() override {
-        main.resize(1400, 1000);
-        main.show();
-    }
+struct MasterKbTest : ::testing::Test, PartHost {
     int& element(int i) { return t.state.MasterKbSettings.at(i); }
     void channels(std::initializer_list<int> on) {
         for (int n = 1; n <= 16; ++n)
@@ -35,50 +17,34 @@ class MasterKbTest : public ::testing::Test {
         for (int n : on)
             element(n) = 1;
     }
-    frmMasterKb* open() {
-        main.mnuMasterKb->trigger();
-        EXPECT_NE(main.MasterKbWindow(), nullptr);
-        return main.MasterKbWindow();
-    }
-    void closeWindow(QWidget* w) {
-        w->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    Lines take() {
-        Lines lines = t.port->messageLines();
-        t.port->clear();
-        return lines;
-    }
-
-    TestState t;
-    frmMain main;
 };
 
 TEST_F(MasterKbTest, LoadSendsSliderBySliderAndTheBoxesAndSlidersSendToEveryChannelOn) {
     channels({1, 10});
     element(24) = 5; // Mod 1
-    frmMasterKb* w = open();
+    MasterKbDriver w = openMaster();
     EXPECT_EQ(take(), (Lines{"b0 07 64", "b9 07 64", "b0 0a 40", "b9 0a 40", "e0 7f 40", "e9 7f 40",
                              "b0 01 05", "b9 01 05"}));
     for (int n = 1; n <= 16; ++n)
-        EXPECT_EQ(w->Check1[n]->isChecked(), n == 1 || n == 10) << "box " << n;
+        EXPECT_EQ(w.channelBox(n)->isChecked(), n == 1 || n == 10) << "box " << n;
     EXPECT_FALSE(main.mnuMasterKb->isEnabled());
     EXPECT_EQ(t.state.WindowRecs[17].Open, 1);
-    EXPECT_EQ(w->Height(), MasterKbHeight); // a record without a size: the standard one
-    EXPECT_EQ(w->Width(), MasterKbWidth);
+    ChildWindow* window = main.MasterKbWindow();
+    EXPECT_EQ(window->Height(), MasterKbHeight); // a record without a size: the standard one
+    EXPECT_EQ(window->Width(), MasterKbWidth);
 
     // Boxes clicked: stored; sliders: stored, shown and sent to each channel on in order.
-    QTest::mouseClick(w->Check1[1], Qt::LeftButton);
-    QTest::mouseClick(w->Check1[3], Qt::LeftButton);
+    w.clickChannel(1);
+    w.clickChannel(3);
     EXPECT_EQ(element(1), 0);
     EXPECT_EQ(element(3), 1);
-    w->VScroll[7]->setValue(50);
-    w->VScroll[6]->setValue(0);
-    w->VScroll[2]->setValue(20); // Vel On: stored, never sent
+    w.setSlider(7, 50);
+    w.setSlider(6, 0);
+    w.setSlider(2, 20); // Vel On: stored, never sent
     EXPECT_EQ(take(), (Lines{"b2 01 32", "b9 01 32", "e2 7f 00", "e9 7f 00"}));
     EXPECT_EQ(element(24), 50);
     EXPECT_EQ(element(19), 20);
-    EXPECT_EQ(w->Label3[6]->text(), QStringLiteral("-64"));
+    EXPECT_EQ(w.valueLabel(6), QStringLiteral("-64"));
 }
 
 // A note started on channels 1 and 16 and released after channel 16 was switched off and
@@ -88,71 +54,64 @@ TEST_F(MasterKbTest, NotesAreReleasedOnEveryChannelTheyWentTo) {
         SCOPED_TRACE(holdNote);
         channels({1, 16});
         element(31) = holdNote;
-        t.state.PartParams[1][3] = 90;
-        t.state.PartParams[16][3] = 70;
-        t.state.PartParams[1][4] = 33;
-        t.state.PartParams[16][4] = 44;
-        frmMasterKb* w = open();
-        Keyboard& kb = w->keyboard();
-        QWidget* key = kb.Key[60 - kb.KeyBase()];
+        row(1, PartRow::VelocityOn) = 90;
+        row(16, PartRow::VelocityOn) = 70;
+        row(1, PartRow::VelocityOff) = 33;
+        row(16, PartRow::VelocityOff) = 44;
+        MasterKbDriver w = openMaster();
+        KeyboardDriver& k = w.keys;
+        const int key = 60 - k.keyBase();
         take();
-        QTest::mousePress(key, Qt::LeftButton, {}, QPoint(3, 3));
+        QTest::mousePress(k.key(key), Qt::LeftButton, {}, QPoint(3, 3));
         if (holdNote)
-            QTest::mouseRelease(key, Qt::LeftButton, {}, QPoint(3, 3));
+            QTest::mouseRelease(k.key(key), Qt::LeftButton, {}, QPoint(3, 3));
         EXPECT_EQ(take(), (Lines{"90 3c 5a", "9f 3c 46"}));
-        QTest::mouseClick(w->Check1[16], Qt::LeftButton);
-        QTest::mouseClick(w->Check1[5], Qt::LeftButton);
-        take();
+        w.clickChannel(16);
+        w.clickChannel(5);
         if (holdNote)
-            QTest::mousePress(key, Qt::LeftButton, {}, QPoint(3, 3));
-        QTest::mouseRelease(key, Qt::LeftButton, {}, QPoint(3, 3));
+            QTest::mousePress(k.key(key), Qt::LeftButton, {}, QPoint(3, 3));
+        QTest::mouseRelease(k.key(key), Qt::LeftButton, {}, QPoint(3, 3));
         EXPECT_EQ(take(), (Lines{"80 3c 21", "8f 3c 2c"}));
         EXPECT_EQ(t.state.MasterHeldNotes[60], 0);
         // The next note goes to the channels on now.
-        QTest::mouseClick(key, Qt::LeftButton, {}, QPoint(3, 3));
+        k.tapKey(key);
         const Lines next = take();
         EXPECT_EQ(Lines(next.begin(), next.begin() + 2), (Lines{"90 3c 5a", "94 3c 50"}));
-        closeWindow(w);
+        close(main.MasterKbWindow());
     }
 }
 
-TEST_F(MasterKbTest, AllNotesOffGoesToAllSixteenChannels) {
-    channels({3});
-    frmMasterKb* w = open();
-    take();
-    QTest::mouseClick(w->keyboard().CommAllNoteOff, Qt::LeftButton);
-    Lines expected;
-    for (int ch = 0; ch < 16; ++ch)
-        expected.push_back(QStringLiteral("b%1 7b 00").arg(ch, 0, 16).toStdString());
-    EXPECT_EQ(take(), expected);
-}
-
-TEST_F(MasterKbTest, KeyboardSettingsAreStoredAtCloseAndRestored) {
-    frmMasterKb* w = open();
-    Keyboard& kb = w->keyboard();
-    QTest::mouseClick(kb.CheckClickKey, Qt::LeftButton);
-    kb.HScroll1->setValue(3);
+TEST_F(MasterKbTest, KeyboardSettingsAreStoredAtCloseWhenAllNotesStopAndRestored) {
+    MasterKbDriver w = openMaster();
+    w.keys.clickClickKey();
+    w.keys.setKeyShift(3);
     EXPECT_EQ(element(30), 1); // nothing is stored while the window is open
     EXPECT_EQ(element(32), 2);
+    // All Notes Off, by its button and at close, goes to all sixteen channels.
+    Lines allOff;
+    for (int ch = 0; ch < 16; ++ch)
+        allOff.push_back(QStringLiteral("b%1 7b 00").arg(ch, 0, 16).toStdString());
     take();
-    QTest::mouseClick(w->CommChiudi, Qt::LeftButton);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    w.keys.clickAllNotesOff();
+    EXPECT_EQ(take(), allOff);
+    w.close();
     EXPECT_EQ(main.MasterKbWindow(), nullptr);
-    EXPECT_EQ(take().size(), 16u); // the notes stop as with the All Notes Off button
+    EXPECT_EQ(take(), allOff);
     EXPECT_EQ(element(30), 0);
     EXPECT_EQ(element(31), 0);
     EXPECT_EQ(element(32), 3);
     EXPECT_EQ(t.state.WindowRecs[17].Open, 0);
     EXPECT_TRUE(main.mnuMasterKb->isEnabled());
 
-    w = open();
-    EXPECT_FALSE(w->keyboard().CheckClickKey->isChecked());
-    EXPECT_EQ(w->keyboard().KeyBase(), 48);
+    MasterKbDriver again = openMaster();
+    EXPECT_EQ(again.keys.controls(), "click 0, hold 0 disabled, chord disabled");
+    EXPECT_EQ(again.keys.keyBase(), 48);
     // Never lower than the standard height, never wider than the standard width.
-    w->setHeight(3000);
-    w->setWidth(12000);
-    EXPECT_EQ(w->Height(), MasterKbHeight);
-    EXPECT_EQ(w->Width(), MasterKbWidth);
+    ChildWindow* window = main.MasterKbWindow();
+    window->setHeight(3000);
+    window->setWidth(12000);
+    EXPECT_EQ(window->Height(), MasterKbHeight);
+    EXPECT_EQ(window->Width(), MasterKbWidth);
     main.close(); // closed with the program: recorded as open
     EXPECT_EQ(t.state.WindowRecs[17].Open, 1);
 }
@@ -179,7 +138,7 @@ TEST_F(MasterKbTest, CascadeInKindOrderAndMaximizeToTheStandardSize) {
     cascade({{3, 0, 0}, {7, 300, 330}, {19, 600, 660}});
     EXPECT_EQ(main.PartWindow(3)->Height(), 6000) << "sizes are kept";
 
-    open();
+    openMaster();
     main.mnuBloccoNote->trigger();
     main.mnuGMPag[1]->trigger();
     cascade({{3, 0, 0},
