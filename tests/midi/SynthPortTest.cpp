@@ -218,40 +218,6 @@ TEST_F(SynthPortTest, AttackReleaseAndBreathControllersAreHeard) {
     }
 }
 
-namespace {
-
-// Renders `synth` in 10 ms blocks for up to `seconds`, or until it sleeps: the blocks' peaks, and
-// whether it fell asleep.
-struct Rendered {
-    std::vector<float> peaks; // one a block
-    bool slept = false;
-};
-
-constexpr double Block = 0.01;
-
-Rendered RenderUntilAsleep(SynthPort& synth, double seconds) {
-    Rendered run;
-    for (double t = 0; t < seconds && !synth.sleeping(); t += Block) {
-        const auto samples = synth.render(static_cast<int>(Block * Rate));
-        float peak = 0;
-        for (float s : samples)
-            peak = std::max(peak, std::abs(s));
-        run.peaks.push_back(peak);
-    }
-    run.slept = synth.sleeping();
-    return run;
-}
-
-// Seconds from the start of a run to the end of its last block at or above the silence level.
-double LastSound(const Rendered& run) {
-    for (std::size_t i = run.peaks.size(); i-- > 0;)
-        if (run.peaks[i] >= SynthPort::Silence)
-            return Block * static_cast<double>(i + 1);
-    return 0;
-}
-
-} // namespace
-
 // Offline, the synthesizer sleeps as its PulseAudio stream does: it renders nothing (zeros) once
 // it has been silent for IdleSeconds, and the next message wakes it. A note played to a sleeping
 // synthesizer is heard from the first period on, at its pitch, and nothing of the sound before
@@ -259,22 +225,37 @@ double LastSound(const Rendered& run) {
 // have died away, however long the release: with release time (72) at 127 a piano note rings for
 // seconds after its Note Off, longer than the idle time.
 TEST_F(SynthPortTest, SleepsOnlyAfterTheTailsAndWakesForTheNextMessage) {
-    auto synth = SynthPort::createOffline(TestSoundFont);
+    constexpr double Block = 0.01;
+    auto synth = Played({Short(0xB0, 91, 127)}); // as much reverb as there is
     ASSERT_FALSE(synth->sleeping());
-    synth->shortMessage(Short(0xB0, 91, 127)); // as much reverb as there is
-    synth->shortMessage(Short(0x90, 60, 100));
-    RenderSeconds(*synth, 0.3);
-    synth->shortMessage(Short(0x80, 60, 64));
-    const Rendered shortTail = RenderUntilAsleep(*synth, 20);
-    ASSERT_TRUE(shortTail.slept) << "a silent synthesizer sleeps";
+    // Note Off after `held` seconds, then 10 ms blocks until asleep: the seconds from the Note
+    // Off to the end of the last block at or above the silence level, and to the sleep. Checks
+    // on the way that no block falls to silence and sounds again.
+    const auto release = [&](double held, double most) {
+        RenderSeconds(*synth, held);
+        synth->shortMessage(Short(0x80, 60, 64));
+        double t = 0, sounded = 0;
+        for (bool quiet = false; t < most && !synth->sleeping(); t += Block) {
+            const auto samples = synth->render(static_cast<int>(Block * Rate));
+            const float peak =
+                std::abs(*std::max_element(samples.begin(), samples.end(), [](float a, float b) {
+                    return std::abs(a) < std::abs(b);
+                }));
+            if (peak >= SynthPort::Silence) {
+                EXPECT_FALSE(quiet) << "silent before " << t << " s";
+                sounded = t + Block;
+            }
+            quiet = quiet || peak < SynthPort::Silence;
+        }
+        EXPECT_TRUE(synth->sleeping()) << "a silent synthesizer sleeps";
+        std::printf("sound until %.2f s after the Note Off, asleep at %.2f s\n", sounded, t);
+        // The voices outlive the audible tail a little: the idle time runs from the later.
+        EXPECT_GE(t - sounded, SynthPort::IdleSeconds - Block);
+        return std::pair{sounded, t};
+    };
+    const auto [sounded, slept] = release(0.3, 20);
     EXPECT_EQ(synth->sleeps(), 1);
-    const double sounded = LastSound(shortTail);
-    const double slept = Block * static_cast<double>(shortTail.peaks.size());
-    std::printf("short release: sound until %.2f s after the Note Off, asleep at %.2f s\n", sounded,
-                slept);
     EXPECT_GT(sounded, 0.2) << "the reverb rings on after the Note Off";
-    // The voices outlive the audible tail a little: the idle time runs from the later of both.
-    EXPECT_GE(slept - sounded, SynthPort::IdleSeconds - Block);
     EXPECT_LE(slept - sounded, SynthPort::IdleSeconds + 1.0);
 
     // Asleep: nothing is rendered, however long; a controller wakes it too.
@@ -290,9 +271,7 @@ TEST_F(SynthPortTest, SleepsOnlyAfterTheTailsAndWakesForTheNextMessage) {
     EXPECT_EQ(synth->wakes(), 1);
     synth->shortMessage(Short(0x90, 67, 100));
     const auto woken = RenderSeconds(*synth, 0.5);
-    auto fresh = SynthPort::createOffline(TestSoundFont);
-    fresh->shortMessage(Short(0xB0, 91, 0));
-    fresh->shortMessage(Short(0x90, 67, 100));
+    auto fresh = Played({Short(0xB0, 91, 0), Short(0x90, 67, 100)}, nullptr, -1);
     const auto reference = RenderSeconds(*fresh, 0.5);
     EXPECT_NEAR(FundamentalHz(woken), NoteHz(67), NoteHz(67) * 0.02);
     std::vector<double> difference(woken.size());
@@ -304,19 +283,7 @@ TEST_F(SynthPortTest, SleepsOnlyAfterTheTailsAndWakesForTheNextMessage) {
     // sounds and sleeps only IdleSeconds after it has died away.
     synth->shortMessage(Short(0xB0, 72, 127));
     synth->shortMessage(Short(0x90, 60, 100));
-    RenderSeconds(*synth, 0.5);
-    synth->shortMessage(Short(0x80, 60, 64));
-    const Rendered longTail = RenderUntilAsleep(*synth, 60);
-    ASSERT_TRUE(longTail.slept);
-    const double released = LastSound(longTail);
-    const double asleepAt = Block * static_cast<double>(longTail.peaks.size());
-    std::printf("release time 127: sound until %.2f s after the Note Off, asleep at %.2f s\n",
-                released, asleepAt);
-    EXPECT_GT(released, 3 * SynthPort::IdleSeconds);
-    EXPECT_GE(asleepAt - released, SynthPort::IdleSeconds - Block);
-    // The envelope fades smoothly to its end: no block falls to silence and sounds again.
-    for (std::size_t i = 1; i < static_cast<std::size_t>(released / Block); ++i)
-        ASSERT_GE(longTail.peaks[i], SynthPort::Silence) << "at " << Block * i << " s";
+    EXPECT_GT(release(0.5, 60).first, 3 * SynthPort::IdleSeconds);
 }
 
 // The gate shared by the audio thread and the thread that plays messages, raced at seeded random
@@ -330,6 +297,10 @@ TEST(SleepGate, NoMessageIsLeftInASleepingSynthesizer) {
     if (const QByteArray env = qgetenv("QUINTARO_RANDOM_SEED"); !env.isEmpty())
         seeds = {env.toUInt()};
     constexpr int Bursts = 3000;
+    const auto spin = [](std::mt19937& rng, int most) {
+        for (int n = std::uniform_int_distribution<int>(0, most)(rng); n > 0; --n)
+            std::atomic_signal_fence(std::memory_order_seq_cst);
+    };
     for (unsigned seed : seeds) {
         SCOPED_TRACE(seed);
         SleepGate gate(SynthPort::PeriodSize, SynthPort::Silence);
@@ -338,26 +309,18 @@ TEST(SleepGate, NoMessageIsLeftInASleepingSynthesizer) {
         std::atomic<int> played{0}, heard{0};
         std::atomic<bool> stop{false};
         std::atomic<long> sleeps{0};
-        const auto spin = [](std::mt19937& rng, int most) {
-            for (int n = std::uniform_int_distribution<int>(0, most)(rng); n > 0; --n)
-                std::atomic_signal_fence(std::memory_order_seq_cst);
-        };
         std::thread audio([&] {
             std::mt19937 rng(seed * 2 + 1);
             std::array<float, 2 * SynthPort::PeriodSize> silence{};
             while (!stop.load()) {
-                {
-                    std::lock_guard<std::mutex> hold(loop);
-                    if (streaming) {
-                        gate.rendering();
-                        const int before = played.load(); // what this period plays
-                        if (gate.rendered(silence.data(), silence.size(), SynthPort::PeriodSize,
-                                          0)) {
-                            streaming = false;
-                            ++sleeps;
-                        }
-                        heard.store(std::max(heard.load(), before));
+                if (std::lock_guard<std::mutex> hold(loop); streaming) {
+                    gate.rendering();
+                    const int before = played.load(); // what this period plays
+                    if (gate.rendered(silence.data(), silence.size(), SynthPort::PeriodSize, 0)) {
+                        streaming = false;
+                        ++sleeps;
                     }
+                    heard.store(std::max(heard.load(), before));
                 }
                 spin(rng, 400);
             }
@@ -366,8 +329,7 @@ TEST(SleepGate, NoMessageIsLeftInASleepingSynthesizer) {
         int lost = 0;
         for (int burst = 0; burst < Bursts && lost == 0; ++burst) {
             for (int n = std::uniform_int_distribution<int>(1, 4)(rng); n > 0; --n) {
-                const int message = played.load() + 1;
-                played.store(message);
+                played.store(played.load() + 1);
                 if (gate.messageArrived()) {
                     std::lock_guard<std::mutex> hold(loop);
                     if (!streaming) {
@@ -380,8 +342,7 @@ TEST(SleepGate, NoMessageIsLeftInASleepingSynthesizer) {
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
             while (heard.load() < played.load() && std::chrono::steady_clock::now() < deadline)
                 std::this_thread::yield();
-            if (heard.load() < played.load())
-                lost = played.load();
+            lost = heard.load() < played.load() ? played.load() : 0;
         }
         stop.store(true);
         audio.join();
