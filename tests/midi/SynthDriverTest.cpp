@@ -98,7 +98,7 @@ TEST(SynthDriver, PlaysThroughAPulseAudioServerAndSleepsThereWhenSilent) {
     QProcess parec;
     parec.setStandardOutputFile(recorded.fileName());
     RunPulse(parec, dir, "parec",
-             {"-d", "out.monitor", "--raw", "--format=s16le", "--rate=44100", "--channels=2",
+             {"-d", "out.monitor", "--raw", "--format=float32le", "--rate=44100", "--channels=2",
               "--latency-msec=20"});
     for (QDeadlineTimer wait(15000); recorded.size() == 0 && !wait.hasExpired();)
         QThread::msleep(50);
@@ -132,18 +132,13 @@ TEST(SynthDriver, PlaysThroughAPulseAudioServerAndSleepsThereWhenSilent) {
     parec.waitForFinished(5000);
     ASSERT_TRUE(recorded.open(QIODevice::ReadOnly));
     const QByteArray raw = recorded.readAll();
-    std::vector<float> stereo(static_cast<std::size_t>(raw.size()) / 2);
-    for (std::size_t i = 0; i < stereo.size(); ++i) {
-        std::int16_t sample = 0;
-        std::memcpy(&sample, raw.constData() + 2 * i, 2);
-        stereo[i] = sample / 32768.0f;
-    }
+    std::vector<float> stereo(static_cast<std::size_t>(raw.size()) / sizeof(float));
+    std::memcpy(stereo.data(), raw.constData(), stereo.size() * sizeof(float));
     const std::vector<double> mono = audio::Mono(stereo);
 
-    // The level in 5 ms steps: the first note from its onset until it falls below -70 dBFS (ten
-    // steps of the recording's 16 bits), then silence, then the second note. The first note ends
-    // where half a second of silence begins (a step below the threshold inside it is a dropout of
-    // a loaded machine, counted and shown).
+    // The level in 5 ms steps: the first note from its onset until it falls below -70 dBFS, then
+    // silence, then the second note. The first note ends where half a second of silence begins
+    // (a step below the threshold inside it is a dropout of a loaded machine, counted and shown).
     constexpr double Step = 0.005, Audible = 3e-4;
     constexpr auto StepFrames = static_cast<std::size_t>(Step * audio::Rate);
     const auto level = audio::Envelope(mono, Step);

@@ -9,7 +9,7 @@ namespace audio {
 
 std::vector<std::string> InstalledSoundFonts() {
     std::vector<std::string> found;
-    for (const char* path : {TestSoundFont, OtherSoundFont})
+    for (const char* path : {TestSoundFont, "/usr/share/sounds/sf2/FluidR3_GM.sf2"})
         if (QFileInfo::exists(QString::fromLatin1(path)))
             found.emplace_back(path);
     return found;

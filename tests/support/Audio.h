@@ -13,10 +13,8 @@ constexpr double Rate = SynthPort::SampleRate;
 // The SoundFont that tests rendering sound play: the one the setup script installs, whatever
 // the system prefers as its default.
 constexpr const char* TestSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
-// A second General MIDI SoundFont that checks meant for any SoundFont also run with when it is
-// installed (Debian's fluid-soundfont-gm).
-constexpr const char* OtherSoundFont = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
-// Those of the two that are installed, TestSoundFont first.
+// TestSoundFont, then Debian's fluid-soundfont-gm when it is installed: the General MIDI
+// SoundFonts that checks meant for any of them run with.
 std::vector<std::string> InstalledSoundFonts();
 
 // The left and right channels of interleaved stereo mixed to one.
