@@ -135,9 +135,8 @@ TEST_F(SynthPortTest, ProgramChangeNoteOffAndAllNotesOff) {
     const auto piano = Tone({}, 0.5, "\xC0\x00");
     EXPECT_EQ(piano, Tone({}, 0.5, "\xC0\x00"));
     const auto violin = Tone({}, 0.5, "\xC0\x28");
-    std::vector<double> difference(piano.size());
-    std::transform(piano.begin(), piano.end(), violin.begin(), difference.begin(), std::minus<>());
-    EXPECT_GT(Rms(difference), 0.5 * Rms(piano)) << "the long program change is played";
+    EXPECT_GT(RmsDifference(piano, violin), 0.5 * Rms(piano))
+        << "the long program change is played";
 
     // The violin sustains while the key is held, so silence can only come from the messages; in
     // a stream, running status makes the second pair a note on of velocity 0: a note off.
@@ -274,10 +273,8 @@ TEST_F(SynthPortTest, SleepsOnlyAfterTheTailsAndWakesForTheNextMessage) {
     auto fresh = Played({Short(0xB0, 91, 0), Short(0x90, 67, 100)}, nullptr, -1);
     const auto reference = RenderSeconds(*fresh, 0.5);
     EXPECT_NEAR(FundamentalHz(woken), NoteHz(67), NoteHz(67) * 0.02);
-    std::vector<double> difference(woken.size());
-    std::transform(woken.begin(), woken.end(), reference.begin(), difference.begin(),
-                   std::minus<>());
-    EXPECT_LT(Rms(difference), 0.05 * Rms(reference)) << "the same as a note played fresh";
+    EXPECT_LT(RmsDifference(woken, reference), 0.05 * Rms(reference))
+        << "the same as a note played fresh";
 
     // A release far longer than the idle time is not cut: the synthesizer stays awake while it
     // sounds and sleeps only IdleSeconds after it has died away.

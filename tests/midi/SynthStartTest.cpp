@@ -63,11 +63,7 @@ TEST(SynthStart, APartStoredWithAProgramAndABendSoundsWithThemRightAfterTheStart
 
     // The loudness envelope tells the violin's swell from the piano's decay, whatever the phase.
     const auto distance = [](const std::vector<double>& a, const std::vector<double>& b) {
-        const auto ea = Envelope(a, 0.02), eb = Envelope(b, 0.02);
-        std::vector<double> d(ea.size());
-        for (std::size_t i = 0; i < d.size(); ++i)
-            d[i] = ea[i] - eb[i];
-        return Rms(d);
+        return RmsDifference(Envelope(a, 0.02), Envelope(b, 0.02));
     };
     EXPECT_LT(distance(atStart, bowed), 0.5 * distance(atStart, struck));
     // Within a cent of the reference: the bend's low seven bits at 0 instead of 127 would be 3

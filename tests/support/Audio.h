@@ -22,6 +22,8 @@ std::vector<double> Mono(const std::vector<float>& stereo);
 // The next `seconds` of the synthesizer's output, mixed to mono.
 std::vector<double> RenderSeconds(SynthPort& synth, double seconds);
 double Rms(const std::vector<double>& x);
+// The RMS of the difference of `a` and `b`, over the shorter's length.
+double RmsDifference(const std::vector<double>& a, const std::vector<double>& b);
 // The fundamental frequency by autocorrelation: the first lag, between 1 and 20 ms, whose
 // normalised autocorrelation is a local maximum within 10 % of the best one; refined by a
 // parabola through its neighbours. 0 for silence.
