@@ -4,12 +4,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace audio {
 
 std::vector<std::string> InstalledSoundFonts() {
     std::vector<std::string> found;
-    for (const char* path : {TestSoundFont, OtherSoundFont})
+    for (const char* path : {TestSoundFont, "/usr/share/sounds/sf2/FluidR3_GM.sf2"})
         if (QFileInfo::exists(QString::fromLatin1(path)))
             found.emplace_back(path);
     return found;
@@ -31,6 +32,13 @@ double Rms(const std::vector<double>& x) {
     for (double v : x)
         sum += v * v;
     return x.empty() ? 0 : std::sqrt(sum / static_cast<double>(x.size()));
+}
+
+double RmsDifference(const std::vector<double>& a, const std::vector<double>& b) {
+    std::vector<double> d(std::min(a.size(), b.size()));
+    std::transform(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(d.size()), b.begin(),
+                   d.begin(), std::minus<>());
+    return Rms(d);
 }
 
 double FundamentalHz(const std::vector<double>& x) {

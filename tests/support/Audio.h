@@ -13,10 +13,8 @@ constexpr double Rate = SynthPort::SampleRate;
 // The SoundFont that tests rendering sound play: the one the setup script installs, whatever
 // the system prefers as its default.
 constexpr const char* TestSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
-// A second General MIDI SoundFont that checks meant for any SoundFont also run with when it is
-// installed (Debian's fluid-soundfont-gm).
-constexpr const char* OtherSoundFont = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
-// Those of the two that are installed, TestSoundFont first.
+// TestSoundFont, then Debian's fluid-soundfont-gm when it is installed: the General MIDI
+// SoundFonts that checks meant for any of them run with.
 std::vector<std::string> InstalledSoundFonts();
 
 // The left and right channels of interleaved stereo mixed to one.
@@ -24,6 +22,8 @@ std::vector<double> Mono(const std::vector<float>& stereo);
 // The next `seconds` of the synthesizer's output, mixed to mono.
 std::vector<double> RenderSeconds(SynthPort& synth, double seconds);
 double Rms(const std::vector<double>& x);
+// The RMS of the difference of `a` and `b`, over the shorter's length.
+double RmsDifference(const std::vector<double>& a, const std::vector<double>& b);
 // The fundamental frequency by autocorrelation: the first lag, between 1 and 20 ms, whose
 // normalised autocorrelation is a local maximum within 10 % of the best one; refined by a
 // parabola through its neighbours. 0 for silence.
