@@ -2,8 +2,6 @@
 // settings and windows kept from one run to the next, a termination signal, the title-bar icons.
 #include "startup/Main.h"
 #include "startup/QuitSignals.h"
-#include "support/RecordingPort.h"
-#include "support/RecordingSink.h"
 #include "support/Unprivileged.h"
 #include "support/drivers/MainWindowDriver.h"
 #include "ui/main/IconCacheStyle.h"
@@ -16,7 +14,6 @@
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QStyleFactory>
-#include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -25,60 +22,7 @@ namespace {
 
 using Texts = std::vector<QString>;
 
-// One run of the program in a temporary program folder.
-struct ProgramRun {
-    AppState state;
-    RecordingSink sink;
-    RecordingPort* port = nullptr;
-    std::unique_ptr<frmMain> window;
-};
-
-class Startup : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_TRUE(QFile::copy(QStringLiteral(QUINTARO_SOURCE_DIR "/data/QuintaroProgGM.txt"),
-                                path("QuintaroProgGM.txt")));
-    }
-    QString path(const QString& name = QStringLiteral("QuintaroV10.ini")) const {
-        return QDir(folder.path()).filePath(name);
-    }
-
-    // Starts the program in `directory` (the test's folder when none); `language` is what the
-    // first-run dialog answers (0 = closed unchosen).
-    std::unique_ptr<ProgramRun> start(int language = 2, const QString* directory = nullptr) {
-        auto run = std::make_unique<ProgramRun>();
-        run->state.messages.setSink(&run->sink);
-        StartupHooks hooks;
-        hooks.chooseLanguage = [this, language](AppState& s) {
-            ++dialogShown;
-            s.LanguageCode = static_cast<std::uint8_t>(language);
-            s.StartAborted = language == 0;
-        };
-        hooks.makePort = [this, r = run.get()] {
-            auto port = std::make_unique<RecordingPort>();
-            port->failOn(RecordingPort::Call::Open, 1, openResult);
-            port->emptyAtOpen = emptyAtOpen;
-            port->failOn(RecordingPort::Call::Close, 1, closeResult);
-            r->port = port.get();
-            return port;
-        };
-        run->window = Main(run->state, directory ? *directory : folder.path(), hooks);
-        return run;
-    }
-
-    QByteArray settingsBytes(const QString& name = QStringLiteral("QuintaroV10.ini")) const {
-        QFile file(path(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-    int byteAt(int pos) const { return static_cast<std::uint8_t>(settingsBytes().at(pos - 1)); }
-    int wordAt(int pos) const { return byteAt(pos) * 256 + byteAt(pos + 1); }
-
-    QTemporaryDir folder;
-    int dialogShown = 0;
-    std::uint32_t openResult = 0;
-    bool emptyAtOpen = false;
-    std::uint32_t closeResult = 0;
-};
+class Startup : public ::testing::Test, protected ProgramFolder {};
 
 } // namespace
 

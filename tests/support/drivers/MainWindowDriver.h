@@ -1,16 +1,22 @@
 #pragma once
 
+#include "startup/Main.h"
+#include "support/RecordingPort.h"
+#include "support/RecordingSink.h"
 #include "ui/main/frmMain.h"
 #include "ui/main/frmMidi.h"
 #include "ui/masterkb/frmMasterKb.h"
 #include "ui/part/frmPart.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMenu>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 // Drives the main window as a user does: its menu items, its Window menu, the MIDI dialog opened
@@ -83,4 +89,63 @@ class MainWindowDriver {
         return !found.isEmpty();
     }
     frmMain& w_;
+};
+
+// One run of the program: its state, its messages, its MIDI port and its main window (null when
+// the start-up stopped).
+struct ProgramRun {
+    AppState state;
+    RecordingSink sink;
+    RecordingPort* port = nullptr;
+    std::unique_ptr<frmMain> window;
+};
+
+// A program folder of the test's (the project's program-name file in it) where the program is
+// started as its start-up runs, closed, and started again.
+class ProgramFolder {
+  public:
+    ProgramFolder() {
+        QFile::copy(QStringLiteral(QUINTARO_SOURCE_DIR "/data/QuintaroProgGM.txt"),
+                    path("QuintaroProgGM.txt"));
+    }
+    QString path(const QString& name = QStringLiteral("QuintaroV10.ini")) const {
+        return QDir(folder.path()).filePath(name);
+    }
+
+    // Starts the program in `directory` (this folder when none); `language` is what the
+    // first-run dialog answers (0 = closed unchosen). The port fails as the fields below say.
+    std::unique_ptr<ProgramRun> start(int language = 2, const QString* directory = nullptr) {
+        auto run = std::make_unique<ProgramRun>();
+        run->state.messages.setSink(&run->sink);
+        StartupHooks hooks;
+        hooks.chooseLanguage = [this, language](AppState& s) {
+            ++dialogShown;
+            s.LanguageCode = static_cast<std::uint8_t>(language);
+            s.StartAborted = language == 0;
+        };
+        hooks.makePort = [this, r = run.get()] {
+            auto port = std::make_unique<RecordingPort>();
+            port->failOn(RecordingPort::Call::Open, 1, openResult);
+            port->emptyAtOpen = emptyAtOpen;
+            port->failOn(RecordingPort::Call::Close, 1, closeResult);
+            r->port = port.get();
+            return port;
+        };
+        run->window = Main(run->state, directory ? *directory : folder.path(), hooks);
+        return run;
+    }
+
+    // The settings file's bytes; a byte and a big-endian word by 1-based position.
+    QByteArray settingsBytes(const QString& name = QStringLiteral("QuintaroV10.ini")) const {
+        QFile file(path(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    int byteAt(int pos) const { return static_cast<std::uint8_t>(settingsBytes().at(pos - 1)); }
+    int wordAt(int pos) const { return byteAt(pos) * 256 + byteAt(pos + 1); }
+
+    QTemporaryDir folder;
+    int dialogShown = 0;          // language dialogs shown so far
+    std::uint32_t openResult = 0; // what the port's open and close answer
+    std::uint32_t closeResult = 0;
+    bool emptyAtOpen = false; // the port is a synthesizer made at its open
 };

@@ -67,12 +67,8 @@ TEST(LiveMidiJack, AKeyboardPlaysIsReleasedWhenUnpluggedAndComesBackByItself) {
     ui.activate(part5);
     play({0x90, 64, 0x50}, 2);
     play({0x80, 60, 0x00}, 3); // to part 2, where its Note On went
-    play({0x90, 67, 0x00}, 3); // the Note Off of a note never played sends nothing...
-    play({0x90, 64, 0x00}, 4); // ...as the next one shows
-    play({0x90, 62, 100}, 5);
-    play({0xB0, 64, 127}, 6);
-    EXPECT_EQ(t.port->messageLines(),
-              (Lines{"92 3b 64", "96 40 50", "82 3b 00", "86 40 40", "96 3e 64", "b6 40 7f"}));
+    play({0xB0, 64, 127}, 4);
+    EXPECT_EQ(t.port->messageLines(), (Lines{"92 3b 64", "96 40 50", "82 3b 00", "b6 40 7f"}));
     EXPECT_TRUE(onUiThread);
     std::printf("[ measure ] JACK client to the program's output: %lld ms\n",
                 static_cast<long long>(first));
@@ -82,7 +78,7 @@ TEST(LiveMidiJack, AKeyboardPlaysIsReleasedWhenUnpluggedAndComesBackByItself) {
     const qint64 released = within(3000, [&] { return t.port->messageLines().size() >= 2; });
     EXPECT_GE(released, 0);
     EXPECT_LE(released, 1000);
-    EXPECT_EQ(t.port->messageLines(), (Lines{"86 3e 40", "b6 40 00"}));
+    EXPECT_EQ(t.port->messageLines(), (Lines{"86 40 40", "b6 40 00"}));
     EXPECT_EQ(ui.midiStatus(), "MIDI In gone: jack:usb-keys:midi-out");
 
     keys = std::make_unique<JackMidiSender>("usb-keys", "midi-out");
@@ -95,13 +91,6 @@ TEST(LiveMidiJack, AKeyboardPlaysIsReleasedWhenUnpluggedAndComesBackByItself) {
     keys->send({0x90, 62, 80});
     ASSERT_GE(within(5000, [&] { return !t.port->messageLines().empty(); }), 0);
     EXPECT_EQ(t.port->messageLines(), Lines{"96 3e 50"});
-
-    main.ChooseInput(QStringLiteral("none"));
-    EXPECT_FALSE(t.state.midiIn.isOpen());
-    EXPECT_FALSE(t.state.midiIn.open("jack:no-such-port"));
-    EXPECT_FALSE(t.state.midiIn.lastError().empty());
-    EXPECT_FALSE(t.state.midiIn.open("serial"));
-    EXPECT_TRUE(t.state.midiIn.open("none"));
 }
 
 TEST(LiveMidiJack, ASynthesizerThatRestartsGetsEveryPartsStateAgain) {

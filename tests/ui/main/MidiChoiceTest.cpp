@@ -62,11 +62,12 @@ TEST(MidiChoice, SwitchStopsTheOldPortAndResendsEveryPartByteForByte) {
     // Part 1 with a program and moved sliders; part 2, with no window, on channel 10 and no
     // program; the others at their first-run values.
     auto& part1Row = c.t.state.PartParams[1];
-    for (const auto& [row, v] : {std::pair{PartRow::Volume, 90},
-                                 {PartRow::Pan, 20},
-                                 {PartRow::AttackTime, 30},
-                                 {PartRow::PitchBend, 100},
-                                 {PartRow::Reverb, 70}})
+    const std::pair<int, int> moved[] = {{PartRow::Volume, 90},
+                                         {PartRow::Pan, 20},
+                                         {PartRow::AttackTime, 30},
+                                         {PartRow::PitchBend, 100},
+                                         {PartRow::Reverb, 70}};
+    for (const auto& [row, v] : moved)
         part1Row[row] = static_cast<std::uint8_t>(v);
     part1Row[PartRow::ProgramNumber] = 41;
     auto& part2 = c.t.state.PartParams[2];
@@ -81,8 +82,7 @@ TEST(MidiChoice, SwitchStopsTheOldPortAndResendsEveryPartByteForByte) {
     ASSERT_TRUE(c.main.ChooseOutput("capture:" + b));
     // The old port: the sounding note's Note Off, then All Notes Off on every channel.
     Lines old{"80 3c 40"};
-    for (const char* ch :
-         {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "a", "b", "c", "d", "e", "f"})
+    for (char ch : std::string("0123456789abcdef"))
         old.push_back(std::string("b") + ch + " 7b 00");
     const Lines sentToA = fileLines(a);
     EXPECT_EQ(Lines(sentToA.begin() + static_cast<std::ptrdiff_t>(before), sentToA.end()), old);
