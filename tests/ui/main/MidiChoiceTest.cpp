@@ -130,11 +130,12 @@ TEST(MidiChoice, OutputChoiceIsRememberedAndAFailingOneIsReportedOnce) {
     EXPECT_TRUE(c.t.state.midi.outputEnabled());
     EXPECT_EQ(fileLines(d).size(), 16u * 10u);
 
-    // The item closes Preferences, captioned alike in both languages.
-    TestState italian(1);
-    frmMain i(italian.state);
-    for (frmMain* m : {&c.main, &i})
-        EXPECT_EQ(MainWindowDriver(*m).midiMenuItem(), QString::fromUtf8("MIDI\u2026"));
+    { // The item closes Preferences, captioned alike in both languages.
+        TestState italian(1);
+        frmMain i(italian.state);
+        for (frmMain* m : {&c.main, &i})
+            EXPECT_EQ(MainWindowDriver(*m).midiMenuItem(), QString::fromUtf8("MIDI\u2026"));
+    }
     c.ui.openMidiDialog();
     const QStringList outputs = c.ui.outputs();
     ASSERT_FALSE(outputs.isEmpty());
