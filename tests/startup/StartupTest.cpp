@@ -1,78 +1,28 @@
-// The start-up and shutdown as a user meets them: first run, messages, the device failures, and
-// the settings kept from one run to the next.
+// The start-up and shutdown as a user meets them: first run, messages, the device failures, the
+// settings and windows kept from one run to the next, a termination signal, the title-bar icons.
 #include "startup/Main.h"
-#include "support/RecordingPort.h"
-#include "support/RecordingSink.h"
+#include "startup/QuitSignals.h"
 #include "support/Unprivileged.h"
+#include "support/drivers/MainWindowDriver.h"
+#include "ui/main/IconCacheStyle.h"
 #include "ui/main/frmMain.h"
 #include "ui/part/frmPart.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QMenu>
-#include <QTemporaryDir>
+#include <QMdiArea>
+#include <QStyleFactory>
 #include <QTest>
+#include <csignal>
 #include <gtest/gtest.h>
 
 namespace {
 
 using Texts = std::vector<QString>;
 
-// One run of the program in a temporary program folder.
-struct ProgramRun {
-    AppState state;
-    RecordingSink sink;
-    RecordingPort* port = nullptr;
-    std::unique_ptr<frmMain> window;
-};
-
-class Startup : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_TRUE(QFile::copy(QStringLiteral(QUINTARO_SOURCE_DIR "/data/QuintaroProgGM.txt"),
-                                path("QuintaroProgGM.txt")));
-    }
-    QString path(const QString& name = QStringLiteral("QuintaroV10.ini")) const {
-        return QDir(folder.path()).filePath(name);
-    }
-
-    // Starts the program in `directory` (the test's folder when none); `language` is what the
-    // first-run dialog answers (0 = closed unchosen).
-    std::unique_ptr<ProgramRun> start(int language = 2, const QString* directory = nullptr) {
-        auto run = std::make_unique<ProgramRun>();
-        run->state.messages.setSink(&run->sink);
-        StartupHooks hooks;
-        hooks.chooseLanguage = [this, language](AppState& s) {
-            ++dialogShown;
-            s.LanguageCode = static_cast<std::uint8_t>(language);
-            s.StartAborted = language == 0;
-        };
-        hooks.makePort = [this, r = run.get()] {
-            auto port = std::make_unique<RecordingPort>();
-            port->failOn(RecordingPort::Call::Open, 1, openResult);
-            port->emptyAtOpen = emptyAtOpen;
-            port->failOn(RecordingPort::Call::Close, 1, closeResult);
-            r->port = port.get();
-            return port;
-        };
-        run->window = Main(run->state, directory ? *directory : folder.path(), hooks);
-        return run;
-    }
-
-    QByteArray settingsBytes(const QString& name = QStringLiteral("QuintaroV10.ini")) const {
-        QFile file(path(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-    int byteAt(int pos) const { return static_cast<std::uint8_t>(settingsBytes().at(pos - 1)); }
-    int wordAt(int pos) const { return byteAt(pos) * 256 + byteAt(pos + 1); }
-
-    QTemporaryDir folder;
-    int dialogShown = 0;
-    std::uint32_t openResult = 0;
-    bool emptyAtOpen = false;
-    std::uint32_t closeResult = 0;
-};
+class Startup : public ::testing::Test, protected ProgramFolder {};
 
 } // namespace
 
@@ -203,41 +153,57 @@ TEST_F(Startup, DeviceErrorsAreReportedAndTheSettingsAreStillWritten) {
     EXPECT_EQ(blocked->sink.shown()[1].title, "Opening QuintaroV10.ini");
 }
 
-TEST_F(Startup, StatusBarLanguageAndPlacementsReachTheNextStart) {
+// The status bar switch, the language, the placements and the open windows reach the next start;
+// the Window menu lists the open windows and brings the one picked to the front.
+TEST_F(Startup, StatusBarLanguagePlacementsAndOpenWindowsReachTheNextStart) {
     auto run = start(1);
     ASSERT_TRUE(run->window);
-    frmMain& w = *run->window;
-    w.mnuVisBarraStato->trigger();
-    w.mnuInglese->trigger();
-    w.mnuInglese->trigger(); // the language in use: nothing happens
+    MainWindowDriver ui(*run->window);
+    EXPECT_TRUE(ui.statusBarShown());
+    ui.toggleStatusBar();
+    EXPECT_FALSE(ui.statusBarShown());
+    ui.chooseLanguage(2);
+    ui.chooseLanguage(2); // the language in use: nothing happens
     EXPECT_EQ(run->sink.texts("Cambio lingua"),
               Texts{"Il cambio avrà effetto alla prossima esecuzione del programma"});
-    EXPECT_EQ(w.mnuView->title(), "&Visualizza") << "captions change only at the next start";
-    w.showNormal();
-    w.resize(1200, 900);
-    w.mnuPart_Click(3);
-    frmPart* part = w.PartWindow(3);
+    EXPECT_EQ(ui.viewMenuTitle(), "&Visualizza") << "captions change only at the next start";
+    run->window->showNormal();
+    run->window->resize(1200, 900);
+    frmPart* part = ui.openPart(3);
     ASSERT_TRUE(part);
     part->move(20, 22);
     part->resize(part->width() - 40, part->height() + 30);
     const QRect where = part->geometry();
-    w.mnuPart_Click(7);
-    ASSERT_TRUE(w.PartWindow(7));
-    w.PartWindow(7)->close(); // closed by hand: stays closed
-    w.close();
+    frmPart* seven = ui.openPart(7);
+    ASSERT_TRUE(seven);
+    seven->close();                     // closed by hand: stays closed
+    run->state.WindowRecs[18].Open = 1; // a reserved kind: reopens nothing
+    run->window->close();
     EXPECT_EQ(byteAt(RecordPos::MainState), 0) << "normal state";
     EXPECT_EQ(wordAt(RecordPos::MainHeight), 900 * 15);
     EXPECT_EQ(wordAt(RecordPos::MainWidth), 1200 * 15);
 
     auto next = start(1);
     ASSERT_TRUE(next->window);
-    EXPECT_EQ(next->window->mnuView->title(), "&View");
-    EXPECT_FALSE(next->window->mnuVisBarraStato->isChecked());
-    EXPECT_FALSE(next->window->Picture1->isVisibleTo(next->window.get()));
+    MainWindowDriver again(*next->window);
+    EXPECT_EQ(again.viewMenuTitle(), "&View");
+    EXPECT_FALSE(again.statusBarChecked());
+    EXPECT_FALSE(again.statusBarShown());
     EXPECT_EQ(next->window->size(), QSize(1200, 900));
     QTRY_VERIFY_WITH_TIMEOUT(next->window->PartWindow(3) != nullptr, 2000);
+    QTest::qWait(30);
+    EXPECT_FALSE(next->state.restoringWindows());
     EXPECT_EQ(next->window->PartWindow(3)->geometry(), where);
-    EXPECT_FALSE(next->window->PartWindow(7));
+    EXPECT_FALSE(again.partMenuItemEnabled(3));
+    EXPECT_TRUE(again.windowMenuEnabled());
+    again.openPart(5);
+    EXPECT_EQ(again.windowMenu(), (QStringList{"&Cascade", "-", "&1 Part  3", "&2 Part  5*"}));
+    again.pickFromWindowMenu(2);
+    EXPECT_EQ(next->window->mdiArea()->activeSubWindow(), next->window->PartWindow(3));
+    EXPECT_EQ(next->state.currentPart(), 3);
+    next->window->PartWindow(5)->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(again.windowMenu(), (QStringList{"&Cascade", "-", "&1 Part  3*"}));
     next->window->showMaximized();
     next->window->close();
     EXPECT_EQ(byteAt(RecordPos::MainState), 2) << "maximized";
@@ -264,4 +230,39 @@ TEST_F(Startup, ADeviceThatStartsEmptyGetsEveryStoredStateAtOnce) {
         EXPECT_EQ(sent.size(), empty ? 16u * 10 : 0u);
         run->window->close();
     }
+}
+
+// A termination signal reaches the program as one call on its event loop, where it can close the
+// main window and so keep the settings.
+TEST(QuitSignals, EachTerminationSignalBecomesOneCallOnTheEventLoop) {
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        int calls = 0;
+        QuitSignals quit([&calls] { ++calls; });
+        ASSERT_TRUE(quit.installed());
+        std::raise(signal);
+        EXPECT_EQ(calls, 0) << "nothing runs inside the signal handler";
+        QTRY_COMPARE_WITH_TIMEOUT(calls, 1, 2000);
+        QTest::qWait(20);
+        EXPECT_EQ(calls, 1) << "signal " << signal;
+    }
+}
+
+// The style the start-up installs hands out each title-bar icon read once, and the same picture
+// as the style it wraps; the icons it does not keep still come from that style.
+TEST(IconCacheStyle, TitleBarIconsAreTheWrappedStylesReadOnce) {
+    const QString key = QApplication::style()->name();
+    IconCacheStyle cached(key);
+    std::unique_ptr<QStyle> plain(QStyleFactory::create(key));
+    auto image = [](const QIcon& icon) { return icon.pixmap(16, 16).toImage(); };
+    for (int sp = QStyle::SP_TitleBarMenuButton; sp <= int(QStyle::SP_TitleBarContextHelpButton);
+         ++sp) {
+        const auto kind = static_cast<QStyle::StandardPixmap>(sp);
+        const QIcon first = cached.standardIcon(kind);
+        EXPECT_EQ(image(first), image(plain->standardIcon(kind))) << sp;
+        EXPECT_EQ(cached.standardIcon(kind).cacheKey(), first.cacheKey()) << sp;
+    }
+    EXPECT_NE(image(cached.standardIcon(QStyle::SP_TitleBarCloseButton)),
+              image(cached.standardIcon(QStyle::SP_TitleBarMinButton)));
+    EXPECT_EQ(image(cached.standardIcon(QStyle::SP_DirIcon)),
+              image(plain->standardIcon(QStyle::SP_DirIcon)));
 }

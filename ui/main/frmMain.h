@@ -92,9 +92,6 @@ class frmMain : public QMainWindow {
 
     // Menus and items, named as the menu tree names them.
     QMenu* mnuFile = nullptr;
-    QAction* mnuChiudi = nullptr;
-    QAction* mnuExit = nullptr;
-    QMenu* mnuModifica = nullptr;
     QAction* mnuIngrandisci = nullptr;
     QMenu* mnuView = nullptr;
     QAction* mnuVolumeAll = nullptr;
@@ -104,33 +101,12 @@ class frmMain : public QMainWindow {
     QAction* mnuMasterKb = nullptr;
     QAction* mnuBloccoNote = nullptr;
     QMenu* mnuPreferenze = nullptr;
-    QMenu* mnuLingua = nullptr;
-    QAction* mnuItaliano = nullptr;
-    QAction* mnuInglese = nullptr;
-    QAction* mnuVisBarraStato = nullptr;
-    QAction* mnuMidi = nullptr;
-    QAction* mnuSaveMidi = nullptr; // what was played, as a MIDI file
     QMenu* mnuWindow = nullptr;
     QAction* mnuCascade = nullptr;
     QMenu* mnuHelp = nullptr;
-    QAction* mnuGuida = nullptr;
-    QAction* mnuInfo = nullptr;
 
-    // Status bar strip and its fields.
-    QWidget* Picture1 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
+    // The status bar's part number field.
     QLabel* Label3 = nullptr;
-    QLabel* Label4 = nullptr;
-    QLabel* Label5 = nullptr;
-    QLabel* Label6 = nullptr;
-    // After the six fields: what the MIDI devices did last (gone, back, refused).
-    QLabel* LabelMidi = nullptr;
-
-    std::array<QTimer*, 23> Timer1{}; // 1..22
-
-    QPointer<frmAbout> AboutBox;
-    QPointer<frmMidi> MidiBox;
 
     // The keyboard the MIDI input plays through now: the current child window's when it is a part
     // window or the master keyboard, else the window of the current part; null when neither is
@@ -155,6 +131,36 @@ class frmMain : public QMainWindow {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    // The tests' driver reaches the controls as a user does: menus, status line, MIDI dialog.
+    friend class MainWindowDriver;
+
+    QAction* mnuChiudi = nullptr;
+    QAction* mnuExit = nullptr;
+    QMenu* mnuModifica = nullptr;
+    QMenu* mnuLingua = nullptr;
+    QAction* mnuItaliano = nullptr;
+    QAction* mnuInglese = nullptr;
+    QAction* mnuVisBarraStato = nullptr;
+    QAction* mnuMidi = nullptr;
+    QAction* mnuSaveMidi = nullptr; // what was played, as a MIDI file
+    QAction* mnuGuida = nullptr;
+    QAction* mnuInfo = nullptr;
+
+    // Status bar strip and its fields.
+    QWidget* Picture1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label6 = nullptr;
+    // After the six fields: what the MIDI devices did last (gone, back, refused).
+    QLabel* LabelMidi = nullptr;
+
+    std::array<QTimer*, 23> Timer1{}; // 1..22
+
+    QPointer<frmAbout> AboutBox;
+    QPointer<frmMidi> MidiBox;
+
     // Creates the window of a kind, not yet loaded: the one place that knows which class each
     // kind is. OpenWindowKind connects its signals, loads and shows it; the reopening timers,
     // Cascade and Maximize follow from WindowKindTable. A new kind needs more than a case here

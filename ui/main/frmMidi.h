@@ -32,15 +32,6 @@ class frmMidi : public QDialog {
     const std::vector<PortChoice>& outputs() const { return outputs_; }
     const std::vector<PortChoice>& inputs() const { return inputs_; }
 
-    QLabel* Label1 = nullptr; // "MIDI Out"
-    QListWidget* List1 = nullptr;
-    QLabel* Label2 = nullptr; // the environment variable that wins at start, when set
-    QLabel* Label3 = nullptr; // "MIDI In"
-    QListWidget* List2 = nullptr;
-    QLabel* Label4 = nullptr; // the input that could not be opened
-    QPushButton* CommChiudi = nullptr;
-    QPushButton* CommSendAll = nullptr; // "Send all parts"
-
   signals:
     // "Send all parts": every part's state (and the open master keyboard's) to the output.
     void sendAllRequested();
@@ -51,6 +42,16 @@ class frmMidi : public QDialog {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    friend class MainWindowDriver;
+    QLabel* Label1 = nullptr; // "MIDI Out"
+    QListWidget* List1 = nullptr;
+    QLabel* Label2 = nullptr; // the environment variable that wins at start, when set
+    QLabel* Label3 = nullptr; // "MIDI In"
+    QListWidget* List2 = nullptr;
+    QLabel* Label4 = nullptr; // the input that could not be opened
+    QPushButton* CommChiudi = nullptr;
+    QPushButton* CommSendAll = nullptr; // "Send all parts"
+
     void chooseRow(QListWidget* list, int row);
     std::vector<PortChoice> outputs_;
     std::vector<PortChoice> inputs_;

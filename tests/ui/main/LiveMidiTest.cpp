@@ -1,20 +1,15 @@
-// The program at the edges where it meets live devices: a device error while other events wait,
-// an input that goes away or loops back, bend and modulation held while the window changes, a
-// synthesizer that starts empty, and what a switch of the output re-sends.
-#include "app/PartStates.h"
+// Live MIDI in the main window: what comes in at the input plays through the current window and
+// ends where it went, devices that come and go, a loop back, "Send all parts" and a switch of the
+// output, and a device error while other events wait.
 #include "support/TestState.h"
+#include "support/drivers/MainWindowDriver.h"
 #include "ui/keyboard/Keyboard.h"
 #include "ui/main/MidiDeviceWatch.h"
 #include "ui/main/MidiInputRouter.h"
 #include "ui/main/frmMain.h"
-#include "ui/main/frmMidi.h"
 #include "ui/masterkb/frmMasterKb.h"
 #include "ui/part/frmPart.h"
 
-#include <QCheckBox>
-#include <QLabel>
-#include <QMdiArea>
-#include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -30,11 +25,12 @@ struct Live {
         main.show();
     }
     void in(const Bytes& bytes) { t.state.midiIn.handler()(bytes); }
-    // Part `n` on MIDI channel `channel`, its window opened and current.
-    frmPart* part(int n, int channel) {
+    // Part `n` on MIDI channel `channel`, transposed by `semitones`, opened from the menu.
+    frmPart* part(int n, int channel, int semitones = 0) {
         t.state.PartParams.at(n).at(PartRow::Channel) = static_cast<std::uint8_t>(channel);
-        main.mnuPart_Click(n);
-        return main.PartWindow(n);
+        t.state.PartParams.at(n).at(PartRow::Transposition) =
+            static_cast<std::uint8_t>(12 + semitones);
+        return ui.openPart(n);
     }
     Lines take() {
         Lines lines = t.port->messageLines();
@@ -43,143 +39,135 @@ struct Live {
     }
     TestState t;
     frmMain main;
+    MainWindowDriver ui{main};
 };
 
-// The main window's watch over `live`'s devices, whose ports come and go as the test says.
-struct FakeDevices {
-    explicit FakeDevices(Live& live) : watch(live.main.deviceWatch()) {
-        watch.setAccess({[this](const QString&) { return inputThere; },
-                         [this](const QString&) { return outputThere; },
-                         [this](const QString&) { return ++inputOpens, inputThere; },
-                         [this, &live](const QString&) {
-                             ++outputOpens;
-                             live.t.state.midi.setOutputEnabled(true);
-                             return outputThere;
-                         }});
-    }
-    bool inputThere = true;
-    bool outputThere = true;
-    int inputOpens = 0;
-    int outputOpens = 0;
-    MidiDeviceWatch& watch;
-};
+bool marked(frmPart* part, int note) {
+    return part->keyboard().isMarked(note - part->keyboard().KeyBase());
+}
 
 } // namespace
 
-// A failing send shows its message only after the handler that sent returned: a box's event
-// loop inside the send let a queued Note On of the same key run inside an incoming Note Off (a
-// use after free in the router), and let the notepad's reopening run inside the master
-// keyboard's load (its channel boxes then toggled the stored channels off).
-TEST(LiveMidi, ADeviceErrorIsShownAfterTheSendOrLoadThatFailed) {
-    {
-        Live live;
-        live.t.sink.runsEventLoop = true;
-        live.part(1, 1);
-        live.take();
-        live.in({0x90, 60, 100});
-        live.t.port->failOn(RecordingPort::Call::Short, 2, MidiError::Error);
-        QMetaObject::invokeMethod(
-            &live.main,
-            [&live] {
-                live.in({0x90, 60, 101});
-            },
-            Qt::QueuedConnection);
-        live.in({0x80, 60, 64});
-        EXPECT_TRUE(live.t.sink.shownSoFar().empty()) << "shown inside the send";
-        EXPECT_EQ(live.t.sink.texts(), std::vector<QString>{"Output MIDI Device error"});
-        EXPECT_EQ(live.take(), (Lines{"90 3c 64", "80 3c 40"})) << "silent after the error";
-    }
-    TestState t;
-    t.sink.runsEventLoop = true;
-    for (int kind : {WindowKind::MasterKb, WindowKind::Notepad})
-        t.state.WindowRecs.at(kind).Open = 1;
-    for (int n = 1; n <= 16; ++n)
-        t.state.MasterKbSettings.at(n) = n == 1 || n == 10;
-    t.port->failOn(RecordingPort::Call::Short, 1, MidiError::Error);
-    frmMain main(t.state);
-    main.show();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return main.MasterKbWindow() && main.NotepadWindow(); }));
-    EXPECT_EQ(t.sink.texts(), std::vector<QString>{"Output MIDI Device error"});
-    main.close();
-    for (int n = 1; n <= 16; ++n)
-        EXPECT_EQ(t.state.MasterKbSettings.at(n), n == 1 || n == 10) << "channel " << n;
+// Notes follow the current window with its channel and transposition, the incoming velocity
+// kept; each Note Off, pedal release and wheel at rest reaches every channel its press went to,
+// whichever window is current by then.
+TEST(LiveMidi, InputPlaysThroughTheCurrentWindowAndEndsWhereItWent) {
+    Live live;
+    live.in({0x90, 60, 90}); // no window to play through: nothing, and no Note Off later
+    live.in({0xB0, 64, 127});
+    live.in({0x80, 60, 0});
+    EXPECT_EQ(live.take(), Lines{});
+
+    frmPart* part3 = live.part(3, 5, +2);
+    frmPart* part4 = live.part(4, 6);
+    live.ui.activate(part3);
+    live.take();
+    live.in({0x90, 60, 0x45}); // the incoming channel does not matter
+    live.in({0xB3, 64, 127});
+    live.in({0xE0, 0x00, 0x50});
+    live.in({0xB0, 1, 0x20});
+    live.in({0xB0, 7, 0x20}); // other controllers and program changes are not passed on
+    live.in({0xC0, 5});
+    EXPECT_EQ(live.take(), (Lines{"94 3e 45", "b4 40 7f", "e4 00 50", "b4 01 20"}));
+    EXPECT_TRUE(marked(part3, 60));
+
+    live.ui.activate(part4);
+    live.in({0x90, 64, 0x50});
+    live.in({0x80, 60, 0x30});
+    live.in({0xB0, 64, 0});
+    live.in({0xE0, 0x00, 0x40});
+    live.in({0xB0, 1, 0});
+    live.in({0x90, 64, 0}); // a Note On of velocity 0 is a Note Off
+    EXPECT_EQ(live.take(), (Lines{"95 40 50", "84 3e 30", "b4 40 00", "b5 40 00", "e4 00 40",
+                                  "e5 00 40", "b4 01 00", "b5 01 00", "85 40 40"}));
+    EXPECT_FALSE(marked(part3, 60));
+
+    // A key pressed again ends its first note; a window that closes silenced its channel, so
+    // the Note Off of a note it played then sends nothing.
+    live.in({0x90, 62, 0x40});
+    live.in({0x90, 62, 0x41});
+    EXPECT_EQ(live.take(), (Lines{"95 3e 40", "85 3e 40", "95 3e 41"}));
+    part4->close();
+    live.take();
+    live.in({0x80, 62, 0});
+    EXPECT_EQ(live.take(), Lines{});
+
+    // The master keyboard current: every channel switched on.
+    for (int ch = MasterKbElement::FirstChannel; ch <= MasterKbElement::LastChannel; ++ch)
+        live.t.state.MasterKbSettings.at(ch) = ch == 1 || ch == 3;
+    ASSERT_TRUE(live.ui.openMasterKb());
+    live.take();
+    live.in({0x90, 48, 0x64});
+    live.in({0xE5, 0x10, 0x40});
+    live.ui.activate(part3);
+    live.in({0x80, 48, 0x20});
+    EXPECT_EQ(live.take(),
+              (Lines{"90 30 64", "92 30 64", "e0 10 40", "e2 10 40", "80 30 20", "82 30 20"}));
 }
 
-// Bend, modulation and the pedal go back to rest on every channel they went to, whichever
-// window is current when they return, and when the input goes away.
-TEST(LiveMidi, HeldControllersReturnToRestWhereTheyWent) {
+// An input unplugged ends what it held; an output that goes is not sent to and what sounds on it
+// is forgotten; either is opened again when back. Said in the status line only.
+TEST(LiveMidi, DevicesThatGoAreReleasedAndReopenedWhenBack) {
     Live live;
-    frmPart* part3 = live.part(3, 3);
-    frmPart* part4 = live.part(4, 4);
-    live.main.mdiArea()->setActiveSubWindow(part3);
-    live.take();
-    live.in({0xE0, 0x00, 0x7F});
-    live.in({0xB0, 0x01, 0x7F});
-    live.main.mdiArea()->setActiveSubWindow(part4);
-    live.in({0xE0, 0x00, 0x40});
-    live.in({0xB0, 0x01, 0x00});
-    EXPECT_EQ(live.take(),
-              (Lines{"e2 00 7f", "b2 01 7f", "e2 00 40", "e3 00 40", "b2 01 00", "b3 01 00"}));
-
-    // Unplugged while a key, the pedal, the bend and the modulation are held on part 4.
-    FakeDevices devices(live);
-    devices.watch.setInputChoice(QStringLiteral("alsa:Keys"));
+    frmPart* part = live.part(4, 4);
+    MidiDeviceWatch& watch = live.main.deviceWatch();
+    bool inputThere = true, outputThere = true;
+    int inputOpens = 0, outputOpens = 0;
+    watch.setAccess({[&](const QString&) { return inputThere; },
+                     [&](const QString&) { return outputThere; },
+                     [&](const QString&) { return ++inputOpens, inputThere; },
+                     [&](const QString&) {
+                         ++outputOpens;
+                         live.t.state.midi.setOutputEnabled(true);
+                         return outputThere;
+                     }});
+    watch.setInputChoice(QStringLiteral("alsa:Keys"));
+    watch.setOutputChoice(QStringLiteral("jack:Synth"));
     live.in({0x90, 60, 90});
     live.in({0xB0, 64, 127});
     live.in({0xE0, 0x00, 0x60});
     live.in({0xB0, 0x01, 0x30});
     live.take();
-    devices.watch.check();
-    EXPECT_EQ(live.take(), Lines{}) << "nothing while the input is there";
-    devices.inputThere = false;
-    devices.watch.check();
+    watch.check();
+    EXPECT_EQ(live.take(), Lines{}) << "nothing while both are there";
+    inputThere = false;
+    watch.check();
+    watch.check();
     EXPECT_EQ(live.take(), (Lines{"83 3c 40", "b3 40 00", "e3 00 40", "b3 01 00"}));
-    EXPECT_FALSE(part4->keyboard().isMarked(60 - part4->keyboard().KeyBase()));
-    EXPECT_EQ(live.main.LabelMidi->text(), "MIDI In gone: alsa:Keys");
-    devices.watch.check();
-    EXPECT_EQ(devices.inputOpens, 0);
-
-    devices.inputThere = true;
-    devices.watch.check();
-    EXPECT_EQ(devices.inputOpens, 1);
-    EXPECT_EQ(live.main.LabelMidi->text(), "MIDI In back: alsa:Keys");
+    EXPECT_FALSE(marked(part, 60));
+    EXPECT_EQ(live.ui.midiStatus(), "MIDI In gone: alsa:Keys");
+    EXPECT_EQ(inputOpens, 0);
+    inputThere = true;
+    watch.check();
+    EXPECT_EQ(inputOpens, 1);
+    EXPECT_EQ(live.ui.midiStatus(), "MIDI In back: alsa:Keys");
     live.in({0x90, 62, 90});
     EXPECT_EQ(live.take(), Lines{"93 3e 5a"});
-}
 
-// An output that vanishes is not sent to: what sounds on it is forgotten, not sent into the void;
-// when it is back it is opened again.
-TEST(LiveMidi, AnOutputThatGoesIsForgottenAndReopenedWhenBack) {
-    Live live;
-    frmPart* part = live.part(1, 1);
-    FakeDevices devices(live);
-    devices.watch.setOutputChoice(QStringLiteral("jack:Synth"));
-    part->keyboard().CheckHoldNote->setChecked(true);
-    QTest::mouseClick(part->keyboard().Key[10], Qt::LeftButton, {}, QPoint(3, 3));
-    live.take();
-    devices.outputThere = false;
-    devices.watch.check();
+    outputThere = false;
+    watch.check();
     EXPECT_FALSE(live.t.state.midi.outputEnabled());
-    EXPECT_FALSE(part->keyboard().isMarked(10)) << "the latched note is forgotten";
+    EXPECT_FALSE(marked(part, 62)) << "the sounding note is forgotten";
     EXPECT_EQ(live.take(), Lines{});
-    EXPECT_EQ(live.main.LabelMidi->text(), "MIDI Out gone: jack:Synth");
-    devices.outputThere = true;
-    devices.watch.check();
-    EXPECT_EQ(devices.outputOpens, 1);
-    EXPECT_EQ(live.main.LabelMidi->text(), "MIDI Out back: jack:Synth");
-    EXPECT_TRUE(live.t.sink.shown().empty()) << "said in the status bar only";
+    EXPECT_EQ(live.ui.midiStatus(), "MIDI Out gone: jack:Synth");
+    outputThere = true;
+    watch.check();
+    EXPECT_EQ(outputOpens, 1);
+    EXPECT_EQ(live.ui.midiStatus(), "MIDI Out back: jack:Synth");
+    EXPECT_TRUE(live.t.sink.shown().empty());
 }
 
-// An input that brings back what the program sends (a loop through a device) would replay each
-// message for ever: its echoes give it away, it is closed and the flood ends. A musician who
-// repeats the same note slower than a loop returns it is not taken for one.
-TEST(LiveMidi, ALoopBackIsRefusedAndBoundedButRepeatedNotesAreNot) {
+// An input that brings back what the program sends would replay each message for ever: its
+// echoes give it away, it is closed and the flood ends. A musician's quick roll of twelve
+// strokes on one key, or the same note repeated slower than a loop returns it, is not one.
+TEST(LiveMidi, ALoopBackIsRefusedAndBoundedButAMusiciansRepeatsAreNot) {
     Live live;
     live.part(1, 1);
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < 12; ++i)
         live.in({0x90, 60, 100});
+    for (int i = 0; i < 3; ++i) {
         QTest::qWait(MidiInputRouter::EchoWindow.count() + 10);
-        live.in({0x80, 60, 64});
+        live.in({0x90, 60, 100});
     }
     EXPECT_FALSE(live.main.midiInputRouter().loopBackFound());
 
@@ -191,25 +179,26 @@ TEST(LiveMidi, ALoopBackIsRefusedAndBoundedButRepeatedNotesAreNot) {
     live.in({0x90, 62, 100});
     QTest::qWait(300);
     EXPECT_TRUE(live.main.midiInputRouter().loopBackFound());
-    EXPECT_LE(live.t.port->count(RecordingPort::Call::Short), 2 * MidiInputRouter::EchoLimit);
-    EXPECT_EQ(live.main.LabelMidi->text().left(14), "MIDI In refuse");
+    EXPECT_LE(live.t.port->count(RecordingPort::Call::Short), 24);
+    EXPECT_EQ(live.ui.midiStatus().left(14), "MIDI In refuse");
     const int sent = live.t.port->count(RecordingPort::Call::Short);
     QTest::qWait(100);
     EXPECT_EQ(live.t.port->count(RecordingPort::Call::Short), sent) << "the flood ended";
 }
 
-// "Send all parts" and a switch of the output send every part's state and the open master
-// keyboard's sliders; a pedal held on the old output is released there before it closes.
-TEST(LiveMidi, SendAllPartsAndASwitchReachTheMasterKeyboardAndThePedal) {
+// "Send all parts" sends every part's state and the open master keyboard's sliders; a switch of
+// the output first ends, on the old port, the master keyboard's held key and the input's pedal.
+TEST(LiveMidi, SendAllPartsAndASwitchReachTheMasterKeyboard) {
     Live live;
     for (int n = 1; n <= 16; ++n)
         live.t.state.MasterKbSettings.at(n) = n == 5;
     live.t.state.MasterKbSettings.at(MasterKbElement::FirstSlider + 7) = 33; // Mod 1
-    live.main.mnuMasterKb_Click();
+    frmMasterKb* master = live.ui.openMasterKb();
+    ASSERT_TRUE(master);
     live.part(1, 1);
-    live.main.mnuMidi_Click();
+    live.ui.openMidiDialog();
     live.take();
-    QTest::mouseClick(live.main.MidiBox->CommSendAll, Qt::LeftButton);
+    live.ui.sendAllParts();
     Lines sent = live.take();
     // Ten messages a part, then the master keyboard's nine sliders that send, on its channel 5.
     ASSERT_EQ(sent.size(), 16u * 10 + 9);
@@ -217,10 +206,33 @@ TEST(LiveMidi, SendAllPartsAndASwitchReachTheMasterKeyboardAndThePedal) {
     EXPECT_EQ(sent[16 * 10], "b4 07 64");
     EXPECT_EQ(sent[16 * 10 + 5], "b4 01 21");
 
+    live.in({0xB0, 64, 127});
+    QTest::mousePress(master->keyboard().Key[0], Qt::LeftButton, {}, QPoint(3, 3));
+    live.take();
     Lines old;
     live.t.port->onShort = [&old](const Bytes& bytes) { old.push_back(HexLine(bytes)); };
-    live.in({0xB0, 64, 127});
     live.main.ChooseOutput(QStringLiteral("none"));
     ASSERT_GE(old.size(), 3u);
-    EXPECT_EQ(Lines(old.begin(), old.begin() + 3), (Lines{"b0 40 7f", "b0 40 00", "b0 7b 00"}));
+    EXPECT_EQ(Lines(old.begin(), old.begin() + 3), (Lines{"84 24 40", "b0 40 00", "b0 7b 00"}));
+}
+
+// A failing send shows its message only after the handler that sent returned: a box's event
+// loop inside the send let a queued Note On of the same key run inside an incoming Note Off.
+TEST(LiveMidi, ADeviceErrorIsShownAfterTheSendThatFailed) {
+    Live live;
+    live.t.sink.runsEventLoop = true;
+    live.part(1, 1);
+    live.take();
+    live.in({0x90, 60, 100});
+    live.t.port->failOn(RecordingPort::Call::Short, 2, MidiError::Error);
+    QMetaObject::invokeMethod(
+        &live.main,
+        [&live] {
+            live.in({0x90, 60, 101});
+        },
+        Qt::QueuedConnection);
+    live.in({0x80, 60, 64});
+    EXPECT_TRUE(live.t.sink.shownSoFar().empty()) << "shown inside the send";
+    EXPECT_EQ(live.t.sink.texts(), std::vector<QString>{"Output MIDI Device error"});
+    EXPECT_EQ(live.take(), (Lines{"90 3c 64", "80 3c 40"})) << "silent after the error";
 }
