@@ -5,6 +5,7 @@
 #include "ui/part/PartHost.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <gtest/gtest.h>
 
 namespace {
@@ -34,7 +35,8 @@ TEST_F(MixerTest, FirstOpeningResendsEveryVolumeButTheTopOneAndLeavesTheLastPart
             expected.push_back(HexLine({static_cast<std::uint8_t>(0xB0 | ch), 0x07, 0x64}));
     EXPECT_EQ(h.sent(), expected);
     EXPECT_EQ(h.t.state.currentPart(), 16);
-    EXPECT_EQ(h.main.Label3->text(), QStringLiteral("16"));
+    EXPECT_EQ(h.main.findChild<QLabel*>(QStringLiteral("Label3"))->text(), QStringLiteral("16"))
+        << "the status bar's part number";
     EXPECT_EQ(volume.shown(V::Volume, 4), QStringLiteral("127"));
     EXPECT_FALSE(volume.menuItem()->isEnabled());
     EXPECT_EQ(h.t.state.WindowRecs[19].Open, 1);
