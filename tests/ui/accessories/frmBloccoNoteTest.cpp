@@ -188,6 +188,26 @@ TEST_F(NotepadTest, ALyingLengthPrefixReadsWhatIsThere) {
     EXPECT_TRUE(t.sink.shown().empty());
 }
 
+TEST(NotepadAtStart, ANoteThatGrowsPastTheRecordWhenWrittenBackIsShownAndKeptThroughStartAndExit) {
+    // Written by another editor with bare LF: CR LF would not fit the record. The notepad was
+    // open at the last exit, so it opens at start; the program then exits.
+    TestState t;
+    const QByteArray text = lines("\n", notepad::MaxNoteBytes);
+    QFile f(t.state.NotepadFile);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(record(text)) == text.size() + 2);
+    f.close();
+    t.state.WindowRecs[22].Open = 1;
+    frmMain main(t.state);
+    NotepadDriver note(main);
+    main.show();
+    ASSERT_TRUE(QTest::qWaitFor([&note] { return note.box() != nullptr; }, 2000));
+    EXPECT_TRUE(Same(note.text(), QString::fromLatin1(text)));
+    main.close();
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(Same(f.readAll(), record(text)));
+    EXPECT_TRUE(t.sink.texts().empty());
+}
+
 TEST_F(NotepadTest, NotesThatCannotBeWrittenBackWholeAreShownAndTheFileKeptUntilEdited) {
     const QByteArray mark("\xEF\xBB\xBF");
     const QByteArray utf8 = QStringLiteral("\u65e5\u672c").toUtf8();
