@@ -46,9 +46,10 @@ int main(int argc, char** argv) {
 
     main.mnuBloccoNote->trigger();
     frmBloccoNote* note = main.NotepadWindow();
-    note->Text1->setPlainText(QStringLiteral("Prova: archi su 1, piano su 2, pad su 5\n"
-                                             "Tempo 96, tonalit\u00e0 Re minore \u20ac\n"
-                                             "\u65e5\u672c\u8a9e \u2013 \U0001F3B9 layered sound"));
+    note->findChild<QPlainTextEdit*>(QStringLiteral("Text1"))
+        ->setPlainText(QStringLiteral("Prova: archi su 1, piano su 2, pad su 5\n"
+                                      "Tempo 96, tonalit\u00e0 Re minore \u20ac\n"
+                                      "\u65e5\u672c\u8a9e \u2013 \U0001F3B9 layered sound"));
     SaveShot(note, folder, "quintaro-notepad.png");
 
     main.mnuPart_Click(3);

@@ -42,17 +42,21 @@ TEST(SettingsRecord, FirstRunFileByteForByte) {
         expected[i] = static_cast<std::uint8_t>("QuintaroV10"[i]);
     expected[Language - 1] = expected[StatusBar - 1] = 1;
     expected[MainState - 1] = MainWindowState::Maximized; // 101-108 stay as created
+    // The master keyboard at 51..82, the parts' 25 rows from 176 on, then the window records of
+    // nine bytes from 576 on: Top, Left, Height, Width (words, high byte first, positions stored
+    // 16000 up), Open.
     for (int e = 1; e <= 32; ++e)
-        expected[MasterKb(e) - 1] = static_cast<std::uint8_t>(master[e - 1]);
+        expected[50 + e - 1] = static_cast<std::uint8_t>(master[e - 1]);
     for (int p = 1; p <= 16; ++p)
         for (int row = 0; row < 25; ++row)
-            expected[PartParam(p, row) - 1] = static_cast<std::uint8_t>(row == 0 ? p : part[row]);
+            expected[176 + 25 * (p - 1) + row - 1] =
+                static_cast<std::uint8_t>(row == 0 ? p : part[row]);
     for (int k = 1; k <= 22; ++k) {
-        const int pos = WindowRecord(k);
-        SetWord(expected, pos + RecTop, 16000);
-        SetWord(expected, pos + RecLeft, 16000);
-        SetWord(expected, pos + RecHeight, k <= 16 ? 5532 : k == 19 ? 5700 : 0);
-        SetWord(expected, pos + RecWidth, k <= 16 ? 9288 : k == 19 ? 9372 : 0);
+        const int pos = 576 + 9 * (k - 1);
+        SetWord(expected, pos, 16000);
+        SetWord(expected, pos + 2, 16000);
+        SetWord(expected, pos + 4, k <= 16 ? 5532 : k == 19 ? 5700 : 0);
+        SetWord(expected, pos + 6, k <= 16 ? 9288 : k == 19 ? 9372 : 0);
     }
     expected[773] = expected[774] = ' ';
     for (int pos = 1; pos <= 775; ++pos)
@@ -64,32 +68,6 @@ TEST(SettingsRecord, FirstRunFileByteForByte) {
     bytes[10] = 'x';
     EXPECT_FALSE(RecordFromFile(bytes));
     EXPECT_FALSE(RecordFromFile(std::vector<std::uint8_t>(r.begin(), r.end() - 1)));
-}
-
-TEST(SettingsRecord, FieldPositions) {
-    SettingsTables t = FirstRunTables();
-    t.MasterKbSettings[1] = 0xA1;
-    t.MasterKbSettings[32] = 0xA2;
-    t.PartParams[1][PartRow::Channel] = 0xA3;
-    t.PartParams[16][PartRow::Count - 1] = 0xA5;
-    t.WindowRecs[22].Open = 1;
-    t.WindowRecs[1].Top = -16000;
-    t.WindowRecs[2].Top = 0;
-    t.WindowRecs[3].Left = 1234;
-    t.WindowRecs[4].Width = 0x1234;
-    const SettingsRecord r = EncodeSettings(FirstRunRecord(2), t);
-    EXPECT_EQ(RecordByte(r, 51), 0xA1) << "master keyboard element 1";
-    EXPECT_EQ(RecordByte(r, 82), 0xA2) << "master keyboard element 32";
-    EXPECT_EQ(RecordByte(r, 176), 0xA3) << "part 1, channel";
-    EXPECT_EQ(RecordByte(r, 575), 0xA5) << "part 16, row 24";
-    EXPECT_EQ(RecordByte(r, 773), 1) << "kind 22 Open flag";
-    // Top = -16000 is the word 0; Top = 0 is 0x3E80, high byte first.
-    EXPECT_EQ(Word(r, 576), 0);
-    EXPECT_EQ(RecordByte(r, 585), 0x3E);
-    EXPECT_EQ(RecordByte(r, 586), 0x80);
-    EXPECT_EQ(Word(r, 594 + 2), 17234) << "kind 3 Left";
-    EXPECT_EQ(RecordByte(r, 603 + 6), 0x12) << "kind 4 Width";
-    EXPECT_EQ(RecordByte(r, 603 + 7), 0x34);
 }
 
 TEST(SettingsRecord, ReadModifyWriteKeepsUnownedBytes) {

@@ -60,12 +60,6 @@ class frmBloccoNote : public ChildWindow {
   public:
     explicit frmBloccoNote(AppState& state, QWidget* parent = nullptr);
 
-    // The note as typed, line breaks as "\n"; follows every change of Text1 that is accepted.
-    QString NotepadText;
-    QPlainTextEdit* Text1 = nullptr;
-
-    void Text1_Change();
-
   protected:
     void Form_Load() override;
     // Saves the note, unless the file holds a note that could not be read or written back whole
@@ -77,6 +71,11 @@ class frmBloccoNote : public ChildWindow {
     void Form_Resize() override;
 
   private:
+    // The note as typed, line breaks as "\n"; follows every change of Text1 that is accepted.
+    QString NotepadText;
+    QPlainTextEdit* Text1 = nullptr;
+
+    void Text1_Change();
     QString fileTitle() const;
     bool save();
     QString editorText() const;

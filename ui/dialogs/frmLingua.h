@@ -15,10 +15,6 @@ class frmLingua : public QDialog {
   public:
     explicit frmLingua(AppState& state, QWidget* parent = nullptr);
 
-    QLabel* Label1 = nullptr;
-    std::array<QRadioButton*, 2> Option1{}; // 0 Italiano, 1 English
-    QPushButton* CommOK = nullptr;
-
     bool confirmed() const { return confirmed_; }
 
     void Form_Load();
@@ -30,6 +26,10 @@ class frmLingua : public QDialog {
     void done(int result) override;
 
   private:
+    QLabel* Label1 = nullptr;
+    std::array<QRadioButton*, 2> Option1{}; // 0 Italiano, 1 English
+    QPushButton* CommOK = nullptr;
+
     AppState& state_;
     bool confirmed_ = false;
 };

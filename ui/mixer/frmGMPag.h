@@ -30,10 +30,6 @@ class frmGMPag : public ChildWindow {
     // Event handlers.
     void List1_Click();
 
-    QListWidget* List1 = nullptr;
-    std::array<QLabel*, Titles + 1> Label1{}; // 1..8 family titles
-    QWidget* Client = nullptr;
-
   signals:
     // The program chosen for a part, for the volume window's name box (the name alone) and for
     // the part window's program display (number and name).
@@ -45,6 +41,10 @@ class frmGMPag : public ChildWindow {
     void Form_Activate() override;
 
   private:
+    QListWidget* List1 = nullptr;
+    std::array<QLabel*, Titles + 1> Label1{}; // 1..8 family titles
+    QWidget* Client = nullptr;
+
     void buildControls();
     void setCaption();
     int lineHeight_ = 0; // one line of Arial 10 pt, twips

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <utility>
 
 namespace {
 
@@ -143,6 +144,11 @@ void frmVolumeAll::buildControls() {
         Text6[i] = makeBox(Client, channelStyle, arial(9));
         Text6[i]->setText(QString::number(i));
         place(Text6[i], left, ChannelTop, BoxWidth, BoxHeight);
+        const std::pair<QLineEdit*, const char*> boxes[] = {
+            {Text7[i], "Text7"}, {Text1[i], "Text1"}, {Text2[i], "Text2"}, {Text3[i], "Text3"},
+            {Text4[i], "Text4"}, {Text5[i], "Text5"}, {Text6[i], "Text6"}};
+        for (const auto& [box, name] : boxes)
+            box->setObjectName(QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(i));
     }
 
     // Row headings in red, in the middle of the window just above their rows, with a thin line

@@ -36,6 +36,15 @@ class frmVolumeAll : public ChildWindow {
     void PulsPart_Click(int i);
     void Text7_Click(int i);
 
+  signals:
+    // The volume of an open part window: its volume slider is to take `value`.
+    void partVolumeRequested(int part, int value);
+
+  protected:
+    void Form_Load() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
     // Controls, indexed by part 1..16 (index 0 unused).
     std::array<QPushButton*, Parts + 1> PulsPart{};
     std::array<QLineEdit*, Parts + 1> Text7{}; // program name
@@ -57,15 +66,6 @@ class frmVolumeAll : public ChildWindow {
     QColor PartButtonColour;
     QColor PartButtonHighlight;
 
-  signals:
-    // The volume of an open part window: its volume slider is to take `value`.
-    void partVolumeRequested(int part, int value);
-
-  protected:
-    void Form_Load() override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-  private:
     void buildControls();
     std::uint8_t& row(int part, int r);
 };

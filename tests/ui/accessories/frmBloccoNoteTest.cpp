@@ -1,21 +1,18 @@
-// The notepad through its real window: the bytes of its file, the trimmed reopening, its record
-// while minimized, its text box sizes, and the faults it mends (notes that do not fit, characters
-// outside Windows-1252, stale tails, failed saves, lying length prefixes, notes from other
-// editors that do not fit once written back, line breaks of every form, the undo history at the
-// limit).
-#include "ui/accessories/frmBloccoNote.h"
+// The notepad through its real window: the bytes of its file, its record, the notes it cannot
+// hold or write back whole, failed saves, the undo history at the limit, and random notes from
+// other editors with line breaks of every form.
 #include "support/TestState.h"
-#include "ui/main/frmMain.h"
+#include "support/drivers/NotepadDriver.h"
 
-#include <QAction>
+#include <QDir>
 #include <QFile>
-#include <QMdiArea>
-#include <QPlainTextEdit>
-#include <QTest>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <numeric>
 #include <random>
+#include <sys/resource.h>
 
 namespace {
 
@@ -25,21 +22,15 @@ QByteArray record(const QByteArray& note) {
     return QByteArray(length, 2) + note;
 }
 
-// Two texts alike, or where they first part.
+// Two texts alike, or where they first part (the texts run to thousands of characters).
 testing::AssertionResult Same(const QString& a, const QString& b) {
     if (a == b)
         return testing::AssertionSuccess();
-    qsizetype i = 0;
-    while (i < a.size() && i < b.size() && a[i] == b[i])
-        ++i;
-    auto around = [i](const QString& s) {
-        return s.mid(std::max<qsizetype>(0, i - 8), 16).toUtf8().toHex(' ').toStdString();
-    };
+    const auto at = std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin();
     return testing::AssertionFailure()
-           << "sizes " << a.size() << " and " << b.size() << ", first difference at " << i << ": "
-           << around(a) << " | " << around(b);
+           << "sizes " << a.size() << " and " << b.size() << ", first difference at " << at << ": "
+           << a.mid(at, 16).toStdString() << " | " << b.mid(at, 16).toStdString();
 }
-
 testing::AssertionResult Same(const QByteArray& a, const QByteArray& b) {
     return Same(QString::fromLatin1(a), QString::fromLatin1(b));
 }
@@ -52,23 +43,29 @@ QByteArray lines(const QByteArray& lineBreak, int size) {
     return text.left(size);
 }
 
+// While it lives, no file of the process may grow past `bytes`: a write stops part-way with
+// EFBIG (the signal that would end the process is ignored meanwhile).
+struct FileSizeLimit {
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit limit = saved;
+        limit.rlim_cur = std::min(bytes, saved.rlim_max);
+        handler = std::signal(SIGXFSZ, SIG_IGN);
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, handler);
+    }
+    rlimit saved{};
+    void (*handler)(int) = nullptr;
+};
+
 class NotepadTest : public ::testing::Test {
   protected:
-    NotepadTest() : main(t.state) {}
-    void SetUp() override {
+    NotepadTest() : main(t.state), note(main) {
         main.resize(1400, 1000);
         main.show();
-    }
-    frmBloccoNote* open() {
-        main.mnuBloccoNote->trigger();
-        EXPECT_NE(main.NotepadWindow(), nullptr);
-        return main.NotepadWindow();
-    }
-    // Closes the notepad by hand; true when it went.
-    bool closeByHand() {
-        main.NotepadWindow()->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        return main.NotepadWindow() == nullptr;
     }
     QByteArray file() const {
         QFile f(t.state.NotepadFile);
@@ -79,58 +76,46 @@ class NotepadTest : public ::testing::Test {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(bytes);
     }
-    // Opens the notepad, types `text` at its end (keys for ASCII, else as a paste or an input
-    // method puts it in) and closes it by hand.
+    // Opens the notepad, types `text` at the note's end and closes it.
     void type(const QString& text) {
-        frmBloccoNote* w = open();
-        w->Text1->moveCursor(QTextCursor::End);
-        bool ascii = true;
-        for (QChar c : text)
-            ascii = ascii && c.unicode() < 0x80;
-        if (ascii)
-            QTest::keyClicks(w->Text1, text);
-        else
-            w->Text1->insertPlainText(text);
-        EXPECT_TRUE(closeByHand());
+        ASSERT_TRUE(note.open());
+        note.typeAtEnd(text);
+        EXPECT_TRUE(note.close());
     }
-
-    // Selects the text of Text1 from `from` to its end and deletes it with the Delete key.
-    void deleteFrom(frmBloccoNote* w, int from) {
-        QTextCursor cursor = w->Text1->textCursor();
-        cursor.setPosition(from);
-        cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
-        w->Text1->setTextCursor(cursor);
-        QTest::keyClick(w->Text1, Qt::Key_Delete);
+    std::vector<QString> reports() const {
+        return t.sink.texts(QStringLiteral("Opening BloccoNote.txt"));
     }
 
     TestState t;
     frmMain main;
+    NotepadDriver note;
 };
 
-TEST_F(NotepadTest, FileBytesOfAnEmptyNoteAndOfAbcAndTrailingBlanksTrimmedAtNextOpening) {
-    frmBloccoNote* w = open();
-    EXPECT_FALSE(main.mnuBloccoNote->isEnabled());
-    EXPECT_TRUE(closeByHand());
+TEST_F(NotepadTest, TheNoteIsStoredAsLengthAndBytesAndTrailingBlanksGoAtTheNextOpening) {
+    ASSERT_TRUE(note.open());
+    EXPECT_FALSE(note.menuItem()->isEnabled());
+    EXPECT_TRUE(note.close());
     EXPECT_EQ(file(), QByteArray("\x00\x00", 2));
-    EXPECT_TRUE(main.mnuBloccoNote->isEnabled());
+    EXPECT_TRUE(note.menuItem()->isEnabled());
     EXPECT_EQ(t.state.WindowRecs[22].Open, 0);
 
     type(QStringLiteral("abc"));
     EXPECT_EQ(file(), QByteArray("\x03\x00", 2) + "abc");
     type(QStringLiteral("  "));
     EXPECT_EQ(file(), QByteArray("\x05\x00", 2) + "abc  ");
-    w = open();
-    EXPECT_EQ(w->Text1->toPlainText(), QStringLiteral("abc"));
-    EXPECT_EQ(w->NotepadText, QStringLiteral("abc"));
+    ASSERT_TRUE(note.open());
+    EXPECT_EQ(note.text(), QStringLiteral("abc"));
+    EXPECT_TRUE(note.close());
+    EXPECT_EQ(file(), QByteArray("\x03\x00", 2) + "abc");
 }
 
 TEST_F(NotepadTest, MinimizedAtQuitKeepsOpenTwoAndTheTextBoxFollowsTheWindow) {
-    frmBloccoNote* w = open();
-    w->setHeight(3000);
-    w->setWidth(4000);
+    ASSERT_TRUE(note.open());
+    note.window()->setHeight(3000);
+    note.window()->setWidth(4000);
     // At Top 10, Left 0: the window's height less 400 twips, its width less 80.
-    EXPECT_EQ(w->Text1->geometry(), QRect(0, 1, 261, 173)) << w->Width() << " " << w->Height();
-    w->showMinimized();
+    EXPECT_EQ(note.box()->geometry(), QRect(0, 1, 261, 173));
+    note.window()->showMinimized();
     EXPECT_EQ(t.state.WindowRecs[22].Open, 2);
     main.close();
     EXPECT_EQ(t.state.WindowRecs[22].Open, 2);
@@ -142,72 +127,63 @@ TEST_F(NotepadTest, NotesOutsideTheCodePageSurviveCloseAndReopenByteForByte) {
     type(QStringLiteral("\u00e9\u20ac\nx"));
     EXPECT_EQ(file(), QByteArray("\x05\x00\xe9\x80\r\nx", 7));
     // An existing file is read and written back exactly.
-    const QByteArray legacy = QByteArray("\x08\x00", 2) + "a\x81\x9f\r\nb\xa0z";
+    const QByteArray legacy = record("a\x81\x9f\r\nb\xa0z");
     writeFile(legacy);
-    open();
-    EXPECT_TRUE(closeByHand());
+    type({});
     EXPECT_EQ(file(), legacy);
-
-    for (const QString& note : {QStringLiteral("\u65e5\u672c \U0001F3B9 \u0441"),
+    // Anything else is UTF-8 behind its byte-order mark, and so is a note that would read as one.
+    for (const QString& text : {QStringLiteral("\u65e5\u672c \U0001F3B9 \u0441"),
                                 QStringLiteral("\u00ef\u00bb\u00bf looks like a mark"),
                                 QStringLiteral("\ufeff begins with the character of a mark")}) {
         writeFile({});
-        type(note);
+        type(text);
         const QByteArray stored = file();
-        const QByteArray utf8 = note.toUtf8();
-        EXPECT_EQ(stored.mid(2), QByteArray("\xef\xbb\xbf") + utf8);
-        EXPECT_EQ(stored.size(), 2 + 3 + utf8.size());
-        frmBloccoNote* w = open();
-        EXPECT_EQ(w->Text1->toPlainText(), note);
-        EXPECT_TRUE(closeByHand());
+        EXPECT_EQ(stored, record("\xef\xbb\xbf" + text.toUtf8()));
+        ASSERT_TRUE(note.open());
+        EXPECT_EQ(note.text(), text);
+        EXPECT_TRUE(note.close());
         EXPECT_EQ(file(), stored);
     }
 }
 
-TEST_F(NotepadTest, ANoteTheRecordCannotHoldIsRefusedAndAShortNoteLeavesNoTail) {
-    writeFile(QByteArray("\x96\x3a", 2) + QByteArray(14998, 'a'));
-    frmBloccoNote* w = open();
-    ASSERT_EQ(w->NotepadText.size(), 14998);
-    w->Text1->moveCursor(QTextCursor::End);
-    QTest::keyClicks(w->Text1, QStringLiteral("b"));
-    w->Text1->insertPlainText(QStringLiteral("\u65e5"));
-    EXPECT_EQ(w->NotepadText.size(), 14998);
-    EXPECT_EQ(w->Text1->toPlainText().size(), 14998);
-    EXPECT_TRUE(closeByHand());
-    EXPECT_EQ(file().size(), 15000);
-
-    // A shorter note replaces the file: nothing of the old text is left in it.
-    w = open();
-    w->Text1->setPlainText(QStringLiteral("short"));
-    EXPECT_TRUE(closeByHand());
-    EXPECT_EQ(file(), QByteArray("\x05\x00short", 7));
-}
-
-TEST_F(NotepadTest, AFailedSaveIsReportedAndTheWindowKeepsItsText) {
-    frmBloccoNote* w = open();
-    QTest::keyClicks(w->Text1, QStringLiteral("keep me"));
+TEST_F(NotepadTest, AFailedSaveIsReportedAndKeepsTheWindowItsTextAndTheOldNoteWhole) {
+    // A file marked read-only is not replaced.
+    ASSERT_TRUE(note.open());
+    note.type(QStringLiteral("keep me"));
     QFile::setPermissions(t.state.NotepadFile, QFile::ReadOwner | QFile::ReadGroup);
-    EXPECT_FALSE(closeByHand());
-    ASSERT_EQ(t.sink.shown().size(), 1u);
-    EXPECT_EQ(t.sink.shown()[0].title, QStringLiteral("Opening BloccoNote.txt"));
-    EXPECT_EQ(t.sink.shown()[0].text, QStringLiteral("Disk reading error"));
-    EXPECT_EQ(w->Text1->toPlainText(), QStringLiteral("keep me"));
+    EXPECT_FALSE(note.close());
+    EXPECT_EQ(reports(), std::vector<QString>{QStringLiteral("Disk reading error")});
+    EXPECT_EQ(note.text(), QStringLiteral("keep me"));
     EXPECT_EQ(file(), QByteArray()); // as the opening created it
-
     QFile::setPermissions(t.state.NotepadFile, QFile::ReadOwner | QFile::WriteOwner);
-    EXPECT_TRUE(closeByHand());
-    EXPECT_EQ(file(), QByteArray("\x07\x00keep me", 9));
+    EXPECT_TRUE(note.close());
+    EXPECT_EQ(file(), record("keep me"));
+
+    // A save that stops part-way (the disk full, here a file-size limit of the process) leaves
+    // the old note whole on disk and no temporary file beside it.
+    ASSERT_TRUE(note.open());
+    note.select(7, 7);
+    note.paste(QString(3000, u'x'));
+    {
+        const FileSizeLimit limit(1000);
+        EXPECT_FALSE(note.close());
+    }
+    EXPECT_EQ(reports().size(), 2u);
+    EXPECT_EQ(file(), record("keep me"));
+    EXPECT_EQ(QDir(QFileInfo(t.state.NotepadFile).path()).entryList({"*.tmp-*"}), QStringList());
+    EXPECT_TRUE(note.close());
+    EXPECT_EQ(file(), record("keep me" + QByteArray(3000, 'x')));
 }
 
 TEST_F(NotepadTest, ALyingLengthPrefixReadsWhatIsThere) {
-    const std::pair<QByteArray, int> cases[] = {
-        {QByteArray("\xff\x00", 2) + "AB", 2},
-        {QByteArray("\x05", 1), 0},
-        {QByteArray("\xff\xff") + QByteArray(15010, 'c'), 14998}};
+    const std::pair<QByteArray, int> cases[] = {{QByteArray("\xff\x00", 2) + "AB", 2},
+                                                {QByteArray("\x05", 1), 0},
+                                                {"\xff\xff" + QByteArray(15010, 'c'), 14998}};
     for (const auto& [bytes, expected] : cases) {
         writeFile(bytes);
-        EXPECT_EQ(open()->NotepadText.size(), expected);
-        EXPECT_TRUE(closeByHand());
+        ASSERT_TRUE(note.open());
+        EXPECT_EQ(note.text().size(), expected);
+        EXPECT_TRUE(note.close());
     }
     EXPECT_TRUE(t.sink.shown().empty());
 }
@@ -216,21 +192,19 @@ TEST(NotepadAtStart, ANoteThatGrowsPastTheRecordWhenWrittenBackIsShownAndKeptThr
     // Written by another editor with bare LF: CR LF would not fit the record. The notepad was
     // open at the last exit, so it opens at start; the program then exits.
     TestState t;
-    const QByteArray note = lines("\n", notepad::MaxNoteBytes);
-    {
-        QFile f(t.state.NotepadFile);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(record(note));
-    }
+    const QByteArray text = lines("\n", notepad::MaxNoteBytes);
+    QFile f(t.state.NotepadFile);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(record(text)) == text.size() + 2);
+    f.close();
     t.state.WindowRecs[22].Open = 1;
     frmMain main(t.state);
+    NotepadDriver note(main);
     main.show();
-    ASSERT_TRUE(QTest::qWaitFor([&main] { return main.NotepadWindow() != nullptr; }, 2000));
-    EXPECT_TRUE(Same(main.NotepadWindow()->Text1->toPlainText(), QString::fromLatin1(note)));
+    ASSERT_TRUE(QTest::qWaitFor([&note] { return note.box() != nullptr; }, 2000));
+    EXPECT_TRUE(Same(note.text(), QString::fromLatin1(text)));
     main.close();
-    QFile f(t.state.NotepadFile);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(Same(f.readAll(), record(note)));
+    EXPECT_TRUE(Same(f.readAll(), record(text)));
     EXPECT_TRUE(t.sink.texts().empty());
 }
 
@@ -239,7 +213,7 @@ TEST_F(NotepadTest, NotesThatCannotBeWrittenBackWholeAreShownAndTheFileKeptUntil
     const QByteArray utf8 = QStringLiteral("\u65e5\u672c").toUtf8();
     const struct {
         const char* name;
-        QByteArray note; // as stored in the file
+        QByteArray stored;
         QString shown;
     } cases[] = {
         {"bare LF, full", lines("\n", 14998), QString::fromLatin1(lines("\n", 14998))},
@@ -252,103 +226,81 @@ TEST_F(NotepadTest, NotesThatCannotBeWrittenBackWholeAreShownAndTheFileKeptUntil
         {"not UTF-8", mark + "a\xFF" + "b", QStringLiteral("a\ufffdb")},
     };
     for (const auto& c : cases) {
-        writeFile(record(c.note));
-        frmBloccoNote* w = open();
-        EXPECT_TRUE(Same(w->Text1->toPlainText(), c.shown)) << c.name;
-        EXPECT_TRUE(Same(w->NotepadText, c.shown)) << c.name;
-        EXPECT_TRUE(closeByHand()) << c.name;
-        EXPECT_TRUE(Same(file(), record(c.note))) << c.name;
+        writeFile(record(c.stored));
+        ASSERT_TRUE(note.open());
+        EXPECT_TRUE(Same(note.text(), c.shown)) << c.name;
+        EXPECT_TRUE(note.close()) << c.name;
+        EXPECT_TRUE(Same(file(), record(c.stored))) << c.name;
         // An edit that leaves the text as it came keeps the file too.
-        w = open();
-        w->Text1->moveCursor(QTextCursor::End);
-        QTest::keyClick(w->Text1, Qt::Key_Backspace);
-        QTest::keyClick(w->Text1, Qt::Key_Z, Qt::ControlModifier);
-        EXPECT_TRUE(Same(w->Text1->toPlainText(), c.shown)) << c.name;
-        EXPECT_TRUE(closeByHand()) << c.name;
-        EXPECT_TRUE(Same(file(), record(c.note))) << c.name;
+        ASSERT_TRUE(note.open());
+        note.box()->moveCursor(QTextCursor::End);
+        note.key(Qt::Key_Backspace);
+        note.key(Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_TRUE(Same(note.text(), c.shown)) << c.name;
+        EXPECT_TRUE(note.close()) << c.name;
+        EXPECT_TRUE(Same(file(), record(c.stored))) << c.name;
     }
     EXPECT_TRUE(t.sink.texts().empty());
 
     // Edited, the cut note is written as it shows.
-    writeFile(record(cases[2].note));
+    writeFile(record(cases[2].stored));
     type(QStringLiteral("!"));
     EXPECT_TRUE(Same(file(), record(mark + "ab" + utf8.left(3) + "!")));
-}
 
-TEST_F(NotepadTest, ANoteTooLongForTheRecordCanBeShortenedButNotLengthenedAndIsNeverCut) {
-    const QByteArray note = lines("\n", notepad::MaxNoteBytes);
-    const QString shown = QString::fromLatin1(note);
-    writeFile(record(note));
-    frmBloccoNote* w = open();
-    w->Text1->moveCursor(QTextCursor::End);
-    QTest::keyClicks(w->Text1, QStringLiteral("x"));
-    EXPECT_TRUE(Same(w->Text1->toPlainText(), shown));
-    QTest::keyClick(w->Text1, Qt::Key_Backspace);
-    QTest::keyClicks(w->Text1, QStringLiteral("yz"));
-    EXPECT_TRUE(Same(w->Text1->toPlainText(), shown.chopped(1) + "y"));
-    EXPECT_TRUE(Same(w->NotepadText, w->Text1->toPlainText()));
-
-    // Still too long to store: closing saves nothing, says so, and keeps the window and its text.
-    EXPECT_FALSE(closeByHand());
-    EXPECT_EQ(t.sink.texts(QStringLiteral("Opening BloccoNote.txt")),
-              std::vector<QString>{QStringLiteral("Disk reading error")});
-    EXPECT_TRUE(Same(file(), record(note)));
-
+    // The full bare-LF note can be shortened but not lengthened; while it does not fit the
+    // record, closing saves nothing, says so, and keeps the window and its text.
+    const QByteArray full = cases[0].stored;
+    writeFile(record(full));
+    ASSERT_TRUE(note.open());
+    note.typeAtEnd(QStringLiteral("x"));
+    EXPECT_TRUE(Same(note.text(), cases[0].shown));
+    note.key(Qt::Key_Backspace);
+    note.type(QStringLiteral("yz"));
+    EXPECT_TRUE(Same(note.text(), cases[0].shown.chopped(1) + "y"));
+    EXPECT_FALSE(note.close());
+    EXPECT_EQ(reports(), std::vector<QString>{QStringLiteral("Disk reading error")});
+    EXPECT_TRUE(Same(file(), record(full)));
     // Shortened until it fits: written with CR LF.
-    const int keep = static_cast<int>(note.indexOf("line1000\n"));
-    deleteFrom(w, keep);
-    EXPECT_TRUE(closeByHand());
-    EXPECT_TRUE(Same(file(), record(note.left(keep).replace("\n", "\r\n"))));
+    const int keep = static_cast<int>(full.indexOf("line1000\n"));
+    note.select(keep, note.text().size());
+    note.key(Qt::Key_Delete);
+    EXPECT_TRUE(note.close());
+    EXPECT_TRUE(Same(file(), record(full.left(keep).replace("\n", "\r\n"))));
 }
 
-TEST_F(NotepadTest, EveryLineBreakFormIsALineBreakAndIsWrittenBackAsCrLf) {
-    const std::pair<QByteArray, QByteArray> cases[] = {
-        {"a\r\r\nb", "a\r\n\r\nb"},
-        {"a\n\rb", "a\r\n\r\nb"},
-        {"a\rb\nc\r\nd\r\n", "a\r\nb\r\nc\r\nd\r\n"},
-        {"\r\r\n\n", "\r\n\r\n\r\n"},
-    };
-    for (const auto& [stored, written] : cases) {
-        writeFile(record(stored));
-        frmBloccoNote* w = open();
-        EXPECT_EQ(w->Text1->blockCount(), written.count('\n') + 1) << stored.toHex(' ').data();
-        EXPECT_TRUE(closeByHand());
-        EXPECT_TRUE(Same(file(), record(written))) << stored.toHex(' ').data();
-        open();
-        EXPECT_TRUE(closeByHand());
-        EXPECT_TRUE(Same(file(), record(written))) << stored.toHex(' ').data();
-    }
-}
-
-TEST_F(NotepadTest, AnEditRefusedAtTheLimitKeepsTheUndoHistory) {
+TEST_F(NotepadTest, EditsPastTheRecordAreRefusedKeepingTheUndoHistoryAndAShortNoteLeavesNoTail) {
     writeFile(record(QByteArray(14990, 'a')));
-    frmBloccoNote* w = open();
-    w->Text1->moveCursor(QTextCursor::End);
-    QTest::keyClicks(w->Text1, QStringLiteral("bcdefghij")); // "j" does not fit
+    ASSERT_TRUE(note.open());
+    note.typeAtEnd(QStringLiteral("bcdefghij")); // "j" does not fit
     const QString full = QString(14990, u'a') + QStringLiteral("bcdefghi");
-    EXPECT_TRUE(Same(w->Text1->toPlainText(), full));
+    EXPECT_TRUE(Same(note.text(), full));
     // A paste over a selection that would not fit leaves the selected text where it was.
-    QTextCursor cursor = w->Text1->textCursor();
-    cursor.setPosition(14991);
-    cursor.setPosition(14995, QTextCursor::KeepAnchor);
-    w->Text1->setTextCursor(cursor);
-    w->Text1->insertPlainText(QStringLiteral("0123456789"));
-    EXPECT_TRUE(Same(w->Text1->toPlainText(), full));
-    EXPECT_TRUE(Same(w->NotepadText, full));
+    note.select(14991, 14995);
+    note.paste(QStringLiteral("0123456789"));
+    EXPECT_TRUE(Same(note.text(), full));
 
     // Ctrl+Z takes back the typing, as it would have without the refused edits: each press
     // takes some of it away (however Qt groups typing into steps), none is left doing nothing.
     QString before = full;
-    while (w->Text1->document()->isUndoAvailable()) {
-        QTest::keyClick(w->Text1, Qt::Key_Z, Qt::ControlModifier);
-        const QString now = w->Text1->toPlainText();
+    while (note.box()->document()->isUndoAvailable()) {
+        note.key(Qt::Key_Z, Qt::ControlModifier);
+        const QString now = note.text();
         ASSERT_TRUE(now.size() < before.size() && full.startsWith(now)) << now.size();
         before = now;
     }
-    EXPECT_TRUE(Same(w->Text1->toPlainText(), QString(14990, u'a')));
-    EXPECT_TRUE(Same(w->NotepadText, QString(14990, u'a')));
-    EXPECT_TRUE(closeByHand());
+    EXPECT_TRUE(Same(note.text(), QString(14990, u'a')));
+    // Characters outside the code page would store the whole note as UTF-8, longer than the
+    // record holds: refused too.
+    note.typeAtEnd(QStringLiteral("\u65e5\u65e5\u65e5"));
+    EXPECT_TRUE(note.close());
     EXPECT_TRUE(Same(file(), record(QByteArray(14990, 'a'))));
+
+    // A shorter note replaces the file: nothing of the old text is left in it.
+    ASSERT_TRUE(note.open());
+    note.select(0, 14990);
+    note.paste(QStringLiteral("short"));
+    EXPECT_TRUE(note.close());
+    EXPECT_EQ(file(), record("short"));
 }
 
 TEST_F(NotepadTest, RandomNotesFromOtherEditorsLoseNothingWhenOpenedAndClosed) {
@@ -398,9 +350,9 @@ TEST_F(NotepadTest, RandomNotesFromOtherEditorsLoseNothingWhenOpenedAndClosed) {
             expected.chop(1);
         const QByteArray before = record(bytes);
         writeFile(before);
-        frmBloccoNote* w = open();
-        EXPECT_TRUE(Same(w->Text1->toPlainText(), expected)) << "seed " << seed;
-        EXPECT_TRUE(closeByHand()) << "seed " << seed;
+        ASSERT_TRUE(note.open());
+        EXPECT_TRUE(Same(note.text(), expected)) << "seed " << seed;
+        EXPECT_TRUE(note.close()) << "seed " << seed;
         const QByteArray after = file();
         if (after != before) {
             // Written again: the same lines, every break CR LF, in either form.

@@ -1,3 +1,5 @@
+// The first-run language dialog: its options set the language, OK needs a choice, every other
+// way of closing it aborts the start.
 #include "ui/dialogs/frmLingua.h"
 #include "support/TestState.h"
 
@@ -12,14 +14,19 @@
 
 namespace {
 
-// Clicks an option button on its round indicator, as a user does (the middle of a stretched
-// button may lie outside its clickable area).
-void ClickOption(QRadioButton* option) {
+// Clicks option `index` (0 Italiano, 1 English) on its round indicator, as a user does (the
+// middle of a stretched button may lie outside its clickable area).
+void ClickOption(frmLingua& dialog, int index) {
+    auto* option = dialog.findChild<QRadioButton*>(QStringLiteral("Option1_%1").arg(index));
     QStyleOptionButton opt;
     opt.initFrom(option);
     const QRect indicator =
         option->style()->subElementRect(QStyle::SE_RadioButtonIndicator, &opt, option);
     QTest::mouseClick(option, Qt::LeftButton, Qt::NoModifier, indicator.center());
+}
+
+void ClickOk(frmLingua& dialog) {
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("CommOK")), Qt::LeftButton);
 }
 
 } // namespace
@@ -32,14 +39,14 @@ TEST(frmLingua, OkNeedsAChoiceAndCloseBoxOrEscapeAborts) {
         frmLingua dialog(t.state);
         EXPECT_FALSE(t.state.StartAborted);
         dialog.show();
-        QTest::mouseClick(dialog.CommOK, Qt::LeftButton);
+        ClickOk(dialog);
         EXPECT_TRUE(dialog.isVisible()) << "OK without a choice keeps it open";
-        ClickOption(dialog.Option1[1]);
+        ClickOption(dialog, 1);
         EXPECT_EQ(t.state.LanguageCode, 2);
-        ClickOption(dialog.Option1[0]);
+        ClickOption(dialog, 0);
         EXPECT_EQ(t.state.LanguageCode, 1);
         if (way == 0)
-            QTest::mouseClick(dialog.CommOK, Qt::LeftButton);
+            ClickOk(dialog);
         else if (way == 1)
             EXPECT_TRUE(dialog.close());
         else
@@ -60,8 +67,8 @@ TEST(frmLingua, RunLanguageDialogReturnsWhenClosed) {
     QTimer::singleShot(0, &guard, [&found] {
         if (auto* dialog = qobject_cast<frmLingua*>(QApplication::activeModalWidget())) {
             found = true;
-            ClickOption(dialog->Option1[1]);
-            QTest::mouseClick(dialog->CommOK, Qt::LeftButton);
+            ClickOption(*dialog, 1);
+            ClickOk(*dialog);
         }
     });
     QTimer::singleShot(5000, &guard, [] {

@@ -1,0 +1,64 @@
+#pragma once
+
+// The notepad as its user reaches it: the menu item that opens it, its text box, its close box.
+#include "ui/accessories/frmBloccoNote.h"
+#include "ui/main/frmMain.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QPlainTextEdit>
+#include <QTest>
+
+class NotepadDriver {
+  public:
+    explicit NotepadDriver(frmMain& main) : main_(main) {}
+
+    QAction* menuItem() const { return main_.mnuBloccoNote; }
+    frmBloccoNote* window() const { return main_.NotepadWindow(); }
+    QPlainTextEdit* box() const {
+        frmBloccoNote* w = window();
+        return w != nullptr ? w->findChild<QPlainTextEdit*>(QStringLiteral("Text1")) : nullptr;
+    }
+    QString text() const { return box()->toPlainText(); }
+
+    // Opens the notepad from its menu item; false when no notepad came up.
+    bool open() {
+        menuItem()->trigger();
+        return box() != nullptr;
+    }
+    // Closes the notepad by its close box; true when it went.
+    bool close() {
+        window()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return window() == nullptr;
+    }
+
+    // Types at the cursor: ASCII as keys, anything else as a paste or an input method puts it in.
+    void type(const QString& text) {
+        bool ascii = true;
+        for (QChar c : text)
+            ascii = ascii && c.unicode() < 0x80;
+        if (ascii)
+            QTest::keyClicks(box(), text);
+        else
+            box()->insertPlainText(text);
+    }
+    void typeAtEnd(const QString& text) {
+        box()->moveCursor(QTextCursor::End);
+        type(text);
+    }
+    // Puts `text` in place of the selection, as a paste does.
+    void paste(const QString& text) { box()->insertPlainText(text); }
+    void key(int key, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::keyClick(box(), static_cast<Qt::Key>(key), modifiers);
+    }
+    void select(int from, int to) {
+        QTextCursor cursor = box()->textCursor();
+        cursor.setPosition(from);
+        cursor.setPosition(to, QTextCursor::KeepAnchor);
+        box()->setTextCursor(cursor);
+    }
+
+  private:
+    frmMain& main_;
+};

@@ -1,0 +1,64 @@
+#pragma once
+
+// The all-parts volume window as its user reaches it: the menu item that opens it, and per part
+// its select button, its program name box, its volume slider and its value boxes.
+#include "ui/main/frmMain.h"
+#include "ui/mixer/frmVolumeAll.h"
+#include "ui/part/LevelScrollBar.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <vector>
+
+class VolumeWindowDriver {
+  public:
+    // The value boxes of a part's column, named after the window's own controls.
+    enum Box { Volume = 1, Pan, Reverb, Chorus, Shift, Channel, Program };
+
+    explicit VolumeWindowDriver(frmMain& main) : main_(main) {}
+
+    QAction* menuItem() const { return main_.mnuVolumeAll; }
+    frmVolumeAll* window() const { return main_.VolumeAllWindow(); }
+    bool open() {
+        menuItem()->trigger();
+        return window() != nullptr;
+    }
+    void close() {
+        window()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    LevelScrollBar* slider(int part) const { return child<LevelScrollBar>("VScroll", part); }
+    // Moves part's volume slider to `value`, one change as a click on the bar makes it.
+    void setVolume(int part, int value) { slider(part)->setValue(value); }
+    int volume(int part) const { return slider(part)->value(); }
+    QString shown(Box box, int part) const {
+        return child<QLineEdit>(QStringLiteral("Text%1_").arg(int(box)), part)->text();
+    }
+    void clickSelect(int part) { QTest::mouseClick(button(part), Qt::LeftButton); }
+    void clickProgramName(int part) {
+        QTest::mouseClick(child<QLineEdit>("Text7_", part), Qt::LeftButton);
+    }
+    // The parts whose select button is lit, in order.
+    std::vector<int> lit() const {
+        std::vector<int> on;
+        for (int part = 1; part <= frmVolumeAll::Parts; ++part)
+            if (button(part)->palette().color(QPalette::Button) == QColor(255, 255, 1))
+                on.push_back(part);
+        return on;
+    }
+
+  private:
+    QPushButton* button(int part) const { return child<QPushButton>("PulsPart", part); }
+    // The control of `part` named `name` followed by the part's number.
+    template <class T> T* child(const QString& name, int part) const {
+        T* found = window()->findChild<T*>(name + QString::number(part));
+        Q_ASSERT(found != nullptr);
+        return found;
+    }
+
+    frmMain& main_;
+};
