@@ -92,7 +92,7 @@ std::string joined(const Lines& lines) {
 
 } // namespace
 
-TEST(NetworkMidi, AKeyClickedInAPartWindowReachesTheMulticastGroupThroughQmidinet) {
+TEST(NetworkMidi, AKeyPlayedInAPartWindowReachesTheMulticastGroupThroughQmidinet) {
     const QByteArray network = qgetenv("QUINTARO_PRIVATE_NETWORK");
     if (network != "1")
         GTEST_SKIP() << "no private network, the machine's is not used: "
@@ -126,7 +126,8 @@ TEST(NetworkMidi, AKeyClickedInAPartWindowReachesTheMulticastGroupThroughQmidine
     ASSERT_EQ(recorded, (Lines{"95 3c 64", "85 3c 21"}));
 
     ASSERT_TRUE(host.main.ChooseOutput(QStringLiteral("jack:QmidiNet:in_1")));
-    // Every part's state goes out when the output is chosen: it proves the path, then is let go.
+    // Every part's state goes out when the output is chosen: some of it must arrive, then it is
+    // let go.
     listener.settle(1000);
     EXPECT_GT(listener.datagrams, 0) << qmidinet.readAll().toStdString();
     listener.take();
