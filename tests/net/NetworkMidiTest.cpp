@@ -121,7 +121,7 @@ TEST(NetworkMidi, AKeyPlayedInAPartWindowReachesTheMulticastGroupThroughQmidinet
     host.row(3, PartRow::VelocityOn) = 100;
     host.row(3, PartRow::VelocityOff) = 33;
     host.open(3);
-    host.clickKey(24); // middle C
+    host.keys().clickKeys({24}); // middle C
     const Lines recorded = host.take();
     ASSERT_EQ(recorded, (Lines{"95 3c 64", "85 3c 21"}));
 
@@ -133,12 +133,12 @@ TEST(NetworkMidi, AKeyPlayedInAPartWindowReachesTheMulticastGroupThroughQmidinet
     listener.take();
     // Held as a hand holds it, until the Note On is out: qmidinet sends the messages of one JACK
     // period last first, which a press and release in the same period would show.
-    host.press(host.onKey(24));
+    host.keys().pressKey(24);
     EXPECT_TRUE(within(5000, [&] {
         listener.read();
         return listener.bytes.size() >= 3;
     }));
-    host.release(host.onKey(24));
+    host.keys().releaseKey(24);
     EXPECT_TRUE(within(5000, [&] {
         listener.read();
         return listener.bytes.size() >= 6;

@@ -46,7 +46,7 @@ class MainWindowDriver {
     bool statusBarChecked() const { return w_.mnuVisBarraStato->isChecked(); }
     void chooseLanguage(int code) { (code == 1 ? w_.mnuItaliano : w_.mnuInglese)->trigger(); }
     QString viewMenuTitle() const { return w_.mnuView->title(); }
-    QString midiMenuItem() const { return w_.mnuPreferenze->actions().back()->text(); }
+    QString midiMenuItem() const { return w_.mnuMidi->text(); }
     bool windowMenuEnabled() const { return w_.mnuWindow->menuAction()->isEnabled(); }
     bool partMenuItemEnabled(int n) const { return w_.mnuPart[n]->isEnabled(); }
     // The Window menu as it drops down: "-" a separator, "*" after the checked item.

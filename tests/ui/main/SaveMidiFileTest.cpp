@@ -2,7 +2,6 @@
 // reader (python3-mido) and compared with the performance as it happened.
 #include "app/PartStates.h"
 #include "support/MidiFileReader.h"
-#include "ui/part/LevelScrollBar.h"
 #include "ui/part/PartHost.h"
 
 #include <QFileDialog>
@@ -101,32 +100,30 @@ TEST(SaveMidiFile, APerformanceIsSavedWithItsStateItsTimesAndEveryNoteEnded) {
     for (const auto& [part, values] : rows)
         for (const auto& [row, value] : values)
             s.partRow(part, row) = static_cast<std::uint8_t>(value);
-    frmPart* one = h.open(1, false);
-    frmPart* two = h.open(2, false);
+    frmPart* partOne = h.open(1, false);
+    frmPart* partTwo = h.open(2, false);
+    PartWindowDriver one(h.pointer, partOne), two(h.pointer, partTwo);
     SendAllStates(s);   // as "Send all parts" does
     QTest::qWait(1100); // the state is well over a second before the first note
 
     Performance p{h, {}};
-    auto use = [&h](frmPart* w) { // the user brings the part's window to the front
-        h.main.mdiArea()->setActiveSubWindow(w);
-        h.w = w;
-        h.kb = &w->keyboard();
-    };
-    use(one);
-    p.act([&] { h.press(h.onKey(24)); });
-    p.act([&] { h.release(h.onKey(24)); });
-    use(two);
-    p.act([&] { h.clickKey(20); });
-    p.act([&] { two->VScroll[PartRow::Volume - 1]->setValue(40); });
-    p.act([&] { h.kb->HScroll1->setValue(2); }); // key shift
-    p.act([&] { h.press(h.onKey(20)); });
-    p.act([&] { h.release(h.onKey(20)); });
-    use(one);
-    p.act([&] { h.kb->CheckHoldNote->click(); });
-    p.act([&] { h.clickKey(30); }); // latched
-    p.act([&] { h.clickKey(34); });
-    p.act([&] { h.kb->CommHoldChord->click(); });
-    p.act([&] { h.clickKey(40); }); // the chord replayed from key 40, left sounding
+    // The user brings a part's window to the front before playing it.
+    auto front = [&h](frmPart* w) { h.main.mdiArea()->setActiveSubWindow(w); };
+    front(partOne);
+    p.act([&] { one.keys.pressKey(24); });
+    p.act([&] { one.keys.releaseKey(24); });
+    front(partTwo);
+    p.act([&] { two.keys.clickKeys({20}); });
+    p.act([&] { two.setSlider(PartRow::Volume - PartRow::FirstSlider, 40); });
+    p.act([&] { two.keys.setKeyShift(2); });
+    p.act([&] { two.keys.pressKey(20); });
+    p.act([&] { two.keys.releaseKey(20); });
+    front(partOne);
+    p.act([&] { one.keys.clickHoldNote(); });
+    p.act([&] { one.keys.clickKeys({30}); }); // latched
+    p.act([&] { one.keys.clickKeys({34}); });
+    p.act([&] { one.keys.clickHoldChord(); });
+    p.act([&] { one.keys.clickKeys({40}); }); // the chord replayed from key 40, left sounding
 
     bool focusOnName = false;
     AnswerSaveDialog(QStringLiteral("performance"), focusOnName);
