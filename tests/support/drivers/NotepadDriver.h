@@ -1,6 +1,7 @@
 #pragma once
 
 // The notepad as its user reaches it: the menu item that opens it, its text box, its close box.
+#include "support/drivers/MenuWindow.h"
 #include "ui/accessories/frmBloccoNote.h"
 #include "ui/main/frmMain.h"
 
@@ -9,7 +10,7 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
-class NotepadDriver {
+class NotepadDriver : public MenuWindow<NotepadDriver> {
   public:
     explicit NotepadDriver(frmMain& main) : main_(main) {}
 
@@ -20,18 +21,6 @@ class NotepadDriver {
         return w != nullptr ? w->findChild<QPlainTextEdit*>(QStringLiteral("Text1")) : nullptr;
     }
     QString text() const { return box()->toPlainText(); }
-
-    // Opens the notepad from its menu item; false when no notepad came up.
-    bool open() {
-        menuItem()->trigger();
-        return box() != nullptr;
-    }
-    // Closes the notepad by its close box; true when it went.
-    bool close() {
-        window()->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        return window() == nullptr;
-    }
 
     // Types at the cursor: ASCII as keys, anything else as a paste or an input method puts it in.
     void type(const QString& text) {

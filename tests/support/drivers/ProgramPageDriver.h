@@ -2,6 +2,7 @@
 
 // A program page (n = 1 or 2) as its user reaches it: its menu item, its list of programs in
 // four columns and its family titles.
+#include "support/drivers/MenuWindow.h"
 #include "ui/main/frmMain.h"
 #include "ui/mixer/frmGMPag.h"
 
@@ -11,20 +12,12 @@
 #include <QListWidget>
 #include <QTest>
 
-class ProgramPageDriver {
+class ProgramPageDriver : public MenuWindow<ProgramPageDriver> {
   public:
     ProgramPageDriver(frmMain& main, int n) : main_(main), n_(n) {}
 
     QAction* menuItem() const { return main_.mnuGMPag[n_]; }
     frmGMPag* window() const { return main_.GMPage(n_); }
-    bool open() {
-        menuItem()->trigger();
-        return window() != nullptr;
-    }
-    void close() {
-        window()->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
 
     QListWidget* list() const { return window()->findChild<QListWidget*>(QStringLiteral("List1")); }
     QString row(int r) const { return list()->item(r)->text(); }

@@ -2,6 +2,7 @@
 
 // The all-parts volume window as its user reaches it: the menu item that opens it, and per part
 // its select button, its program name box, its volume slider and its value boxes.
+#include "support/drivers/MenuWindow.h"
 #include "ui/main/frmMain.h"
 #include "ui/mixer/frmVolumeAll.h"
 #include "ui/part/LevelScrollBar.h"
@@ -13,7 +14,7 @@
 #include <QTest>
 #include <vector>
 
-class VolumeWindowDriver {
+class VolumeWindowDriver : public MenuWindow<VolumeWindowDriver> {
   public:
     // The value boxes of a part's column, named after the window's own controls.
     enum Box { Volume = 1, Pan, Reverb, Chorus, Shift, Channel, Program };
@@ -22,14 +23,6 @@ class VolumeWindowDriver {
 
     QAction* menuItem() const { return main_.mnuVolumeAll; }
     frmVolumeAll* window() const { return main_.VolumeAllWindow(); }
-    bool open() {
-        menuItem()->trigger();
-        return window() != nullptr;
-    }
-    void close() {
-        window()->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
 
     LevelScrollBar* slider(int part) const { return child<LevelScrollBar>("VScroll", part); }
     // Moves part's volume slider to `value`, one change as a click on the bar makes it.
