@@ -18,10 +18,7 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    app.setWindowIcon(ProgramIcon());
+    ShotApplication app(argc, argv);
     const QString folder = ShotFolder(argc, argv);
 
     TestState t;

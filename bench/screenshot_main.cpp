@@ -1,5 +1,6 @@
 // Saves pictures of the main window and its menus, rendered offscreen, for a look by eye:
 //   QT_QPA_PLATFORM=offscreen build/bench/screenshot_main [folder]   (default /tmp)
+#include "support/Screenshots.h"
 #include "support/TestState.h"
 #include "ui/main/ProgramIcon.h"
 #include "ui/main/frmMain.h"
@@ -12,11 +13,8 @@
 #include <QPixmap>
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    app.setWindowIcon(ProgramIcon());
-    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp");
+    ShotApplication app(argc, argv);
+    const QString folder = ShotFolder(argc, argv);
 
     for (int language : {2, 1}) {
         TestState t(language);
