@@ -110,7 +110,9 @@ void frmPart::buildControls() {
     policy_ = std::make_unique<PartKeyboardPolicy>(state_, part_);
     keyboard_ = std::make_unique<Keyboard>(state_.midi, *policy_, Client);
     new KeyboardAccess(*keyboard_, *policy_, state_.LanguageBase); // a child of Frame1
+    // On Linux Qt names a list box by its text; the caption goes to its description as well.
     Combo1->setAccessibleName(Spoken(state_.LanguageBase, "Trasposizione", "Transposition"));
+    Combo1->setAccessibleDescription(Combo1->accessibleName());
     Text3->setAccessibleName(Spoken(state_.LanguageBase, "Programma", "Program"));
 }
 
