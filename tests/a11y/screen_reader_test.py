@@ -21,6 +21,7 @@ import threading
 import time
 
 SKIP = 77
+X_TAB, X_RIGHT, X_SPACE = 23, 114, 65  # X key codes (evdev)
 
 
 def skip(why):
@@ -39,8 +40,17 @@ def wait_for(what, check, timeout=20.0):
         value = check()
         if value:
             return value
-        time.sleep(0.1)
+        pump_events()
+        time.sleep(0.05)
     fail("timed out waiting for " + what)
+
+
+def pump_events():
+    """Delivers the accessibility events that have come in to their listeners."""
+    if "gi.repository.GLib" in sys.modules:
+        context = sys.modules["gi.repository.GLib"].MainContext.default()
+        while context.iteration(False):
+            pass
 
 
 class Session:
@@ -79,7 +89,9 @@ class Session:
         os.environ.update(self.env)
 
     def start(self, argv, **kw):
-        p = subprocess.Popen(argv, env=self.env, stderr=subprocess.DEVNULL, **kw)
+        kw.setdefault("env", self.env)
+        kw.setdefault("stderr", subprocess.DEVNULL)
+        p = subprocess.Popen(argv, **kw)
         self.procs.append(p)
         return p
 
@@ -134,7 +146,7 @@ def run_scenario(session, program, source, root):
     R = pyatspi
 
     def launch():
-        return subprocess.Popen([program], cwd=folder, env=env)
+        return session.start([program], cwd=folder, env=env, stderr=None)  # stopped with it
 
     def application(proc):
         def found():
@@ -198,6 +210,17 @@ def run_scenario(session, program, source, root):
         if got != lines:
             fail("%s sent %s, not %s" % (what, got, lines))
 
+    # What the program announces: (kind, the name of the object, the event's detail).
+    events = []
+
+    def heard(event):
+        kind = {"focus:": "focus", "object:state-changed:checked": "checked",
+                "object:property-change:accessible-name": "name"}.get(event.type)
+        if kind:
+            events.append((kind, event.source.name if event.source else "", event.detail1))
+    R.Registry.registerEventListener(heard, "focus:", "object:state-changed:checked",
+                                     "object:property-change:accessible-name")
+
     # First run: the language dialog, answered in Italian.
     proc = launch()
     app = application(proc)
@@ -216,18 +239,49 @@ def run_scenario(session, program, source, root):
     expect_sent(before, ["90 3c 50", "80 3c 40"], "the press action")
     print("press action sent:", captured()[before:])
 
-    # Hold Note: a press latches, and the key says so; a second press releases it.
+    # Without a mouse: once the window is in front (a click on its background: Xvfb has no
+    # window manager to bring it there), Tab reaches the keyboard, which says which key has the
+    # focus; Right moves it to key 25 and Space plays that key.
+    frame = keys[0].parent.queryComponent().getExtents(R.DESKTOP_COORDS)
+    R.Registry.generateMouseEvent(frame.x + 488, frame.y - 17, "b1c")
+    for _ in range(40):
+        heard_before = len(events)
+        R.Registry.generateKeyboardEvent(X_TAB, None, R.KEY_PRESSRELEASE)
+        wait_for("the focus to move", lambda: any(e[0] == "focus" for e in events[heard_before:]))
+        time.sleep(0.2)  # the keyboard names its key just after the frame's own event
+        pump_events()
+        if events[-1][:2] == ("focus", "Do 4"):
+            break
+    else:
+        fail("Tab never gave the focus to a key: %s" % [e for e in events if e[0] == "focus"])
+    before = len(captured())
+    for keycode in (X_RIGHT, X_SPACE):
+        R.Registry.generateKeyboardEvent(keycode, None, R.KEY_PRESSRELEASE)
+    wait_for("the focus on Do# 4", lambda: events[-1][:2] == ("focus", "Do# 4"))
+    expect_sent(before, ["90 3d 50", "80 3d 40"], "Right and Space")
+
+    # Hold Note: a press latches, and the key says so, at once and when asked; a second press
+    # releases it.
     act(find(app, R.ROLE_CHECK_BOX, "Hold Note"), "Toggle")
     wait_for("Hold Note checked", lambda: find(app, R.ROLE_CHECK_BOX, "Hold Note")
              .getState().contains(R.STATE_CHECKED))
     before = len(captured())
     act(keys[26])
     expect_sent(before, ["90 3e 50"], "latching key 26")
-    wait_for("key 26 checked", lambda: keys[26].getState().contains(R.STATE_CHECKED))
+    wait_for("key 26 announced checked", lambda: ("checked", "Re 4", 1) in events)
+    if not keys[26].getState().contains(R.STATE_CHECKED):
+        fail("key 26 is latched and not checked")
     act(keys[26])
     expect_sent(before, ["90 3e 50", "80 3e 40"], "releasing key 26")
-    wait_for("key 26 no longer checked",
-             lambda: not keys[26].getState().contains(R.STATE_CHECKED))
+    wait_for("key 26 announced unchecked", lambda: ("checked", "Re 4", 0) in events)
+
+    # The key shift moved one octave up: the names follow, and are announced.
+    shift = find(app, R.ROLE_SCROLL_BAR, "Key Shift").queryValue()
+    del events[:]
+    shift.currentValue = 3
+    wait_for("the new names", lambda: ("name", "Do 5", 0) in events)
+    expect_names(keys, {0: "Do 3", 24: "Do 5", 60: "Do 8"})
+    shift.currentValue = 2
 
     # English from the menu: the program says it takes effect at the next start.
     act(find(app, R.ROLE_MENU_ITEM, "Inglese"), background=True)
