@@ -182,8 +182,14 @@ KeyboardAccess::KeyboardAccess(Keyboard& keyboard, KeyboardPolicy& policy, const
     announcement_.setSingleShot(true);
     announcement_.setInterval(0);
     connect(&announcement_, &QTimer::timeout, this, &KeyboardAccess::announce);
-    for (KeyWidget* key : keyboard.Key)
+    for (KeyWidget* key : keyboard.Key) {
         connect(key, &KeyWidget::markChanged, this, &KeyboardAccess::scheduleAnnouncement);
+        // A key clicked is the one the arrows move on from.
+        connect(key, &KeyWidget::pressed, this, [this](int k) {
+            focusedKey_ = k;
+            placeFocusMark();
+        });
+    }
     connect(keyboard.CheckClickKey, &QAbstractButton::toggled, this,
             &KeyboardAccess::scheduleAnnouncement);
     connect(keyboard.CheckHoldNote, &QAbstractButton::toggled, this,
