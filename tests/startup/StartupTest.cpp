@@ -19,48 +19,11 @@ class Startup : public ::testing::Test, protected ProgramFolder {};
 
 } // namespace
 
-// The language reaches the file before any window is used, the part table at shutdown. A record
-// cut short (a crash, a full disk) or a foreign file is no settings: the first run follows, and
-// the file is kept beside the new one; closing the language dialog ends the program.
-TEST_F(Startup, FirstRunStoresTheLanguageAtOnceAndKeepsASpoiledFileAsBad) {
-    auto run = start(2);
-    ASSERT_TRUE(run->window);
-    EXPECT_EQ(dialogShown, 1);
-    EXPECT_TRUE(run->sink.shown().empty());
-    ASSERT_EQ(settingsBytes().size(), 775);
-    EXPECT_EQ(byteAt(RecordPos::Language), 2);
-    EXPECT_EQ(byteAt(RecordPos::PartParam(1, PartRow::Channel)), 0);
-    run->window->close();
-    EXPECT_EQ(byteAt(RecordPos::PartParam(1, PartRow::Channel)), 1);
-    EXPECT_EQ(run->port->count(RecordingPort::Call::Close), 1);
-    EXPECT_FALSE(QFile::exists(path("QuintaroV10.ini.bad"))) << "an empty file is not kept";
-    EXPECT_EQ(start(1)->state.LanguageCode, 2);
-    EXPECT_EQ(dialogShown, 1) << "the second run reads the file";
-
-    const QByteArray whole = settingsBytes();
-    for (const QByteArray& content : {whole.left(300), QByteArray(775, 'x')}) {
-        QFile file(path());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
-        file.close();
-        auto aborted = start(0);
-        EXPECT_FALSE(aborted->window);
-        EXPECT_EQ(aborted->port, nullptr) << "the device is never opened";
-        EXPECT_EQ(settingsBytes(), content);
-        auto again = start(1);
-        ASSERT_TRUE(again->window);
-        EXPECT_TRUE(again->sink.shown().empty());
-        EXPECT_EQ(again->state.PartParams[1][PartRow::Pan], 64) << "first-run values";
-        EXPECT_EQ(settingsBytes("QuintaroV10.ini.bad"), content);
-        EXPECT_EQ(settingsBytes().left(11), QByteArray("QuintaroV10"));
-        EXPECT_EQ(byteAt(RecordPos::Language), 1);
-    }
-    EXPECT_EQ(dialogShown, 5);
-}
-
+// A record cut short (a crash, a full disk) or a foreign file is no settings: the first run
+// follows, and the file is kept beside the new one; closing the language dialog ends the program.
 // Started in a folder removed while the terminal sat in it, the start-up stops with "Path not
 // found" and writes nothing anywhere; without the program-name file, with "File not found".
-TEST_F(Startup, StartUpStopsWithoutItsFolderOrItsProgramNameFile) {
+TEST_F(Startup, ASpoiledFileLeadsToTheFirstRunAMissingFolderOrNameFileStopsIt) {
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir(folder.path()).mkdir("gone"));
     ASSERT_TRUE(QDir::setCurrent(path("gone")));
@@ -77,6 +40,26 @@ TEST_F(Startup, StartUpStopsWithoutItsFolderOrItsProgramNameFile) {
     EXPECT_EQ(dialogShown, 0);
     EXPECT_EQ(run->sink.texts({}), Texts{"Impossibile trovare il percorso"}) << "path not found";
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 1) << "only the names file";
+
+    start(2)->window->close();
+    const QByteArray whole = settingsBytes();
+    for (const QByteArray& content : {whole.left(300), QByteArray(775, 'x')}) {
+        QFile file(path());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+        file.close();
+        auto aborted = start(0);
+        EXPECT_FALSE(aborted->window);
+        EXPECT_EQ(aborted->port, nullptr) << "the device is never opened";
+        EXPECT_EQ(settingsBytes(), content);
+        auto again = start(2);
+        ASSERT_TRUE(again->window);
+        EXPECT_EQ(again->state.PartParams[1][PartRow::Pan], 64) << "first-run values";
+        EXPECT_EQ(settingsBytes("QuintaroV10.ini.bad"), content);
+        EXPECT_EQ(settingsBytes().left(11), QByteArray("QuintaroV10"));
+        EXPECT_EQ(byteAt(RecordPos::Language), 2);
+    }
+    EXPECT_EQ(dialogShown, 5);
 
     QFile::remove(path("QuintaroProgGM.txt"));
     auto noNames = start(2);
@@ -133,11 +116,20 @@ TEST_F(Startup, DeviceAndSettingsFileFailuresAreReported) {
     EXPECT_EQ(QFileInfo(path()).permissions() & QFile::WriteOwner, 0);
 }
 
-// The status bar switch, the language, the placements and the open windows reach the next start;
-// the Window menu lists the open windows and brings the one picked to the front.
-TEST_F(Startup, StatusBarLanguagePlacementsAndOpenWindowsReachTheNextStart) {
+// A first run asks the language and stores it at once, the rest at shutdown. The status bar
+// switch, the language, the placements and the open windows reach the next start; the Window menu
+// lists the open windows and brings the one picked to the front. A synthesizer made at the start
+// knows nothing: before any window loads it is given every part's stored state (here part 2's
+// program 41 and its attack time 0, which no window's load sends); an external device is not.
+TEST_F(Startup, ASessionIsKeptForTheNextStart) {
     auto run = start(1);
     ASSERT_TRUE(run->window);
+    EXPECT_EQ(dialogShown, 1);
+    EXPECT_TRUE(run->sink.shown().empty());
+    EXPECT_EQ(run->port->messageLines().size(), 0u);
+    ASSERT_EQ(settingsBytes().size(), 775);
+    EXPECT_EQ(byteAt(RecordPos::Language), 1);
+    EXPECT_EQ(byteAt(RecordPos::PartParam(1, PartRow::Channel)), 0);
     MainWindowDriver ui(*run->window);
     EXPECT_TRUE(ui.statusBarShown());
     ui.toggleStatusBar();
@@ -156,13 +148,23 @@ TEST_F(Startup, StatusBarLanguagePlacementsAndOpenWindowsReachTheNextStart) {
     const QRect where = part->geometry();
     ui.openPart(7)->close();            // closed by hand: stays closed
     run->state.WindowRecs[18].Open = 1; // a reserved kind: reopens nothing
+    run->state.PartParams.at(2).at(PartRow::ProgramFlag) = 1;
+    run->state.PartParams.at(2).at(PartRow::ProgramNumber) = 41;
     run->window->close();
+    EXPECT_EQ(byteAt(RecordPos::PartParam(1, PartRow::Channel)), 1);
+    EXPECT_EQ(run->port->count(RecordingPort::Call::Close), 1);
+    EXPECT_FALSE(QFile::exists(path("QuintaroV10.ini.bad"))) << "an empty file is not kept";
     EXPECT_EQ(byteAt(RecordPos::MainState), 0) << "normal state";
     EXPECT_EQ(wordAt(RecordPos::MainHeight), 900 * 15);
     EXPECT_EQ(wordAt(RecordPos::MainWidth), 1200 * 15);
 
+    emptyAtOpen = true;
     auto next = start(1);
     ASSERT_TRUE(next->window);
+    EXPECT_EQ(dialogShown, 1) << "the second run reads the file";
+    const std::string sent = Joined(next->port->messageLines());
+    EXPECT_NE(sent.find("c1 28, b1 07 64, b1 0a 40, b1 49 00"), std::string::npos);
+    EXPECT_EQ(next->port->messageLines().size(), 16u * 10);
     MainWindowDriver again(*next->window);
     EXPECT_EQ(again.viewMenuTitle(), "&View");
     EXPECT_FALSE(again.statusBarChecked());
@@ -186,25 +188,6 @@ TEST_F(Startup, StatusBarLanguagePlacementsAndOpenWindowsReachTheNextStart) {
     next->window->close();
     EXPECT_EQ(byteAt(RecordPos::MainState), 2) << "maximized";
     EXPECT_EQ(wordAt(RecordPos::MainWidth), 1200 * 15) << "the normal size is kept";
-}
-
-// A synthesizer made at the start knows nothing: before any window loads it is given every
-// part's stored state (here part 2's program 41 and its attack time 0, which no window's load
-// sends); an external device gets only what the windows' loads send.
-TEST_F(Startup, ADeviceThatStartsEmptyGetsEveryStoredStateAtOnce) {
-    auto first = start(2);
-    first->state.PartParams.at(2).at(PartRow::ProgramFlag) = 1;
-    first->state.PartParams.at(2).at(PartRow::ProgramNumber) = 41;
-    first->window->close();
-    for (const bool empty : {true, false}) {
-        emptyAtOpen = empty;
-        auto run = start(2);
-        const std::string sent = Joined(run->port->messageLines());
-        EXPECT_EQ(sent.find("c1 28") != std::string::npos, empty);
-        EXPECT_EQ(sent.find("b1 49 00") != std::string::npos, empty);
-        EXPECT_EQ(run->port->messageLines().size(), empty ? 16u * 10 : 0u);
-        run->window->close();
-    }
 }
 
 // A termination signal reaches the program as one call on its event loop, where it can close the
