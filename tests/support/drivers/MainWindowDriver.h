@@ -15,7 +15,6 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 // Drives the main window as a user does: its menu items, its Window menu, the MIDI dialog opened
