@@ -356,14 +356,10 @@ TEST(Keyboard, AHeldComputerKeySoundsOnceHoweverItsX11RepeatsArrive) {
     QTest::qWait(400);
     EXPECT_EQ(h.out(), "90 3b 50");
     EXPECT_EQ(h.latched(), Ints{59});
-    // Losing the focus, or the window minimized, releases at once, a release in its grace too.
+    // Losing the focus releases at once, a release in its grace too.
     k.clickHoldNote();
     k.focus();
-    h.take();
     x11("+Z10000 -Z10500");
     k.control("CheckClickKey")->setFocus();
-    k.focus();
-    x11("+S11000 -S11500");
-    h.w->showMinimized();
-    EXPECT_EQ(h.out(), "90 24 50 80 24 40 90 25 50 80 25 40");
+    EXPECT_EQ(h.out(), "b0 7b 00 90 24 50 80 24 40");
 }

@@ -37,8 +37,8 @@ TEST_F(MasterKbTest, ItsSlidersSendToEveryChannelOnAndItsSettingsAreStoredWhenIt
     w.setSlider(6, 0);
     w.setSlider(2, 20); // Vel On: never sent
     EXPECT_EQ(out(), "b2 01 32 b9 01 32 e2 7f 00 e9 7f 00");
-    EXPECT_EQ(elements(1, 27), (std::vector{0,   0,  1,  0,  0, 0, 0, 0,  0, 1, 0, 0, 0, 0, 0, 0, //
-                                            100, 64, 20, 64, 0, 0, 0, 50, 0, 0, 0}));
+    EXPECT_EQ(elements(1, 16), (std::vector{0, 0, 1, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(elements(17, 27), (std::vector{100, 64, 20, 64, 0, 0, 0, 50, 0, 0, 0}));
     EXPECT_EQ(w.text("Label3_6"), "-64");
 
     // The modes and the key shift are stored when it closes, not before. All Notes Off, by its
