@@ -121,7 +121,8 @@ class KeyboardDriver {
             std::vector<int> n;
             for (int v; in >> v;)
                 n.push_back(v);
-            const auto b = verb[0] == 'r' && verb[1] != 'e' ? Qt::RightButton : Qt::LeftButton;
+            const bool right = verb == "rpress" || verb == "rrelease";
+            const auto b = right ? Qt::RightButton : Qt::LeftButton;
             auto at = [&] { return n.empty() ? p.last : onKey(n[0]); };
             if (verb == "click")
                 for (int k : n)
@@ -132,7 +133,7 @@ class KeyboardDriver {
                 p.release(at(), b);
             else if (verb == "dclick")
                 QTest::mouseDClick(p.main_.windowHandle(), b, {}, at());
-            else if (verb == "hover" || verb == "at")
+            else if (verb == "hover")
                 p.move(n.size() == 3 ? onKey(n[0], n[1], n[2]) : at());
             else if (verb == "window" || verb == "bar")
                 p.move(verb == "bar" ? p.centreOf(control("HScroll1")) : onWindow());
