@@ -17,8 +17,8 @@ namespace {
 using Call = RecordingPort::Call;
 using Texts = std::vector<QString>;
 
-// Every call the port took, as "O" (open), "S 90 3c 64" (a short message), "P c0 28", "L c0 28",
-// "U c0 28" (prepare, long message, unprepare), joined by ", ".
+// Every call the port took, as "D" (device count), "O" (open), "C" (close), "S 90 3c 64" (a short
+// message), "P c0 28", "L c0 28", "U c0 28" (prepare, long message, unprepare), joined by ", ".
 std::string Calls(const RecordingPort& port) {
     std::string log;
     for (const auto& r : port.records)
