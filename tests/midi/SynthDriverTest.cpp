@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstring>
+
 namespace {
 
 // Sets (or with a null value unsets) an environment variable for its lifetime.
@@ -121,8 +123,9 @@ TEST(SynthDriver, PlaysThroughAPulseAudioServerAndSleepsThereWhenSilent) {
     parec.waitForFinished(5000);
     ASSERT_TRUE(recorded.open(QIODevice::ReadOnly));
     const QByteArray raw = recorded.readAll();
-    const auto* samples = reinterpret_cast<const float*>(raw.constData()); // float32le
-    const std::vector<double> mono = Mono({samples, samples + raw.size() / 4});
+    std::vector<float> samples(static_cast<std::size_t>(raw.size()) / sizeof(float)); // float32le
+    std::memcpy(samples.data(), raw.constData(), samples.size() * sizeof(float));
+    const std::vector<double> mono = Mono(samples);
 
     // The level in 5 ms steps: the first note from its onset until half a second of silence
     // (below -70 dBFS) begins, then the second note.
