@@ -71,7 +71,7 @@ TEST(NetworkMidi, AKeyPlayedInAPartWindowReachesTheMulticastGroupThroughQmidinet
 
     // Every part's state goes out when the output is chosen: some of it must arrive.
     ASSERT_TRUE(host.main.ChooseOutput(QStringLiteral("jack:QmidiNet:in_1")));
-    EXPECT_NE(take(1, 1000), "") << qmidinet.readAll().toStdString();
+    EXPECT_NE(take(1, 2000), "") << qmidinet.readAll().toStdString();
     // Held as a hand holds it, until the Note On is out: qmidinet sends the messages of one JACK
     // period last first, which a press and release in the same period would show.
     host.keys().pressKey(24);
