@@ -2,41 +2,36 @@
 // sleeps there when silent. Depends on pulseaudio, parec and pactl (scripts/setup installs them):
 // the test starts a PulseAudio server of its own that plays into a null sink and records it.
 #include "midi/Midi.h"
-#include "midi/ports/SynthPort.h"
 #include "support/Audio.h"
 
 #include <gtest/gtest.h>
 
-#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QThread>
+#include <QTest>
 
-#include <algorithm>
-#include <chrono>
 #include <cstring>
 
 namespace {
 
 // Sets (or with a null value unsets) an environment variable for its lifetime.
 struct ScopedEnv {
-    ScopedEnv(const char* name, const QByteArray& value)
-        : name(name), saved(qgetenv(name)), wasSet(qEnvironmentVariableIsSet(name)) {
+    ScopedEnv(const char* name, const QByteArray& value) : name(name), saved(qgetenv(name)) {
         value.isNull() ? qunsetenv(name) : qputenv(name, value);
     }
-    ~ScopedEnv() { wasSet ? qputenv(name, saved) : qunsetenv(name); }
+    ~ScopedEnv() { saved.isNull() ? qunsetenv(name) : qputenv(name, saved); }
     const char* name;
     QByteArray saved;
-    bool wasSet;
 };
 
-// Starts a PulseAudio tool with the private server's folder as runtime folder and home (its
-// cookie and state stay in there).
-void RunPulse(QProcess& process, const QString& folder, const QString& tool,
-              const QStringList& arguments) {
+// Runs a PulseAudio tool with `folder` as runtime folder and home (its cookie and state stay in
+// there); what it printed once it has finished, or within `ms`.
+QByteArray Pulse(QProcess& process, const QString& folder, const QString& tool,
+                 const QStringList& arguments, int ms = 0) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_RUNTIME_DIR", folder);
     env.insert("HOME", folder);
@@ -44,7 +39,8 @@ void RunPulse(QProcess& process, const QString& folder, const QString& tool,
     process.setProcessEnvironment(env);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(QStandardPaths::findExecutable(tool), arguments);
-    process.waitForStarted(5000);
+    return process.waitForStarted(5000) && ms > 0 && process.waitForFinished(ms) ? process.readAll()
+                                                                                 : QByteArray();
 }
 
 } // namespace
@@ -54,10 +50,10 @@ void RunPulse(QProcess& process, const QString& folder, const QString& tool,
 // server and the server plays silence; the note that wakes it is the next thing heard, at its
 // pitch.
 TEST(SynthDriver, PlaysThroughAPulseAudioServerAndSleepsThereWhenSilent) {
-    if (SynthPort(audio::TestSoundFont).deviceCount() == 0)
-        GTEST_SKIP() << audio::TestSoundFont << " is not installed (scripts/setup installs it)";
-    ScopedEnv noDriver("QUINTARO_SYNTH_DRIVER", QByteArray());
-    ScopedEnv noServer("PULSE_SERVER", QByteArray());
+    using namespace audio;
+    if (SynthPort(TestSoundFont).deviceCount() == 0)
+        GTEST_SKIP() << TestSoundFont << " is not installed (scripts/setup installs it)";
+    ScopedEnv noDriver("QUINTARO_SYNTH_DRIVER", QByteArray()), noServer("PULSE_SERVER", {});
     QTemporaryDir folder;
     const QString dir = folder.path();
     {
@@ -72,22 +68,21 @@ TEST(SynthDriver, PlaysThroughAPulseAudioServerAndSleepsThereWhenSilent) {
     for (const char* tool : {"pulseaudio", "parec", "pactl"})
         if (QStandardPaths::findExecutable(tool).isEmpty())
             GTEST_SKIP() << tool << " is not installed (scripts/setup installs it)";
-    QProcess daemon;
-    RunPulse(daemon, dir, "pulseaudio",
-             {"-n", "--daemonize=yes", "--exit-idle-time=-1",
-              "--load=module-null-sink sink_name=out", "--load=module-native-protocol-unix"});
-    if (!daemon.waitForFinished(20000) || daemon.exitCode() != 0)
-        GTEST_SKIP() << "the PulseAudio daemon did not start: " << daemon.readAll().toStdString();
-    const auto stop = qScopeGuard([&dir] {
+    QProcess daemon, parec;
+    const QByteArray printed =
+        Pulse(daemon, dir, "pulseaudio",
+              {"-n", "--daemonize=yes", "--exit-idle-time=-1",
+               "--load=module-null-sink sink_name=out", "--load=module-native-protocol-unix"},
+              20000);
+    if (daemon.state() != QProcess::NotRunning || daemon.exitCode() != 0)
+        GTEST_SKIP() << "the PulseAudio daemon did not start: " << printed.toStdString();
+    const auto stop = qScopeGuard([&] {
         QProcess kill;
-        RunPulse(kill, dir, "pulseaudio", {"-k"});
-        kill.waitForFinished(10000);
+        Pulse(kill, dir, "pulseaudio", {"-k"}, 10000);
     });
     const auto streams = [&dir] {
         QProcess pactl;
-        RunPulse(pactl, dir, "pactl", {"list", "short", "sink-inputs"});
-        pactl.waitForFinished(10000);
-        return static_cast<int>(pactl.readAll().count('\n'));
+        return Pulse(pactl, dir, "pactl", {"list", "short", "sink-inputs"}, 10000).count('\n');
     };
     ScopedEnv runtime("XDG_RUNTIME_DIR", dir.toLocal8Bit());
     EXPECT_EQ(SynthPort::ChooseAudioDriver(), "pulseaudio");
@@ -95,96 +90,75 @@ TEST(SynthDriver, PlaysThroughAPulseAudioServerAndSleepsThereWhenSilent) {
     // The sink's monitor recorded into a file (a pipe nobody reads while the test waits would
     // stop the recorder), which takes a second or two to begin.
     QFile recorded(dir + "/recorded.raw");
-    QProcess parec;
     parec.setStandardOutputFile(recorded.fileName());
-    RunPulse(parec, dir, "parec",
-             {"-d", "out.monitor", "--raw", "--format=float32le", "--rate=44100", "--channels=2",
-              "--latency-msec=20"});
-    for (QDeadlineTimer wait(15000); recorded.size() == 0 && !wait.hasExpired();)
-        QThread::msleep(50);
-    ASSERT_GT(recorded.size(), 0) << "parec records nothing";
+    Pulse(parec, dir, "parec",
+          {"-d", "out.monitor", "--raw", "--format=float32le", "--rate=44100", "--channels=2",
+           "--latency-msec=20"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return recorded.size() > 0; }, 15000)) << "parec records";
 
-    SynthPort synth(audio::TestSoundFont);
+    SynthPort synth(TestSoundFont);
     ASSERT_EQ(synth.open(), 0u) << synth.lastError();
     ASSERT_EQ(synth.audioSetup().driver, "pulseaudio");
     synth.shortMessage(PackShortMessage(0xB0, 72, 127));
     synth.shortMessage(PackShortMessage(0x90, 60, 100));
-    QThread::msleep(300);
+    QTest::qWait(300);
     synth.shortMessage(PackShortMessage(0x80, 60, 64));
-    const auto released = std::chrono::steady_clock::now();
-    for (QDeadlineTimer wait(20000); !synth.sleeping() && !wait.hasExpired();)
-        QThread::msleep(10);
-    ASSERT_TRUE(synth.sleeping()) << "still awake 20 s after the Note Off";
-    const double asleepAfter =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - released).count();
+    QElapsedTimer released;
+    released.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return synth.sleeping(); }, 20000)) << "20 s after Note Off";
+    // Load only delays the sleep: it never comes before the release has rung and the idle time.
+    const double asleepAfter = static_cast<double>(released.elapsed()) / 1000;
+    EXPECT_GT(asleepAfter, 2.0 + SynthPort::IdleSeconds - 0.1);
     EXPECT_EQ(synth.sleeps(), 1);
-    QThread::msleep(300);
-    EXPECT_EQ(streams(), 0) << "asleep, the synthesizer has no stream on the server";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return streams() == 0; }, 5000)) << "no stream asleep";
     synth.shortMessage(PackShortMessage(0x90, 67, 100));
     EXPECT_FALSE(synth.sleeping());
     EXPECT_EQ(synth.wakes(), 1);
-    QThread::msleep(600);
-    EXPECT_EQ(streams(), 1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return streams() == 1; }, 5000)) << "a stream awake";
+    QTest::qWait(600);
     synth.shortMessage(PackShortMessage(0x80, 67, 64));
-    QThread::msleep(100);
+    QTest::qWait(1000);
     synth.close();
     parec.terminate();
     parec.waitForFinished(5000);
     ASSERT_TRUE(recorded.open(QIODevice::ReadOnly));
     const QByteArray raw = recorded.readAll();
-    std::vector<float> stereo(static_cast<std::size_t>(raw.size()) / sizeof(float));
-    std::memcpy(stereo.data(), raw.constData(), stereo.size() * sizeof(float));
-    const std::vector<double> mono = audio::Mono(stereo);
+    std::vector<float> samples(static_cast<std::size_t>(raw.size()) / sizeof(float)); // float32le
+    std::memcpy(samples.data(), raw.constData(), samples.size() * sizeof(float));
+    const std::vector<double> mono = Mono(samples);
 
-    // The level in 5 ms steps: the first note from its onset until it falls below -70 dBFS, then
-    // silence, then the second note. The first note ends where half a second of silence begins
-    // (a step below the threshold inside it is a dropout of a loaded machine, counted and shown).
-    constexpr double Step = 0.005, Audible = 3e-4;
-    constexpr auto StepFrames = static_cast<std::size_t>(Step * audio::Rate);
-    const auto level = audio::Envelope(mono, Step);
+    // The level in 5 ms steps: the first note from its onset until half a second of silence
+    // (below -70 dBFS) begins, then the second note.
+    constexpr double Audible = 3e-4;
+    const auto level = Steps(mono, 0.005, Rms);
     const auto loud = [](double v) { return v >= Audible; };
-    const auto onset1 = std::find_if(level.begin(), level.end(), loud);
+    const auto onset1 = std::ranges::find_if(level, loud);
     ASSERT_NE(onset1, level.end()) << "nothing heard";
     auto end1 = onset1;
-    int dropouts = 0;
     for (auto i = onset1; i != level.end() && i - end1 < 100; ++i)
-        if (loud(*i)) {
-            dropouts += i > end1 ? 1 : 0;
-            end1 = i + 1;
-        }
+        end1 = loud(*i) ? i + 1 : end1;
     const auto onset2 = std::find_if(end1, level.end(), loud);
-    ASSERT_NE(onset2, level.end()) << "the note played to the sleeping synthesizer is not heard, "
-                                      "or no silence came before it";
-    const auto sampleAt = [&](auto step) {
-        return static_cast<std::size_t>(step - level.begin()) * StepFrames;
+    ASSERT_NE(onset2, level.end()) << "the note played to the sleeping synthesizer is not heard";
+    // The recording from step `from` for `steps` steps (of 220 frames), or to its end.
+    const auto at = [&](auto from, long steps) {
+        const auto start = mono.begin() + (from - level.begin()) * 220;
+        return std::vector<double>(start, start + std::min(steps * 220, mono.end() - start));
     };
-    const auto notePart = [&mono](std::size_t from, double seconds) { // within the recording
-        const auto to =
-            std::min(mono.size(), from + static_cast<std::size_t>(seconds * audio::Rate));
-        return std::vector<double>(mono.begin() + static_cast<std::ptrdiff_t>(std::min(from, to)),
-                                   mono.begin() + static_cast<std::ptrdiff_t>(to));
-    };
-    const auto first = notePart(sampleAt(onset1), 0.3);
-    const double rang = Step * static_cast<double>(end1 - onset1);
-    const double gap = Step * static_cast<double>(onset2 - end1);
-    std::printf("middle C at %.1f Hz, heard for %.2f s with %d dropouts, asleep %.2f s after its "
-                "Note Off, silence %.2f s before the second note\n",
-                audio::FundamentalHz(first), rang, dropouts, asleepAfter, gap);
-    EXPECT_GT(audio::Rms(first), 0.01);
-    EXPECT_NEAR(audio::FundamentalHz(first), audio::NoteHz(60), audio::NoteHz(60) * 0.02);
+    const double rang = 0.005 * static_cast<double>(end1 - onset1);
+    std::printf("heard for %.2f s, slept %.2f s after its Note Off\n", rang, asleepAfter);
+    EXPECT_GT(Rms(at(onset1, 60)), 0.01);
+    EXPECT_NEAR(FundamentalHz(at(onset1, 60)), NoteHz(60), NoteHz(60) * 0.02);
     EXPECT_GT(rang, 0.3 + 2.0) << "the long release is heard";
-    EXPECT_GT(asleepAfter, rang - 0.3 + SynthPort::IdleSeconds - 0.1) << "slept before its end";
     // It fades out: 100 ms before it falls below the threshold it is already near it, where a
     // sound cut off would still be loud.
     ASSERT_GT(end1 - onset1, 20);
     EXPECT_LT(*(end1 - 20), 10 * Audible) << "cut while it sounded";
-    // Nothing between the notes, not a single sample above -58 dBFS (no old audio played when
-    // the stream came back), and the second note's pitch from its start.
-    EXPECT_GT(gap, 0.5);
-    double loudestBetween = 0;
-    for (std::size_t i = sampleAt(end1) + 441; i < sampleAt(onset2); ++i)
-        loudestBetween = std::max(loudestBetween, std::abs(mono[i]));
-    EXPECT_LT(loudestBetween, 4 * Audible);
-    EXPECT_NEAR(audio::FundamentalHz(notePart(sampleAt(onset2), 0.3)), audio::NoteHz(67),
-                audio::NoteHz(67) * 0.02);
+    // Nothing between the notes above -58 dBFS (no old audio played when the stream came back),
+    // up to the 5 ms step before the second note's onset (where its attack may begin already),
+    // and the second note's pitch from its start.
+    const auto between = at(end1 + 2, onset2 - end1 - 3);
+    EXPECT_LT(
+        std::abs(*std::ranges::max_element(between, {}, [](double v) { return std::abs(v); })),
+        4 * Audible);
+    EXPECT_NEAR(FundamentalHz(at(onset2, 60)), NoteHz(67), NoteHz(67) * 0.02);
 }

@@ -1,11 +1,11 @@
+// The built-in synthesizer rendered offline into memory with the SoundFont scripts/setup
+// installs (skipped without it), and the gate that lets its audio stream sleep.
 #include "midi/ports/SynthPort.h"
 #include "support/Audio.h"
 #include "support/MidiModule.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <array>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -17,36 +17,24 @@ namespace {
 
 using namespace audio;
 
-std::uint32_t Short(int status, int data1, int data2 = 0) {
-    return PackShortMessage(static_cast<std::uint32_t>(status), static_cast<std::uint32_t>(data1),
-                            static_cast<std::uint32_t>(data2));
-}
+using Bytes = std::vector<std::uint8_t>;
+constexpr std::uint8_t Values[] = {0, 64, 127}; // a controller's least, middle and most
 
-// A fresh offline synthesizer given `messages`, short ones packed as the MIDI module sends them
-// and (when set) a two-byte `longMessage` through a header; then note 60 on `channel`, or none.
-std::unique_ptr<SynthPort> Played(std::initializer_list<std::uint32_t> messages,
-                                  const char* longMessage = nullptr, int channel = 0,
-                                  const std::string& soundFont = TestSoundFont) {
-    auto synth = SynthPort::createOffline(soundFont);
-    if (longMessage != nullptr) {
-        MidiHdr header;
-        header.data = std::string(longMessage, 2);
-        header.bufferLength = 2;
-        synth->prepareHeader(header, 28);
-        synth->longMessage(header, 28);
+// A fresh offline synthesizer given `stream` as one long message (several messages, running
+// status) through a header as the MIDI module sends it, then note 60 on `channel` (or none).
+std::unique_ptr<SynthPort> Played(const Bytes& stream, int channel = 0) {
+    auto synth = SynthPort::createOffline(TestSoundFont);
+    MidiHdr header{std::string(stream.begin(), stream.end()), std::uint32_t(stream.size())};
+    if (synth->prepareHeader(header, 28) == 0 && synth->longMessage(header, 28) == 0)
         synth->unprepareHeader(header, 28);
-    }
-    for (std::uint32_t m : messages)
-        synth->shortMessage(m);
     if (channel >= 0)
-        synth->shortMessage(Short(0x90 | channel, 60, 100));
+        synth->playEvent(static_cast<std::uint8_t>(0x90 | channel), 60, 100);
     return synth;
 }
 
 // The tone of Played() from 0.2 s to 0.2 + `seconds`.
-std::vector<double> Tone(std::initializer_list<std::uint32_t> messages, double seconds = 0.5,
-                         const char* longMessage = nullptr) {
-    auto synth = Played(messages, longMessage);
+std::vector<double> Tone(const Bytes& stream, double seconds = 0.5) {
+    auto synth = Played(stream);
     RenderSeconds(*synth, 0.2);
     return RenderSeconds(*synth, seconds);
 }
@@ -76,8 +64,7 @@ TEST_F(SynthPortTest, FindsASoundFontAndOpensQuietlyWithAShortBuffer) {
     const std::string printed = testing::internal::GetCapturedStderr();
     EXPECT_EQ(printed.find("fluidsynth"), std::string::npos) << printed;
     EXPECT_EQ(printed.find("ALSA lib"), std::string::npos) << printed;
-    EXPECT_EQ(m.sink.texts(), result == 0 ? std::vector<QString>{}
-                                          : std::vector<QString>{"Output MIDI Device error"});
+    EXPECT_EQ(m.sink.texts().size(), result == 0 ? 0u : 1u);
 
     // ALSA's null sink takes audio and plays nothing: enough to start a real driver here.
     qputenv("QUINTARO_SYNTH_DRIVER", "alsa");
@@ -88,199 +75,134 @@ TEST_F(SynthPortTest, FindsASoundFontAndOpensQuietlyWithAShortBuffer) {
     qunsetenv("QUINTARO_SYNTH_DEVICE");
     EXPECT_LE(synth.audioSetup().bufferMilliseconds(), 10.0);
     EXPECT_EQ(synth.open(), MidiError::Allocated);
-    EXPECT_EQ(synth.shortMessage(Short(0x90, 60, 100)), 0u);
+    EXPECT_EQ(synth.shortMessage(PackShortMessage(0x90, 60, 100)), 0u);
     EXPECT_EQ(synth.close(), 0u);
-    EXPECT_NE(synth.shortMessage(Short(0x90, 60, 100)), 0u) << "closed";
+    EXPECT_NE(synth.shortMessage(PackShortMessage(0x90, 60, 100)), 0u) << "closed";
 }
 
-TEST_F(SynthPortTest, MiddleCPitchBendVolumeAndPan) {
+TEST_F(SynthPortTest, BendVolumePanProgramAndEveryWayToEndANoteAreHeard) {
     // 0x3000 is a semitone up, read the other way round nearly two down; 0x3FFF two up.
-    const struct {
-        std::uint32_t bend;
-        int note;
-    } bends[] = {{Short(0xE0, 0x00, 0x40), 60},
-                 {Short(0xE0, 0x00, 0x60), 61},
-                 {Short(0xE0, 0x7F, 0x7F), 62}};
-    for (const auto& row : bends)
-        EXPECT_NEAR(FundamentalHz(Tone({row.bend})), NoteHz(row.note), NoteHz(row.note) * 0.015)
-            << std::hex << row.bend;
-    const double soft = Rms(Tone({Short(0xB0, 7, 32)}, 0.3));
+    for (const auto& [lsb, msb, note] :
+         {std::tuple<std::uint8_t, std::uint8_t, int>{0, 0x40, 60}, {0, 0x60, 61}, {127, 127, 62}})
+        EXPECT_NEAR(FundamentalHz(Tone({0xE0, lsb, msb})), NoteHz(note), NoteHz(note) * 0.015)
+            << note;
+    const double soft = Rms(Tone({0xB0, 7, 32}, 0.3));
     EXPECT_GT(soft, 0.0);
-    EXPECT_LT(soft, Rms(Tone({Short(0xB0, 7, 127)}, 0.3)) * 0.2);
-
-    // Pan 0 is left, 127 right: render() interleaves left then right. A stereo-sampled piano
-    // keeps some sound on the far side, so the check is the balance, (left - right) / (left +
-    // right) of the energies, with every GM SoundFont at hand. FluidR3 (a stereo piano) measured
-    // 0.28, -0.34, -0.65; TimGM6mb 1.00, 0.01, -1.00.
-    for (const std::string& soundFont : InstalledSoundFonts()) {
-        SCOPED_TRACE(soundFont);
-        double balance[3] = {};
-        for (int i = 0; i < 3; ++i) {
-            const auto stereo =
-                Played({Short(0xB5, 10, std::array{0, 64, 127}[i])}, nullptr, 5, soundFont)
-                    ->render(static_cast<int>(0.3 * Rate));
-            double side[2] = {0, 0};
-            for (std::size_t k = 0; k < stereo.size(); ++k)
-                side[k % 2] += stereo[k] * stereo[k];
-            balance[i] = (side[0] - side[1]) / (side[0] + side[1]);
-        }
-        EXPECT_GT(balance[0], balance[1] + 0.2);
-        EXPECT_LT(balance[2], balance[1] - 0.2);
-        EXPECT_GT(balance[0] - balance[2], 0.8);
+    EXPECT_LT(soft, Rms(Tone({0xB0, 7, 127}, 0.3)) * 0.2);
+    // Pan 0 is left, 127 right (render() interleaves left then right): the balance of the
+    // energies, (left - right) / (left + right), measured 1.00, 0.01, -1.00.
+    double balance[3] = {};
+    for (int i = 0; i < 3; ++i) {
+        const auto stereo = Played({0xB5, 10, Values[i]}, 5)->render(int(0.3 * Rate));
+        double side[2] = {0, 0};
+        for (std::size_t k = 0; k < stereo.size(); ++k)
+            side[k % 2] += stereo[k] * stereo[k];
+        balance[i] = (side[0] - side[1]) / (side[0] + side[1]);
     }
-}
+    EXPECT_GT(balance[0], balance[1] + 0.5);
+    EXPECT_LT(balance[2], balance[1] - 0.5);
 
-TEST_F(SynthPortTest, ProgramChangeNoteOffAndAllNotesOff) {
     // Rendering is repeatable: the same program gives the same samples, another program others.
-    const auto piano = Tone({}, 0.5, "\xC0\x00");
-    EXPECT_EQ(piano, Tone({}, 0.5, "\xC0\x00"));
-    const auto violin = Tone({}, 0.5, "\xC0\x28");
-    EXPECT_GT(RmsDifference(piano, violin), 0.5 * Rms(piano))
-        << "the long program change is played";
-
-    // The violin sustains while the key is held, so silence can only come from the messages; in
-    // a stream, running status makes the second pair a note on of velocity 0: a note off.
-    const std::function<void(SynthPort&)> stops[] = {
-        [](SynthPort&) {}, // held
-        [](SynthPort& s) { s.shortMessage(Short(0x80, 60, 64)); },
-        [](SynthPort& s) { s.shortMessage(Short(0xB0, 123, 0)); },
-        [](SynthPort& s) {
-            s.playStream({0x90, 0x3C, 0x64, 0x3C, 0x00});
-        }};
+    const auto piano = Tone({0xC0, 0});
+    EXPECT_EQ(piano, Tone({0xC0, 0}));
+    EXPECT_GT(RmsDifference(piano, Tone({0xC0, 40})), 0.5 * Rms(piano));
+    // The violin sustains while the key is held (the first), so silence can only come from the
+    // messages; running status makes the last pair a note on of velocity 0: a note off.
     double held = 0;
-    for (std::size_t i = 0; i < std::size(stops); ++i) {
-        auto synth = Played({}, "\xC0\x28");
+    for (const Bytes& stop : {Bytes{}, {0x80, 60, 64}, {0xB0, 123, 0}, {0x90, 60, 100, 60, 0}}) {
+        auto synth = Played({0xC0, 40});
         RenderSeconds(*synth, 0.5);
-        stops[i](*synth);
+        synth->playStream(stop);
         RenderSeconds(*synth, 2.0);
         const double level = Rms(RenderSeconds(*synth, 0.25));
-        if (i == 0)
+        if (held == 0)
             EXPECT_GT(held = level, 0.01) << "held";
         else
-            EXPECT_LT(level, held / 100) << i;
+            EXPECT_LT(level, held / 100);
     }
 }
 
-// Attack time (73), release time (72) and breath (2) change the sound the way a musician
-// expects of a General MIDI 2 module, with any GM SoundFont: 127 lengthens the envelope time
-// that 64 leaves as it is, 0 shortens it (an attack that is instant already stays so); breath
-// adds vibrato. The attack is the organ's (the piano's is partly in its samples), the release the
-// piano's; the time to -40 dB includes the reverb's tail, which no controller shortens.
+// Attack time (73), release time (72) and breath (2) change the sound the way a musician expects
+// of a General MIDI 2 module: 127 lengthens the envelope time that 64 leaves as it is, 0 shortens
+// it (an attack that is instant already stays so); breath adds vibrato. The attack is the organ's
+// (the piano's is partly in its samples), the release the piano's.
 TEST_F(SynthPortTest, AttackReleaseAndBreathControllersAreHeard) {
-    for (const std::string& soundFont : InstalledSoundFonts()) {
-        SCOPED_TRACE(soundFont);
-        // `program` without reverb and chorus, `controller` at `value`, note 60 just pressed.
-        const auto note = [&soundFont](int program, int controller, int value) {
-            return Played({Short(0xC0, program), Short(0xB0, 91, 0), Short(0xB0, 93, 0),
-                           Short(0xB0, controller, value)},
-                          nullptr, 0, soundFont);
-        };
-        // Seconds until `level` (in `step`-second steps) first reaches 90 % of its peak, or falls
-        // below `below`.
-        const auto until = [](const std::vector<double>& level, double step, double below) {
-            const double peak = *std::max_element(level.begin(), level.end());
-            return step * static_cast<double>(std::find_if(level.begin(), level.end(),
-                                                           [&](double v) {
-                                                               return below > 0 ? v < below
-                                                                                : v >= 0.9 * peak;
-                                                           }) -
-                                              level.begin());
-        };
-        double attack[3], release[3], vibrato[2];
-        for (int i = 0; i < 3; ++i) {
-            const int value = std::array{0, 64, 127}[i];
-            attack[i] = until(Envelope(RenderSeconds(*note(16, 73, value), 4.0), 0.002), 0.002, 0);
-            // From Note Off, after a second held, to 40 dB below the last 50 ms before it.
-            auto piano = note(0, 72, value);
-            RenderSeconds(*piano, 0.95);
-            const double held = Rms(RenderSeconds(*piano, 0.05));
-            piano->shortMessage(Short(0x80, 60, 64));
-            release[i] = until(Envelope(RenderSeconds(*piano, 8.0), 0.005), 0.005, 0.01 * held);
-            if (i == 1)
-                continue;
-            // The pitch swing of a held organ note, highest minus lowest, from 0.4 s to 1.4 s.
-            auto organ = note(16, 2, value);
-            RenderSeconds(*organ, 0.4);
-            const auto cents = PitchTrackCents(RenderSeconds(*organ, 1.0), 0.04);
-            const auto [low, high] = std::minmax_element(cents.begin(), cents.end());
-            vibrato[i / 2] = cents.empty() ? 0 : *high - *low;
-        }
-        std::printf("%s: attack to 90 %% at 0/64/127: %.3f/%.3f/%.3f s; release to -40 dB: "
-                    "%.3f/%.3f/%.3f s; pitch swing with breath 0/127: %.1f/%.1f cents\n",
-                    soundFont.c_str(), attack[0], attack[1], attack[2], release[0], release[1],
-                    release[2], vibrato[0], vibrato[1]);
-        EXPECT_LE(attack[0], attack[1]);
-        EXPECT_GT(attack[2], 3 * attack[1]);
-        EXPECT_LT(release[0], release[1]);
-        EXPECT_GT(release[2], 3 * release[1]);
-        EXPECT_GT(vibrato[1], vibrato[0] + 40);
+    // `program` without reverb and chorus, `controller` at `value`, note 60 just pressed.
+    const auto note = [](std::uint8_t program, std::uint8_t controller, std::uint8_t value) {
+        return Played({0xC0, program, 0xB0, 91, 0, 93, 0, controller, value});
+    };
+    // Seconds, in 5 ms steps, until `x` first reaches 90 % of its peak level, or falls below
+    // `below`.
+    const auto until = [](const std::vector<double>& x, double below) {
+        const auto level = Steps(x, 0.005, Rms);
+        const double peak = std::ranges::max(level);
+        const auto at = std::ranges::find_if(
+            level, [&](double v) { return below > 0 ? v < below : v >= 0.9 * peak; });
+        return 0.005 * static_cast<double>(at - level.begin());
+    };
+    double attack[3], release[3], swing[3];
+    for (int i = 0; i < 3; ++i) {
+        const std::uint8_t value = Values[i];
+        attack[i] = until(RenderSeconds(*note(16, 73, value), 4.0), 0);
+        // From Note Off, after a second held, to 40 dB below the last 50 ms before it.
+        auto piano = note(0, 72, value);
+        RenderSeconds(*piano, 0.95);
+        const double held = Rms(RenderSeconds(*piano, 0.05));
+        piano->shortMessage(PackShortMessage(0x80, 60, 64));
+        release[i] = until(RenderSeconds(*piano, 8.0), 0.01 * held);
+        // The pitch swing of a held organ note, in cents, from 0.4 s to 1.4 s.
+        auto organ = note(16, 2, value);
+        RenderSeconds(*organ, 0.4);
+        auto hz = Steps(RenderSeconds(*organ, 1.0), 0.04, FundamentalHz);
+        std::erase(hz, 0.0);
+        swing[i] = 1200 * std::log2(*std::ranges::max_element(hz) / *std::ranges::min_element(hz));
     }
+    EXPECT_LE(attack[0], attack[1]);
+    EXPECT_GT(attack[2], 3 * attack[1]);
+    EXPECT_LT(release[0], release[1]);
+    EXPECT_GT(release[2], 3 * release[1]);
+    EXPECT_GT(swing[2], swing[0] + 40);
 }
 
-// Offline, the synthesizer sleeps as its PulseAudio stream does: it renders nothing (zeros) once
-// it has been silent for IdleSeconds, and the next message wakes it. A note played to a sleeping
-// synthesizer is heard from the first period on, at its pitch, and nothing of the sound before
-// the sleep comes back with it. The sleep never comes before the release and the reverb's tail
-// have died away, however long the release: with release time (72) at 127 a piano note rings for
-// seconds after its Note Off, longer than the idle time.
+// Offline, the synthesizer sleeps as its PulseAudio stream does: it renders zeros once it has
+// been silent for IdleSeconds, and the next message wakes it. The sleep never comes before the
+// release and the reverb's tail have died away, however long the release.
 TEST_F(SynthPortTest, SleepsOnlyAfterTheTailsAndWakesForTheNextMessage) {
     constexpr double Block = 0.01;
-    auto synth = Played({Short(0xB0, 91, 127)}); // as much reverb as there is
-    ASSERT_FALSE(synth->sleeping());
+    auto synth = Played({0xB0, 91, 127}); // as much reverb as there is
     // Note Off after `held` seconds, then 10 ms blocks until asleep: the seconds from the Note
-    // Off to the end of the last block at or above the silence level, and to the sleep. Checks
-    // on the way that no block falls to silence and sounds again.
-    const auto release = [&](double held, double most) {
+    // Off to the end of the last block at or above the silence level, and from there to the sleep.
+    const auto release = [&](double held) {
         RenderSeconds(*synth, held);
-        synth->shortMessage(Short(0x80, 60, 64));
+        synth->shortMessage(PackShortMessage(0x80, 60, 64));
         double t = 0, sounded = 0;
-        for (bool quiet = false; t < most && !synth->sleeping(); t += Block) {
+        for (; t < 60 && !synth->sleeping(); t += Block) {
             const auto samples = synth->render(static_cast<int>(Block * Rate));
-            const float peak =
-                std::abs(*std::max_element(samples.begin(), samples.end(), [](float a, float b) {
-                    return std::abs(a) < std::abs(b);
-                }));
-            if (peak >= SynthPort::Silence) {
-                EXPECT_FALSE(quiet) << "silent before " << t << " s";
+            const auto [low, high] = std::ranges::minmax(samples);
+            if (std::max(-low, high) >= SynthPort::Silence)
                 sounded = t + Block;
-            }
-            quiet = quiet || peak < SynthPort::Silence;
         }
         EXPECT_TRUE(synth->sleeping()) << "a silent synthesizer sleeps";
-        std::printf("sound until %.2f s after the Note Off, asleep at %.2f s\n", sounded, t);
         // The voices outlive the audible tail a little: the idle time runs from the later.
         EXPECT_GE(t - sounded, SynthPort::IdleSeconds - Block);
-        return std::pair{sounded, t};
+        return std::pair{sounded, t - sounded};
     };
-    const auto [sounded, slept] = release(0.3, 20);
-    EXPECT_EQ(synth->sleeps(), 1);
+    const auto [sounded, idle] = release(0.3);
     EXPECT_GT(sounded, 0.2) << "the reverb rings on after the Note Off";
-    EXPECT_LE(slept - sounded, SynthPort::IdleSeconds + 1.0);
-
-    // Asleep: nothing is rendered, however long; a controller wakes it too.
+    EXPECT_LE(idle, SynthPort::IdleSeconds + 1.0);
+    EXPECT_EQ(synth->sleeps(), 1);
     const auto asleep = synth->render(static_cast<int>(Rate));
-    EXPECT_TRUE(std::all_of(asleep.begin(), asleep.end(), [](float s) { return s == 0; }));
-    EXPECT_TRUE(synth->sleeping());
+    EXPECT_TRUE(std::ranges::all_of(asleep, [](float s) { return s == 0; }));
 
-    // The next note wakes it: heard at its pitch, and the same from its first sample as a note
-    // played to a fresh synthesizer: nothing old comes before or with it, and it starts no later
-    // (the reverb left from before the sleep, below -80 dBFS, is all that differs).
-    synth->shortMessage(Short(0xB0, 91, 0));
+    // A controller wakes it.
+    synth->shortMessage(PackShortMessage(0xB0, 91, 0));
     EXPECT_FALSE(synth->sleeping());
     EXPECT_EQ(synth->wakes(), 1);
-    synth->shortMessage(Short(0x90, 67, 100));
-    const auto woken = RenderSeconds(*synth, 0.5);
-    auto fresh = Played({Short(0xB0, 91, 0), Short(0x90, 67, 100)}, nullptr, -1);
-    const auto reference = RenderSeconds(*fresh, 0.5);
-    EXPECT_NEAR(FundamentalHz(woken), NoteHz(67), NoteHz(67) * 0.02);
-    EXPECT_LT(RmsDifference(woken, reference), 0.05 * Rms(reference))
-        << "the same as a note played fresh";
-
-    // A release far longer than the idle time is not cut: the synthesizer stays awake while it
-    // sounds and sleeps only IdleSeconds after it has died away.
-    synth->shortMessage(Short(0xB0, 72, 127));
-    synth->shortMessage(Short(0x90, 60, 100));
-    EXPECT_GT(release(0.5, 60).first, 3 * SynthPort::IdleSeconds);
+    // With release time at 127 a piano note rings for seconds after its Note Off, longer than
+    // the idle time: it is not cut.
+    synth->shortMessage(PackShortMessage(0xB0, 72, 127));
+    synth->shortMessage(PackShortMessage(0x90, 60, 100));
+    EXPECT_GT(release(0.5).first, 3 * SynthPort::IdleSeconds);
 }
 
 // The gate shared by the audio thread and the thread that plays messages, raced at seeded random
@@ -293,19 +215,16 @@ TEST(SleepGate, NoMessageIsLeftInASleepingSynthesizer) {
     std::vector<unsigned> seeds = {1, 2, 3, 4};
     if (const QByteArray env = qgetenv("QUINTARO_RANDOM_SEED"); !env.isEmpty())
         seeds = {env.toUInt()};
-    constexpr int Bursts = 3000;
     const auto spin = [](std::mt19937& rng, int most) {
         for (int n = std::uniform_int_distribution<int>(0, most)(rng); n > 0; --n)
             std::atomic_signal_fence(std::memory_order_seq_cst);
     };
     for (unsigned seed : seeds) {
-        SCOPED_TRACE(seed);
         SleepGate gate(SynthPort::PeriodSize, SynthPort::Silence);
         std::mutex loop;       // the audio side's lock (PulseAudio's main loop)
         bool streaming = true; // under `loop`: the audio side renders
-        std::atomic<int> played{0}, heard{0};
+        std::atomic<int> played{0}, heard{0}, sleeps{0};
         std::atomic<bool> stop{false};
-        std::atomic<long> sleeps{0};
         std::thread audio([&] {
             std::mt19937 rng(seed * 2 + 1);
             std::array<float, 2 * SynthPort::PeriodSize> silence{};
@@ -324,7 +243,7 @@ TEST(SleepGate, NoMessageIsLeftInASleepingSynthesizer) {
         });
         std::mt19937 rng(seed * 2);
         int lost = 0;
-        for (int burst = 0; burst < Bursts && lost == 0; ++burst) {
+        for (int burst = 0; burst < 3000 && lost == 0; ++burst) {
             for (int n = std::uniform_int_distribution<int>(1, 4)(rng); n > 0; --n) {
                 played.store(played.load() + 1);
                 if (gate.messageArrived()) {
@@ -343,7 +262,7 @@ TEST(SleepGate, NoMessageIsLeftInASleepingSynthesizer) {
         }
         stop.store(true);
         audio.join();
-        EXPECT_EQ(lost, 0) << "message " << lost << " was never rendered";
-        EXPECT_GT(sleeps.load(), Bursts / 10) << "the audio side slept and woke often";
+        EXPECT_EQ(lost, 0) << "seed " << seed << ": message " << lost << " was never rendered";
+        EXPECT_GT(sleeps.load(), 300) << "seed " << seed << ": the audio side slept and woke often";
     }
 }

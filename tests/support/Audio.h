@@ -2,10 +2,12 @@
 
 #include "midi/ports/SynthPort.h"
 
-#include <string>
+#include <algorithm>
+#include <cmath>
+#include <functional>
 #include <vector>
 
-// Measuring what the built-in synthesizer renders offline.
+// Measuring what the built-in synthesizer renders.
 namespace audio {
 
 constexpr double Rate = SynthPort::SampleRate;
@@ -13,26 +15,67 @@ constexpr double Rate = SynthPort::SampleRate;
 // The SoundFont that tests rendering sound play: the one the setup script installs, whatever
 // the system prefers as its default.
 constexpr const char* TestSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
-// TestSoundFont, then Debian's fluid-soundfont-gm when it is installed: the General MIDI
-// SoundFonts that checks meant for any of them run with.
-std::vector<std::string> InstalledSoundFonts();
 
 // The left and right channels of interleaved stereo mixed to one.
-std::vector<double> Mono(const std::vector<float>& stereo);
+inline std::vector<double> Mono(const std::vector<float>& stereo) {
+    std::vector<double> mono(stereo.size() / 2);
+    for (std::size_t i = 0; i < mono.size(); ++i)
+        mono[i] = 0.5 * (stereo[2 * i] + stereo[2 * i + 1]);
+    return mono;
+}
+
 // The next `seconds` of the synthesizer's output, mixed to mono.
-std::vector<double> RenderSeconds(SynthPort& synth, double seconds);
-double Rms(const std::vector<double>& x);
+inline std::vector<double> RenderSeconds(SynthPort& synth, double seconds) {
+    return Mono(synth.render(static_cast<int>(seconds * Rate)));
+}
+
+inline double Rms(const std::vector<double>& x) {
+    double sum = 0;
+    for (double v : x)
+        sum += v * v;
+    return x.empty() ? 0 : std::sqrt(sum / static_cast<double>(x.size()));
+}
+
 // The RMS of the difference of `a` and `b`, over the shorter's length.
-double RmsDifference(const std::vector<double>& a, const std::vector<double>& b);
+inline double RmsDifference(const std::vector<double>& a, const std::vector<double>& b) {
+    std::vector<double> d(std::min(a.size(), b.size()));
+    for (std::size_t i = 0; i < d.size(); ++i)
+        d[i] = a[i] - b[i];
+    return Rms(d);
+}
+
 // The fundamental frequency by autocorrelation: the first lag, between 1 and 20 ms, whose
 // normalised autocorrelation is a local maximum within 10 % of the best one; refined by a
 // parabola through its neighbours. 0 for silence.
-double FundamentalHz(const std::vector<double>& x);
-// The level in `window`-second steps (RMS of each step), for following an envelope.
-std::vector<double> Envelope(const std::vector<double>& x, double window);
-// The fundamental in `frame`-second steps, in cents relative to the first step's.
-std::vector<double> PitchTrackCents(const std::vector<double>& x, double frame);
+inline double FundamentalHz(const std::vector<double>& x) {
+    const int minLag = static_cast<int>(Rate / 1000), maxLag = static_cast<int>(Rate / 50);
+    const int n = static_cast<int>(x.size()) - maxLag - 1;
+    std::vector<double> r(maxLag + 2, 0.0);
+    for (int lag = minLag - 1; n > 0 && lag <= maxLag + 1; ++lag)
+        for (int i = 0; i < n; ++i)
+            r[lag] += x[i] * x[i + lag];
+    const double best = *std::max_element(r.begin() + minLag, r.begin() + maxLag + 1);
+    for (int lag = minLag; best > 0 && lag <= maxLag; ++lag)
+        if (r[lag] >= 0.9 * best && r[lag] >= r[lag - 1] && r[lag] >= r[lag + 1]) {
+            const double a = r[lag - 1], b = r[lag], c = r[lag + 1], d = a - 2 * b + c;
+            return Rate / (lag + (d != 0 ? 0.5 * (a - c) / d : 0));
+        }
+    return 0;
+}
+
+// `measure` of each `step`-second piece of `x`: Rms follows the envelope, FundamentalHz the pitch.
+inline std::vector<double> Steps(const std::vector<double>& x, double step,
+                                 const std::function<double(const std::vector<double>&)>& measure) {
+    const auto n = static_cast<std::ptrdiff_t>(step * Rate);
+    std::vector<double> out;
+    for (auto i = x.begin(); n > 0 && x.end() - i >= n; i += n)
+        out.push_back(measure(std::vector<double>(i, i + n)));
+    return out;
+}
+
 // The equal-tempered frequency of a MIDI note (A4 = 440 Hz).
-double NoteHz(int note);
+inline double NoteHz(int note) {
+    return 440.0 * std::pow(2.0, (note - 69) / 12.0);
+}
 
 } // namespace audio

@@ -5,8 +5,6 @@
 #include <jack/jack.h>
 #include <jack/midiport.h>
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QLockFile>
 #include <QStandardPaths>
@@ -16,27 +14,8 @@
 #include <sys/prctl.h>
 #include <thread>
 
-namespace {
-
-// Whether this process may run a thread with real-time scheduling, as a JACK server would.
-bool RealTimeGranted() {
-    bool granted = false;
-    std::thread probe([&granted] {
-        sched_param param{};
-        param.sched_priority = 1;
-        granted = pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0;
-    });
-    probe.join();
-    return granted;
-}
-
-} // namespace
-
-JackServer::JackServer() : JackServer(QStringLiteral("quintaro-test-0")) {}
-
-JackServer::JackServer(const QString& name) {
-    lock_ =
-        std::make_unique<QLockFile>(QDir::temp().filePath(QStringLiteral("quintaro-jack.lock")));
+JackServer::JackServer(const QString& name)
+    : lock_(std::make_unique<QLockFile>(QDir::temp().filePath("quintaro-jack.lock"))) {
     lock_->setStaleLockTime(0); // held as long as its program lives, however long that is
     const QString jackd = QStandardPaths::findExecutable("jackd");
     wait_ = QStandardPaths::findExecutable("jack_wait");
@@ -48,7 +27,12 @@ JackServer::JackServer(const QString& name) {
         unavailable_ = "another JACK test server stayed up for four minutes";
         return;
     }
-    realTime_ = RealTimeGranted();
+    // Whether this process may run a thread with real-time scheduling, as the server would.
+    std::thread([this] {
+        sched_param param{};
+        param.sched_priority = 1;
+        realTime_ = pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0;
+    }).join();
     savedServer_ = qgetenv("JACK_DEFAULT_SERVER");
     qputenv("JACK_DEFAULT_SERVER", name.toLocal8Bit());
     QStringList arguments{"-n", name, "-d", "dummy", "-r", "48000", "-p", "256"};
@@ -69,8 +53,6 @@ bool JackServer::start() {
     server_.start();
     // jack_wait returns as soon as the server answers; a loaded machine may take seconds.
     QProcess wait;
-    wait.setStandardOutputFile(QProcess::nullDevice());
-    wait.setStandardErrorFile(QProcess::nullDevice());
     if (server_.waitForStarted(5000)) {
         wait.start(wait_, {"-w", "-t", "30"});
         if (wait.waitForFinished(40000) && wait.exitStatus() == QProcess::NormalExit &&
@@ -151,7 +133,7 @@ bool JackMidiClient::send(const std::vector<std::uint8_t>& bytes) {
     if (bytes.empty() || bytes.size() >= std::tuple_size_v<Message>)
         return false;
     Message message{static_cast<std::uint8_t>(bytes.size())};
-    std::copy(bytes.begin(), bytes.end(), message.begin() + 1);
+    std::ranges::copy(bytes, message.begin() + 1);
     return queue_->push(message);
 }
 
@@ -166,9 +148,8 @@ int JackMidiClient::process(std::uint32_t frames, void* arg) {
     auto* self = static_cast<JackMidiClient*>(arg);
     void* buffer = jack_port_get_buffer(self->port_, frames);
     if (!self->output_) {
-        const std::uint32_t count = jack_midi_get_event_count(buffer);
         jack_midi_event_t event;
-        for (std::uint32_t i = 0; i < count; ++i)
+        for (std::uint32_t i = 0; i < jack_midi_get_event_count(buffer); ++i)
             if (jack_midi_event_get(&event, buffer, i) == 0 && event.size > 0 &&
                 event.size < std::tuple_size_v<Message>) {
                 Message message{static_cast<std::uint8_t>(event.size)};
@@ -182,14 +163,12 @@ int JackMidiClient::process(std::uint32_t frames, void* arg) {
     self->connected_.store(connected);
     std::uint64_t count = 0;
     for (const Message* message; connected && (message = self->queue_->front()) != nullptr;) {
-        const std::size_t size = (*message)[0];
-        if (jack_midi_max_event_size(buffer) < size ||
-            jack_midi_event_write(buffer, 0, message->data() + 1, size) != 0)
+        if (jack_midi_max_event_size(buffer) < (*message)[0] ||
+            jack_midi_event_write(buffer, 0, message->data() + 1, (*message)[0]) != 0)
             break; // the port's buffer is full: the rest go in the next cycle
         self->queue_->popFront();
         ++count;
     }
     self->sent_.fetch_add(count);
-    self->lost_.store(jack_midi_get_lost_event_count(buffer));
     return 0;
 }

@@ -3,10 +3,9 @@
 #include "midi/ports/SpscRing.h"
 
 #include <QByteArray>
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QProcess>
 #include <QString>
+#include <QTest>
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -18,13 +17,6 @@ class QLockFile;
 struct _jack_client;
 struct _jack_port;
 
-// Processes Qt's events until `condition` holds or `ms` have passed; whether it holds.
-template <typename Condition> bool WaitFor(Condition condition, int ms) {
-    for (QDeadlineTimer deadline(ms); !condition() && !deadline.hasExpired();)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    return condition();
-}
-
 // A private JACK server on the dummy backend (48 kHz, 256 frames) for one test program, found by
 // its clients through JACK_DEFAULT_SERVER while it runs. One runs at a time on the machine (servers
 // starting or stopping side by side turn each other's clients away): each holds the lock file
@@ -32,16 +24,14 @@ template <typename Condition> bool WaitFor(Condition condition, int ms) {
 // server's entry only when one of the same name starts again): JackServer() is "quintaro-test-0".
 class JackServer {
   public:
-    JackServer();
-    explicit JackServer(const QString& name);
+    explicit JackServer(const QString& name = QStringLiteral("quintaro-test-0"));
     ~JackServer(); // stops the server and restores JACK_DEFAULT_SERVER
     JackServer(const JackServer&) = delete;
     JackServer& operator=(const JackServer&) = delete;
 
     // Null when the server runs; otherwise why not (tools missing, server did not come up).
     const char* unavailable() const { return unavailable_; }
-    // Whether it runs with real-time scheduling (the machine grants it): only then does a
-    // client's XRun mean something.
+    // Whether it runs with real-time scheduling: only then does a client's XRun mean something.
     bool realTime() const { return realTime_; }
     // Stops the server and starts it again: every client of the old one is gone.
     bool restart();
@@ -78,20 +68,18 @@ class JackMidiClient {
     // messages go out in order, as many in one cycle as the port's buffer holds, in the cycles
     // that see the port connected (none is lost to a connection not yet in the running graph).
     bool send(const std::vector<std::uint8_t>& bytes);
-    std::size_t pending() const { return queue_->size(); }
     // Whether the last process cycle saw the port connected.
     bool connected() const { return connected_.load(); }
     bool waitConnected(int ms) const {
-        return WaitFor([this] { return connected(); }, ms);
+        return QTest::qWaitFor([this] { return connected(); }, ms);
     }
-    // Messages written out, and the messages JACK reports lost in the port.
+    // Messages written out.
     std::uint64_t sent() const { return sent_.load(); }
-    std::uint32_t lost() const { return lost_.load(); }
 
     // Input: every message received so far, as hex lines ("90 3c 64"), longer ones left out.
     const std::vector<std::string>& received();
     bool waitReceived(std::size_t count, int ms) {
-        return WaitFor([&] { return received().size() >= count; }, ms);
+        return QTest::qWaitFor([&] { return received().size() >= count; }, ms);
     }
 
   private:
@@ -103,10 +91,8 @@ class JackMidiClient {
     bool output_;
     std::string error_;
     std::unique_ptr<SpscRing<Message, 65536>> queue_ = std::make_unique<SpscRing<Message, 65536>>();
-    std::atomic<bool> shutDown_{false};
-    std::atomic<bool> connected_{false};
+    std::atomic<bool> shutDown_{false}, connected_{false};
     std::atomic<std::uint64_t> sent_{0};
-    std::atomic<std::uint32_t> lost_{0};
     std::vector<std::string> received_;
 };
 

@@ -6,17 +6,16 @@
 
 #include <memory>
 
-// The MIDI module over `port` (none: no port at all), every message it shows recorded, in the
-// language of `languageBase` (0 Italian, 200 English).
+// The MIDI module over `port`, every message it shows recorded, in the language of
+// `languageBase` (0 Italian, 200 English).
 struct MidiModule {
-    explicit MidiModule(std::unique_ptr<MidiPort> port = nullptr, int languageBase = 200)
+    explicit MidiModule(std::unique_ptr<MidiPort> port, int languageBase = 200)
         : base(languageBase) {
         messages.setSink(&sink);
         midi.setMessageHandler(ShowMidiMessages(messages));
-        if (port != nullptr)
-            midi.setPort(std::move(port));
+        midi.setPort(std::move(port));
     }
-    int base;
+    int base; // the messages read it at each message
     Messages messages{base};
     RecordingSink sink;
     Midi midi;

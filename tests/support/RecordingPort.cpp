@@ -4,16 +4,10 @@
 
 #include <algorithm>
 
-void RecordingPort::failOn(Call call, int occurrence, std::uint32_t result) {
-    failures_.push_back({call, occurrence, result});
-}
-
-std::uint32_t RecordingPort::record(Call call, std::vector<std::uint8_t> bytes,
-                                    const MidiHdr* header, int headerSize) {
-    records.push_back({call, std::move(bytes), header ? header->bufferLength : 0, headerSize});
-    const int occurrence = count(call);
+std::uint32_t RecordingPort::record(Call call, std::vector<std::uint8_t> bytes) {
+    records.push_back({call, std::move(bytes)});
     for (const Failure& f : failures_)
-        if (f.call == call && (f.occurrence == 0 || f.occurrence == occurrence))
+        if (f.call == call && (f.occurrence == 0 || f.occurrence == count(call)))
             return f.result;
     return MidiError::NoError;
 }
@@ -23,31 +17,11 @@ int RecordingPort::deviceCount() {
     return devices;
 }
 
-std::uint32_t RecordingPort::open() {
-    return record(Call::Open);
-}
-
-std::uint32_t RecordingPort::close() {
-    return record(Call::Close);
-}
-
 std::uint32_t RecordingPort::shortMessage(std::uint32_t message) {
     const std::uint32_t result = record(Call::Short, ShortMessageBytes(message));
     if (result == MidiError::NoError && onShort)
-        onShort(ShortMessageBytes(message));
+        onShort(ShortMessageBytes(message)); // a copy: the handler may send again
     return result;
-}
-
-std::uint32_t RecordingPort::prepareHeader(MidiHdr& header, int headerSize) {
-    return record(Call::Prepare, {header.data.begin(), header.data.end()}, &header, headerSize);
-}
-
-std::uint32_t RecordingPort::longMessage(MidiHdr& header, int headerSize) {
-    return record(Call::Long, {header.data.begin(), header.data.end()}, &header, headerSize);
-}
-
-std::uint32_t RecordingPort::unprepareHeader(MidiHdr& header, int headerSize) {
-    return record(Call::Unprepare, {header.data.begin(), header.data.end()}, &header, headerSize);
 }
 
 std::vector<std::vector<std::uint8_t>> RecordingPort::messages() const {
@@ -66,6 +40,5 @@ std::vector<std::string> RecordingPort::messageLines() const {
 }
 
 int RecordingPort::count(Call call) const {
-    return static_cast<int>(std::count_if(records.begin(), records.end(),
-                                          [call](const Record& r) { return r.call == call; }));
+    return static_cast<int>(std::ranges::count(records, call, &Record::call));
 }
