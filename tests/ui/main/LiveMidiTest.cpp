@@ -22,7 +22,7 @@ bool Marked(frmPart* part, int note) {
 template <typename Done> qint64 Within(int ms, Done done) {
     QElapsedTimer clock;
     clock.start();
-    return WaitFor(done, ms) ? clock.elapsed() : -1;
+    return QTest::qWaitFor(done, ms) ? clock.elapsed() : -1;
 }
 
 } // namespace
@@ -236,10 +236,12 @@ TEST(LiveMidiJack, AKeyboardAndASynthesizerThatComeAndGo) {
     const std::vector<std::string> states = synth->received();
     EXPECT_NE(Joined(states).find("c6 28"), std::string::npos);
     synth.reset();
-    EXPECT_TRUE(WaitFor([&] { return h.ui.midiStatus().startsWith("MIDI Out gone"); }, 3000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return h.ui.midiStatus().startsWith("MIDI Out gone"); }, 3000));
     synth = std::make_unique<JackMidiReceiver>("soft-synth", "midi-in");
     ASSERT_EQ(synth->error(), "");
-    EXPECT_TRUE(WaitFor([&] { return h.ui.midiStatus().startsWith("MIDI Out back"); }, 3000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return h.ui.midiStatus().startsWith("MIDI Out back"); }, 3000));
     ASSERT_TRUE(synth->waitReceived(states.size(), 5000)) << synth->received().size();
     EXPECT_EQ(synth->received(), states);
     EXPECT_TRUE(h.t.sink.shown().empty()) << "said in the status line only";
