@@ -1,0 +1,142 @@
+// Fingers on the keyboards of a part window and the master keyboard, and the velocity taken from
+// where a key is struck, through a real main window and the recording port.
+#include "../part/PartHost.h"
+#include "app/Preferences.h"
+#include "support/drivers/TouchDriver.h"
+
+#include <QFileInfo>
+#include <gtest/gtest.h>
+#include <map>
+
+using Lines = std::vector<std::string>;
+using Path = std::vector<int>; // the keys a finger goes down on and slides onto, in order
+
+namespace {
+
+enum class Mode { Click, Hover, Hold, Chord };
+
+// Puts the keyboard in `mode` from whatever state it is in: All Notes Off, the boxes clicked as
+// needed, and for the chord keys 10 and 14 latched and taken as the chord.
+void setMode(KeyboardDriver& k, Mode mode) {
+    auto* click = k.control<QCheckBox>("CheckClickKey");
+    auto* hold = k.control<QCheckBox>("CheckHoldNote");
+    k.clickAllNotesOff();
+    if (click->isChecked() != (mode != Mode::Hover))
+        k.clickClickKey();
+    if (mode != Mode::Hover && hold->isChecked() != (mode >= Mode::Hold))
+        k.clickHoldNote();
+    if (mode == Mode::Chord) {
+        k.clickKeys({10, 14});
+        k.clickHoldChord();
+    }
+    k.p.move(k.onWindow());
+}
+
+// The messages of each note apart, in order (control changes under -1): fingers held together
+// interleave their notes, which a mouse playing one finger after the other cannot.
+std::map<int, Lines> byNote(const std::vector<std::vector<std::uint8_t>>& messages) {
+    std::map<int, Lines> notes;
+    for (const auto& m : messages) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%02x %02x %02x", m[0], m[1], m[2]);
+        notes[(m[0] & 0xE0) == 0x80 ? m[1] : -1].push_back(text);
+    }
+    return notes;
+}
+
+// The notes left sounding by a stream: Note Ons not matched by a Note Off or an All Notes Off.
+std::map<std::pair<int, int>, int> soundingAfter(const std::vector<std::vector<std::uint8_t>>& ms) {
+    std::map<std::pair<int, int>, int> on;
+    for (const auto& m : ms) {
+        const int ch = m[0] & 0x0F;
+        if ((m[0] & 0xF0) == 0x90)
+            ++on[{ch, m[1]}];
+        else if ((m[0] & 0xF0) == 0x80 && --on[{ch, m[1]}] == 0)
+            on.erase({ch, m[1]});
+        else if ((m[0] & 0xF0) == 0xB0 && m[1] == 123)
+            std::erase_if(on, [ch](const auto& e) { return e.first.first == ch; });
+    }
+    return on;
+}
+
+QAction* velocityItem(frmMain& main) {
+    return main.findChild<QAction*>(QStringLiteral("mnuVelocita"));
+}
+
+} // namespace
+
+TEST(KeyboardTouch, FingersPlayWhatTheMouseWouldKeyByKey) {
+    PartHost h;
+    h.open(1);
+    MasterKbDriver master = h.openMaster();
+    h.main.MasterKbWindow()->move(0, h.w->geometry().bottom() + 1); // beside the part window
+    master.clickChannel(4);                                         // channels 1 and 4
+    const std::vector<std::vector<Path>> gestures = {
+        {{5, 7}, {20, 19}},                  // two fingers, each sliding to another key
+        {{0, 2, 4}, {30, 31, 33}, {52, 51}}, // three, white and black keys
+        {{12}, {13, 15}, {40, 41, 43}}};
+    for (bool onMaster : {false, true})
+        for (Mode mode : {Mode::Click, Mode::Hover, Mode::Hold, Mode::Chord})
+            for (const auto& fingers : gestures) {
+                KeyboardDriver& k = onMaster ? master.keys : h.keys();
+                const bool hover = mode == Mode::Hover;
+                setMode(k, mode);
+                h.take();
+                // The mouse: one finger after the other, the button held (in hover mode the
+                // pointer moved) from its first key over the others, then let go (or moved off).
+                for (const Path& path : fingers) {
+                    hover ? k.p.move(k.onKey(path[0])) : k.p.press(k.onKey(path[0]));
+                    for (std::size_t i = 1; i < path.size(); ++i)
+                        k.p.move(k.onKey(path[i]));
+                    hover ? k.p.move(k.onWindow()) : k.p.release(k.onKey(path.back()));
+                }
+                const auto mouse = h.t.port->messages();
+                setMode(k, mode);
+                h.take();
+                // The fingers: down together, sliding together step by step, lifted one by one.
+                Fingers f(h.main);
+                for (std::size_t id = 0; id < fingers.size(); ++id)
+                    f.press(int(id), k.onKey(fingers[id][0]));
+                for (std::size_t step = 1; step < 3; ++step)
+                    for (std::size_t id = 0; id < fingers.size(); ++id)
+                        if (step < fingers[id].size())
+                            f.move(int(id), k.onKey(fingers[id][step]));
+                for (std::size_t id = 0; id < fingers.size(); ++id)
+                    f.lift(int(id));
+                const auto touch = h.t.port->messages();
+                SCOPED_TRACE(testing::Message() << "master " << onMaster << " mode " << int(mode)
+                                                << " fingers " << fingers.size());
+                EXPECT_FALSE(mouse.empty());
+                EXPECT_EQ(byNote(touch), byNote(mouse)) << testing::PrintToString(h.sent());
+            }
+}
+
+TEST(KeyboardTouch, ACancelledTouchLeavesNothingSounding) {
+    PartHost h;
+    h.open(1);
+    KeyboardDriver& k = h.keys();
+    for (Mode mode : {Mode::Click, Mode::Hover, Mode::Hold, Mode::Chord}) {
+        setMode(k, mode);
+        h.take();
+        Fingers f(h.main);
+        // Two fingers down, one sliding to another key, a third down on a key the first latched
+        // in hold mode (which unlatches it), then the system takes the touch away.
+        f.press({{1, k.onKey(24)}, {2, k.onKey(31)}});
+        f.move(2, k.onKey(33));
+        f.press(3, k.onKey(mode == Mode::Hold ? 24 : 40));
+        const auto before = h.t.port->messages();
+        f.cancel(k.control("Frame1"));
+        const auto messages = h.t.port->messages();
+        SCOPED_TRACE(int(mode));
+        EXPECT_FALSE(soundingAfter(before).empty());
+        EXPECT_TRUE(soundingAfter(messages).empty()) << testing::PrintToString(h.sent());
+        EXPECT_TRUE(k.marks().empty());
+        EXPECT_TRUE(h.latched().empty());
+        // The keyboard plays again: a finger lifted after the cancel stops nothing new.
+        f.press(1, k.onKey(50));
+        EXPECT_EQ(soundingAfter(h.t.port->messages()).size(), mode == Mode::Chord ? 2u : 1u);
+        f.lift(1);
+        EXPECT_EQ(soundingAfter(h.t.port->messages()).size(),
+                  mode >= Mode::Hold ? 2u - (mode == Mode::Hold) : 0u);
+    }
+}
