@@ -1,9 +1,10 @@
 // Fingers on the keyboards of a part window and the master keyboard, and the velocity taken from
 // where a key is struck, through a real main window and the recording port.
 #include "../part/PartHost.h"
-#include "app/Preferences.h"
+#include "midi/ports/MidiMapper.h"
 #include "support/drivers/TouchDriver.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <gtest/gtest.h>
 #include <map>
@@ -138,5 +139,94 @@ TEST(KeyboardTouch, ACancelledTouchLeavesNothingSounding) {
         f.lift(1);
         EXPECT_EQ(soundingAfter(h.t.port->messages()).size(),
                   mode >= Mode::Hold ? 2u - (mode == Mode::Hold) : 0u);
+    }
+}
+
+TEST(KeyboardTouch, VelocityFromTheClicksHeightIsChosenInTheMenuAndKeptForTheNextStart) {
+    PartHost h; // English
+    h.open(1);
+    KeyboardDriver& k = h.keys();
+    setMode(k, Mode::Click);
+    h.take();
+    const int policy = h.row(1, PartRow::VelocityOn);
+    // The Note On velocities among the messages sent since the last call.
+    auto velocities = [&h] {
+        std::vector<int> v;
+        for (const auto& m : h.t.port->messages())
+            if ((m[0] & 0xF0) == 0x90)
+                v.push_back(m[2]);
+        h.t.port->clear();
+        return v;
+    };
+    // A point `depth` down key `key` (0 its top row of pixels, 1 its bottom row).
+    auto at = [&](KeyboardDriver& kb, int key, double depth) {
+        KeyWidget* w = kb.key(key);
+        return w->mapTo(&h.main, QPoint(3, static_cast<int>(depth * (w->height() - 1))));
+    };
+    QAction* item = velocityItem(h.main);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text(), QStringLiteral("Velocity from the click's height"));
+    EXPECT_FALSE(item->isChecked()); // off at the first start
+    k.p.click(at(k, 0, 1.0));
+    EXPECT_EQ(velocities(), std::vector<int>{policy});
+
+    item->trigger();
+    // Top, middle and bottom of a white key, then of a black key; the Note Off keeps its own.
+    for (int key : {0, 1}) {
+        for (double depth : {0.0, 0.5, 1.0})
+            k.p.click(at(k, key, depth));
+        const auto v = velocities();
+        ASSERT_EQ(v.size(), 3u);
+        EXPECT_EQ(v[0], 1) << key;
+        EXPECT_LT(v[0], v[1]);
+        EXPECT_LT(v[1], v[2]);
+        EXPECT_EQ(v[2], 127) << key;
+    }
+    k.p.press(at(k, 0, 1.0));
+    k.p.move(at(k, 5, 0.0)); // a drag with the button held plays nothing else
+    k.p.release(at(k, 5, 0.0));
+    EXPECT_EQ(h.take(), (Lines{"90 24 7f", "80 24 40"}));
+    // Fingers: by their height, or by their pressure when the screen reports it.
+    Fingers plain(h.main);
+    plain.press(1, at(k, 1, 0.0));
+    plain.lift(1);
+    Fingers pressing(h.main,
+                     QInputDevice::Capability::Position | QInputDevice::Capability::Pressure);
+    pressing.press(1, at(k, 1, 0.0));
+    pressing.lift(1);
+    EXPECT_EQ(velocities(), (std::vector<int>{1, 127})); // QTest's fingers press at 1.0
+    // The master keyboard too, on each of its channels.
+    MasterKbDriver master = h.openMaster();
+    h.main.MasterKbWindow()->move(0, h.w->geometry().bottom() + 1);
+    master.keys.p.click(at(master.keys, 0, 0.0));
+    const auto onChannels = velocities();
+    EXPECT_FALSE(onChannels.empty());
+    EXPECT_EQ(onChannels, std::vector<int>(onChannels.size(), 1));
+
+    // Hover playing and the computer keys keep the slider's velocity.
+    k.focus();
+    k.p.key(true, Scan::Z);
+    k.p.key(false, Scan::Z);
+    EXPECT_EQ(velocities(), std::vector<int>{policy});
+    setMode(k, Mode::Hover);
+    h.take();
+    k.p.move(at(k, 3, 1.0));
+    k.p.move(k.onWindow());
+    EXPECT_EQ(velocities(), std::vector<int>{policy});
+
+    // The choice is in its own file beside midi.conf, and the next start (here in Italian)
+    // finds it; turned off there, the start after finds it off.
+    const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+    EXPECT_TRUE(QFileInfo::exists(QFileInfo(MidiChoiceFile()).dir().filePath("preferences.conf")));
+    for (bool on : {true, false}) {
+        TestState next(1);
+        qputenv("XDG_CONFIG_HOME", config);
+        frmMain again(next.state);
+        QAction* remembered = velocityItem(again);
+        EXPECT_EQ(remembered->text(), QStringLiteral("Velocità dall'altezza del clic"));
+        EXPECT_EQ(remembered->isChecked(), on);
+        EXPECT_EQ(next.state.VelocityFromHeight, on);
+        if (on)
+            remembered->trigger();
     }
 }
