@@ -24,11 +24,13 @@ class Fingers {
     void press(int id, QPoint p) { press({{id, p}}); }
     void move(int id, QPoint p) { move({{id, p}}); }
     void lift(int id) { lift({{id, down_.at(id)}}); }
-    // The system takes the touch away (a gesture of its own, say): the widget holding it gets a
-    // TouchCancel; the fingers then lift, which the widget no longer hears of.
-    void cancel(QWidget* holder) {
-        QTouchEvent e(QEvent::TouchCancel, device_);
-        QApplication::sendEvent(holder, &e);
+    // The system takes the touch away (a gesture of its own, say): the widgets holding it get a
+    // TouchCancel; the fingers then lift, which the widgets no longer hear of.
+    void cancel(std::initializer_list<QWidget*> holders) {
+        for (QWidget* holder : holders) {
+            QTouchEvent e(QEvent::TouchCancel, device_);
+            QApplication::sendEvent(holder, &e);
+        }
         const auto down = down_;
         for (const auto& [id, p] : down)
             lift(id);

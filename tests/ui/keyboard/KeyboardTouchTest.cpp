@@ -126,7 +126,7 @@ TEST(KeyboardTouch, ACancelledTouchLeavesNothingSounding) {
         f.move(2, k.onKey(33));
         f.press(3, k.onKey(mode == Mode::Hold ? 24 : 40));
         const auto before = h.t.port->messages();
-        f.cancel(k.control("Frame1"));
+        f.cancel({k.control("Frame1")});
         const auto messages = h.t.port->messages();
         SCOPED_TRACE(int(mode));
         EXPECT_FALSE(soundingAfter(before).empty());
