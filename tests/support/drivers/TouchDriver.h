@@ -25,15 +25,21 @@ class Fingers {
     void move(int id, QPoint p) { move({{id, p}}); }
     void lift(int id) { lift({{id, down_.at(id)}}); }
     // The system takes the touch away (a gesture of its own, say): the widgets holding it get a
-    // TouchCancel; the fingers then lift, which the widgets no longer hear of.
+    // TouchCancel and hear nothing more of these fingers (their lifting, which ends them for Qt,
+    // is kept from them).
     void cancel(std::initializer_list<QWidget*> holders) {
+        struct Deaf : QObject {
+            bool eventFilter(QObject*, QEvent* e) override {
+                return e->type() == QEvent::TouchUpdate || e->type() == QEvent::TouchEnd;
+            }
+        } deaf;
         for (QWidget* holder : holders) {
             QTouchEvent e(QEvent::TouchCancel, device_);
             QApplication::sendEvent(holder, &e);
+            holder->installEventFilter(&deaf);
         }
-        const auto down = down_;
-        for (const auto& [id, p] : down)
-            lift(id);
+        while (!down_.empty())
+            lift(down_.begin()->first);
     }
     const QPointingDevice* device() const { return device_; }
     bool anyDown() const { return !down_.empty(); }
