@@ -35,11 +35,10 @@ class RandomPlay {
         for (int n = 1; n <= 16; ++n)
             h_.t.state.MasterKbSettings.at(MasterKbElement::FirstChannel + n - 1) = n == 1;
         // The input's port comes and goes when the sequence says so.
-        MidiDeviceWatch& watch = h_.main.deviceWatch();
-        const auto inputThere = [this](const QString&) { return inputThere_; };
+        const auto input = [this](const QString&) { return inputThere_; };
         const auto there = [](const QString&) { return true; };
-        watch.setAccess({inputThere, there, inputThere, there});
-        watch.setInputChoice(QStringLiteral("jack:Keys"));
+        h_.main.deviceWatch().setAccess({input, there, input, there});
+        h_.main.deviceWatch().setInputChoice(QStringLiteral("jack:Keys"));
         reopen(false);
         reopen(true);
         h_.main.MasterKbWindow()->move(0, h_.w->geometry().bottom() + 1); // as far as they fit
@@ -121,7 +120,7 @@ class RandomPlay {
                 b = Qt::LeftButton;
             }
             grabbed_ = under;
-            buttons_& b ? p.release(pointer_, b) : p.press(pointer_, b);
+            (buttons_ & b) ? p.release(pointer_, b) : p.press(pointer_, b);
             buttons_ ^= b;
         } else if (r < 620) {
             moveTo(offKeys(kb, window->geometry()));
@@ -146,7 +145,7 @@ class RandomPlay {
         } else {
             // Not clicked, the box toggles without taking the focus: computer keys stay down.
             QCheckBox* box = master_->channelBox(MasterBoxes[pick(3)]);
-            buttons_ == Qt::NoButton&& pick(2) == 0 ? clickOrSpace(box, true) : box->click();
+            (buttons_ == Qt::NoButton && pick(2) == 0) ? clickOrSpace(box, true) : box->click();
         }
         consume();
     }
@@ -167,9 +166,9 @@ class RandomPlay {
     void fingerEvent(KeyboardDriver& kb, QRect frame) {
         const int id = pick(4), r = pick(10);
         if (!fingers_.down().count(id))
-            fingers_.press(id, randomKeyPoint(kb));
+            fingers_.press({{id, randomKeyPoint(kb)}});
         else if (r < 6)
-            fingers_.move(id, r < 4 ? randomKeyPoint(kb) : offKeys(kb, frame));
+            fingers_.move({{id, r < 4 ? randomKeyPoint(kb) : offKeys(kb, frame)}});
         else if (r < 9)
             fingers_.lift(id);
         else
@@ -202,7 +201,7 @@ class RandomPlay {
             midiIn(0x80, note, 0x40);
         for (int code : std::exchange(keysDown_, {}))
             h_.pointer.key(false, code);
-        while (fingers_.anyDown())
+        while (!fingers_.down().empty())
             fingers_.lift(fingers_.down().begin()->first);
         for (Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton})
             if (buttons_ & b)

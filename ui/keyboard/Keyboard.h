@@ -147,7 +147,8 @@ class Keyboard : public QObject {
         std::vector<int> latched;
     };
 
-    // A touch on Frame1; false when the keyboard leaves it to the frame's controls.
+    // A touch on Frame1, which stops here: taken, or ignored when it begins off the keys (it
+    // then reaches the frame's controls as the mouse).
     bool touchEvent(QTouchEvent& event);
     // Releases what each finger sounds (and, when cancelled, the notes it latched); forgets them.
     void releaseFingers(bool cancelled);

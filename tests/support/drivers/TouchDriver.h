@@ -5,25 +5,20 @@
 #include <QApplication>
 #include <QPointingDevice>
 #include <QTest>
-#include <QTouchEvent>
 #include <QWindow>
 #include <map>
 
 class Fingers {
   public:
+    using Points = std::vector<std::pair<int, QPoint>>; // finger id, point of the main window
     explicit Fingers(QWidget& main,
                      QInputDevice::Capabilities caps = QInputDevice::Capability::Position)
-        : main_(main),
-          device_(QTest::createTouchDevice(QInputDevice::DeviceType::TouchScreen, caps)),
+        : device_(QTest::createTouchDevice(QInputDevice::DeviceType::TouchScreen, caps)),
           touch_(QTest::touchEvent(main.windowHandle(), device_, false)) {}
 
-    // Fingers going down, moving or lifting at once: {finger id, point of the main window}.
-    void press(std::initializer_list<std::pair<int, QPoint>> at) { send(at, Down); }
-    void move(std::initializer_list<std::pair<int, QPoint>> at) { send(at, Move); }
-    void lift(std::initializer_list<std::pair<int, QPoint>> at) { send(at, Up); }
-    void press(int id, QPoint p) { press({{id, p}}); }
-    void move(int id, QPoint p) { move({{id, p}}); }
-    void lift(int id) { lift({{id, down_.at(id)}}); }
+    void press(const Points& at) { send(at, &QTest::QTouchEventSequence::press); }
+    void move(const Points& at) { send(at, &QTest::QTouchEventSequence::move); }
+    void lift(int id) { send({{id, down_.at(id)}}, &QTest::QTouchEventSequence::release); }
     // The system takes the touch away (a gesture of its own, say): the widgets holding it get a
     // TouchCancel and hear nothing more of these fingers (their lifting, which ends them for Qt,
     // is kept from them).
@@ -41,30 +36,26 @@ class Fingers {
         while (!down_.empty())
             lift(down_.begin()->first);
     }
-    const QPointingDevice* device() const { return device_; }
-    bool anyDown() const { return !down_.empty(); }
     const std::map<int, QPoint>& down() const { return down_; }
 
   private:
-    enum Step { Down, Move, Up };
-    void send(std::initializer_list<std::pair<int, QPoint>> at, Step step) {
+    using Step = QTest::QTouchEventSequence& (QTest::QTouchEventSequence::*)(int, const QPoint&,
+                                                                             QWindow*);
+    void send(const Points& at, Step step) {
         std::map<int, QPoint> still = down_;
         for (const auto& [id, p] : at) {
+            (touch_.*step)(id, p, nullptr);
             still.erase(id);
-            if (step == Down)
-                touch_.press(id, p);
-            else if (step == Move)
-                touch_.move(id, p);
-            else
-                touch_.release(id, p);
-            step == Up ? void(down_.erase(id)) : void(down_[id] = p);
+            down_[id] = p;
         }
         for (const auto& [id, p] : still)
             touch_.stationary(id);
         touch_.commit();
+        if (step == &QTest::QTouchEventSequence::release)
+            for (const auto& [id, p] : at)
+                down_.erase(id);
     }
 
-    QWidget& main_;
     QPointingDevice* device_;
     QTest::QTouchEventSequence touch_;
     std::map<int, QPoint> down_;
