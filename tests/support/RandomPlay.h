@@ -29,7 +29,7 @@ class RandomPlay {
     // The master keyboard's channel boxes played with; never the part's channel.
     static constexpr int MasterBoxes[3] = {1, 2, 5};
 
-    explicit RandomPlay(std::uint32_t seed) : rng_(seed) {
+    explicit RandomPlay(std::uint32_t seed) : rng_(seed), fingerRng_(~seed) {
         h_.row(Part, PartRow::Channel) = Channel + 1;
         h_.row(Part, PartRow::VelocityOff) = 0x21;
         for (int n = 1; n <= 16; ++n)
@@ -61,25 +61,26 @@ class RandomPlay {
   private:
     using Key = std::pair<int, int>; // channel, pitch sent (or untransposed note)
 
-    int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
+    int pick(int n, std::mt19937& g) { return std::uniform_int_distribution<int>(0, n - 1)(g); }
+    int pick(int n) { return pick(n, rng_); }
     void reopen(bool master) {
         master ? void(master_.emplace(h_.openMaster())) : void(h_.open(Part, false));
         consume();
     }
     KeyboardDriver& keys(bool master) { return master ? master_->keys : h_.keys(); }
-    QPoint randomKeyPoint(KeyboardDriver& keys) {
-        const int k = pick(Keyboard::KeyCount);
+    QPoint randomKeyPoint(KeyboardDriver& keys, std::mt19937& g) {
+        const int k = pick(Keyboard::KeyCount, g);
         const bool black = keys.key(k)->isBlack();
         // Anywhere down the key, the lowest strip included.
-        return keys.onKey(k, black ? 78 : 100, pick(black ? 972 : 1404));
+        return keys.onKey(k, black ? 78 : 100, pick(black ? 972 : 1404, g));
     }
     // Off the keys: the key-shift bar, the window, its edge, beside it.
-    QPoint offKeys(KeyboardDriver& kb, QRect frame) {
+    QPoint offKeys(KeyboardDriver& kb, QRect frame, std::mt19937& g) {
         const QPoint places[] = {h_.pointer.centreOf(kb.control("HScroll1")),
                                  kb.client()->mapTo(&h_.main, twips::point(6400, 4800)),
                                  QPoint(frame.right() - 2, frame.center().y()),
                                  QPoint(frame.right() + 8, frame.center().y())};
-        return places[pick(4)];
+        return places[pick(4, g)];
     }
     void moveTo(QPoint p) {
         h_.pointer.move(pointer_ = p);
@@ -93,11 +94,13 @@ class RandomPlay {
         KeyboardDriver& kb = keys(master);
         QWidget* window = master ? static_cast<QWidget*>(h_.main.MasterKbWindow()) : h_.w;
         Pointer& p = h_.pointer;
-        const int r = pick(1350);
-        log_ << ' ' << r;
-        if (r >= 1250) {
+        // Fingers come between the other events, drawn from a stream of their own: a seed plays
+        // the other events it played before there were fingers.
+        if (pick(14, fingerRng_) == 0)
             fingerEvent(kb, window->geometry());
-        } else if (r >= 1230) {
+        const int r = pick(1250);
+        log_ << ' ' << r;
+        if (r >= 1230) {
             // The MIDI keyboard unplugged (its keys' Note Offs never come) or plugged in again,
             // seen by the main window's watch at its next look.
             inputThere_ = !inputThere_;
@@ -107,7 +110,7 @@ class RandomPlay {
         } else if (r >= 1150) {
             midiInEvent();
         } else if (r < 300) {
-            moveTo(randomKeyPoint(kb));
+            moveTo(randomKeyPoint(kb, rng_));
         } else if (r < 540) {
             // Either button on the keys, elsewhere the left one on plain surfaces only (no
             // context menu, no list popping up). While a button is down every press goes where
@@ -123,7 +126,7 @@ class RandomPlay {
             (buttons_ & b) ? p.release(pointer_, b) : p.press(pointer_, b);
             buttons_ ^= b;
         } else if (r < 620) {
-            moveTo(offKeys(kb, window->geometry()));
+            moveTo(offKeys(kb, window->geometry(), rng_));
         } else if (r < 760) {
             moveTo(p.centreOf(kb.control(r < 700 || master ? "HScroll1" : "Combo1")));
             p.wheel(pointer_, pick(2) == 0 ? 1 : -1);
@@ -164,15 +167,18 @@ class RandomPlay {
     // A finger goes down on a key (a touch begins on the keys only; one off them is the mouse's),
     // one down slides onto a key or off the keys, or lifts; or the system cancels the touch.
     void fingerEvent(KeyboardDriver& kb, QRect frame) {
-        const int id = pick(4), r = pick(10);
+        const int id = pick(4, fingerRng_), r = pick(10, fingerRng_);
+        log_ << " f" << id << r;
         if (!fingers_.down().count(id))
-            fingers_.press({{id, randomKeyPoint(kb)}});
+            fingers_.press({{id, randomKeyPoint(kb, fingerRng_)}});
         else if (r < 6)
-            fingers_.move({{id, r < 4 ? randomKeyPoint(kb) : offKeys(kb, frame)}});
+            fingers_.move(
+                {{id, r < 4 ? randomKeyPoint(kb, fingerRng_) : offKeys(kb, frame, fingerRng_)}});
         else if (r < 9)
             fingers_.lift(id);
         else
             fingers_.cancel({keys(false).control("Frame1"), keys(true).control("Frame1")});
+        consume();
     }
 
     // A key of a MIDI keyboard goes down (any velocity but 0) or comes up (as a Note Off or a
@@ -302,7 +308,7 @@ class RandomPlay {
 
     PartHost h_;
     Fingers fingers_{h_.main};
-    std::mt19937 rng_;
+    std::mt19937 rng_, fingerRng_;
     std::ostringstream log_;
     std::string problem_;
     Qt::MouseButtons buttons_;

@@ -201,8 +201,14 @@ void Keyboard::unmarkKeyIfFree(int k) {
     if (k < 0 || k >= KeyCount)
         return;
     const int shown = keyBase_ + k;
-    if (policy_.latchedNotes()[shown] == 1 || sounding_.count(shown) != 0)
+    if (policy_.latchedNotes()[shown] == 1)
         return;
+    if (auto it = sounding_.find(shown); it != sounding_.end()) {
+        // The mark stays for the note the key shows now, and goes when that note is released.
+        if (std::ranges::count(it->second.keys, k) == 0)
+            it->second.keys.push_back(k);
+        return;
+    }
     for (const auto& [id, s] : external_)
         if (std::ranges::count(s.keys, k) != 0)
             return;
