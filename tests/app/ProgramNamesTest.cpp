@@ -6,51 +6,39 @@
 #include <cerrno>
 #include <gtest/gtest.h>
 
-namespace {
-const QString DeliveredFile = QStringLiteral(QUINTARO_SOURCE_DIR "/data/QuintaroProgGM.txt");
-} // namespace
-
-TEST(ProgramNames, TheDeliveredFileIsReadAndLookedUp) {
+TEST(ProgramNames, TheDeliveredFileIsReadAndLookedUpAndAShortFileLeavesBlankRecords) {
     QTemporaryDir dir;
     ProgramNameTable table;
     std::error_code error;
     // A read-only copy of the delivered file is read; its length comes back.
-    const QString path = QDir(dir.path()).filePath("QuintaroProgGM.txt");
-    ASSERT_TRUE(QFile::copy(DeliveredFile, path));
+    const QString path = dir.filePath("QuintaroProgGM.txt");
+    ASSERT_TRUE(QFile::copy(QUINTARO_SOURCE_DIR "/data/QuintaroProgGM.txt", path));
     QFile::setPermissions(path, QFileDevice::ReadOwner);
     ASSERT_EQ(LoadProgramNameFile(path, table, error), 191 * 29);
     // Program 8 is the last of the first family, not the next family's title.
-    const std::pair<int, const char*> names[] = {
-        {1, "Acoustic Grand Piano"}, {8, "Clavi"}, {9, "Celesta"}, {128, "Gunshot"}};
-    for (const auto& [program, name] : names) {
-        EXPECT_EQ(GMProgramName(table, 1, program, 77), QString::fromLatin1(name)) << program;
+    for (const auto& [program, name] :
+         {std::pair{1, "Acoustic Grand Piano"}, {8, "Clavi"}, {9, "Celesta"}, {128, "Gunshot"}}) {
+        EXPECT_EQ(GMProgramName(table, 1, program, 77), QString::fromLatin1(name));
         EXPECT_EQ(GMProgramCode(table, 1, program, 0), QString::asprintf("%03d", program));
     }
     EXPECT_EQ(table.record(191), QStringLiteral("081 Open Triangle          "));
     // A bank other than 1 or a program outside 1..128: nothing chosen.
-    for (const auto& [bank, program] : {std::pair{0, 1}, {2, 1}, {1, 0}, {1, 129}}) {
-        EXPECT_EQ(GMProgramName(table, bank, program, 0), QString()) << bank << " " << program;
-        EXPECT_EQ(GMProgramCode(table, bank, program, 0), QString()) << bank << " " << program;
-    }
+    for (const auto& [bank, program] : {std::pair{0, 1}, {2, 1}, {1, 0}, {1, 129}})
+        EXPECT_EQ(GMProgramName(table, bank, program, 0) + GMProgramCode(table, bank, program, 0),
+                  QString());
 
-    // A missing file is created empty; errors come back as errno.
-    EXPECT_EQ(LoadProgramNameFile(QDir(dir.path()).filePath("new.txt"), table, error), 0);
-    EXPECT_TRUE(QFile::exists(QDir(dir.path()).filePath("new.txt")));
-    EXPECT_EQ(LoadProgramNameFile(QDir(dir.path()).filePath("nowhere/x.txt"), table, error), -1);
-    EXPECT_EQ(error.value(), ENOENT);
-}
-
-TEST(ProgramNames, ShortInputLeavesBlankRecordsAndBytesAreLatin1) {
-    ProgramNameTable table;
-    QFile delivered(DeliveredFile);
-    ASSERT_TRUE(delivered.open(QIODevice::ReadOnly));
-    table.loadFromBytes(delivered.readAll()); // not blank before
-    // A title, a whole record of 27 Latin-1 characters, a third line without its end.
+    // A title, a whole record of 27 Latin-1 characters, a third line without its end: the
+    // records after it are blank again.
     table.loadFromBytes(QByteArray("Piano").leftJustified(27) + "\r\n" +
                         QByteArray("001 Caf\xe9 Piano Extra Long!!!!").left(27) + "\r\n" +
                         "002 Bright Acoustic");
     EXPECT_EQ(GMProgramName(table, 1, 1, 0), QString::fromUtf8("Café Piano Extra Long!!"));
     EXPECT_EQ(table.record(3), QStringLiteral("002 Bright Acoustic").leftJustified(27));
-    EXPECT_EQ(table.record(4), QString(27, u' '));
-    EXPECT_EQ(table.record(191), QString(27, u' '));
+    EXPECT_EQ(table.record(4) + table.record(191), QString(54, u' '));
+
+    // A missing file is created empty; errors come back as errno.
+    EXPECT_EQ(LoadProgramNameFile(dir.filePath("new.txt"), table, error), 0);
+    EXPECT_TRUE(QFile::exists(dir.filePath("new.txt")));
+    EXPECT_EQ(LoadProgramNameFile(dir.filePath("nowhere/x.txt"), table, error), -1);
+    EXPECT_EQ(error.value(), ENOENT);
 }

@@ -1,100 +1,107 @@
-#include "app/Settings.h"
+// The settings record byte by byte, and the file that holds it.
+#include "app/SettingsFile.h"
+#include "support/Unprivileged.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <set>
+#include <sys/stat.h>
+#include <tuple>
+#include <unistd.h>
 
 namespace {
 
 using namespace RecordPos;
 
-int Word(const SettingsRecord& r, int pos) {
-    return RecordByte(r, pos) * 256 + RecordByte(r, pos + 1);
+// Puts the bytes of `hex` ("01 3e 80") into r from position pos on.
+void Put(SettingsRecord& r, int pos, const char* hex) {
+    for (const QByteArray& byte : QByteArray(hex).split(' '))
+        RecordByte(r, pos++) = static_cast<std::uint8_t>(byte.toUInt(nullptr, 16));
 }
-void SetWord(SettingsRecord& r, int pos, int value) {
-    RecordByte(r, pos) = static_cast<std::uint8_t>(value >> 8);
-    RecordByte(r, pos + 1) = static_cast<std::uint8_t>(value & 0xFF);
-}
-
-SettingsTables FirstRunTables(std::uint8_t language = 2) {
-    SettingsTables t;
+// The record a first run leaves when the program is closed at once.
+SettingsRecord FirstRunFile(std::uint8_t language, SettingsTables& t) {
     ApplyFirstRunDefaults(t);
     t.LanguageCode = language;
-    return t;
+    return EncodeSettings(FirstRunRecord(language), t);
 }
-
-// The record a first run leaves when the program is closed at once.
-SettingsRecord FirstRunFile(std::uint8_t language = 2) {
-    return EncodeSettings(FirstRunRecord(language), FirstRunTables(language));
+QByteArray Bytes(const SettingsRecord& r) {
+    return QByteArray(reinterpret_cast<const char*>(r.data()), static_cast<qsizetype>(r.size()));
+}
+// The n bytes of r from position pos on, as "3e 80".
+std::string Hex(const SettingsRecord& r, int pos, int n) {
+    return Bytes(r).mid(pos - 1, n).toHex(' ').toStdString();
+}
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+void WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                f.write(bytes) == bytes.size());
+}
+QStringList Entries(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
 } // namespace
 
-TEST(SettingsRecord, FirstRunFileByteForByte) {
-    const SettingsRecord r = FirstRunFile(1);
-    // Master keyboard: channel 1 only, sliders 100 64 64 64 0 0 64 0 0 0 0, Click Key on, shift 2.
-    const int master[32] = {1,   0,  0,  0,  0, 0, 0,  0, 0, 0, 0, 0, 0, 0, 0, 0,
-                            100, 64, 64, 64, 0, 0, 64, 0, 0, 0, 0, 0, 0, 1, 0, 2};
-    const int part[25] = {0, 100, 64, 80, 64, 0, 0, 64, 0, 0, 0, 0, 12,
-                          2, 1,   0,  2,  1,  1, 0, 0,  0, 0, 0, 0};
+TEST(SettingsRecord, FirstRunFileByteForByteAndOnlyAWholeSignedRecordReads) {
+    SettingsTables t;
+    const SettingsRecord r = FirstRunFile(1, t);
     SettingsRecord expected{};
-    for (int i = 0; i < 11; ++i)
-        expected[i] = static_cast<std::uint8_t>("QuintaroV10"[i]);
-    expected[Language - 1] = expected[StatusBar - 1] = 1;
-    expected[MainState - 1] = MainWindowState::Maximized; // 101-108 stay as created
-    // The master keyboard at 51..82, the parts' 25 rows from 176 on, then the window records of
-    // nine bytes from 576 on: Top, Left, Height, Width (words, high byte first, positions stored
-    // 16000 up), Open.
-    for (int e = 1; e <= 32; ++e)
-        expected[50 + e - 1] = static_cast<std::uint8_t>(master[e - 1]);
-    for (int p = 1; p <= 16; ++p)
-        for (int row = 0; row < 25; ++row)
-            expected[176 + 25 * (p - 1) + row - 1] =
-                static_cast<std::uint8_t>(row == 0 ? p : part[row]);
-    for (int k = 1; k <= 22; ++k) {
-        const int pos = 576 + 9 * (k - 1);
-        SetWord(expected, pos, 16000);
-        SetWord(expected, pos + 2, 16000);
-        SetWord(expected, pos + 4, k <= 16 ? 5532 : k == 19 ? 5700 : 0);
-        SetWord(expected, pos + 6, k <= 16 ? 9288 : k == 19 ? 9372 : 0);
+    Put(expected, 1, "51 75 69 6e 74 61 72 6f 56 31 30"); // QuintaroV10
+    Put(expected, Language, "01 00 01");
+    Put(expected, MainState, "02"); // maximized; the main window's words stay 0
+    // Master keyboard: channel 1 only, its eleven sliders, Click Key on, key shift 2.
+    Put(expected, MasterKb(1),
+        "01 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
+        "64 40 40 40 00 00 40 00 00 00 00 00 00 01 00 02");
+    for (int p = 1; p <= 16; ++p) {
+        Put(expected, PartParam(p, 0), "00 64 40 50 40 00 00 40 00 00 00 00 0c 02 01 00 02 01 01");
+        RecordByte(expected, PartParam(p, PartRow::Channel)) = static_cast<std::uint8_t>(p);
     }
-    expected[773] = expected[774] = ' ';
-    for (int pos = 1; pos <= 775; ++pos)
-        EXPECT_EQ(RecordByte(r, pos), expected[pos - 1]) << "position " << pos;
+    // Window records: Top, Left (16000 up), Height, Width, Open; parts and the volume window
+    // sized, the others empty.
+    for (int k = 1; k <= 22; ++k)
+        Put(expected, WindowRecord(k),
+            k <= 16   ? "3e 80 3e 80 15 9c 24 48 00"
+            : k == 19 ? "3e 80 3e 80 16 44 24 9c 00"
+                      : "3e 80 3e 80 00 00 00 00 00");
+    Put(expected, 774, "20 20");
+    for (int pos = 1; pos <= SettingsRecordLength; ++pos)
+        EXPECT_EQ(RecordByte(r, pos), RecordByte(expected, pos)) << "position " << pos;
 
-    // Only a whole signed record is read back: not one byte short, not another signature.
     std::vector<std::uint8_t> bytes(r.begin(), r.end());
     EXPECT_EQ(RecordFromFile(bytes), r);
+    EXPECT_FALSE(RecordFromFile(std::vector<std::uint8_t>(r.begin(), r.end() - 1)));
     bytes[10] = 'x';
     EXPECT_FALSE(RecordFromFile(bytes));
-    EXPECT_FALSE(RecordFromFile(std::vector<std::uint8_t>(r.begin(), r.end() - 1)));
 }
 
-TEST(SettingsRecord, ReadModifyWriteKeepsUnownedBytes) {
+TEST(SettingsRecord, ReadModifyWriteKeepsUnownedBytesAndClampsWhatAFieldCannotHold) {
     // An old file with distinctive bytes everywhere the program does not write.
-    SettingsRecord old = FirstRunFile(1);
+    SettingsTables t;
+    SettingsRecord old = FirstRunFile(1, t);
     for (int pos = 12; pos <= 775; ++pos)
         if (!((pos >= 22 && pos <= 24) || (pos >= 51 && pos <= 82) || (pos >= 101 && pos <= 109) ||
               (pos >= 176 && pos <= 773)))
             RecordByte(old, pos) = static_cast<std::uint8_t>(0x80 + pos % 97);
-    RecordByte(old, Flag23) = 1;
-    RecordByte(old, StatusBar) = 0;
-    SetWord(old, MainTop, 16120);
-    SetWord(old, MainLeft, 15955);
-    SetWord(old, MainHeight, 7000);
-    RecordByte(old, MainState) = MainWindowState::Normal;
-    SetWord(old, WindowRecord(7) + RecTop, 16070);
-    SetWord(old, WindowRecord(7) + RecLeft, 15860);
-    RecordByte(old, WindowRecord(7) + RecOpen) = 1;
-
-    SettingsTables t;
+    Put(old, Flag23, "01 00");
+    Put(old, MainTop, "3e f8 3e 53 1b 58 00 00 00"); // Top 120, Left -45, Height 7000, normal
+    Put(old, WindowRecord(7), "3e c6 3d f4 15 9c 24 48 01");
     DecodeSettings(old, t);
     EXPECT_EQ(t.LanguageCode, 1);
-    EXPECT_TRUE(t.SettingsFlag23);
-    EXPECT_FALSE(t.StatusBarVisible);
-    EXPECT_EQ(t.WindowExtras[WindowExtra::Top], 120);
-    EXPECT_EQ(t.WindowExtras[WindowExtra::Left], -45);
-    EXPECT_EQ(t.WindowExtras[WindowExtra::Height], 7000);
+    EXPECT_TRUE(t.SettingsFlag23 && !t.StatusBarVisible);
+    EXPECT_EQ(std::vector(&t.WindowExtras[1], &t.WindowExtras[4]), (std::vector{120, -45, 7000}));
     EXPECT_EQ(t.WindowRecs[7], (WindowRec{1, 70, -140, 9288, 5532}));
     EXPECT_EQ(EncodeSettings(old, t), old) << "unchanged tables give back every byte";
 
@@ -105,97 +112,170 @@ TEST(SettingsRecord, ReadModifyWriteKeepsUnownedBytes) {
     t.WindowRecs[20].Height = 4896;
     t.WindowExtras[WindowExtra::Top] = -300;
     const SettingsRecord changed = EncodeSettings(old, t);
-    const std::set<int> expectedChanges = {Language,
-                                           PartParam(3, PartRow::Volume),
-                                           MasterKb(5),
-                                           WindowRecord(20) + RecHeight,
-                                           WindowRecord(20) + RecHeight + 1,
-                                           MainTop,
-                                           MainTop + 1};
+    const std::set<int> changes = {Language,
+                                   PartParam(3, PartRow::Volume),
+                                   MasterKb(5),
+                                   MainTop,
+                                   MainTop + 1,
+                                   WindowRecord(20) + RecHeight,
+                                   WindowRecord(20) + RecHeight + 1};
     for (int pos = 1; pos <= 775; ++pos)
-        EXPECT_EQ(RecordByte(changed, pos) != RecordByte(old, pos), expectedChanges.count(pos) == 1)
+        EXPECT_EQ(RecordByte(changed, pos) != RecordByte(old, pos), changes.count(pos) == 1)
             << "position " << pos;
-    EXPECT_EQ(Word(changed, MainTop), 15700);
-
+    EXPECT_EQ(Hex(changed, MainTop, 2), "3d 54");
     // A maximized or minimized main window leaves the last normal placement in the file.
     for (int state : {MainWindowState::Maximized, MainWindowState::Minimized}) {
         t.WindowExtras[WindowExtra::State] = state;
-        const SettingsRecord r = EncodeSettings(old, t);
-        EXPECT_EQ(Word(r, MainTop), 16120) << state;
-        EXPECT_EQ(RecordByte(r, MainState), state);
+        EXPECT_EQ(Hex(EncodeSettings(old, t), MainTop, 9),
+                  "3e f8 3e 53 1b 58 00 00 0" + std::to_string(state));
     }
-
     // A foreign record (the file replaced while the program ran) is not kept: a new one is.
     const SettingsRecord fresh = EncodeSettings(SettingsRecord{'x', 'x', 'x'}, t);
     EXPECT_TRUE(HasSignature(fresh));
     EXPECT_EQ(RecordByte(fresh, PartParam(3, PartRow::Volume)), 17);
-}
 
-TEST(SettingsRecord, CorruptedFieldsTakeTheirDefaults) {
-    SettingsRecord r = FirstRunFile(1);
-    // {part, row, stored, read}: out-of-range values read as defaults, valid ones are kept.
-    const int parts[][4] = {
-        {2, PartRow::Channel, 0, 2},         {3, PartRow::Channel, 17, 3},
-        {5, PartRow::Channel, 16, 16},       {2, PartRow::Volume, 128, 100},
-        {2, PartRow::Chorus, 200, 0},        {2, PartRow::Transposition, 25, 12},
-        {3, PartRow::Transposition, 24, 24}, {2, PartRow::HoldNote, 7, 0},
-        {3, PartRow::ClickKey, 2, 1},        {2, PartRow::KeyShift, 4, 2},
-        {3, PartRow::KeyShift, 3, 3},        {2, PartRow::ProgramNumber, 0, 1},
-        {3, PartRow::ProgramNumber, 129, 1}, {5, PartRow::ProgramNumber, 128, 128},
-        {4, PartRow::Unused13, 200, 200}};
-    // {element, stored, read} of the master keyboard.
-    const int master[][3] = {{9, 2, 0},      {10, 1, 1}, {17, 128, 100}, {27, 127, 127},
-                             {28, 222, 222}, {30, 2, 1}, {31, 9, 0},     {32, 4, 2}};
-    for (const auto& c : parts)
-        RecordByte(r, PartParam(c[0], c[1])) = static_cast<std::uint8_t>(c[2]);
-    for (const auto& c : master)
-        RecordByte(r, MasterKb(c[0])) = static_cast<std::uint8_t>(c[1]);
-    // {kind, offset, stored word (byte for Open), read}.
-    const int windows[][4] = {{3, RecHeight, 32768, 5532},  {19, RecHeight, 40000, 5700},
-                              {4, RecHeight, 32767, 32767}, {5, RecTop, 32001, 0},
-                              {6, RecTop, 32000, 16000},    {6, RecLeft, 0, -16000},
-                              {7, RecOpen, 3, 0},           {22, RecOpen, 2, 2}};
-    for (const auto& c : windows) {
-        if (c[1] == RecOpen)
-            RecordByte(r, WindowRecord(c[0]) + RecOpen) = static_cast<std::uint8_t>(c[2]);
-        else
-            SetWord(r, WindowRecord(c[0]) + c[1], c[2]);
-    }
-    SetWord(r, MainTop, 40000);
-    SetWord(r, MainWidth, 60000);
-    RecordByte(r, MainState) = 7;
-    RecordByte(r, Language) = 3;
-
-    SettingsTables t;
-    DecodeSettings(r, t);
-    for (const auto& c : parts)
-        EXPECT_EQ(t.PartParams[c[0]][c[1]], c[3]) << "part " << c[0] << " row " << c[1];
-    for (const auto& c : master)
-        EXPECT_EQ(t.MasterKbSettings[c[0]], c[2]) << "master element " << c[0];
-    for (const auto& c : windows) {
-        const WindowRec& w = t.WindowRecs[c[0]];
-        const int read = c[1] == RecTop      ? w.Top
-                         : c[1] == RecLeft   ? w.Left
-                         : c[1] == RecHeight ? w.Height
-                                             : w.Open;
-        EXPECT_EQ(read, c[3]) << "kind " << c[0] << " at " << c[1];
-    }
-    EXPECT_EQ(t.WindowExtras[WindowExtra::Top], 0);
-    EXPECT_EQ(t.WindowExtras[WindowExtra::Width], 0);
-    EXPECT_EQ(t.WindowExtras[WindowExtra::State], 7) << "an unknown state is kept as read";
-    EXPECT_EQ(t.LanguageCode, 2) << "an unknown language reads as English";
-}
-
-TEST(SettingsRecord, WritingClampsWhatTheFieldsCannotHold) {
-    SettingsTables t = FirstRunTables();
+    // Positions beyond +-16000 and sizes beyond 32767 or below 0 are clamped, bytes to 0..255.
     t.WindowExtras = {0, -20000, 40000, -5, 70000, MainWindowState::Normal};
     t.WindowRecs[1] = {300, -16001, 16001, 32768, -1};
     t.MasterKbSettings[MasterKbElement::FirstSlider] = 300;
-    const SettingsRecord r = EncodeSettings(FirstRunRecord(2), t);
-    // Main window Top, Left, Height, Width, then kind 1's.
-    const int words[] = {0, 32000, 0, 32767, 0, 32000, 0, 32767};
-    for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(Word(r, (i < 4 ? MainTop : WindowRecord(1)) + 2 * (i % 4)), words[i]) << i;
-    EXPECT_EQ(RecordByte(r, WindowRecord(1) + RecOpen), 255);
-    EXPECT_EQ(RecordByte(r, MasterKb(MasterKbElement::FirstSlider)), 255);
+    const SettingsRecord clamped = EncodeSettings(old, t);
+    EXPECT_EQ(Hex(clamped, MainTop, 8), "00 00 7d 00 00 00 7f ff");
+    EXPECT_EQ(Hex(clamped, WindowRecord(1), 9), "00 00 7d 00 00 00 7f ff ff");
+    EXPECT_EQ(Hex(clamped, MasterKb(MasterKbElement::FirstSlider), 1), "ff");
+}
+
+TEST(SettingsRecord, CorruptedFieldsReadAsTheirDefaults) {
+    SettingsTables t;
+    SettingsRecord r = FirstRunFile(1, t);
+    using namespace PartRow;
+    // {position, stored, as written back once read}: out-of-range values read as defaults, valid
+    // ones are kept; an unknown language reads as English, an unknown main window state as it is;
+    // a size beyond 32767 as the first-run size, a place beyond +16000 as 0.
+    // clang-format off
+    const std::tuple<int, const char*, const char*> fields[] = {
+        {PartParam(2, Channel), "00", "02"}, {PartParam(3, Channel), "11", "03"},
+        {PartParam(5, Channel), "10", "10"}, {PartParam(2, Volume), "80", "64"},
+        {PartParam(2, Chorus), "c8", "00"}, {PartParam(2, Transposition), "19", "0c"},
+        {PartParam(3, Transposition), "18", "18"}, {PartParam(2, HoldNote), "07", "00"},
+        {PartParam(3, ClickKey), "02", "01"}, {PartParam(2, KeyShift), "04", "02"},
+        {PartParam(3, KeyShift), "03", "03"}, {PartParam(2, ProgramNumber), "00", "01"},
+        {PartParam(3, ProgramNumber), "81", "01"}, {PartParam(5, ProgramNumber), "80", "80"},
+        {PartParam(4, Unused13), "c8", "c8"}, {MasterKb(9), "02", "00"},
+        {MasterKb(10), "01", "01"}, {MasterKb(17), "80", "64"}, {MasterKb(27), "7f", "7f"},
+        {MasterKb(28), "de", "de"}, {MasterKb(30), "02", "01"}, {MasterKb(31), "09", "00"},
+        {MasterKb(32), "04", "02"}, {Language, "03", "02"}, {MainState, "07", "07"},
+        {WindowRecord(3) + RecHeight, "80 00", "15 9c"},
+        {WindowRecord(19) + RecHeight, "9c 40", "16 44"},
+        {WindowRecord(4) + RecHeight, "7f ff", "7f ff"},
+        {WindowRecord(5) + RecTop, "7d 01", "3e 80"},
+        {WindowRecord(6) + RecTop, "7d 00", "7d 00"},
+        {WindowRecord(6) + RecLeft, "00 00", "00 00"}, {WindowRecord(7) + RecOpen, "03", "00"},
+        {WindowRecord(22) + RecOpen, "02", "02"}};
+    // clang-format on
+    for (const auto& [pos, stored, read] : fields)
+        Put(r, pos, stored);
+    Put(r, MainTop, "9c 40");
+    Put(r, MainWidth, "ea 60");
+    DecodeSettings(r, t);
+    const SettingsRecord back = EncodeSettings(r, t);
+    for (const auto& [pos, stored, read] : fields)
+        EXPECT_EQ(Hex(back, pos, int(std::strlen(read) + 1) / 3), read) << "position " << pos;
+    EXPECT_EQ(t.WindowExtras[WindowExtra::Top], 0);
+    EXPECT_EQ(t.WindowExtras[WindowExtra::Width], 0);
+}
+
+TEST(SettingsFile, WriteReplacesTheFileWholeKeepingItsPermissionsAndLinks) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("QuintaroV10.ini");
+    WriteBytes(path, QByteArray(1000, 'o')); // longer than a record: nothing of it may remain
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0640), 0);
+    std::error_code error;
+    SettingsRecord record = NewSettingsRecord();
+    ASSERT_TRUE(WriteSettingsFile(path, record, error)) << error.message();
+    EXPECT_EQ(ReadAll(path), Bytes(record));
+    EXPECT_EQ(Entries(dir.path()), QStringList{"QuintaroV10.ini"}) << "no temporary file left";
+    EXPECT_EQ(QFileInfo(path).permissions(), QFile::ReadOwner | QFile::WriteOwner |
+                                                 QFile::ReadUser | QFile::WriteUser |
+                                                 QFile::ReadGroup);
+    // A link to the settings file stays a link; the file it points to is replaced.
+    const QString link = dir.filePath("link.ini");
+    ASSERT_TRUE(QFile::link(path, link));
+    RecordByte(record, 22) = 1;
+    ASSERT_TRUE(WriteSettingsFile(link, record, error)) << error.message();
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(ReadAll(path), Bytes(record));
+    // The last step fails (a folder stands where the file goes): the temporary file goes again.
+    ASSERT_TRUE(QFile::remove(path) && QDir(dir.path()).mkdir("QuintaroV10.ini"));
+    EXPECT_FALSE(WriteSettingsFile(path, record, error));
+    EXPECT_EQ(error, std::error_code(EISDIR, std::generic_category())) << error.message();
+    EXPECT_EQ(Entries(dir.path()).size(), 2);
+}
+
+// As an ordinary user: a folder the user may not create files in, with a settings file the user
+// may write, is written in place; a file the user made read-only is never replaced.
+TEST(SettingsFile, PermissionsOfAnOrdinaryUserAreRespected) {
+    QTemporaryDir dir;
+    const QDir root(dir.path());
+    ASSERT_TRUE(root.mkdir("ro") && root.mkdir("rw"));
+    const QString inPlace = root.filePath("ro/QuintaroV10.ini");
+    const QString locked[] = {root.filePath("ro/locked.ini"), root.filePath("rw/QuintaroV10.ini")};
+    const QByteArray old(800, 'o'); // longer than a record: nothing of it may remain
+    for (const QString& path : {inPlace, locked[0], locked[1]})
+        WriteBytes(path, old);
+    ASSERT_TRUE(GiveToUnprivilegedUser(dir.path()));
+    for (const QString& path : locked)
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0444), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(root.filePath("ro")).constData(), 0555), 0);
+
+    // Each case sets one bit when it goes as it should.
+    const SettingsRecord record = NewSettingsRecord();
+    const int result = RunUnprivileged([&] {
+        if (::access(QFile::encodeName(inPlace).constData(), W_OK) != 0)
+            return 100; // the ordinary user cannot reach the test's folder
+        std::error_code error;
+        int passed = WriteSettingsFile(inPlace, record, error) && !error ? 1 : 0;
+        for (int i : {0, 1})
+            if (!WriteSettingsFile(locked[i], record, error) && error.value() == EACCES)
+                passed |= 2 << i;
+        return passed;
+    });
+    ::chmod(QFile::encodeName(root.filePath("ro")).constData(), 0755);
+    if (result == CannotDropPrivileges || result == 100)
+        GTEST_SKIP() << "no ordinary user can run this test here (result " << result << ")";
+    EXPECT_EQ(result, 7) << "1: written in place, 2 and 4: a read-only file reported";
+    EXPECT_EQ(ReadAll(inPlace), Bytes(record));
+    EXPECT_EQ(ReadAll(locked[0]), old);
+    EXPECT_EQ(ReadAll(locked[1]), old);
+    EXPECT_EQ(QFileInfo(locked[1]).permissions() & QFile::WriteOwner, 0) << "still read-only";
+    EXPECT_EQ(Entries(root.filePath("rw")), QStringList{"QuintaroV10.ini"});
+}
+
+// Started in its folder and ended by a termination signal, the program still writes its
+// settings, as when its main window is closed.
+TEST(ProgramProcess, TerminationSignalEndsTheRunAndKeepsTheSettings) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(QFile::copy(QUINTARO_SOURCE_DIR "/data/QuintaroProgGM.txt",
+                            folder.filePath("QuintaroProgGM.txt")));
+    // A record from an earlier run (English, so no dialog) whose part table is all zero: the run
+    // reads part 1's channel as 1, and only the shutdown's write puts that into the file.
+    const QString settings = folder.filePath("QuintaroV10.ini");
+    WriteBytes(settings, Bytes(FirstRunRecord(2)));
+    QProcess program;
+    program.setWorkingDirectory(folder.path());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("QUINTARO_MIDI_OUT", "capture:" + folder.filePath("capture.txt"));
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(QUINTARO_BUILD_DIR "/quintaro"), {});
+    // The capture file appears when the output opens, while the start-up runs; the signal is
+    // taken up as soon as the main window's events run.
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(folder.filePath("capture.txt")), 20000);
+    program.terminate();
+    ASSERT_TRUE(program.waitForFinished(20000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    const QByteArray bytes = ReadAll(settings);
+    ASSERT_EQ(bytes.size(), SettingsRecordLength);
+    EXPECT_EQ(bytes.at(Language - 1), 2);
+    EXPECT_EQ(bytes.at(PartParam(1, PartRow::Channel) - 1), 1);
 }

@@ -23,20 +23,18 @@ MidiFileContents ReadMidiFile(const QString& path) {
         return file;
     }
     std::istringstream lines(reader.readAllStandardOutput().toStdString());
-    std::string line;
-    while (std::getline(lines, line)) {
+    for (std::string line; std::getline(lines, line);) {
         std::istringstream words(line);
         std::string first;
         words >> first;
         if (first == "header") {
             words >> file.type >> file.ticksPerBeat;
         } else if (first == "track") {
-            file.tracks.emplace_back();
-            std::getline(words >> std::ws, file.tracks.back().name);
+            std::getline(words >> std::ws, file.tracks.emplace_back().name);
         } else if (!file.tracks.empty()) {
-            MidiFileContents::Event e{std::stod(first), {}, 0, 0, 0};
+            auto& e = file.tracks.back().events.emplace_back(
+                MidiFileContents::Event{std::stod(first), {}, 0, 0, 0});
             words >> e.type >> e.channel >> e.data1 >> e.data2;
-            file.tracks.back().events.push_back(e);
         }
     }
     return file;
@@ -44,12 +42,11 @@ MidiFileContents ReadMidiFile(const QString& path) {
 
 bool EveryNoteEnds(const MidiFileContents::Track& track) {
     std::map<int, int> sounding;
-    for (const auto& e : track.events) {
+    for (const auto& e : track.events)
         if (e.type == "note_on")
             ++sounding[e.data1];
         else if (e.type == "note_off" && --sounding[e.data1] < 0)
             return false;
-    }
     for (const auto& [note, count] : sounding)
         if (count != 0)
             return false;

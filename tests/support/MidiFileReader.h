@@ -12,7 +12,7 @@ struct MidiFileContents {
         std::string type; // note_on, note_off, control_change, program_change, pitchwheel
         int channel;
         int data1;
-        int data2;
+        int data2; // 0 for a program change and a pitch wheel (0..16383 in data1)
     };
     struct Track {
         std::string name;

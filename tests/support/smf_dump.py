@@ -1,33 +1,26 @@
 #!/usr/bin/python3
-"""Reads a Standard MIDI File with mido and prints it one line per event, for the tests:
-   header <type> <ticks per beat> <tracks>
-   track <name>
-   <seconds from the file's start> <event> <channel> <data...>
-where event is note_on (a Note On with velocity 0 counts as note_off), note_off, control_change,
-program_change or pitchwheel (data: 0..16383). Times use the file's own tempo map."""
+"""Prints a Standard MIDI File as mido reads it, one line per event, for the tests:
+"header <type> <ticks per beat>", "track <name>", then "<seconds> <event> <channel> <data...>"
+where event is note_on (velocity 0: note_off), note_off, control_change, program_change or
+pitchwheel (0..16383), and seconds count from the file's start through its own tempo map."""
 import sys
 
 import mido
 
+DATA = {"note_on": ("note", "velocity"), "note_off": ("note", "velocity"),
+        "control_change": ("control", "value"), "program_change": ("program",),
+        "pitchwheel": ("pitch",)}
 midi = mido.MidiFile(sys.argv[1])
-print("header", midi.type, midi.ticks_per_beat, len(midi.tracks))
+print("header", midi.type, midi.ticks_per_beat)
 tempo = 500000
 for track in midi.tracks:
-    name = next((m.name for m in track if m.type == "track_name"), "")
-    print("track", name)
+    print("track", next((m.name for m in track if m.type == "track_name"), ""))
     ticks = 0
     for m in track:
         ticks += m.time
-        if m.type == "set_tempo":
-            tempo = m.tempo
-        seconds = mido.tick2second(ticks, midi.ticks_per_beat, tempo)
-        if m.type == "note_on" and m.velocity == 0:
-            print(f"{seconds:.6f} note_off {m.channel} {m.note} 0")
-        elif m.type in ("note_on", "note_off"):
-            print(f"{seconds:.6f} {m.type} {m.channel} {m.note} {m.velocity}")
-        elif m.type == "control_change":
-            print(f"{seconds:.6f} control_change {m.channel} {m.control} {m.value}")
-        elif m.type == "program_change":
-            print(f"{seconds:.6f} program_change {m.channel} {m.program}")
-        elif m.type == "pitchwheel":
-            print(f"{seconds:.6f} pitchwheel {m.channel} {m.pitch + 8192}")
+        tempo = m.tempo if m.type == "set_tempo" else tempo
+        if m.type in DATA:
+            kind = "note_off" if m.type == "note_on" and m.velocity == 0 else m.type
+            values = [getattr(m, d) + (8192 if d == "pitch" else 0) for d in DATA[m.type]]
+            seconds = mido.tick2second(ticks, midi.ticks_per_beat, tempo)
+            print(f"{seconds:.6f}", kind, m.channel, *values)

@@ -18,13 +18,19 @@ KeyWidget::KeyWidget(int index, QWidget* parent)
 }
 
 void KeyWidget::mark() {
+    const bool changed = !marked_;
     marked_ = true;
     update();
+    if (changed)
+        emit markChanged(index_);
 }
 
 void KeyWidget::setPlain() {
+    const bool changed = marked_;
     marked_ = false;
     update();
+    if (changed)
+        emit markChanged(index_);
 }
 
 void KeyWidget::paintEvent(QPaintEvent*) {

@@ -28,6 +28,8 @@ class KeyWidget : public QWidget {
     void released(int index);
     // The pointer moved over the key, `yTwips` below its top edge.
     void moved(int index, int yTwips);
+    // The mark came or went (what a screen reader is told).
+    void markChanged(int index);
 
   protected:
     void paintEvent(QPaintEvent* event) override;

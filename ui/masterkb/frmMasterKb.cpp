@@ -3,6 +3,7 @@
 #include "ui/Twips.h"
 #include "ui/child/Place.h"
 #include "ui/keyboard/Keyboard.h"
+#include "ui/keyboard/KeyboardAccessibility.h"
 #include "ui/part/LevelScrollBar.h"
 
 #include <QAction>
@@ -107,6 +108,8 @@ void frmMasterKb::buildControls() {
         connect(Check1[n], &QAbstractButton::toggled, this, [this, n] { Check1_Click(n); });
         Label6[n] = new QLabel(QString::number(n), Frame2);
         Label6[n]->setFont(small);
+        Check1[n]->setAccessibleName(
+            Spoken(state_.LanguageBase, "Canale MIDI %1", "MIDI Channel %1").arg(n));
     }
 
     CommChiudi = new QPushButton(Client);
@@ -116,6 +119,7 @@ void frmMasterKb::buildControls() {
 
     policy_ = std::make_unique<Policy>(state_);
     keyboard_ = std::make_unique<Keyboard>(state_.midi, *policy_, Client);
+    new KeyboardAccess(*keyboard_, *policy_, state_.LanguageBase); // a child of Frame1
 }
 
 void frmMasterKb::Form_Load() {

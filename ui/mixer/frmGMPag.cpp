@@ -40,6 +40,7 @@ void frmGMPag::buildControls() {
 
     List1 = new QListWidget(Client);
     List1->setObjectName(QStringLiteral("List1"));
+    List1->setAccessibleName(QStringLiteral("GM Page %1").arg(PageNumber()));
     // Four columns of 17 rows: the rows run down a column and wrap into the next.
     List1->setFlow(QListView::TopToBottom);
     List1->setWrapping(true);

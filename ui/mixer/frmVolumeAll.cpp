@@ -107,6 +107,7 @@ void frmVolumeAll::buildControls() {
         place(button, left, ButtonTop, BoxWidth, ButtonHeight);
         connect(button, &QPushButton::clicked, this, [this, i] { PulsPart_Click(i); });
         PulsPart[i] = button;
+        button->setAccessibleName(state_.ResString(17) + QString::number(i));
 
         // The name boxes are two columns wide: odd parts above the sliders, even parts below,
         // both at the left of the odd column.
@@ -132,6 +133,8 @@ void frmVolumeAll::buildControls() {
         // sends one message per value.
         connect(slider, &QScrollBar::valueChanged, this, [this, i] { VScroll_Change(i); });
         VScroll[i] = slider;
+        slider->setAccessibleName(QStringLiteral("Volume ") + state_.ResString(17) +
+                                  QString::number(i));
 
         Text2[i] = makeBox(Client, valueStyle, arial(9));
         place(Text2[i], wideLeft, PanTop, WideBoxWidth, WideBoxHeight);

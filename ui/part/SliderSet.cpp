@@ -35,6 +35,7 @@ SliderSet::SliderSet(QWidget* client, std::function<void(int k)> changed) {
         QObject::connect(VScroll[k], &QScrollBar::valueChanged, client,
                          [changed, k] { changed(k); });
         Label2[k] = new QLabel(QString::fromLatin1(Captions[k]), client);
+        VScroll[k]->setAccessibleName(Label2[k]->text());
         Label2[k]->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
         const bool centred = k == Pan || k == Bend;
         Label4[k] = new QLabel(centred ? QStringLiteral("63") : QStringLiteral("127"), client);

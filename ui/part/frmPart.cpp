@@ -3,6 +3,7 @@
 #include "ui/Twips.h"
 #include "ui/child/Place.h"
 #include "ui/keyboard/Keyboard.h"
+#include "ui/keyboard/KeyboardAccessibility.h"
 #include "ui/part/LevelScrollBar.h"
 #include "ui/part/PartKeyboardPolicy.h"
 #include "ui/part/SliderSet.h"
@@ -108,6 +109,11 @@ void frmPart::buildControls() {
 
     policy_ = std::make_unique<PartKeyboardPolicy>(state_, part_);
     keyboard_ = std::make_unique<Keyboard>(state_.midi, *policy_, Client);
+    new KeyboardAccess(*keyboard_, *policy_, state_.LanguageBase); // a child of Frame1
+    // On Linux Qt names a list box by its text; the caption goes to its description as well.
+    Combo1->setAccessibleName(Spoken(state_.LanguageBase, "Trasposizione", "Transposition"));
+    Combo1->setAccessibleDescription(Combo1->accessibleName());
+    Text3->setAccessibleName(Spoken(state_.LanguageBase, "Programma", "Program"));
 }
 
 void frmPart::Form_Load() {

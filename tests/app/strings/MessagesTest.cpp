@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <gtest/gtest.h>
 
-TEST(Messages, FileErrorsInBothLanguagesAndUnknownNumbersShowNothing) {
-    // {errno, English text}; every other number than the ones listed reads as a disk error.
+TEST(Messages, FileErrorsInBothLanguagesUnknownNumbersShowNothingAndInsertTakesOneUnderscore) {
+    // Every errno but the ones listed reads as a disk error.
     const std::pair<int, const char*> cases[] = {{EIO, "Error I/O device"},
                                                  {ENXIO, "Disk not ready or not formatted"},
                                                  {ENODEV, "Disk not ready or not formatted"},
@@ -29,16 +29,14 @@ TEST(Messages, FileErrorsInBothLanguagesAndUnknownNumbersShowNothing) {
     EXPECT_EQ(sink.texts(QStringLiteral("Opening x")), expected);
     for (int id : {0, 115, 200, 315})
         EXPECT_TRUE(LoadResString(id).isEmpty()) << id;
-}
 
-TEST(Messages, InsertReplacesTheFirstUnderscoreOnly) {
-    const char* cases[][3] = {{"File _ assente", "Pippo.txt", "File Pippo.txt assente"},
-                              {"a_b_c", "X", "aXb_c"},
-                              {"end _", "", "end "},
-                              {"File assente", "X", "File assente"},
-                              {"[_]", "_", "[_]"}}; // an inserted "_" is not substituted again
-    for (const auto& c : cases)
+    // An inserted "_" is not substituted again.
+    const char* inserts[][3] = {{"File _ assente", "Pippo.txt", "File Pippo.txt assente"},
+                                {"a_b_c", "X", "aXb_c"},
+                                {"end _", "", "end "},
+                                {"File assente", "X", "File assente"},
+                                {"[_]", "_", "[_]"}};
+    for (const auto& c : inserts)
         EXPECT_EQ(InsertIntoMessage(QString::fromLatin1(c[0]), QString::fromLatin1(c[1])),
-                  QString::fromLatin1(c[2]))
-            << c[0];
+                  QString::fromLatin1(c[2]));
 }

@@ -11,11 +11,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
 #include <QWindow>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -24,12 +24,12 @@ class Pointer {
     explicit Pointer(QWidget& main) : main_(main) {}
 
     QPoint centreOf(QWidget* w) const { return w->mapTo(&main_, w->rect().center()); }
-    void move(QPoint p) { QTest::mouseMove(main_.windowHandle(), p); }
+    void move(QPoint p) { QTest::mouseMove(main_.windowHandle(), last = p); }
     void press(QPoint p, Qt::MouseButton b = Qt::LeftButton) {
-        QTest::mousePress(main_.windowHandle(), b, {}, p);
+        QTest::mousePress(main_.windowHandle(), b, {}, last = p);
     }
     void release(QPoint p, Qt::MouseButton b = Qt::LeftButton) {
-        QTest::mouseRelease(main_.windowHandle(), b, {}, p);
+        QTest::mouseRelease(main_.windowHandle(), b, {}, last = p);
     }
     void click(QPoint p) {
         press(p);
@@ -58,6 +58,7 @@ class Pointer {
     }
 
     QWidget& main_;
+    QPoint last; // where the pointer went last
 };
 
 // Scan codes (X11) of the places of the US keys Z, S, Q, 2 and U: keys 0, 1, 12, 13 and 23 above
@@ -95,17 +96,59 @@ class KeyboardDriver {
     void tapKey(int k) { QTest::mouseClick(key(k), Qt::LeftButton, {}, QPoint(3, 3)); }
     void pressKey(int k) { p.press(onKey(k)); }
     void releaseKey(int k) { p.release(onKey(k)); }
-    void hover(int k) { p.move(onKey(k)); }
-    void click(const char* name) { p.click(control(name)); }
-    void clickClickKey() { click("CheckClickKey"); }
-    void clickHoldNote() { click("CheckHoldNote"); }
-    void clickHoldChord() { click("CommHoldChord"); }
-    void clickAllNotesOff() { click("CommAllNoteOff"); }
-    // The key-shift bar turned with the wheel, or dragged to value v.
-    void turnKeyShift(int steps) { p.wheel(p.centreOf(control("HScroll1")), steps); }
+    void clickHoldNote() { p.click(control("CheckHoldNote")); }
+    void clickHoldChord() { p.click(control("CommHoldChord")); }
+    // The key-shift bar dragged to value v.
     void setKeyShift(int v) { control<QScrollBar>("HScroll1")->setValue(v); }
     // A click on the frame gives the keyboard the focus, for the computer keys.
     void focus() { control("Frame1")->setFocus(); }
+
+    // Plays a script of user actions separated by ';' with the keys and the pointer: "click 0 4"
+    // (each key clicked), "press 5", "release 5" ("rpress", "rrelease": the right button; no
+    // key: where the pointer is), "dclick 0", "hover 3", "hover 2 100 1380" (key 2, twips
+    // inside it), "window", "bar" (the pointer onto the key-shift bar), "shift 3" (the bar
+    // dragged), "wheel 1" (turned a notch down), "down 52", "up 52" (a computer key by scan code,
+    // to the focus), "space CheckHoldNote" (a control toggled from the keyboard) and a control's
+    // name (clicked).
+    void act(const std::string& script) {
+        std::istringstream steps(script);
+        for (std::string step, verb, name; std::getline(steps, step, ';');) {
+            std::istringstream in(step);
+            if (!(in >> verb))
+                continue;
+            if (verb == "space")
+                in >> name;
+            std::vector<int> n;
+            for (int v; in >> v;)
+                n.push_back(v);
+            const bool right = verb == "rpress" || verb == "rrelease";
+            const auto b = right ? Qt::RightButton : Qt::LeftButton;
+            auto at = [&] { return n.empty() ? p.last : onKey(n[0]); };
+            if (verb == "click")
+                for (int k : n)
+                    p.click(onKey(k));
+            else if (verb.ends_with("press"))
+                p.press(at(), b);
+            else if (verb.ends_with("release"))
+                p.release(at(), b);
+            else if (verb == "dclick")
+                QTest::mouseDClick(p.main_.windowHandle(), b, {}, at());
+            else if (verb == "hover")
+                p.move(n.size() == 3 ? onKey(n[0], n[1], n[2]) : at());
+            else if (verb == "window" || verb == "bar")
+                p.move(verb == "bar" ? p.centreOf(control("HScroll1")) : onWindow());
+            else if (verb == "shift")
+                setKeyShift(n.at(0));
+            else if (verb == "wheel")
+                p.wheel(p.centreOf(control("HScroll1")), n.at(0));
+            else if (verb == "down" || verb == "up")
+                p.key(verb == "down", n.at(0));
+            else if (verb == "space")
+                QTest::keyClick(control(QString::fromStdString(name)), Qt::Key_Space);
+            else
+                p.click(control(QString::fromStdString(verb)));
+        }
+    }
 
     QString noteBox() const { return control<QLineEdit>("Text1")->text(); }
     // The first key's note, from the lowest octave label ("C2": note 36).
@@ -119,12 +162,11 @@ class KeyboardDriver {
     }
     // The mode controls, e.g. "click 1, hold 0 enabled, chord disabled".
     std::string controls() const {
-        auto enabled = [](QWidget* c) { return c->isEnabled() ? "enabled" : "disabled"; };
         auto* hold = control<QCheckBox>("CheckHoldNote");
-        return std::string("click ") +
-               (control<QCheckBox>("CheckClickKey")->isChecked() ? "1" : "0") + ", hold " +
-               (hold->isChecked() ? "1 " : "0 ") + enabled(hold) + ", chord " +
-               enabled(control("CommHoldChord"));
+        return std::string("click ") + "01"[control<QCheckBox>("CheckClickKey")->isChecked()] +
+               ", hold " + "01"[hold->isChecked()] +
+               (hold->isEnabled() ? " enabled" : " disabled") +
+               (control("CommHoldChord")->isEnabled() ? ", chord enabled" : ", chord disabled");
     }
 
     QWidget* client() const { return client_; }

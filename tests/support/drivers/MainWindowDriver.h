@@ -1,8 +1,7 @@
 #pragma once
 
 #include "startup/Main.h"
-#include "support/RecordingPort.h"
-#include "support/RecordingSink.h"
+#include "support/TestState.h"
 #include "ui/main/frmMain.h"
 #include "ui/main/frmMidi.h"
 #include "ui/masterkb/frmMasterKb.h"
@@ -16,7 +15,6 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 // Drives the main window as a user does: its menu items, its Window menu, the MIDI dialog opened
@@ -36,10 +34,7 @@ class MainWindowDriver {
         activate(w_.MasterKbWindow());
         return w_.MasterKbWindow();
     }
-    void activate(ChildWindow* child) {
-        if (child)
-            w_.mdiArea()->setActiveSubWindow(child);
-    }
+    void activate(ChildWindow* child) { w_.mdiArea()->setActiveSubWindow(child); }
 
     void toggleStatusBar() { w_.mnuVisBarraStato->trigger(); }
     bool statusBarShown() const { return w_.Picture1->isVisibleTo(&w_); }
@@ -91,6 +86,52 @@ class MainWindowDriver {
     frmMain& w_;
 };
 
+// Messages as one line, each in hex: "90 3c 64, 80 3c 40".
+inline std::string Joined(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const std::string& line : lines)
+        out += (out.empty() ? "" : ", ") + line;
+    return out;
+}
+
+// A main window over a fresh state, shown, with QUINTARO_MIDI_OUT and QUINTARO_MIDI_IN unset while
+// it lives (the choices it remembers go to the test's own configuration folder).
+struct MainHost {
+    using Bytes = std::vector<std::uint8_t>;
+    MainHost() {
+        qunsetenv("QUINTARO_MIDI_OUT");
+        qunsetenv("QUINTARO_MIDI_IN");
+        main.resize(1400, 1000);
+        main.show();
+    }
+    ~MainHost() {
+        qputenv("QUINTARO_MIDI_OUT", savedOut);
+        qputenv("QUINTARO_MIDI_IN", savedIn);
+    }
+    // Messages arriving at the MIDI input, handled in order.
+    void in(std::initializer_list<Bytes> messages) {
+        for (const Bytes& m : messages)
+            t.state.midiIn.handler()(m);
+    }
+    // Part `n` on MIDI channel `channel`, transposed by `semitones`, opened from the menu.
+    frmPart* part(int n, int channel, int semitones = 0) {
+        t.state.PartParams.at(n).at(PartRow::Channel) = static_cast<std::uint8_t>(channel);
+        t.state.PartParams.at(n).at(PartRow::Transposition) =
+            static_cast<std::uint8_t>(12 + semitones);
+        return ui.openPart(n);
+    }
+    // What the recording port was sent since the last take, joined.
+    std::string take() {
+        const std::string lines = Joined(t.port->messageLines());
+        t.port->clear();
+        return lines;
+    }
+    QByteArray savedOut = qgetenv("QUINTARO_MIDI_OUT"), savedIn = qgetenv("QUINTARO_MIDI_IN");
+    TestState t;
+    frmMain main{t.state};
+    MainWindowDriver ui{main};
+};
+
 // One run of the program: its state, its messages, its MIDI port and its main window (null when
 // the start-up stopped).
 struct ProgramRun {
@@ -126,8 +167,8 @@ class ProgramFolder {
         hooks.makePort = [this, r = run.get()] {
             auto port = std::make_unique<RecordingPort>();
             port->failOn(RecordingPort::Call::Open, 1, openResult);
-            port->emptyAtOpen = emptyAtOpen;
             port->failOn(RecordingPort::Call::Close, 1, closeResult);
+            port->emptyAtOpen = emptyAtOpen;
             r->port = port.get();
             return port;
         };

@@ -4,6 +4,7 @@
 // its close box, as a user does. `Driver` gives menuItem() and window().
 #include <QAction>
 #include <QCoreApplication>
+#include <QTest>
 
 template <class Driver> class MenuWindow {
   public:

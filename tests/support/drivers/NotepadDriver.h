@@ -5,32 +5,24 @@
 #include "ui/accessories/frmBloccoNote.h"
 #include "ui/main/frmMain.h"
 
-#include <QAction>
-#include <QCoreApplication>
 #include <QPlainTextEdit>
-#include <QTest>
 
 class NotepadDriver : public MenuWindow<NotepadDriver> {
   public:
     explicit NotepadDriver(frmMain& main) : main_(main) {}
-
     QAction* menuItem() const { return main_.mnuBloccoNote; }
     frmBloccoNote* window() const { return main_.NotepadWindow(); }
     QPlainTextEdit* box() const {
-        frmBloccoNote* w = window();
-        return w != nullptr ? w->findChild<QPlainTextEdit*>(QStringLiteral("Text1")) : nullptr;
+        return window() != nullptr ? window()->findChild<QPlainTextEdit*>("Text1") : nullptr;
     }
     QString text() const { return box()->toPlainText(); }
 
     // Types at the cursor: ASCII as keys, anything else as a paste or an input method puts it in.
     void type(const QString& text) {
-        bool ascii = true;
-        for (QChar c : text)
-            ascii = ascii && c.unicode() < 0x80;
-        if (ascii)
+        if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; }))
             QTest::keyClicks(box(), text);
         else
-            box()->insertPlainText(text);
+            paste(text);
     }
     void typeAtEnd(const QString& text) {
         box()->moveCursor(QTextCursor::End);
@@ -38,8 +30,8 @@ class NotepadDriver : public MenuWindow<NotepadDriver> {
     }
     // Puts `text` in place of the selection, as a paste does.
     void paste(const QString& text) { box()->insertPlainText(text); }
-    void key(int key, Qt::KeyboardModifiers modifiers = {}) {
-        QTest::keyClick(box(), static_cast<Qt::Key>(key), modifiers);
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::keyClick(box(), key, modifiers);
     }
     void select(int from, int to) {
         QTextCursor cursor = box()->textCursor();

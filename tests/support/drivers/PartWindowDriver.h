@@ -1,7 +1,8 @@
 #pragma once
 
-// A part window driven as a user drives it: its keyboard, its sliders, the transposition list,
-// the program box and the Close button.
+// A part window or the master keyboard driven as a user drives it: its keyboard, its sliders,
+// the boxes and labels showing their values, the transposition list, the master keyboard's
+// channel boxes and the Close button.
 #include "support/drivers/KeyboardDriver.h"
 #include "ui/part/LevelScrollBar.h"
 
@@ -19,16 +20,21 @@ class PartWindowDriver {
     LevelScrollBar* slider(int k) const {
         return control<LevelScrollBar>(QStringLiteral("VScroll%1").arg(k));
     }
-    // Slider k dragged to v; the box above it.
+    // Slider k dragged to v.
     void setSlider(int k, int v) { slider(k)->setValue(v); }
-    QString valueBox(int k) const {
-        return control<QLineEdit>(QStringLiteral("Text2_%1").arg(k))->text();
+    // What a box or a label shows: "Text2_3" (a part's value box), "Label3_3" (the master
+    // keyboard's value label), "Text3" (the program).
+    QString text(const QString& name) const {
+        auto* box = qobject_cast<QLineEdit*>(control(name));
+        return box ? box->text() : control<QLabel>(name)->text();
     }
     // The transposition list: the entry at `index` chosen ("+12" .. "-12"), the one shown.
     void chooseTransposition(int index) { control<QComboBox>("Combo1")->setCurrentIndex(index); }
     QString transposition() const { return control<QComboBox>("Combo1")->currentText(); }
-    QString program() const { return control<QLineEdit>("Text3")->text(); }
-    void clickProgram() { QTest::mouseClick(control("Text3"), Qt::LeftButton); }
+    // The master keyboard's box of channel n (1..16).
+    QCheckBox* channelBox(int n) const {
+        return control<QCheckBox>(QStringLiteral("Check1_%1").arg(n));
+    }
     // The Close button clicked; the window is gone once this returns.
     void close() {
         QTest::mouseClick(control("CommChiudi"), Qt::LeftButton);

@@ -6,28 +6,22 @@
 #include "ui/main/frmMain.h"
 #include "ui/mixer/frmGMPag.h"
 
-#include <QAction>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QListWidget>
-#include <QTest>
 
 class ProgramPageDriver : public MenuWindow<ProgramPageDriver> {
   public:
     ProgramPageDriver(frmMain& main, int n) : main_(main), n_(n) {}
-
     QAction* menuItem() const { return main_.mnuGMPag[n_]; }
     frmGMPag* window() const { return main_.GMPage(n_); }
 
-    QListWidget* list() const { return window()->findChild<QListWidget*>(QStringLiteral("List1")); }
+    QListWidget* list() const { return window()->findChild<QListWidget*>("List1"); }
     QString row(int r) const { return list()->item(r)->text(); }
-    // Where row r stands in the list.
     QRect rowRect(int r) const { return list()->visualItemRect(list()->item(r)); }
     // Family title k (1..8): the upper and lower family of column (k + 1) / 2.
     QString title(int k) const {
         return window()->findChild<QLabel*>(QStringLiteral("Label1_%1").arg(k))->text();
     }
-    // Clicks row r as a user would.
     void click(int r) {
         QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, rowRect(r).center());
     }

@@ -7,11 +7,8 @@
 #include "ui/mixer/frmVolumeAll.h"
 #include "ui/part/LevelScrollBar.h"
 
-#include <QAction>
-#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTest>
 #include <vector>
 
 class VolumeWindowDriver : public MenuWindow<VolumeWindowDriver> {
@@ -20,38 +17,31 @@ class VolumeWindowDriver : public MenuWindow<VolumeWindowDriver> {
     enum Box { Volume = 1, Pan, Reverb, Chorus, Shift, Channel, Program };
 
     explicit VolumeWindowDriver(frmMain& main) : main_(main) {}
-
     QAction* menuItem() const { return main_.mnuVolumeAll; }
     frmVolumeAll* window() const { return main_.VolumeAllWindow(); }
 
+    // The control of `part` named `name` followed by the part's number.
+    template <class T = QWidget> T* child(const QString& name, int part) const {
+        T* found = window()->findChild<T*>(name + QString::number(part));
+        Q_ASSERT(found != nullptr);
+        return found;
+    }
     LevelScrollBar* slider(int part) const { return child<LevelScrollBar>("VScroll", part); }
-    // Moves part's volume slider to `value`, one change as a click on the bar makes it.
-    void setVolume(int part, int value) { slider(part)->setValue(value); }
-    int volume(int part) const { return slider(part)->value(); }
     QString shown(Box box, int part) const {
         return child<QLineEdit>(QStringLiteral("Text%1_").arg(int(box)), part)->text();
     }
-    void clickSelect(int part) { QTest::mouseClick(button(part), Qt::LeftButton); }
-    void clickProgramName(int part) {
-        QTest::mouseClick(child<QLineEdit>("Text7_", part), Qt::LeftButton);
-    }
+    // Clicks a part's select button ("PulsPart") or program name ("Text7_").
+    void click(const char* name, int part) { QTest::mouseClick(child(name, part), Qt::LeftButton); }
     // The parts whose select button is lit, in order.
     std::vector<int> lit() const {
         std::vector<int> on;
         for (int part = 1; part <= frmVolumeAll::Parts; ++part)
-            if (button(part)->palette().color(QPalette::Button) == QColor(255, 255, 1))
+            if (child<QPushButton>("PulsPart", part)->palette().color(QPalette::Button) ==
+                QColor(255, 255, 1))
                 on.push_back(part);
         return on;
     }
 
   private:
-    QPushButton* button(int part) const { return child<QPushButton>("PulsPart", part); }
-    // The control of `part` named `name` followed by the part's number.
-    template <class T> T* child(const QString& name, int part) const {
-        T* found = window()->findChild<T*>(name + QString::number(part));
-        Q_ASSERT(found != nullptr);
-        return found;
-    }
-
     frmMain& main_;
 };

@@ -10,31 +10,23 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <numeric>
 #include <random>
 #include <sys/resource.h>
+#include <tuple>
 
 namespace {
 
 // A record of the note file: the little-endian length, then the note's bytes.
 QByteArray record(const QByteArray& note) {
-    const char length[2] = {char(note.size() & 0xFF), char(note.size() >> 8)};
-    return QByteArray(length, 2) + note;
+    return QByteArray(1, char(note.size() & 0xFF)) + char(note.size() >> 8) + note;
 }
-
 // Two texts alike, or where they first part (the texts run to thousands of characters).
-testing::AssertionResult Same(const QString& a, const QString& b) {
-    if (a == b)
-        return testing::AssertionSuccess();
+template <class Text> testing::AssertionResult Same(const Text& a, const Text& b) {
     const auto at = std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin();
-    return testing::AssertionFailure()
-           << "sizes " << a.size() << " and " << b.size() << ", first difference at " << at << ": "
-           << a.mid(at, 16).toStdString() << " | " << b.mid(at, 16).toStdString();
+    return a == b ? testing::AssertionSuccess()
+                  : testing::AssertionFailure()
+                        << "sizes " << a.size() << " and " << b.size() << ", apart at " << at;
 }
-testing::AssertionResult Same(const QByteArray& a, const QByteArray& b) {
-    return Same(QString::fromLatin1(a), QString::fromLatin1(b));
-}
-
 // Lines "line1", "line2", ... joined by `lineBreak`, cut to exactly `size` bytes.
 QByteArray lines(const QByteArray& lineBreak, int size) {
     QByteArray text;
@@ -42,24 +34,15 @@ QByteArray lines(const QByteArray& lineBreak, int size) {
         text += "line" + QByteArray::number(i) + lineBreak;
     return text.left(size);
 }
-
-// While it lives, no file of the process may grow past `bytes`: a write stops part-way with
-// EFBIG (the signal that would end the process is ignored meanwhile).
-struct FileSizeLimit {
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &saved);
-        rlimit limit = saved;
-        limit.rlim_cur = std::min(bytes, saved.rlim_max);
-        handler = std::signal(SIGXFSZ, SIG_IGN);
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, handler);
-    }
-    rlimit saved{};
-    void (*handler)(int) = nullptr;
-};
+QByteArray fileOf(const TestState& t) {
+    QFile f(t.state.NotepadFile);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("missing");
+}
+void writeFile(const TestState& t, const QByteArray& bytes) {
+    QFile f(t.state.NotepadFile);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                f.write(bytes) == bytes.size());
+}
 
 class NotepadTest : public ::testing::Test {
   protected:
@@ -67,49 +50,60 @@ class NotepadTest : public ::testing::Test {
         main.resize(1400, 1000);
         main.show();
     }
-    QByteArray file() const {
-        QFile f(t.state.NotepadFile);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("missing");
-    }
-    void writeFile(const QByteArray& bytes) {
-        QFile f(t.state.NotepadFile);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
-    }
+    QByteArray file() const { return fileOf(t); }
     // Opens the notepad, types `text` at the note's end and closes it.
     void type(const QString& text) {
         ASSERT_TRUE(note.open());
         note.typeAtEnd(text);
         EXPECT_TRUE(note.close());
     }
-    std::vector<QString> reports() const {
-        return t.sink.texts(QStringLiteral("Opening BloccoNote.txt"));
-    }
+    std::vector<QString> reports() const { return t.sink.texts("Opening BloccoNote.txt"); }
 
     TestState t;
     frmMain main;
     NotepadDriver note;
 };
 
-TEST_F(NotepadTest, TheNoteIsStoredAsLengthAndBytesAndTrailingBlanksGoAtTheNextOpening) {
+TEST_F(NotepadTest, ASessionStoresLengthAndBytesInTheCodePageOrUtf8AndMinimizedAtQuitKeepsOpenTwo) {
+    writeFile(t, "\x05"); // shorter than a length: an empty note
     ASSERT_TRUE(note.open());
     EXPECT_FALSE(note.menuItem()->isEnabled());
+    EXPECT_EQ(note.text(), QString());
     EXPECT_TRUE(note.close());
     EXPECT_EQ(file(), QByteArray("\x00\x00", 2));
     EXPECT_TRUE(note.menuItem()->isEnabled());
-    EXPECT_EQ(t.state.WindowRecs[22].Open, 0);
-
-    type(QStringLiteral("abc"));
+    // Trailing blanks are stored, and go at the next opening.
+    type("abc");
     EXPECT_EQ(file(), QByteArray("\x03\x00", 2) + "abc");
-    type(QStringLiteral("  "));
+    type("  ");
     EXPECT_EQ(file(), QByteArray("\x05\x00", 2) + "abc  ");
     ASSERT_TRUE(note.open());
-    EXPECT_EQ(note.text(), QStringLiteral("abc"));
+    EXPECT_EQ(note.text(), "abc");
     EXPECT_TRUE(note.close());
-    EXPECT_EQ(file(), QByteArray("\x03\x00", 2) + "abc");
-}
+    EXPECT_EQ(file(), record("abc"));
+    // Windows-1252 characters keep one byte each, line breaks CR LF.
+    type(QStringLiteral("\u00e9\u20ac\nx"));
+    EXPECT_EQ(file(), record("abc\xe9\x80\r\nx"));
+    // An existing file is read and written back exactly.
+    const QByteArray legacy = record("a\x81\x9f\r\nb\xa0z");
+    writeFile(t, legacy);
+    type({});
+    EXPECT_EQ(file(), legacy);
+    // Anything else is UTF-8 behind its byte-order mark, and so is a note that would read as one.
+    for (const QString& text : {QStringLiteral("\u65e5\u672c \U0001F3B9 \u0441"),
+                                QStringLiteral("\u00ef\u00bb\u00bf looks like a mark"),
+                                QStringLiteral("\ufeff begins with the character of a mark")}) {
+        writeFile(t, {});
+        type(text);
+        const QByteArray stored = file();
+        EXPECT_EQ(stored, record("\xef\xbb\xbf" + text.toUtf8()));
+        ASSERT_TRUE(note.open());
+        EXPECT_EQ(note.text(), text);
+        EXPECT_TRUE(note.close());
+        EXPECT_EQ(file(), stored);
+    }
+    EXPECT_TRUE(t.sink.shown().empty());
 
-TEST_F(NotepadTest, MinimizedAtQuitKeepsOpenTwoAndTheTextBoxFollowsTheWindow) {
     ASSERT_TRUE(note.open());
     note.window()->setHeight(3000);
     note.window()->setWidth(4000);
@@ -122,52 +116,32 @@ TEST_F(NotepadTest, MinimizedAtQuitKeepsOpenTwoAndTheTextBoxFollowsTheWindow) {
     EXPECT_EQ(t.state.WindowRecs[22].Height, 3000);
 }
 
-TEST_F(NotepadTest, NotesOutsideTheCodePageSurviveCloseAndReopenByteForByte) {
-    // Windows-1252 characters keep one byte each, line breaks CR LF.
-    type(QStringLiteral("\u00e9\u20ac\nx"));
-    EXPECT_EQ(file(), QByteArray("\x05\x00\xe9\x80\r\nx", 7));
-    // An existing file is read and written back exactly.
-    const QByteArray legacy = record("a\x81\x9f\r\nb\xa0z");
-    writeFile(legacy);
-    type({});
-    EXPECT_EQ(file(), legacy);
-    // Anything else is UTF-8 behind its byte-order mark, and so is a note that would read as one.
-    for (const QString& text : {QStringLiteral("\u65e5\u672c \U0001F3B9 \u0441"),
-                                QStringLiteral("\u00ef\u00bb\u00bf looks like a mark"),
-                                QStringLiteral("\ufeff begins with the character of a mark")}) {
-        writeFile({});
-        type(text);
-        const QByteArray stored = file();
-        EXPECT_EQ(stored, record("\xef\xbb\xbf" + text.toUtf8()));
-        ASSERT_TRUE(note.open());
-        EXPECT_EQ(note.text(), text);
-        EXPECT_TRUE(note.close());
-        EXPECT_EQ(file(), stored);
-    }
-}
-
 TEST_F(NotepadTest, AFailedSaveIsReportedAndKeepsTheWindowItsTextAndTheOldNoteWhole) {
     // A file marked read-only is not replaced.
     ASSERT_TRUE(note.open());
-    note.type(QStringLiteral("keep me"));
+    note.type("keep me");
     QFile::setPermissions(t.state.NotepadFile, QFile::ReadOwner | QFile::ReadGroup);
     EXPECT_FALSE(note.close());
-    EXPECT_EQ(reports(), std::vector<QString>{QStringLiteral("Disk reading error")});
-    EXPECT_EQ(note.text(), QStringLiteral("keep me"));
+    EXPECT_EQ(reports(), std::vector<QString>{"Disk reading error"});
+    EXPECT_EQ(note.text(), "keep me");
     EXPECT_EQ(file(), QByteArray()); // as the opening created it
     QFile::setPermissions(t.state.NotepadFile, QFile::ReadOwner | QFile::WriteOwner);
     EXPECT_TRUE(note.close());
     EXPECT_EQ(file(), record("keep me"));
 
-    // A save that stops part-way (the disk full, here a file-size limit of the process) leaves
-    // the old note whole on disk and no temporary file beside it.
+    // A save that stops part-way (the disk full, here a file-size limit of the process, its
+    // signal ignored) leaves the old note whole on disk and no temporary file beside it.
     ASSERT_TRUE(note.open());
     note.select(7, 7);
     note.paste(QString(3000, u'x'));
-    {
-        const FileSizeLimit limit(1000);
-        EXPECT_FALSE(note.close());
-    }
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const rlimit limit{std::min<rlim_t>(1000, saved.rlim_max), saved.rlim_max};
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_FALSE(note.close());
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, handler);
     EXPECT_EQ(reports().size(), 2u);
     EXPECT_EQ(file(), record("keep me"));
     EXPECT_EQ(QDir(QFileInfo(t.state.NotepadFile).path()).entryList({"*.tmp-*"}), QStringList());
@@ -175,27 +149,12 @@ TEST_F(NotepadTest, AFailedSaveIsReportedAndKeepsTheWindowItsTextAndTheOldNoteWh
     EXPECT_EQ(file(), record("keep me" + QByteArray(3000, 'x')));
 }
 
-TEST_F(NotepadTest, ALyingLengthPrefixReadsWhatIsThere) {
-    const std::pair<QByteArray, int> cases[] = {{QByteArray("\xff\x00", 2) + "AB", 2},
-                                                {QByteArray("\x05", 1), 0},
-                                                {"\xff\xff" + QByteArray(15010, 'c'), 14998}};
-    for (const auto& [bytes, expected] : cases) {
-        writeFile(bytes);
-        ASSERT_TRUE(note.open());
-        EXPECT_EQ(note.text().size(), expected);
-        EXPECT_TRUE(note.close());
-    }
-    EXPECT_TRUE(t.sink.shown().empty());
-}
-
 TEST(NotepadAtStart, ANoteThatGrowsPastTheRecordWhenWrittenBackIsShownAndKeptThroughStartAndExit) {
     // Written by another editor with bare LF: CR LF would not fit the record. The notepad was
     // open at the last exit, so it opens at start; the program then exits.
     TestState t;
     const QByteArray text = lines("\n", notepad::MaxNoteBytes);
-    QFile f(t.state.NotepadFile);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(record(text)) == text.size() + 2);
-    f.close();
+    writeFile(t, record(text));
     t.state.WindowRecs[22].Open = 1;
     frmMain main(t.state);
     NotepadDriver note(main);
@@ -203,62 +162,62 @@ TEST(NotepadAtStart, ANoteThatGrowsPastTheRecordWhenWrittenBackIsShownAndKeptThr
     ASSERT_TRUE(QTest::qWaitFor([&note] { return note.box() != nullptr; }, 2000));
     EXPECT_TRUE(Same(note.text(), QString::fromLatin1(text)));
     main.close();
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(Same(f.readAll(), record(text)));
+    EXPECT_TRUE(Same(fileOf(t), record(text)));
     EXPECT_TRUE(t.sink.texts().empty());
 }
 
 TEST_F(NotepadTest, NotesThatCannotBeWrittenBackWholeAreShownAndTheFileKeptUntilEdited) {
     const QByteArray mark("\xEF\xBB\xBF");
     const QByteArray utf8 = QStringLiteral("\u65e5\u672c").toUtf8();
+    const QByteArray full = lines("\n", 14998);
     const struct {
-        const char* name;
-        QByteArray stored;
+        QByteArray stored; // the file
         QString shown;
+        QByteArray after; // the file once closed, and once edited and the edit undone
     } cases[] = {
-        {"bare LF, full", lines("\n", 14998), QString::fromLatin1(lines("\n", 14998))},
-        {"bare CR, full", lines("\r", 14998),
-         QString::fromLatin1(lines("\r", 14998)).replace(u'\r', u'\n')},
-        {"UTF-8 cut mid-character", mark + "ab" + utf8.left(4), QStringLiteral("ab\u65e5")},
-        {"UTF-8 full, cut mid-character",
-         mark + utf8.repeated(2500).left(notepad::MaxNoteBytes - 3),
-         QStringLiteral("\u65e5\u672c").repeated(2499)},
-        {"not UTF-8", mark + "a\xFF" + "b", QStringLiteral("a\ufffdb")},
+        {record(full), QString::fromLatin1(full), record(full)},
+        {record(lines("\r", 14998)), QString::fromLatin1(lines("\r", 14998)).replace(u'\r', u'\n'),
+         record(lines("\r", 14998))},
+        {record(mark + "ab" + utf8.left(4)), "ab\u65e5", record(mark + "ab" + utf8.left(4))},
+        {record(mark + utf8.repeated(2500).left(notepad::MaxNoteBytes - 3)),
+         QStringLiteral("\u65e5\u672c").repeated(2499),
+         record(mark + utf8.repeated(2500).left(notepad::MaxNoteBytes - 3))},
+        {record(mark + "a\xFF" + "b"), "a\ufffdb", record(mark + "a\xFF" + "b")},
+        // A length that lies: what is there is read, up to the record's size, and written back.
+        {QByteArray("\xff\x00", 2) + "AB", "AB", record("AB")},
+        {"\xff\xff" + QByteArray(15010, 'c'), QString(14998, u'c'), record(QByteArray(14998, 'c'))},
     };
     for (const auto& c : cases) {
-        writeFile(record(c.stored));
-        ASSERT_TRUE(note.open());
-        EXPECT_TRUE(Same(note.text(), c.shown)) << c.name;
-        EXPECT_TRUE(note.close()) << c.name;
-        EXPECT_TRUE(Same(file(), record(c.stored))) << c.name;
-        // An edit that leaves the text as it came keeps the file too.
-        ASSERT_TRUE(note.open());
-        note.box()->moveCursor(QTextCursor::End);
-        note.key(Qt::Key_Backspace);
-        note.key(Qt::Key_Z, Qt::ControlModifier);
-        EXPECT_TRUE(Same(note.text(), c.shown)) << c.name;
-        EXPECT_TRUE(note.close()) << c.name;
-        EXPECT_TRUE(Same(file(), record(c.stored))) << c.name;
+        for (bool edit : {false, true}) {
+            writeFile(t, c.stored);
+            ASSERT_TRUE(note.open());
+            if (edit) { // an edit that leaves the text as it came keeps the file too
+                note.box()->moveCursor(QTextCursor::End);
+                note.key(Qt::Key_Backspace);
+                note.key(Qt::Key_Z, Qt::ControlModifier);
+            }
+            EXPECT_TRUE(Same(note.text(), c.shown)) << &c - cases;
+            EXPECT_TRUE(note.close());
+            EXPECT_TRUE(Same(file(), c.after)) << &c - cases;
+        }
     }
     EXPECT_TRUE(t.sink.texts().empty());
-
     // Edited, the cut note is written as it shows.
-    writeFile(record(cases[2].stored));
-    type(QStringLiteral("!"));
+    writeFile(t, cases[2].stored);
+    type("!");
     EXPECT_TRUE(Same(file(), record(mark + "ab" + utf8.left(3) + "!")));
 
     // The full bare-LF note can be shortened but not lengthened; while it does not fit the
     // record, closing saves nothing, says so, and keeps the window and its text.
-    const QByteArray full = cases[0].stored;
-    writeFile(record(full));
+    writeFile(t, record(full));
     ASSERT_TRUE(note.open());
-    note.typeAtEnd(QStringLiteral("x"));
+    note.typeAtEnd("x");
     EXPECT_TRUE(Same(note.text(), cases[0].shown));
     note.key(Qt::Key_Backspace);
-    note.type(QStringLiteral("yz"));
+    note.type("yz");
     EXPECT_TRUE(Same(note.text(), cases[0].shown.chopped(1) + "y"));
     EXPECT_FALSE(note.close());
-    EXPECT_EQ(reports(), std::vector<QString>{QStringLiteral("Disk reading error")});
+    EXPECT_EQ(reports(), std::vector<QString>{"Disk reading error"});
     EXPECT_TRUE(Same(file(), record(full)));
     // Shortened until it fits: written with CR LF.
     const int keep = static_cast<int>(full.indexOf("line1000\n"));
@@ -269,16 +228,15 @@ TEST_F(NotepadTest, NotesThatCannotBeWrittenBackWholeAreShownAndTheFileKeptUntil
 }
 
 TEST_F(NotepadTest, EditsPastTheRecordAreRefusedKeepingTheUndoHistoryAndAShortNoteLeavesNoTail) {
-    writeFile(record(QByteArray(14990, 'a')));
+    writeFile(t, record(QByteArray(14990, 'a')));
     ASSERT_TRUE(note.open());
-    note.typeAtEnd(QStringLiteral("bcdefghij")); // "j" does not fit
-    const QString full = QString(14990, u'a') + QStringLiteral("bcdefghi");
+    note.typeAtEnd("bcdefghij"); // "j" does not fit
+    const QString full = QString(14990, u'a') + "bcdefghi";
     EXPECT_TRUE(Same(note.text(), full));
     // A paste over a selection that would not fit leaves the selected text where it was.
     note.select(14991, 14995);
-    note.paste(QStringLiteral("0123456789"));
+    note.paste("0123456789");
     EXPECT_TRUE(Same(note.text(), full));
-
     // Ctrl+Z takes back the typing, as it would have without the refused edits: each press
     // takes some of it away (however Qt groups typing into steps), none is left doing nothing.
     QString before = full;
@@ -294,11 +252,10 @@ TEST_F(NotepadTest, EditsPastTheRecordAreRefusedKeepingTheUndoHistoryAndAShortNo
     note.typeAtEnd(QStringLiteral("\u65e5\u65e5\u65e5"));
     EXPECT_TRUE(note.close());
     EXPECT_TRUE(Same(file(), record(QByteArray(14990, 'a'))));
-
     // A shorter note replaces the file: nothing of the old text is left in it.
     ASSERT_TRUE(note.open());
     note.select(0, 14990);
-    note.paste(QStringLiteral("short"));
+    note.paste("short");
     EXPECT_TRUE(note.close());
     EXPECT_EQ(file(), record("short"));
 }
@@ -308,25 +265,16 @@ TEST_F(NotepadTest, RandomNotesFromOtherEditorsLoseNothingWhenOpenedAndClosed) {
     // record's size and cut there (mid-character or mid-CR-LF as it falls). The notepad must
     // show every character the bytes hold (trailing blanks aside) and, closed without an edit,
     // either keep the file or write the same lines back with CR LF.
-    struct Token {
-        QString text;
-        QByteArray cp1252, utf8;
-    };
-    const Token tokens[] = {
-        {"a", "a", "a"},
-        {"Z", "Z", "Z"},
-        {" ", " ", " "},
-        {"\u00e9", "\xE9", "\xC3\xA9"},
-        {"\u20ac", "\x80", "\xE2\x82\xAC"},
-        {"\u65e5", {}, "\xE6\x97\xA5"},
-        {"\U0001F3B9", {}, "\xF0\x9F\x8E\xB9"},
-        {"\n", "\r\n", "\r\n"},
-        {"\n", "\n", "\n"},
-        {"\n", "\r", "\r"},
-    };
+    // Each token: what it shows, its Windows-1252 bytes (none outside the code page), its UTF-8.
+    // clang-format off
+    const std::tuple<QString, QByteArray, QByteArray> tokens[] = {
+        {"a", "a", "a"}, {"Z", "Z", "Z"}, {" ", " ", " "}, {"\u00e9", "\xE9", "\xC3\xA9"},
+        {"\u20ac", "\x80", "\xE2\x82\xAC"}, {"\u65e5", {}, "\xE6\x97\xA5"},
+        {"\U0001F3B9", {}, "\xF0\x9F\x8E\xB9"}, {"\n", "\r\n", "\r\n"}, {"\n", "\n", "\n"},
+        {"\n", "\r", "\r"}};
+    // clang-format on
     // Seeds 4k to 4k + 3 give each code page a full note and a short one.
-    std::vector<std::uint32_t> seeds(12);
-    std::iota(seeds.begin(), seeds.end(), 0);
+    std::vector<std::uint32_t> seeds{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
     if (const QByteArray env = qgetenv("QUINTARO_RANDOM_SEED"); !env.isEmpty())
         seeds = {static_cast<std::uint32_t>(env.toULong())};
     for (std::uint32_t seed : seeds) {
@@ -336,38 +284,38 @@ TEST_F(NotepadTest, RandomNotesFromOtherEditorsLoseNothingWhenOpenedAndClosed) {
         QByteArray bytes = utf8 ? QByteArray("\xEF\xBB\xBF") : QByteArray();
         QString expected;
         while (bytes.size() < size) {
-            const Token& token = tokens[random() % std::size(tokens)];
-            const QByteArray& b = utf8 ? token.utf8 : token.cp1252;
+            const auto& [text, cp1252, inUtf8] = tokens[random() % std::size(tokens)];
+            const QByteArray& b = utf8 ? inUtf8 : cp1252;
             // A lone CR before a lone LF would be a CR LF.
             if (b.isEmpty() || (bytes.endsWith('\r') && b.startsWith('\n')))
                 continue;
             bytes += b.left(size - bytes.size());
             // A cut character shows nothing; a CR LF cut after its CR is still a line break.
             if (bytes.endsWith(b) || b.startsWith('\r'))
-                expected += token.text;
+                expected += text;
         }
         while (expected.endsWith(u' '))
             expected.chop(1);
         const QByteArray before = record(bytes);
-        writeFile(before);
+        writeFile(t, before);
         ASSERT_TRUE(note.open());
         EXPECT_TRUE(Same(note.text(), expected)) << "seed " << seed;
         EXPECT_TRUE(note.close()) << "seed " << seed;
         const QByteArray after = file();
-        if (after != before) {
-            // Written again: the same lines, every break CR LF, in either form.
-            QByteArray stored = after.mid(2);
-            EXPECT_EQ(after, record(stored)) << "seed " << seed;
-            stored.replace("\r\n", "\n");
-            EXPECT_FALSE(stored.contains('\r')) << "seed " << seed;
-            QString written;
-            if (stored.startsWith("\xEF\xBB\xBF"))
-                written = QString::fromUtf8(stored.mid(3));
-            else
-                for (char byte : stored)
-                    written += byte == '\x80' ? QChar(0x20AC) : QChar(uchar(byte));
-            EXPECT_TRUE(Same(written, expected)) << "seed " << seed;
-        }
+        if (after == before)
+            continue;
+        // Written again: the same lines, every break CR LF, in either form.
+        QByteArray stored = after.mid(2);
+        EXPECT_EQ(after, record(stored)) << "seed " << seed;
+        stored.replace("\r\n", "\n");
+        EXPECT_FALSE(stored.contains('\r')) << "seed " << seed;
+        QString written;
+        if (stored.startsWith("\xEF\xBB\xBF"))
+            written = QString::fromUtf8(stored.mid(3));
+        else
+            for (char byte : stored)
+                written += byte == '\x80' ? QChar(0x20AC) : QChar(uchar(byte));
+        EXPECT_TRUE(Same(written, expected)) << "seed " << seed;
     }
 }
 

@@ -1,6 +1,5 @@
-// What every child window does with its window record, kind by kind as WindowKindTable says:
-// a record without a size at load, the place and size kept at resizes and while maximized, and
-// the loading flag that nested loads share.
+// What every child window does with its window record, kind by kind: a record without a size at
+// load, the place and size kept at resizes and while maximized.
 #include "ui/child/ChildWindow.h"
 #include "support/TestState.h"
 #include "ui/Twips.h"
@@ -9,21 +8,17 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-namespace {
-
 TEST(ChildWindow, RecordRulesOfEachKind) {
     const struct {
         int kind;
-        QSize loaded;   // width, height taken from a record {Width 0, Height 6000}
-        bool placement; // a resize stores Top and Left too, and so does a maximize
-    } kinds[] = {
-        // A part window keeps the frame's own width: only the height is checked.
-        {3, QSize(-1, 6000), false},
-        {WindowKind::MasterKb, QSize(MasterKbWidth, MasterKbHeight), false},
-        {WindowKind::VolumeAll, QSize(VolumeAllWidth, 6000), false},
-        {WindowKind::GMPage2, QSize(GMPageWidth, 6000), true},
-        {WindowKind::Notepad, QSize(NotepadWidth, NotepadHeight), false},
-    };
+        int width, height; // taken from a record {Width 0, Height 6000}; a part window keeps
+                           // the frame's own width, narrower than its standard one
+        bool placement;    // a resize stores Top and Left too, and so does a maximize
+    } kinds[] = {{3, -1, 6000, false},
+                 {WindowKind::MasterKb, MasterKbWidth, MasterKbHeight, false},
+                 {WindowKind::VolumeAll, VolumeAllWidth, 6000, false},
+                 {WindowKind::GMPage2, GMPageWidth, 6000, true},
+                 {WindowKind::Notepad, NotepadWidth, NotepadHeight, false}};
     for (const auto& k : kinds) {
         TestState t;
         frmMain main(t.state);
@@ -33,42 +28,34 @@ TEST(ChildWindow, RecordRulesOfEachKind) {
         rec = WindowRec{0, 150, 300, 0, 6000};
         ChildWindow* w = main.OpenWindowKind(k.kind);
         ASSERT_NE(w, nullptr) << k.kind;
-        if (k.loaded.width() >= 0)
-            EXPECT_EQ(w->Width(), k.loaded.width()) << k.kind;
+        if (k.width >= 0)
+            EXPECT_EQ(w->Width(), k.width) << k.kind;
         else
-            EXPECT_LT(w->Width(), PartWindowWidth) << k.kind;
-        EXPECT_EQ(w->Height(), k.loaded.height()) << k.kind;
+            EXPECT_LT(w->Width(), PartWindowWidth);
+        EXPECT_EQ(w->Height(), k.height) << k.kind;
         EXPECT_EQ(rec, (WindowRec{1, 150, 300, w->Width(), w->Height()})) << k.kind;
-
-        // Moved, then made taller: the record takes the new height, and the new place where
-        // the kind says so.
-        w->move(twips::point(600, 900));
-        w->setHeight(w->Height() + 300);
-        EXPECT_EQ(rec.Height, k.loaded.height() + 300) << k.kind;
-        EXPECT_EQ(QPoint(rec.Left, rec.Top), k.placement ? QPoint(600, 900) : QPoint(300, 150))
-            << k.kind;
-        // Moved again and maximized: the same, from the normal placement.
-        w->move(twips::point(1200, 1500));
-        w->showMaximized();
-        EXPECT_EQ(QPoint(rec.Left, rec.Top), k.placement ? QPoint(1200, 1500) : QPoint(300, 150))
-            << k.kind;
-        EXPECT_EQ(rec.Height, k.loaded.height() + 300) << k.kind;
+        // Moved and made taller, then moved again and maximized: the record takes the new
+        // height, and the normal place where the kind says so.
+        const QPoint stored = QPoint(300, 150);
+        for (QPoint to : {QPoint(600, 900), QPoint(1200, 1500)}) {
+            w->move(twips::point(to.x(), to.y()));
+            if (to.x() == 600)
+                w->setHeight(w->Height() + 300);
+            else
+                w->showMaximized();
+            EXPECT_EQ(QPoint(rec.Left, rec.Top), k.placement ? to : stored) << k.kind;
+            EXPECT_EQ(rec.Height, k.height + 300) << k.kind;
+        }
         EXPECT_EQ(rec.Open, 1) << k.kind;
     }
 }
 
 TEST(ChildWindow, ALoadInsideAnotherLeavesTheOuterLoadsFlagSet) {
     TestState t;
-    EXPECT_FALSE(t.state.windowLoading());
     {
         const AppState::WindowLoadingScope outer(t.state);
-        {
-            const AppState::WindowLoadingScope inner(t.state);
-            EXPECT_TRUE(t.state.windowLoading());
-        }
+        { const AppState::WindowLoadingScope inner(t.state); }
         EXPECT_TRUE(t.state.windowLoading());
     }
     EXPECT_FALSE(t.state.windowLoading());
 }
-
-} // namespace

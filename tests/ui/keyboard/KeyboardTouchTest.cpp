@@ -18,9 +18,9 @@ enum class Mode { Click, Hover, Hold, Chord };
 // Puts the keyboard in `mode` (for the chord, keys 10 and 14 latched and taken) after an All
 // Notes Off, the pointer off the keys, and forgets what was sent.
 void setMode(PartHost& h, KeyboardDriver& k, Mode mode) {
-    k.clickAllNotesOff();
+    k.p.click(k.control("CommAllNoteOff"));
     if (k.control<QCheckBox>("CheckClickKey")->isChecked() != (mode != Mode::Hover))
-        k.clickClickKey();
+        k.p.click(k.control("CheckClickKey"));
     if (mode != Mode::Hover &&
         k.control<QCheckBox>("CheckHoldNote")->isChecked() != (mode >= Mode::Hold))
         k.clickHoldNote();
@@ -61,7 +61,7 @@ TEST(KeyboardTouch, FingersPlayWhatTheMouseWouldKeyByKey) {
     h.open(1);
     MasterKbDriver master = h.openMaster();
     h.main.MasterKbWindow()->move(0, h.w->geometry().bottom() + 1); // beside the part window
-    master.clickChannel(4);                                         // channels 1 and 4
+    QTest::mouseClick(master.channelBox(4), Qt::LeftButton);        // channels 1 and 4
     // Each finger: the key it goes down on, then the keys it slides onto.
     const std::vector<std::vector<std::vector<int>>> gestures = {
         {{5, 7}, {20, 19}}, {{0, 2, 4}, {30, 31, 33}, {52, 51}}, {{12}, {13, 15}, {40, 41, 43}}};

@@ -4,7 +4,6 @@
 #include "support/drivers/VolumeWindowDriver.h"
 #include "ui/part/PartHost.h"
 
-#include <QComboBox>
 #include <QLabel>
 #include <gtest/gtest.h>
 
@@ -26,104 +25,91 @@ class MixerTest : public ::testing::Test {
     ProgramPageDriver page1{h.main, 1}, page2{h.main, 2};
 };
 
-TEST_F(MixerTest, FirstOpeningResendsEveryVolumeButTheTopOneAndLeavesTheLastPartCurrent) {
-    h.row(4, 1) = 127; // the slider's own starting value: no change, nothing sent
+TEST_F(MixerTest, TheVolumeWindowResendsVolumesLightsTheCurrentPartAndOpensItsWindowAndPage) {
+    h.row(4, PartRow::Volume) = 127; // the slider's own starting value: no change, nothing sent
+    h.row(2, PartRow::ProgramNumber) = 64;
+    h.row(6, PartRow::ProgramNumber) = 65;
     ASSERT_TRUE(volume.open());
     Lines expected;
     for (int ch = 0; ch < 16; ++ch)
         if (ch != 3)
             expected.push_back(HexLine({static_cast<std::uint8_t>(0xB0 | ch), 0x07, 0x64}));
-    EXPECT_EQ(h.sent(), expected);
+    EXPECT_EQ(h.take(), expected);
     EXPECT_EQ(h.t.state.currentPart(), 16);
-    EXPECT_EQ(h.main.findChild<QLabel*>(QStringLiteral("Label3"))->text(), QStringLiteral("16"))
-        << "the status bar's part number";
-    EXPECT_EQ(volume.shown(V::Volume, 4), QStringLiteral("127"));
+    EXPECT_EQ(h.main.findChild<QLabel*>("Label3")->text(), "16"); // the status bar's part
+    EXPECT_EQ(volume.shown(V::Volume, 4), "127");
     EXPECT_FALSE(volume.menuItem()->isEnabled());
     EXPECT_EQ(h.t.state.WindowRecs[19].Open, 1);
+
+    EXPECT_EQ(volume.lit(), std::vector<int>{});
+    volume.click("PulsPart", 5);
+    EXPECT_EQ(volume.lit(), std::vector<int>{5});
+    EXPECT_EQ(h.t.state.currentPart(), 5);
+    volume.click("PulsPart", 7);
+    EXPECT_EQ(volume.lit(), std::vector<int>{7});
+    // The current part's button with its window closed opens it again.
+    h.close(h.main.PartWindow(7));
+    volume.click("PulsPart", 7);
+    EXPECT_TRUE(h.main.PartWindow(7));
+    EXPECT_EQ(volume.lit(), std::vector<int>{7});
+
+    // A program name brings up the page of its program, leaving the page's menu item as it was;
+    // so does a part window's program.
+    volume.click("Text7_", 2);
+    EXPECT_TRUE(page1.window() && !page2.window());
+    EXPECT_EQ(h.t.state.currentPart(), 2);
+    volume.click("Text7_", 6);
+    EXPECT_TRUE(page2.window());
+    EXPECT_EQ(h.t.state.programPage(), 21);
+    EXPECT_TRUE(page1.menuItem()->isEnabled() && page2.menuItem()->isEnabled());
+    page1.close();
+    QTest::mouseClick(h.open(2)->Text3, Qt::LeftButton);
+    EXPECT_TRUE(page1.window());
 }
 
 TEST_F(MixerTest, VolumeMovesFromEitherSideSendOnceAndTheOtherValuesAreMirrored) {
     frmPart* part = h.open(3);
     ASSERT_TRUE(volume.open());
     h.take();
-    volume.setVolume(3, 90); // handed to the part window, which sends it
-    EXPECT_EQ(h.sent(), (Lines{"b2 07 5a"}));
+    volume.slider(3)->setValue(90); // handed to the part window, which sends it
     EXPECT_EQ(partSlider(part, 0)->value(), 90);
     partSlider(part, 0)->setValue(70); // mirrored in: the volume window sends nothing more
-    EXPECT_EQ(h.sent(), (Lines{"b2 07 5a", "b2 07 46"}));
-    EXPECT_EQ(volume.volume(3), 70);
-    EXPECT_EQ(volume.shown(V::Volume, 3), QStringLiteral("70"));
-    EXPECT_EQ(h.row(3, 1), 70);
-    volume.setVolume(9, 50); // no window for part 9: sent directly
-    EXPECT_EQ(h.sent().back(), "b8 07 32");
+    EXPECT_EQ(volume.slider(3)->value(), 70);
+    EXPECT_EQ(volume.shown(V::Volume, 3), "70");
+    EXPECT_EQ(h.row(3, PartRow::Volume), 70);
+    volume.slider(9)->setValue(50); // no window for part 9: sent directly
+    EXPECT_EQ(h.take(), (Lines{"b2 07 5a", "b2 07 46", "b8 07 32"}));
 
-    h.take();
     partSlider(part, 1)->setValue(40);  // pan
     partSlider(part, 9)->setValue(33);  // reverb
     partSlider(part, 10)->setValue(21); // chorus
     part->Combo1->setCurrentIndex(17);  // "-5"
-    EXPECT_EQ(h.sent(), (Lines{"b2 0a 28", "b2 5b 21", "b2 5d 15"}));
+    EXPECT_EQ(h.take(), (Lines{"b2 0a 28", "b2 5b 21", "b2 5d 15"}));
     const std::pair<V::Box, const char*> shown[] = {
         {V::Pan, "-24"}, {V::Reverb, "33"}, {V::Chorus, "21"}, {V::Shift, "-5"}, {V::Channel, "3"}};
     for (const auto& [box, text] : shown)
-        EXPECT_EQ(volume.shown(box, 3), QString::fromLatin1(text)) << box;
+        EXPECT_EQ(volume.shown(box, 3), text) << box;
 
     // While windows are being restored the sliders are not mirrored (the transposition is), and
     // the volume window sends its volume itself.
     AppState::RestoringWindowsScope restoring(h.t.state);
-    h.take();
     partSlider(part, 9)->setValue(60);
     partSlider(part, 0)->setValue(10);
     part->Combo1->setCurrentIndex(12);
-    volume.setVolume(3, 20);
+    volume.slider(3)->setValue(20);
     EXPECT_EQ(h.sent(), (Lines{"b2 5b 3c", "b2 07 0a", "b2 07 14"}));
-    EXPECT_EQ(volume.shown(V::Reverb, 3), QStringLiteral("33"));
-    EXPECT_EQ(volume.shown(V::Shift, 3), QStringLiteral("0"));
+    EXPECT_EQ(volume.shown(V::Reverb, 3), "33");
+    EXPECT_EQ(volume.shown(V::Shift, 3), "0");
     EXPECT_EQ(partSlider(part, 0)->value(), 10);
 }
 
-TEST_F(MixerTest, SelectButtonsLightTheCurrentPartAndOpenItsWindow) {
-    ASSERT_TRUE(volume.open());
-    EXPECT_EQ(volume.lit(), std::vector<int>{});
-    volume.clickSelect(5);
-    EXPECT_EQ(volume.lit(), std::vector<int>{5});
-    EXPECT_EQ(h.t.state.currentPart(), 5);
-    volume.clickSelect(7);
-    EXPECT_EQ(volume.lit(), std::vector<int>{7});
-    // The current part's button with its window closed opens it again.
-    h.close(h.main.PartWindow(7));
-    volume.clickSelect(7);
-    EXPECT_TRUE(h.main.PartWindow(7));
-    EXPECT_EQ(volume.lit(), std::vector<int>{7});
-}
-
-TEST_F(MixerTest, ProgramNamesAndPartWindowProgramsBringUpThePageOfTheirProgram) {
-    h.row(2, 18) = 64;
-    h.row(6, 18) = 65;
-    ASSERT_TRUE(volume.open());
-    volume.clickProgramName(2);
-    EXPECT_TRUE(page1.window());
-    EXPECT_FALSE(page2.window());
-    EXPECT_EQ(h.t.state.currentPart(), 2);
-    volume.clickProgramName(6);
-    EXPECT_TRUE(page2.window());
-    EXPECT_EQ(h.t.state.programPage(), 21);
-    // A page opened this way leaves its menu item as it was.
-    EXPECT_TRUE(page1.menuItem()->isEnabled() && page2.menuItem()->isEnabled());
-
-    page1.close();
-    QTest::mouseClick(h.open(2)->Text3, Qt::LeftButton);
-    EXPECT_TRUE(page1.window());
-}
-
-TEST_F(MixerTest, PagesListTheirFamiliesInFourColumnsUnderTheirTitles) {
+TEST_F(MixerTest, PagesListTheirFamiliesInColumnsAndAClickSendsTheProgramOnlyWithAWindowToShowIt) {
     for (ProgramPageDriver* p : {&page1, &page2}) {
         ASSERT_TRUE(p->open());
         EXPECT_FALSE(p->menuItem()->isEnabled());
-        const int r0 = p == &page1 ? 1 : 73;
         ASSERT_EQ(p->list()->count(), 68);
         for (int m = 0; m < 4; ++m) {
-            const int upper = r0 + 18 * m; // the upper family's title record
+            const int upper = (p == &page1 ? 1 : 73) + 18 * m; // the upper family's title
             EXPECT_EQ(p->title(2 * m + 1), record(upper).trimmed());
             EXPECT_EQ(p->title(2 * m + 2), record(upper + 9).trimmed());
             for (int k = 0; k < 17; ++k) {
@@ -137,25 +123,19 @@ TEST_F(MixerTest, PagesListTheirFamiliesInFourColumnsUnderTheirTitles) {
         }
     }
     // The caption follows the current part when a page becomes active.
-    h.t.state.makeCurrent(3);
-    h.main.mdiArea()->setActiveSubWindow(page1.window());
-    EXPECT_EQ(page1.window()->windowTitle(), QStringLiteral("GM Page 1 - Part  3"));
-}
-
-TEST_F(MixerTest, AProgramClickStoresShowsAndSendsItOnlyWithAWindowToShowIt) {
-    ASSERT_TRUE(page1.open());
     h.t.state.makeCurrent(1);
-    h.row(1, 18) = 30;
+    h.main.mdiArea()->setActiveSubWindow(page1.window());
+    EXPECT_EQ(page1.window()->windowTitle(), "GM Page 1 - Part  1");
+
+    h.row(1, PartRow::ProgramNumber) = 30;
     page1.click(0); // program 1, neither window open
     EXPECT_TRUE(h.sent().empty());
-    EXPECT_EQ(h.row(1, 18), 30);
-
+    EXPECT_EQ(h.row(1, PartRow::ProgramNumber), 30);
     frmPart* part = h.open(1);
     page1.click(8); // the blank row
-    EXPECT_TRUE(h.sent().empty());
     page1.click(0);
-    EXPECT_EQ(part->Text3->text(), QStringLiteral("001 Acoustic Grand Piano"));
-    EXPECT_EQ(h.row(1, 18), 1);
+    EXPECT_EQ(part->Text3->text(), "001 Acoustic Grand Piano");
+    EXPECT_EQ(h.row(1, PartRow::ProgramNumber), 1);
     // A long message of two bytes, through the header calls.
     EXPECT_EQ(h.sent(), (Lines{"c0 00"}));
     EXPECT_EQ(h.t.port->count(RecordingPort::Call::Long), 1);
@@ -163,38 +143,33 @@ TEST_F(MixerTest, AProgramClickStoresShowsAndSendsItOnlyWithAWindowToShowIt) {
     // Only the volume window open for part 16: its name box shows the name.
     ASSERT_TRUE(volume.open());
     ASSERT_EQ(h.t.state.currentPart(), 16);
-    h.row(16, 17) = 0;
-    ASSERT_TRUE(page2.open());
+    h.row(16, PartRow::ProgramFlag) = 0;
     h.take();
     page2.click(67); // program 128
     EXPECT_EQ(h.take(), (Lines{"cf 7f"}));
-    EXPECT_EQ(volume.shown(V::Program, 16), QStringLiteral("Gunshot"));
-    EXPECT_EQ(h.row(16, 17), 1);
-    EXPECT_EQ(h.row(16, 18), 128);
-
+    EXPECT_EQ(volume.shown(V::Program, 16), "Gunshot");
+    EXPECT_EQ(h.row(16, PartRow::ProgramFlag), 1);
+    EXPECT_EQ(h.row(16, PartRow::ProgramNumber), 128);
     // Lines of an edited names file whose number is no program are not programs.
     for (const char* text : {"abc Not a program", "000 Zero", "200 Too high"}) {
-        page2.list()->item(1)->setText(QString::fromLatin1(text).leftJustified(27));
+        page2.list()->item(1)->setText(QString(text).leftJustified(27));
         page2.click(1);
-        EXPECT_TRUE(h.sent().empty()) << text;
-        EXPECT_EQ(h.row(16, 18), 128);
-        EXPECT_EQ(volume.shown(V::Program, 16), QStringLiteral("Gunshot"));
     }
+    EXPECT_TRUE(h.sent().empty());
+    EXPECT_EQ(h.row(16, PartRow::ProgramNumber), 128);
+    EXPECT_EQ(volume.shown(V::Program, 16), "Gunshot");
 }
 
 TEST_F(MixerTest, SizeLimitsRecordsAndReopeningAtTheNextStart) {
     auto& recs = h.t.state.WindowRecs;
     recs[19] = WindowRec{0, 450, 300, 9000, 6000};
     ASSERT_TRUE(volume.open() && page1.open());
-    for (ChildWindow* c :
-         {static_cast<ChildWindow*>(volume.window()), static_cast<ChildWindow*>(page1.window())}) {
+    for (ChildWindow* c : std::initializer_list<ChildWindow*>{volume.window(), page1.window()}) {
         c->setWidth(12000);
         c->setHeight(3000);
     }
     EXPECT_EQ(recs[19], (WindowRec{1, 450, 300, 9372, 5700}));
-    EXPECT_EQ(QSize(page1.window()->Width(), page1.window()->Height()), QSize(9540, 4896))
-        << "a page keeps its size";
-
+    EXPECT_EQ(QSize(page1.window()->Width(), page1.window()->Height()), QSize(9540, 4896));
     // Closed by hand: the records are closed, the menu items back.
     volume.close();
     page1.close();
@@ -212,10 +187,9 @@ TEST_F(MixerTest, SizeLimitsRecordsAndReopeningAtTheNextStart) {
     ASSERT_TRUE(volume.open());
     h.main.close();
     EXPECT_EQ(recs[19].Open, 1);
-
     TestState next;
     next.state.WindowRecs = recs;
-    next.state.PartParams[3][1] = 55;
+    next.state.PartParams[3][PartRow::Volume] = 55;
     frmMain restarted(next.state);
     restarted.show();
     QTRY_VERIFY_WITH_TIMEOUT(restarted.VolumeAllWindow() && restarted.GMPage(2), 1000);
@@ -224,7 +198,7 @@ TEST_F(MixerTest, SizeLimitsRecordsAndReopeningAtTheNextStart) {
     // Part 3's window was restored first; restoring, the volume window sends part 3's volume
     // itself, once.
     const Lines out = next.port->messageLines();
-    EXPECT_EQ(std::count(out.begin(), out.end(), "b2 07 37"), 2) << "part window, volume window";
+    EXPECT_EQ(std::count(out.begin(), out.end(), "b2 07 37"), 2);
 }
 
 } // namespace

@@ -26,7 +26,6 @@ struct PartHost {
     frmPart* open(int n, bool forget = true) {
         main.mnuPart_Click(n);
         w = main.PartWindow(n);
-        kb = &w->keyboard();
         driver.emplace(pointer, w);
         QCoreApplication::processEvents();
         if (forget)
@@ -52,6 +51,13 @@ struct PartHost {
         t.port->clear();
         return lines;
     }
+    // The same as one string, every message's bytes in order: "90 3c 50 80 3c 40".
+    std::string out() {
+        std::string all;
+        for (const std::string& m : take())
+            all += (all.empty() ? "" : " ") + m;
+        return all;
+    }
     // The notes latched in the part windows' shared table, in ascending order.
     std::vector<int> latched() const {
         std::vector<int> notes;
@@ -66,6 +72,5 @@ struct PartHost {
     frmMain main;
     Pointer pointer;
     QPointer<frmPart> w;
-    Keyboard* kb = nullptr;
     std::optional<PartWindowDriver> driver;
 };

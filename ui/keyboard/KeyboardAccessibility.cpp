@@ -1,0 +1,389 @@
+#include "ui/keyboard/KeyboardAccessibility.h"
+
+#include "ui/Twips.h"
+#include "ui/keyboard/Keyboard.h"
+#include "ui/keyboard/KeyboardGeometry.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QScrollBar>
+#include <algorithm>
+#include <utility>
+
+using namespace KeyboardGeometry;
+
+namespace {
+
+const char* const EnglishNames[12] = {"C",  "C#", "D",  "D#", "E",  "F",
+                                      "F#", "G",  "G#", "A",  "A#", "B"};
+const char* const ItalianNames[12] = {"Do",  "Do#", "Re",   "Re#", "Mi",  "Fa",
+                                      "Fa#", "Sol", "Sol#", "La",  "La#", "Si"};
+
+// The focused key's frame: blue on a white key, around the part below the black keys; yellow on
+// a black key. Drawn above the keys; the pointer goes through it.
+class FocusMark : public QWidget {
+  public:
+    explicit FocusMark(QWidget* parent) : QWidget(parent) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        hide();
+    }
+    void showOn(const KeyWidget* key) {
+        black_ = key->isBlack();
+        QRect r = key->geometry();
+        if (!black_)
+            r.setTop(r.top() + twips::toPixels(BlackKeyHeight));
+        setGeometry(r);
+        raise();
+        show();
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        const int width = black_ ? 2 : 3;
+        p.setPen(QPen(black_ ? QColor(0xFF, 0xD0, 0x00) : QColor(0x00, 0x50, 0xFF), width,
+                      Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        p.drawRect(QRectF(rect()).adjusted(width / 2.0, width / 2.0, -width / 2.0, -width / 2.0));
+    }
+
+  private:
+    bool black_ = false;
+};
+
+void post(QAccessibleEvent&& event) {
+    QAccessible::updateAccessibility(&event);
+}
+
+// One key: a button named by its note.
+class KeyAccessible : public QAccessibleWidget {
+  public:
+    explicit KeyAccessible(KeyWidget* key) : QAccessibleWidget(key, QAccessible::Button) {}
+
+    QString text(QAccessible::Text t) const override {
+        const KeyboardAccess* a = access();
+        if (t == QAccessible::Name && a != nullptr && widget()->accessibleName().isEmpty())
+            return a->keyName(index());
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        if (const KeyboardAccess* a = access()) {
+            s.pressed = key()->isMarked();
+            s.checkable = a->latches();
+            s.checked = a->isLatched(index());
+            s.focusable = true;
+            s.focused = a->showsFocus() && a->focusedKey() == index();
+        }
+        return s;
+    }
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& name) override {
+        if (KeyboardAccess* a = access(); a != nullptr && name == pressAction())
+            a->click(index());
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+  private:
+    KeyWidget* key() const { return static_cast<KeyWidget*>(widget()); }
+    int index() const { return key()->index(); }
+    KeyboardAccess* access() const { return KeyboardAccess::of(widget()->parent()); }
+};
+
+// Frame1: a list of the 61 keys in pitch order, then the octave labels and the key-shift bar.
+class FrameAccessible : public QAccessibleWidget {
+  public:
+    explicit FrameAccessible(QWidget* frame) : QAccessibleWidget(frame, QAccessible::List) {}
+
+    QString text(QAccessible::Text t) const override {
+        const KeyboardAccess* a = KeyboardAccess::of(widget());
+        if (t == QAccessible::Name && a != nullptr && widget()->accessibleName().isEmpty())
+            return a->keyboardName();
+        return QAccessibleWidget::text(t);
+    }
+    int childCount() const override {
+        return keyboard() ? Keyboard::KeyCount + 7 : QAccessibleWidget::childCount();
+    }
+    QAccessibleInterface* child(int i) const override {
+        Keyboard* kb = keyboard();
+        if (kb == nullptr)
+            return QAccessibleWidget::child(i);
+        QObject* o = nullptr;
+        if (i >= 0 && i < Keyboard::KeyCount)
+            o = kb->Key.at(i);
+        else if (i >= Keyboard::KeyCount && i < Keyboard::KeyCount + 6)
+            o = kb->Label1.at(i - Keyboard::KeyCount);
+        else if (i == Keyboard::KeyCount + 6)
+            o = kb->HScroll1;
+        return o ? QAccessible::queryAccessibleInterface(o) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* c) const override {
+        for (int i = 0; i < childCount(); ++i)
+            if (child(i) == c)
+                return i;
+        return -1;
+    }
+    QAccessibleInterface* focusChild() const override {
+        const KeyboardAccess* a = KeyboardAccess::of(widget());
+        if (a != nullptr && a->keyboard() && widget()->hasFocus())
+            return child(a->focusedKey());
+        return QAccessibleWidget::focusChild();
+    }
+
+  private:
+    Keyboard* keyboard() const {
+        const KeyboardAccess* a = KeyboardAccess::of(widget());
+        return a ? a->keyboard() : nullptr;
+    }
+};
+
+QAccessibleInterface* keyboardInterfaces(const QString& className, QObject* object) {
+    if (className == QLatin1String("KeyWidget"))
+        return new KeyAccessible(static_cast<KeyWidget*>(object));
+    if (className == QLatin1String("KeyboardFrame"))
+        return new FrameAccessible(static_cast<QWidget*>(object));
+    return nullptr;
+}
+
+// Where a click on key k lands: above the lowest strip, clear of the black keys.
+QPoint clickPoint(const KeyWidget* key) {
+    return key->isBlack() ? twips::point(78, 450) : twips::point(100, 1200);
+}
+
+void sendMouse(QWidget* to, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, QPointF(at), to->mapToGlobal(QPointF(at)), button, buttons,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(to, &event);
+}
+
+} // namespace
+
+QString Spoken(int languageBase, const char* italian, const char* english) {
+    return QString::fromUtf8(languageBase == 0 ? italian : english);
+}
+
+KeyboardAccess::KeyboardAccess(Keyboard& keyboard, KeyboardPolicy& policy, const int& languageBase)
+    : QObject(keyboard.Frame1), keyboard_(&keyboard), policy_(policy), languageBase_(languageBase) {
+    static const bool installed = (QAccessible::installFactory(keyboardInterfaces), true);
+    (void)installed;
+
+    Frame1()->setFocusPolicy(Qt::StrongFocus); // Tab reaches the keys too
+    Frame1()->installEventFilter(this);
+    focusMark_ = new FocusMark(Frame1());
+    keyboard.HScroll1->setAccessibleName(QStringLiteral("Key Shift"));
+    keyboard.Text1->setAccessibleName(keyboard.Label1[6]->text());
+
+    announcement_.setSingleShot(true);
+    announcement_.setInterval(0);
+    connect(&announcement_, &QTimer::timeout, this, &KeyboardAccess::announce);
+    for (KeyWidget* key : keyboard.Key) {
+        connect(key, &KeyWidget::markChanged, this, &KeyboardAccess::scheduleAnnouncement);
+        // A key clicked is the one the arrows move on from.
+        connect(key, &KeyWidget::pressed, this, [this](int k) {
+            focusedKey_ = k;
+            placeFocusMark();
+        });
+    }
+    connect(keyboard.CheckClickKey, &QAbstractButton::toggled, this,
+            &KeyboardAccess::scheduleAnnouncement);
+    connect(keyboard.CheckHoldNote, &QAbstractButton::toggled, this,
+            &KeyboardAccess::scheduleAnnouncement);
+    connect(keyboard.HScroll1, &QScrollBar::valueChanged, this, [this] {
+        placeFocusMark();
+        scheduleAnnouncement();
+    });
+    connect(keyboard.Text1, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (QAccessible::isActive() && keyboard_)
+            post(QAccessibleValueChangeEvent(keyboard_->Text1, text));
+    });
+    for (int k = 0; k < Keyboard::KeyCount; ++k)
+        announcedStates_.at(k) = keyState(k);
+    announcedBase_ = keyboard.KeyBase();
+
+    // An assistive technology that asked before this object existed got Qt's plain interfaces.
+    if (QAccessible::isActive()) {
+        QList<QObject*> objects{Frame1()};
+        objects.append(QList<QObject*>(keyboard.Key.begin(), keyboard.Key.end()));
+        for (QObject* o : objects)
+            if (QAccessibleInterface* i = QAccessible::queryAccessibleInterface(o);
+                i != nullptr && dynamic_cast<KeyAccessible*>(i) == nullptr &&
+                dynamic_cast<FrameAccessible*>(i) == nullptr)
+                QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(i));
+    }
+}
+
+KeyboardAccess* KeyboardAccess::of(const QObject* frame) {
+    return frame ? frame->findChild<KeyboardAccess*>(QString(), Qt::FindDirectChildrenOnly)
+                 : nullptr;
+}
+
+QWidget* KeyboardAccess::Frame1() const {
+    return static_cast<QWidget*>(parent());
+}
+
+QString KeyboardAccess::keyboardName() const {
+    return Spoken(languageBase_, "Tastiera", "Keyboard");
+}
+
+QString KeyboardAccess::keyName(int k) const {
+    if (!keyboard_ || k < 0 || k >= Keyboard::KeyCount)
+        return {};
+    // The octave labels read "C" and the octave, 0 for the notes 12..23.
+    const int note = keyboard_->KeyBase() + k;
+    const int octave = note / 12 - 1;
+    if (languageBase_ == 0)
+        return QString::fromLatin1(ItalianNames[note % 12]) + QLatin1Char(' ') +
+               QString::number(octave);
+    return QString::fromLatin1(EnglishNames[note % 12]) + QString::number(octave);
+}
+
+bool KeyboardAccess::isLatched(int k) const {
+    return keyboard_ && k >= 0 && k < Keyboard::KeyCount &&
+           policy_.latchedNotes()[keyboard_->KeyBase() + k] == 1;
+}
+
+bool KeyboardAccess::latches() const {
+    return keyboard_ && keyboard_->clickKey() == 1 && keyboard_->holdNote() == 1;
+}
+
+bool KeyboardAccess::showsFocus() const {
+    return keyboardFocus_ && Frame1()->hasFocus();
+}
+
+void KeyboardAccess::click(int k) {
+    keyDown(k);
+    keyUp(k);
+}
+
+void KeyboardAccess::keyDown(int k) {
+    if (!keyboard_)
+        return;
+    KeyWidget* key = keyboard_->Key.at(k);
+    // Over the key first (hover mode plays there), then the press (click mode).
+    sendMouse(key, QEvent::MouseMove, clickPoint(key), Qt::NoButton);
+    sendMouse(key, QEvent::MouseButtonPress, clickPoint(key), Qt::LeftButton);
+}
+
+void KeyboardAccess::keyUp(int k) {
+    if (!keyboard_)
+        return;
+    KeyWidget* key = keyboard_->Key.at(k);
+    sendMouse(key, QEvent::MouseButtonRelease, clickPoint(key), Qt::NoButton);
+    // The pointer leaves the keys: a note of hover playing stops.
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(Frame1(), &leave);
+}
+
+bool KeyboardAccess::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != Frame1() || !keyboard_)
+        return QObject::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::FocusIn: {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+            reason == Qt::ShortcutFocusReason)
+            keyboardFocus_ = true;
+        placeFocusMark();
+        focusPending_ = true;
+        scheduleAnnouncement();
+        break;
+    }
+    case QEvent::FocusOut:
+        if (spaceKey_ >= 0)
+            keyUp(std::exchange(spaceKey_, -1));
+        keyboardFocus_ = false;
+        placeFocusMark();
+        break;
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier || !Frame1()->isEnabled())
+            break;
+        const bool press = event->type() == QEvent::KeyPress;
+        if (key->key() == Qt::Key_Left || key->key() == Qt::Key_Right) {
+            if (press)
+                moveFocus(key->key() == Qt::Key_Left ? -1 : 1);
+            return true;
+        }
+        if (key->key() == Qt::Key_Space) {
+            if (key->isAutoRepeat())
+                return true;
+            if (press && spaceKey_ < 0) {
+                keyboardFocus_ = true;
+                placeFocusMark();
+                spaceKey_ = focusedKey_;
+                keyDown(spaceKey_);
+            } else if (!press && spaceKey_ >= 0) {
+                keyUp(std::exchange(spaceKey_, -1));
+            }
+            return true;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void KeyboardAccess::moveFocus(int step) {
+    keyboardFocus_ = true;
+    int k = focusedKey_ + step;
+    // Past either end the key shift moves an octave, when it can, so the key stays in view.
+    QScrollBar* shift = keyboard_->HScroll1;
+    if (k < 0 && shift->value() > shift->minimum()) {
+        k += 12;
+        shift->setValue(shift->value() - 1);
+    } else if (k >= Keyboard::KeyCount && shift->value() < shift->maximum()) {
+        k -= 12;
+        shift->setValue(shift->value() + 1);
+    }
+    focusedKey_ = std::clamp(k, 0, Keyboard::KeyCount - 1);
+    placeFocusMark();
+    focusPending_ = true;
+    scheduleAnnouncement();
+}
+
+void KeyboardAccess::placeFocusMark() {
+    auto* mark = static_cast<FocusMark*>(focusMark_);
+    if (showsFocus() && keyboard_)
+        mark->showOn(keyboard_->Key.at(focusedKey_));
+    else
+        mark->hide();
+}
+
+void KeyboardAccess::scheduleAnnouncement() {
+    if (QAccessible::isActive())
+        announcement_.start();
+}
+
+unsigned KeyboardAccess::keyState(int k) const {
+    return (keyboard_->isMarked(k) ? 1U : 0U) | (isLatched(k) ? 2U : 0U) | (latches() ? 4U : 0U);
+}
+
+void KeyboardAccess::announce() {
+    if (!keyboard_ || !QAccessible::isActive())
+        return;
+    for (int k = 0; k < Keyboard::KeyCount; ++k) {
+        const unsigned now = keyState(k);
+        const unsigned changed = now ^ std::exchange(announcedStates_.at(k), now);
+        if (changed == 0)
+            continue;
+        QAccessible::State states;
+        states.pressed = (changed & 1U) != 0;
+        states.checked = (changed & 2U) != 0;
+        states.checkable = (changed & 4U) != 0;
+        post(QAccessibleStateChangeEvent(keyboard_->Key.at(k), states));
+    }
+    if (std::exchange(announcedBase_, keyboard_->KeyBase()) != keyboard_->KeyBase())
+        for (KeyWidget* key : keyboard_->Key)
+            post(QAccessibleEvent(key, QAccessible::NameChanged));
+    if (std::exchange(focusPending_, false) && Frame1()->hasFocus())
+        post(QAccessibleEvent(keyboard_->Key.at(focusedKey_), QAccessible::Focus));
+}
