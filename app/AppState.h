@@ -49,6 +49,10 @@ struct AppState : SettingsTables {
     QString OperationTitle;
     bool StartAborted = false;
 
+    // "Velocity from the click's height" (Preferences menu, kept in PreferencesFile()): a key
+    // struck with the mouse or a finger sends the velocity of where it was struck.
+    bool VelocityFromHeight = false;
+
     NoteTable HeldNotes;       // latched notes, shared by all part windows
     NoteTable MasterHeldNotes; // latched notes of the master keyboard
 

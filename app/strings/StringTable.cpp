@@ -13,7 +13,7 @@ struct Entry {
 };
 
 // Kept in ascending order of `entry` for the binary search below. Texts are UTF-8.
-constexpr std::array<Entry, 30> Table{{
+constexpr std::array<Entry, 31> Table{{
     {2, "&File", "&File"},
     {3, "&Visualizza", "&View"},
     {4, "Fi&nestra", "&Window"},
@@ -40,6 +40,7 @@ constexpr std::array<Entry, 30> Table{{
      "The change will take place next time you will run the programme"},
     {84, "Cambio lingua", "Change language"},
     {103, "Visualizza Barra di Stato", "Show Status Bar"},
+    {104, "Velocità dall'altezza del clic", "Velocity from the click's height"},
     {110, "Impossibile trovare il percorso", "Path not found"},
     {111, "Apertura di ", "Opening "},
     {112, "Errore I/O periferica", "Error I/O device"},

@@ -58,7 +58,7 @@ void KeyWidget::mousePressEvent(QMouseEvent* event) {
     // Another button already down: this press belongs to the first one.
     if ((event->buttons() & ~event->button()) != Qt::NoButton)
         return;
-    emit pressed(index_);
+    emit pressed(index_, depthAt(event->position().y(), height()));
 }
 
 void KeyWidget::mouseReleaseEvent(QMouseEvent* event) {

@@ -21,8 +21,9 @@ class KeyWidget : public QWidget {
     void setPlain(); // gives the key its plain colour again, which erases the disc
 
   signals:
-    // The first button went down on key `index`.
-    void pressed(int index);
+    // The first button went down on key `index`, `depth` down it (0 at its top edge, 1 at its
+    // bottom edge; negative when the press has no place on the key).
+    void pressed(int index, double depth = -1);
     // The last button went up.
     void released(int index);
     // The pointer moved over the key, `yTwips` below its top edge.

@@ -45,7 +45,8 @@ Keyboard::Keyboard(Midi& midi, KeyboardPolicy& policy, QWidget* client)
     Frame1->setObjectName("Frame1");
     Frame1->setFocusPolicy(Qt::ClickFocus); // a click on a key gives it, for the computer keys
     Frame1->setGeometry(twips::rect(FrameLeft, FrameTop, FrameWidth, FrameHeight));
-    Frame1->installEventFilter(this); // the computer keys
+    Frame1->installEventFilter(this); // the computer keys and the fingers
+    Frame1->setAttribute(Qt::WA_AcceptTouchEvents);
     connect(Frame1, &KeyboardFrame::pointerMoved, this, &Keyboard::Form_MouseMove);
     connect(Frame1, &KeyboardFrame::focusLost, this, &Keyboard::ReleaseComputerKeys);
 
@@ -58,7 +59,7 @@ Keyboard::Keyboard(Midi& midi, KeyboardPolicy& policy, QWidget* client)
             Key[k] = new KeyWidget(k, Frame1);
     for (KeyWidget* key : Key) {
         key->setObjectName(QStringLiteral("Key%1").arg(key->index()));
-        connect(key, &KeyWidget::pressed, this, &Keyboard::Key_MouseDown);
+        connect(key, &KeyWidget::pressed, this, &Keyboard::keyPressed);
         connect(key, &KeyWidget::released, this, &Keyboard::Key_MouseUp);
         connect(key, &KeyWidget::moved, this, &Keyboard::Key_MouseMove);
     }
@@ -200,8 +201,14 @@ void Keyboard::unmarkKeyIfFree(int k) {
     if (k < 0 || k >= KeyCount)
         return;
     const int shown = keyBase_ + k;
-    if (policy_.latchedNotes()[shown] == 1 || sounding_.count(shown) != 0)
+    if (policy_.latchedNotes()[shown] == 1)
         return;
+    if (auto it = sounding_.find(shown); it != sounding_.end()) {
+        // The mark stays for the note the key shows now, and goes when that note is released.
+        if (std::ranges::count(it->second.keys, k) == 0)
+            it->second.keys.push_back(k);
+        return;
+    }
     for (const auto& [id, s] : external_)
         if (std::ranges::count(s.keys, k) != 0)
             return;
@@ -221,7 +228,9 @@ void Keyboard::PlayNote(int note) {
     const int k = note - keyBase_;
     if (k >= 0 && k < KeyCount && std::ranges::count(s.keys, k) == 0)
         s.keys.push_back(k);
-    for (const NoteTarget& t : policy_.noteOnTargets(note)) {
+    for (NoteTarget t : policy_.noteOnTargets(note)) {
+        if (strikeVelocity_ > 0 && policy_.velocityFromHeight())
+            t.velocity = strikeVelocity_;
         midi_.SendNoteOn(t.channel, t.note, t.velocity);
         s.targets.push_back(t);
     }
@@ -279,6 +288,11 @@ void Keyboard::sendAllNotesOff() {
     for (int& note : keyNotes_)
         if (sounding_.count(note) == 0)
             note = NoNote;
+    for (auto& [id, finger] : fingers_) {
+        if (sounding_.count(finger.note) == 0)
+            finger.note = NoNote;
+        std::erase_if(finger.latched, [this](int n) { return sounding_.count(n) == 0; });
+    }
 }
 
 // Tables and drawing
@@ -330,6 +344,12 @@ void Keyboard::Key_MouseDown(int k) {
     pressKey(k, pressNote_, false);
 }
 
+void Keyboard::keyPressed(int k, double depth) {
+    strikeVelocity_ = depth < 0 ? 0 : strikeVelocity(depth);
+    Key_MouseDown(k);
+    strikeVelocity_ = 0;
+}
+
 void Keyboard::pressKey(int k, int& started, bool hoverPlays) {
     const int n = keyBase_ + k;
     if (chordActive_ == 1) {
@@ -342,7 +362,7 @@ void Keyboard::pressKey(int k, int& started, bool hoverPlays) {
     if (&started == &pressNote_)
         releasePress();
     else
-        releaseComputerKey(k); // computer key k plays key k
+        releaseOwn(started);
     NoteTable& held = policy_.latchedNotes();
     if (CheckHoldNote->isChecked() && held[n] == 1) {
         held[n] = 0;
@@ -392,6 +412,15 @@ void Keyboard::Form_MouseMove() {
 
 bool Keyboard::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Frame1 && Frame1->isEnabled()) {
+        switch (event->type()) {
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TouchCancel:
+            return touchEvent(*static_cast<QTouchEvent*>(event));
+        default:
+            break;
+        }
         // A key the keyboard plays stops here; any other goes on to the frame.
         if (event->type() == QEvent::KeyPress)
             return ComputerKey_Down(*static_cast<QKeyEvent*>(event));
@@ -404,6 +433,7 @@ bool Keyboard::eventFilter(QObject* watched, QEvent* event) {
             // Minimized or hidden: no release or pointer move will come for what sounds now.
             releasePress();
             ReleaseComputerKeys();
+            releaseFingers(false);
             Form_MouseMove();
         }
     }
@@ -476,6 +506,8 @@ void Keyboard::ReleaseAll() {
     RecolourKeys();
     soundingNote_ = NoNote;
     pressNote_ = NoNote;
+    for (auto& [id, finger] : fingers_)
+        finger = {};
     chordActive_ = 0;
     updateHoldChordEnable();
     Text1->clear();
@@ -492,14 +524,30 @@ bool Keyboard::ComputerKey_Up(const QKeyEvent& event) {
 }
 
 void Keyboard::pressComputerKey(int i) {
-    // The mouse's hover note stays the one it follows.
-    const int hover = soundingNote_;
-    pressKey(i, keyNotes_.at(i), true);
-    soundingNote_ = sounding_.count(hover) != 0 ? hover : NoNote;
+    pressOwn(i, keyNotes_.at(i), true);
 }
 
 void Keyboard::releaseComputerKey(int i) {
-    const int note = std::exchange(keyNotes_.at(i), NoNote);
+    releaseOwn(keyNotes_.at(i));
+}
+
+void Keyboard::pressOwn(int k, int& own, bool hoverPlays) {
+    // The mouse's hover note stays the one it follows.
+    const int hover = soundingNote_;
+    pressKey(k, own, hoverPlays);
+    soundingNote_ = sounding_.count(hover) != 0 ? hover : NoNote;
+}
+
+void Keyboard::hoverOwn(int k, int yTwips, int& own) {
+    // Key_MouseMove follows soundingNote_: it follows `own` for the length of the move.
+    const int hover = std::exchange(soundingNote_, sounding_.count(own) != 0 ? own : NoNote);
+    k < 0 ? Form_MouseMove() : Key_MouseMove(k, yTwips);
+    own = soundingNote_;
+    soundingNote_ = sounding_.count(hover) != 0 ? hover : NoNote;
+}
+
+void Keyboard::releaseOwn(int& own) {
+    const int note = std::exchange(own, NoNote);
     if (note == NoNote || sounding_.count(note) == 0)
         return;
     const int hover = soundingNote_;

@@ -18,6 +18,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QScrollBar;
+class QTouchEvent;
 
 // The 61-key on-screen keyboard with its play controls, built into a host window's client area.
 // It sends through the MIDI module and asks its policy where notes go and what to store.
@@ -40,6 +41,15 @@ class QScrollBar;
 //
 // The keys and the frame only signal what the pointer did; the keyboard watches the frame's key
 // events itself (an event filter), so a key it does not play goes on to the frame.
+//
+// Fingers: the frame takes a touch that begins on a key (one that does not reaches its controls as
+// the mouse). Each finger plays as a pointer of its own, with its own note as a computer key has,
+// so that fingers play chords: in click mode, hold mode and the hold chord it is the button held
+// on the key it went down on; in hover mode the pointer hovering over the key under it, its note
+// stopping when it lifts. A touch the system cancels releases what its fingers started, latched
+// notes too. With the policy's velocityFromHeight(), a press, a finger and a finger's slide onto a
+// key send the velocity of how far down the key it struck (1 at the top edge to 127 at the
+// bottom edge), or of the finger's pressure when the touch device reports one.
 //
 // Ownership: the controls are children of the client widget; the Keyboard object itself has no
 // parent and belongs to the host (a std::unique_ptr member, say). Either may go first when the
@@ -131,6 +141,26 @@ class Keyboard : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // A finger on the keys: the note it sounds and the notes its press latched (hold mode, chord).
+    struct Finger {
+        int note = NoNote;
+        std::vector<int> latched;
+    };
+
+    // A touch on Frame1, which stops here: taken, or ignored when it begins off the keys (it
+    // then reaches the frame's controls as the mouse).
+    bool touchEvent(QTouchEvent& event);
+    // Releases what each finger sounds (and, when cancelled, the notes it latched); forgets them.
+    void releaseFingers(bool cancelled);
+    // A press of the mouse on key k, `depth` down it (negative: the policy's velocity).
+    void keyPressed(int k, double depth);
+    // A press on key k or a move of a pointer other than the mouse, whose note is `own`; the
+    // mouse's note (soundingNote_) stays the one it follows.
+    void pressOwn(int k, int& own, bool hoverPlays);
+    void hoverOwn(int k, int yTwips, int& own);
+    // Releases `own` if it still sounds, and forgets it; the mouse's note stays.
+    void releaseOwn(int& own);
+
     // A note that went out and is not yet released: its Note Ons, and the keys marked for it (a
     // note started again after a key shift, by another computer key say, marks another key).
     struct Sounding {
@@ -174,6 +204,9 @@ class Keyboard : public QObject {
     std::array<int, ComputerKeys::Count> keyNotes_;
     ComputerKeys computerKeys_{[this](int i) { pressComputerKey(i); },
                                [this](int i) { releaseComputerKey(i); }};
+    std::map<int, Finger> fingers_; // by touch point id
+    // The velocity of the press or finger now playing, 0 for the policy's (see Finger above).
+    int strikeVelocity_ = 0;
     int chordActive_ = 0;
     NoteTable chordNotes_;
     // Untransposed note -> what went out for it and is not yet released.

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QColor>
+#include <algorithm>
+#include <cmath>
 
 // The keyboard's layout in twips (inside Frame1 unless stated) and its colours.
 namespace KeyboardGeometry {
@@ -70,6 +72,18 @@ constexpr int blackOffset(int k) {
     default: // 10
         return 190;
     }
+}
+
+// How far down a key of `height` pixels the point `y` pixels below its top edge lies: 0 at the top
+// edge, 1 at the bottom edge (its last row of pixels).
+constexpr double depthAt(double y, int height) {
+    return height > 1 ? std::clamp(y / (height - 1), 0.0, 1.0) : 0.0;
+}
+
+// The Note On velocity of a key struck at `amount` (a depth down the key, or a finger's pressure):
+// 1 at 0, rising linearly to 127 at 1.
+inline int strikeVelocity(double amount) {
+    return 1 + static_cast<int>(std::lround(126 * std::clamp(amount, 0.0, 1.0)));
 }
 
 } // namespace KeyboardGeometry

@@ -40,4 +40,7 @@ class KeyboardPolicy {
     virtual void storeModes(int clickKey, int holdNote) = 0;
     // A key shift 0..3 (part: row 16). The keyboard makes the part current itself beforehand.
     virtual void storeKeyShift(int value) = 0;
+    // Whether a key struck with the mouse or a finger sends the velocity of where it was struck
+    // (or of the finger's pressure) instead of the note-on velocity above.
+    virtual bool velocityFromHeight() { return false; }
 };

@@ -141,6 +141,7 @@ class frmMain : public QMainWindow {
     QAction* mnuItaliano = nullptr;
     QAction* mnuInglese = nullptr;
     QAction* mnuVisBarraStato = nullptr;
+    QAction* mnuVelocita = nullptr; // velocity from where a key is struck
     QAction* mnuMidi = nullptr;
     QAction* mnuSaveMidi = nullptr; // what was played, as a MIDI file
     QAction* mnuGuida = nullptr;

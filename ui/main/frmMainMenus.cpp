@@ -2,6 +2,7 @@
 // open child windows by updateMenus().
 #include "ui/main/frmMain.h"
 
+#include "app/Preferences.h"
 #include "ui/child/ChildWindow.h"
 #include "ui/main/SaveMidiFile.h"
 
@@ -59,6 +60,15 @@ void frmMain::buildMenus() {
     mnuVisBarraStato = mnuPreferenze->addAction(res(103));
     mnuVisBarraStato->setCheckable(true);
     connect(mnuVisBarraStato, &QAction::triggered, this, [this] { mnuVisBarraStato_Click(); });
+    mnuVelocita = mnuPreferenze->addAction(res(104));
+    mnuVelocita->setObjectName(QStringLiteral("mnuVelocita"));
+    mnuVelocita->setCheckable(true);
+    state_.VelocityFromHeight = RememberedVelocityFromHeight();
+    mnuVelocita->setChecked(state_.VelocityFromHeight);
+    connect(mnuVelocita, &QAction::toggled, this, [this](bool on) {
+        state_.VelocityFromHeight = on;
+        RememberVelocityFromHeight(on); // for this run only when the file cannot be written
+    });
     mnuMidi = mnuPreferenze->addAction(QStringLiteral("MIDI…"));
     connect(mnuMidi, &QAction::triggered, this, [this] { mnuMidi_Click(); });
     mnuSaveMidi = mnuPreferenze->addAction(SaveMidiFileText(state_));

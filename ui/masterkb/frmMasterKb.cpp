@@ -66,6 +66,7 @@ class frmMasterKb::Policy : public KeyboardPolicy {
     }
     void storeModes(int, int) override {}
     void storeKeyShift(int) override {}
+    bool velocityFromHeight() override { return s_.VelocityFromHeight; }
 
   private:
     AppState& s_;

@@ -35,6 +35,10 @@ void PartKeyboardPolicy::storeKeyShift(int value) {
     row(PartRow::KeyShift) = static_cast<std::uint8_t>(value);
 }
 
+bool PartKeyboardPolicy::velocityFromHeight() {
+    return state_.VelocityFromHeight;
+}
+
 std::uint8_t& PartKeyboardPolicy::row(int r) {
     return state_.partRow(part_, r);
 }

@@ -22,6 +22,7 @@ class PartKeyboardPolicy : public KeyboardPolicy {
     std::vector<int> allNotesOffChannels() override;
     void storeModes(int clickKey, int holdNote) override;
     void storeKeyShift(int value) override;
+    bool velocityFromHeight() override;
 
   private:
     std::uint8_t& row(int r);

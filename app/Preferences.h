@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+// The user's preferences made in the Preferences menu that the settings record has no place for,
+// kept in quintaro/preferences.conf beside the MIDI choices (midi.conf).
+QString PreferencesFile();
+// "Velocity from the click's height": false when never chosen or the file cannot be read.
+bool RememberedVelocityFromHeight();
+// Remembers the choice; false when the file cannot be written.
+bool RememberVelocityFromHeight(bool on);

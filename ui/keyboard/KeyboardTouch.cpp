@@ -1,0 +1,82 @@
+// The keyboard played with fingers (see Keyboard.h): each touch point is a pointer of its own
+// that runs the mouse's handlers with a note of its own.
+#include "ui/Twips.h"
+#include "ui/keyboard/Keyboard.h"
+#include "ui/keyboard/KeyboardGeometry.h"
+
+#include <QCheckBox>
+#include <QPointingDevice>
+#include <QTouchEvent>
+#include <algorithm>
+#include <cmath>
+
+using namespace KeyboardGeometry;
+
+bool Keyboard::touchEvent(QTouchEvent& event) {
+    const auto keyAt = [this](QPointF p) {
+        return qobject_cast<KeyWidget*>(Frame1->childAt(p.toPoint()));
+    };
+    if (event.type() == QEvent::TouchCancel) {
+        releaseFingers(true);
+        return true;
+    }
+    // A touch that begins off the keys is the frame's controls' (the key-shift bar), as the mouse.
+    if (event.type() == QEvent::TouchBegin &&
+        std::ranges::none_of(
+            event.points(), [&](const QEventPoint& p) { return keyAt(p.position()) != nullptr; })) {
+        event.ignore();
+        return true;
+    }
+    const bool pressure =
+        event.pointingDevice() != nullptr &&
+        event.pointingDevice()->capabilities().testFlag(QInputDevice::Capability::Pressure);
+    for (const QEventPoint& p : event.points()) {
+        KeyWidget* key = keyAt(p.position());
+        const int k = key != nullptr ? key->index() : -1;
+        const double y = key != nullptr ? key->mapFrom(Frame1, p.position()).y() : 0.0;
+        strikeVelocity_ =
+            strikeVelocity(pressure ? p.pressure() : depthAt(y, key ? key->height() : 0));
+        const bool hover = !CheckClickKey->isChecked();
+        const auto it = fingers_.find(p.id());
+        if (p.state() == QEventPoint::Pressed) {
+            Finger& finger = fingers_[p.id()];
+            if (hover) {
+                hoverOwn(k, twips::fromPixels(static_cast<int>(std::floor(y))), finger.note);
+            } else if (k >= 0) {
+                // What this press latches (a chord replay latches anew all it plays) is the
+                // finger's, for a cancel to release.
+                NoteTable& held = policy_.latchedNotes();
+                const NoteTable before = chordActive_ == 1 ? NoteTable{} : held;
+                pressOwn(k, finger.note, false);
+                for (int n = NoteTable::LowestNote; n <= NoteTable::HighestNote; ++n)
+                    if (held[n] == 1 && before[n] == 0)
+                        finger.latched.push_back(n);
+            }
+        } else if (it == fingers_.end()) {
+            // A finger forgotten when the keyboard was hidden.
+        } else if (p.state() == QEventPoint::Updated && hover) {
+            hoverOwn(k, twips::fromPixels(static_cast<int>(std::floor(y))), it->second.note);
+        } else if (p.state() == QEventPoint::Released) {
+            releaseOwn(it->second.note);
+            fingers_.erase(it);
+        }
+        strikeVelocity_ = 0;
+    }
+    event.accept();
+    return true;
+}
+
+void Keyboard::releaseFingers(bool cancelled) {
+    NoteTable& held = policy_.latchedNotes();
+    for (auto& [id, finger] : fingers_) {
+        releaseOwn(finger.note);
+        if (!cancelled)
+            continue;
+        for (int n : finger.latched)
+            if (held[n] == 1) {
+                held[n] = 0;
+                ReleaseNote(n);
+            }
+    }
+    fingers_.clear();
+}
