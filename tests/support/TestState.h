@@ -12,8 +12,6 @@
 struct TestState {
     explicit TestState(int languageCode = 2);
     ~TestState(); // the user's configuration folder is the one of before again
-    TestState(const TestState&) = delete;
-    TestState& operator=(const TestState&) = delete;
 
     AppState state;
     RecordingSink sink;
