@@ -1,5 +1,6 @@
 // The settings record byte by byte, and the file that holds it.
 #include "app/SettingsFile.h"
+#include "support/TestState.h"
 #include "support/Unprivileged.h"
 
 #include <QDir>
@@ -37,15 +38,6 @@ QByteArray Bytes(const SettingsRecord& r) {
 // The n bytes of r from position pos on, as "3e 80".
 std::string Hex(const SettingsRecord& r, int pos, int n) {
     return Bytes(r).mid(pos - 1, n).toHex(' ').toStdString();
-}
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-void WriteBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                f.write(bytes) == bytes.size());
 }
 QStringList Entries(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
@@ -181,12 +173,13 @@ TEST(SettingsRecord, CorruptedFieldsReadAsTheirDefaults) {
 TEST(SettingsFile, WriteReplacesTheFileWholeKeepingItsPermissionsAndLinks) {
     QTemporaryDir dir;
     const QString path = dir.filePath("QuintaroV10.ini");
-    WriteBytes(path, QByteArray(1000, 'o')); // longer than a record: nothing of it may remain
+    ASSERT_TRUE(
+        WriteFile(path, QByteArray(1000, 'o'))); // longer than a record: nothing of it may remain
     ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0640), 0);
     std::error_code error;
     SettingsRecord record = NewSettingsRecord();
     ASSERT_TRUE(WriteSettingsFile(path, record, error)) << error.message();
-    EXPECT_EQ(ReadAll(path), Bytes(record));
+    EXPECT_EQ(ReadFile(path), Bytes(record));
     EXPECT_EQ(Entries(dir.path()), QStringList{"QuintaroV10.ini"}) << "no temporary file left";
     EXPECT_EQ(QFileInfo(path).permissions(), QFile::ReadOwner | QFile::WriteOwner |
                                                  QFile::ReadUser | QFile::WriteUser |
@@ -197,7 +190,7 @@ TEST(SettingsFile, WriteReplacesTheFileWholeKeepingItsPermissionsAndLinks) {
     RecordByte(record, 22) = 1;
     ASSERT_TRUE(WriteSettingsFile(link, record, error)) << error.message();
     EXPECT_TRUE(QFileInfo(link).isSymLink());
-    EXPECT_EQ(ReadAll(path), Bytes(record));
+    EXPECT_EQ(ReadFile(path), Bytes(record));
     // The last step fails (a folder stands where the file goes): the temporary file goes again.
     ASSERT_TRUE(QFile::remove(path) && QDir(dir.path()).mkdir("QuintaroV10.ini"));
     EXPECT_FALSE(WriteSettingsFile(path, record, error));
@@ -215,7 +208,7 @@ TEST(SettingsFile, PermissionsOfAnOrdinaryUserAreRespected) {
     const QString locked[] = {root.filePath("ro/locked.ini"), root.filePath("rw/QuintaroV10.ini")};
     const QByteArray old(800, 'o'); // longer than a record: nothing of it may remain
     for (const QString& path : {inPlace, locked[0], locked[1]})
-        WriteBytes(path, old);
+        ASSERT_TRUE(WriteFile(path, old));
     ASSERT_TRUE(GiveToUnprivilegedUser(dir.path()));
     for (const QString& path : locked)
         ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0444), 0);
@@ -237,8 +230,8 @@ TEST(SettingsFile, PermissionsOfAnOrdinaryUserAreRespected) {
     if (result == CannotDropPrivileges || result == 100)
         GTEST_SKIP() << "no ordinary user can run this test here (result " << result << ")";
     EXPECT_EQ(result, 7) << "1: written in place, 2 and 4: a read-only file reported";
-    EXPECT_EQ(ReadAll(inPlace), Bytes(record));
-    EXPECT_EQ(ReadAll(locked[0]) + ReadAll(locked[1]), old + old);
+    EXPECT_EQ(ReadFile(inPlace), Bytes(record));
+    EXPECT_EQ(ReadFile(locked[0]) + ReadFile(locked[1]), old + old);
     EXPECT_EQ(QFileInfo(locked[1]).permissions() & QFile::WriteOwner, 0) << "still read-only";
     EXPECT_EQ(Entries(root.filePath("rw")), QStringList{"QuintaroV10.ini"});
 }
@@ -252,7 +245,7 @@ TEST(ProgramProcess, TerminationSignalEndsTheRunAndKeepsTheSettings) {
     // A record from an earlier run (English, so no dialog) whose part table is all zero: the run
     // reads part 1's channel as 1, and only the shutdown's write puts that into the file.
     const QString settings = folder.filePath("QuintaroV10.ini");
-    WriteBytes(settings, Bytes(FirstRunRecord(2)));
+    ASSERT_TRUE(WriteFile(settings, Bytes(FirstRunRecord(2))));
     QProcess program;
     program.setWorkingDirectory(folder.path());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -266,7 +259,7 @@ TEST(ProgramProcess, TerminationSignalEndsTheRunAndKeepsTheSettings) {
     program.terminate();
     ASSERT_TRUE(program.waitForFinished(20000));
     EXPECT_TRUE(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0);
-    const QByteArray bytes = ReadAll(settings);
+    const QByteArray bytes = ReadFile(settings);
     ASSERT_EQ(bytes.size(), SettingsRecordLength);
     EXPECT_EQ(bytes.at(Language - 1), 2);
     EXPECT_EQ(bytes.at(PartParam(1, PartRow::Channel) - 1), 1);

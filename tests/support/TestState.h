@@ -4,8 +4,20 @@
 #include "support/RecordingPort.h"
 #include "support/RecordingSink.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <memory>
+
+// The bytes of a file, "missing" when it cannot be read.
+inline QByteArray ReadFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("missing");
+}
+// Replaces the file's contents with `bytes`; false when it could not.
+inline bool WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
 
 // A fresh shared state for one test: first-run settings, the program-name file of the project,
 // a recording message sink and an opened in-process capture port.

@@ -32,14 +32,6 @@ QByteArray lines(const QByteArray& lineBreak, int size) {
         text += "line" + QByteArray::number(i) + lineBreak;
     return text.left(size);
 }
-QByteArray fileOf(const TestState& t) {
-    QFile f(t.state.NotepadFile);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("missing");
-}
-void writeFile(const TestState& t, const QByteArray& bytes) {
-    QFile f(t.state.NotepadFile);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-}
 
 class NotepadTest : public ::testing::Test {
   protected:
@@ -47,7 +39,8 @@ class NotepadTest : public ::testing::Test {
         main.resize(1400, 1000);
         main.show();
     }
-    QByteArray file() const { return fileOf(t); }
+    QByteArray file() const { return ReadFile(t.state.NotepadFile); }
+    void write(const QByteArray& bytes) { ASSERT_TRUE(WriteFile(t.state.NotepadFile, bytes)); }
     // Opens the notepad, types `text` at the note's end, closes it: the file then.
     QByteArray typed(const QString& text) {
         EXPECT_TRUE(note.open());
@@ -63,7 +56,7 @@ class NotepadTest : public ::testing::Test {
 };
 
 TEST_F(NotepadTest, ASessionStoresLengthAndBytesInTheCodePageOrUtf8AndMinimizedAtQuitKeepsOpenTwo) {
-    writeFile(t, "\x05"); // shorter than a length: an empty note
+    write("\x05"); // shorter than a length: an empty note
     ASSERT_TRUE(note.open());
     EXPECT_FALSE(note.menuItem()->isEnabled());
     EXPECT_EQ(note.text(), QString());
@@ -77,13 +70,13 @@ TEST_F(NotepadTest, ASessionStoresLengthAndBytesInTheCodePageOrUtf8AndMinimizedA
     EXPECT_EQ(typed(QStringLiteral("\u00e9\u20ac\nx")), record("abc\xe9\x80\r\nx"));
     // An existing file is read and written back exactly.
     const QByteArray legacy = record("a\x81\x9f\r\nb\xa0z");
-    writeFile(t, legacy);
+    write(legacy);
     EXPECT_EQ(typed({}), legacy);
     // Anything else is UTF-8 behind its byte-order mark, and so is a note that would read as one.
     for (const QString& text : {QStringLiteral("\u65e5\u672c \U0001F3B9 \u0441"),
                                 QStringLiteral("\u00ef\u00bb\u00bf looks like a mark"),
                                 QStringLiteral("\ufeff begins with the character of a mark")}) {
-        writeFile(t, {});
+        write({});
         EXPECT_EQ(typed(text), record("\xef\xbb\xbf" + text.toUtf8()));
         EXPECT_EQ(typed({}), record("\xef\xbb\xbf" + text.toUtf8()));
     }
@@ -135,7 +128,7 @@ TEST(NotepadAtStart, ANoteThatGrowsPastTheRecordWhenWrittenBackIsShownAndKeptThr
     // Bare LF that CR LF would not fit the record; the notepad was open at the last exit.
     TestState t;
     const QByteArray text = lines("\n", notepad::MaxNoteBytes);
-    writeFile(t, record(text));
+    ASSERT_TRUE(WriteFile(t.state.NotepadFile, record(text)));
     t.state.WindowRecs[22].Open = 1;
     frmMain main(t.state);
     NotepadDriver note(main);
@@ -143,7 +136,7 @@ TEST(NotepadAtStart, ANoteThatGrowsPastTheRecordWhenWrittenBackIsShownAndKeptThr
     ASSERT_TRUE(QTest::qWaitFor([&note] { return note.box() != nullptr; }, 2000));
     EXPECT_TRUE(Same(note.text(), QString::fromLatin1(text)));
     main.close();
-    EXPECT_TRUE(Same(fileOf(t), record(text)));
+    EXPECT_TRUE(Same(ReadFile(t.state.NotepadFile), record(text)));
     EXPECT_TRUE(t.sink.texts().empty());
 }
 
@@ -167,7 +160,7 @@ TEST_F(NotepadTest, NotesThatCannotBeWrittenBackWholeAreShownAndTheFileKeptUntil
     };
     for (const auto& c : cases) {
         for (bool edit : {false, true}) {
-            writeFile(t, c.stored);
+            write(c.stored);
             ASSERT_TRUE(note.open());
             if (edit) { // an edit that leaves the text as it came keeps the file too
                 note.typeAtEnd({});
@@ -181,12 +174,12 @@ TEST_F(NotepadTest, NotesThatCannotBeWrittenBackWholeAreShownAndTheFileKeptUntil
     }
     EXPECT_TRUE(t.sink.texts().empty());
     // Edited, the cut note is written as it shows.
-    writeFile(t, cases[2].stored);
+    write(cases[2].stored);
     EXPECT_TRUE(Same(typed("!"), record(mark + "ab" + utf8.left(3) + "!")));
 
     // The full bare-LF note can be shortened but not lengthened; while it does not fit the
     // record, closing saves nothing, says so, and keeps the window and its text.
-    writeFile(t, record(full));
+    write(record(full));
     ASSERT_TRUE(note.open());
     note.typeAtEnd("x");
     note.key(Qt::Key_Backspace);
@@ -204,7 +197,7 @@ TEST_F(NotepadTest, NotesThatCannotBeWrittenBackWholeAreShownAndTheFileKeptUntil
 }
 
 TEST_F(NotepadTest, EditsPastTheRecordAreRefusedKeepingTheUndoHistoryAndAShortNoteLeavesNoTail) {
-    writeFile(t, record(QByteArray(14990, 'a')));
+    write(record(QByteArray(14990, 'a')));
     ASSERT_TRUE(note.open());
     note.typeAtEnd("bcdefghij"); // "j" does not fit
     const QString full = QString(14990, u'a') + "bcdefghi";
@@ -264,7 +257,7 @@ TEST_F(NotepadTest, RandomNotesFromOtherEditorsLoseNothingWhenOpenedAndClosed) {
         }
         while (expected.endsWith(u' '))
             expected.chop(1);
-        writeFile(t, record(bytes));
+        write(record(bytes));
         ASSERT_TRUE(note.open());
         EXPECT_TRUE(Same(note.text(), expected)) << "seed " << seed;
         EXPECT_TRUE(note.close()) << "seed " << seed;
