@@ -3,7 +3,6 @@
 #include "app/strings/StringTable.h"
 
 #include <QDir>
-#include <QFile>
 
 TestState::TestState(int languageCode) {
     qputenv("XDG_CONFIG_HOME", QDir(folder.path()).filePath("config").toLocal8Bit());
@@ -17,9 +16,7 @@ TestState::TestState(int languageCode) {
     state.GMNamesFile = QDir(folder.path()).filePath("QuintaroProgGM.txt");
     state.NotepadFile = QDir(folder.path()).filePath("BloccoNote.txt");
 
-    QFile names(QStringLiteral(QUINTARO_SOURCE_DIR "/data/QuintaroProgGM.txt"));
-    if (names.open(QIODevice::ReadOnly))
-        state.GMProgramNames.loadFromBytes(names.readAll());
+    state.GMProgramNames.loadFromBytes(ReadFile(QUINTARO_SOURCE_DIR "/data/QuintaroProgGM.txt"));
 
     auto recording = std::make_unique<RecordingPort>();
     port = recording.get();

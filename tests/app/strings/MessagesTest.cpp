@@ -6,12 +6,14 @@
 
 TEST(Messages, FileErrorsInBothLanguagesUnknownNumbersShowNothingAndInsertTakesOneUnderscore) {
     // Every errno but the ones listed reads as a disk error.
+    // clang-format off
     const std::pair<int, const char*> cases[] = {{EIO, "Error I/O device"},
                                                  {ENXIO, "Disk not ready or not formatted"},
                                                  {ENODEV, "Disk not ready or not formatted"},
                                                  {ENOENT, "Path not found"},
                                                  {ENOTDIR, "Path not found"},
                                                  {EACCES, "Disk reading error"}};
+    // clang-format on
     int base = 200;
     RecordingSink sink;
     Messages messages(base);
