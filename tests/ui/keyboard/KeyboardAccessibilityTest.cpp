@@ -34,13 +34,9 @@ TEST(KeyboardAccessibility, TheKeysAreNamedButtonsInPitchOrderFollowingTheLangua
         for (int shift = 0; shift <= 3; ++shift) {
             h.keys().setKeyShift(shift);
             for (int k = 0, note = 12 + 12 * shift; k < 61; ++k, ++note) {
-                QAccessibleInterface* key = kb->child(k);
                 const std::string octave = std::to_string(note / 12 - 1);
-                EXPECT_EQ(key->text(QAccessible::Name).toStdString(),
+                EXPECT_EQ(kb->child(k)->text(QAccessible::Name).toStdString(),
                           language == 1 ? it[note % 12] + (" " + octave) : en[note % 12] + octave);
-                EXPECT_TRUE(key->object() == h.keys().key(k) && kb->indexOfChild(key) == k &&
-                            key->role() == QAccessible::Button && key->parent() == kb)
-                    << k;
             }
         }
         MasterKbDriver master = h.openMaster(); // the same keyboard
@@ -49,7 +45,8 @@ TEST(KeyboardAccessibility, TheKeysAreNamedButtonsInPitchOrderFollowingTheLangua
     }
 }
 
-TEST(KeyboardAccessibility, ThePressActionPlaysAKeyAsAClickDoesInEachMode) {
+TEST(KeyboardAccessibility,
+     ThePressActionPlaysAKeyAsAClickDoesInEachModeAndTheArrowsPastTheEdgesMoveTheKeyShift) {
     PartHost h;
     h.open(1);
     QAccessibleInterface* kb = iface(h.keys().control("Frame1"));
@@ -79,14 +76,9 @@ TEST(KeyboardAccessibility, ThePressActionPlaysAKeyAsAClickDoesInEachMode) {
         EXPECT_EQ(std::vector<bool>({bool(s.checked), bool(s.pressed), bool(s.checkable)}),
                   std::vector<bool>({p.latched, p.latched, p.checkable}));
     }
-}
 
-TEST(KeyboardAccessibility, TheArrowsPastTheEdgesMoveTheKeyShiftAndKeepTheFocusedNote) {
-    PartHost h;
-    h.open(1);
     QWidget* frame = h.keys().control("Frame1");
-    QAccessibleInterface* kb = iface(frame);
-    h.keys().act("CheckHoldNote; click 26"); // 62 latched; the click gives key 26 the focus
+    h.keys().act("CheckClickKey; CheckHoldNote; click 26"); // 62 latched, key 26 focused
     EXPECT_EQ(kb->focusChild(), kb->child(26));
     // Left past the first key: the key shift moves down an octave, is stored, and the focus stays
     // on the note below C2, B1, now key 11; the latch moves with its note, to key 38.
