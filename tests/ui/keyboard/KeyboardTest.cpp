@@ -42,6 +42,25 @@ void play(PartHost& h, KeyboardDriver& k, std::initializer_list<Step> steps) {
     }
 }
 
+// Computer keys as X11 delivers them on a busy machine, each "+Z1000" (down) or "-Z1000" (up)
+// with the server's time in ms, a repeat's release and press not marked as such.
+void x11(const std::string& keys) {
+    std::istringstream in(keys);
+    for (std::string k; in >> k;) {
+        const int scan = k[1] == 'Z' ? Z : k[1] == 'S' ? S : U;
+        QKeyEvent e(k[0] == '+' ? QEvent::KeyPress : QEvent::KeyRelease, 0, {}, scan, 0, 0);
+        e.setTimestamp(std::stoull(k.substr(2)));
+        QApplication::sendEvent(QApplication::focusWidget(), &e);
+    }
+}
+
+// What was sent once the grace of 250 ms counted a release (a Note Off went out), and forgets it.
+std::string afterGrace(PartHost& h) {
+    EXPECT_TRUE(
+        QTest::qWaitFor([&h] { return h.sent().size() && h.sent().back()[0] == '8'; }, 3000));
+    return h.out();
+}
+
 } // namespace
 
 // Part 1 at its stored key shift 2 (keys 0..60 play 36..96), in hold mode, then in click mode.
@@ -284,29 +303,6 @@ TEST(Keyboard, ComputerKeysPlayAsClicksDo) {
         EXPECT_EQ(seen[0][0], first[mode]);
     }
 }
-
-namespace {
-
-// Computer keys as X11 delivers them on a busy machine, each "+Z1000" (down) or "-Z1000" (up)
-// with the server's time in ms, a repeat's release and press not marked as such.
-void x11(const std::string& keys) {
-    std::istringstream in(keys);
-    for (std::string k; in >> k;) {
-        const int scan = k[1] == 'Z' ? Z : k[1] == 'S' ? S : U;
-        QKeyEvent e(k[0] == '+' ? QEvent::KeyPress : QEvent::KeyRelease, 0, {}, scan, 0, 0);
-        e.setTimestamp(std::stoull(k.substr(2)));
-        QApplication::sendEvent(QApplication::focusWidget(), &e);
-    }
-}
-
-// What was sent once the grace of 250 ms counted a release (a Note Off went out), and forgets it.
-std::string afterGrace(PartHost& h) {
-    EXPECT_TRUE(
-        QTest::qWaitFor([&h] { return h.sent().size() && h.sent().back()[0] == '8'; }, 3000));
-    return h.out();
-}
-
-} // namespace
 
 TEST(Keyboard, AHeldComputerKeySoundsOnceHoweverItsX11RepeatsArrive) {
     PartHost h;
