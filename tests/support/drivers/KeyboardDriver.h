@@ -97,6 +97,7 @@ class KeyboardDriver {
     void pressKey(int k) { p.press(onKey(k)); }
     void releaseKey(int k) { p.release(onKey(k)); }
     void clickHoldNote() { p.click(control("CheckHoldNote")); }
+    void clickHoldChord() { p.click(control("CommHoldChord")); }
     // The key-shift bar dragged to value v.
     void setKeyShift(int v) { control<QScrollBar>("HScroll1")->setValue(v); }
     // A click on the frame gives the keyboard the focus, for the computer keys.
