@@ -7,12 +7,11 @@
 #include "ui/part/LevelScrollBar.h"
 
 #include <QComboBox>
-#include <QPointer>
 
 class PartWindowDriver {
   public:
     PartWindowDriver(Pointer& p, QWidget* window)
-        : keys(p, window->findChild<QWidget*>(QStringLiteral("Client"))), w_(window) {}
+        : keys(p, window->findChild<QWidget*>(QStringLiteral("Client"))) {}
 
     template <class T = QWidget> T* control(const QString& name) const {
         return keys.control<T>(name);
@@ -40,10 +39,6 @@ class PartWindowDriver {
         QTest::mouseClick(control("CommChiudi"), Qt::LeftButton);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-    bool isOpen() const { return !w_.isNull(); }
 
     KeyboardDriver keys;
-
-  private:
-    QPointer<QWidget> w_;
 };
