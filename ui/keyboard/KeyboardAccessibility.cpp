@@ -265,16 +265,17 @@ void KeyboardAccess::keyDown(int k) {
     if (!keyboard_)
         return;
     KeyWidget* key = keyboard_->Key.at(k);
-    // Over the key first (hover mode plays there), then the press (click mode).
+    // Over the key first (hover mode plays there), then the press (click mode), handed to the
+    // keyboard as a press with no place on the key: it plays at the Vel On velocity even when
+    // the velocity comes from where a key is struck.
     sendMouse(key, QEvent::MouseMove, clickPoint(key), Qt::NoButton);
-    sendMouse(key, QEvent::MouseButtonPress, clickPoint(key), Qt::LeftButton);
+    keyboard_->Key_MouseDown(k);
 }
 
 void KeyboardAccess::keyUp(int k) {
     if (!keyboard_)
         return;
-    KeyWidget* key = keyboard_->Key.at(k);
-    sendMouse(key, QEvent::MouseButtonRelease, clickPoint(key), Qt::NoButton);
+    keyboard_->Key_MouseUp(k);
     // The pointer leaves the keys: a note of hover playing stops.
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(Frame1(), &leave);

@@ -20,8 +20,9 @@ QString Spoken(int languageBase, const char* italian, const char* english);
 // keys in pitch order, each a button named by its note in the running language ("C4" / "Do 4",
 // octaves numbered as the octave labels number them, so following the key shift), pressed while
 // it shows its mark, checkable in Hold Note mode and checked while its note is latched. Its press
-// action plays the key as a mouse click on it does (a press and a release sent to the key, so the
-// play modes and the hold chord apply; in hover mode the pointer passes over the key instead).
+// action plays the key as a mouse click on it does (the keyboard's own press and release of the
+// key, so the play modes and the hold chord apply; in hover mode the pointer passes over the key
+// instead), at the Vel On velocity even when the velocity comes from where a key is struck.
 // Key Shift and the note box carry their captions as names.
 //
 // Without a mouse: Frame1 takes the focus by Tab too. Left and Right move the focused key (the
