@@ -13,7 +13,7 @@ struct Entry {
 };
 
 // Kept in ascending order of `entry` for the binary search below. Texts are UTF-8.
-constexpr std::array<Entry, 31> Table{{
+constexpr std::array<Entry, 35> Table{{
     {2, "&File", "&File"},
     {3, "&Visualizza", "&View"},
     {4, "Fi&nestra", "&Window"},
@@ -41,6 +41,11 @@ constexpr std::array<Entry, 31> Table{{
     {84, "Cambio lingua", "Change language"},
     {103, "Visualizza Barra di Stato", "Show Status Bar"},
     {104, "Velocità dall'altezza del clic", "Velocity from the click's height"},
+    // Names that a screen reader reads for controls without a caption of their own.
+    {105, "Tastiera", "Keyboard"},
+    {106, "Trasposizione", "Transposition"},
+    {107, "Programma", "Program"},
+    {108, "Canale MIDI ", "MIDI Channel "},
     {110, "Impossibile trovare il percorso", "Path not found"},
     {111, "Apertura di ", "Opening "},
     {112, "Errore I/O periferica", "Error I/O device"},

@@ -165,6 +165,11 @@ void Keyboard::updateHoldChordEnable() {
                               chordActive_ == 0);
 }
 
+QString Keyboard::PitchName(int note, bool italian) {
+    const QString both = QString::fromLatin1(NoteNames[note % 12]);
+    return both.section(QLatin1Char('/'), italian ? 1 : 0, italian ? 1 : 0);
+}
+
 QString Keyboard::NoteText(int note) {
     return QString::fromLatin1(NoteNames[note % 12]) + QStringLiteral(" (") +
            QString::number(note) + QStringLiteral(")");

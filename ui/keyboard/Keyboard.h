@@ -136,6 +136,8 @@ class Keyboard : public QObject {
 
     // "C/Do (60)": the name of the note's pitch class, then its number in brackets.
     static QString NoteText(int note);
+    // The name of the note's pitch class in one language: "C#" or "Do#".
+    static QString PitchName(int note, bool italian);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

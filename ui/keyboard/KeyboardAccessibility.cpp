@@ -1,5 +1,6 @@
 #include "ui/keyboard/KeyboardAccessibility.h"
 
+#include "app/strings/StringTable.h"
 #include "ui/Twips.h"
 #include "ui/keyboard/Keyboard.h"
 #include "ui/keyboard/KeyboardGeometry.h"
@@ -19,11 +20,6 @@
 using namespace KeyboardGeometry;
 
 namespace {
-
-const char* const EnglishNames[12] = {"C",  "C#", "D",  "D#", "E",  "F",
-                                      "F#", "G",  "G#", "A",  "A#", "B"};
-const char* const ItalianNames[12] = {"Do",  "Do#", "Re",   "Re#", "Mi",  "Fa",
-                                      "Fa#", "Sol", "Sol#", "La",  "La#", "Si"};
 
 // The focused key's frame: blue on a white key, around the part below the black keys; yellow on
 // a black key. Drawn above the keys; the pointer goes through it.
@@ -164,10 +160,6 @@ void sendMouse(QWidget* to, QEvent::Type type, QPoint at, Qt::MouseButtons butto
 
 } // namespace
 
-QString Spoken(int languageBase, const char* italian, const char* english) {
-    return QString::fromUtf8(languageBase == 0 ? italian : english);
-}
-
 KeyboardAccess::KeyboardAccess(Keyboard& keyboard, KeyboardPolicy& policy, const int& languageBase)
     : QObject(keyboard.Frame1), keyboard_(&keyboard), policy_(policy), languageBase_(languageBase) {
     static const bool installed = (QAccessible::installFactory(keyboardInterfaces), true);
@@ -228,7 +220,7 @@ QWidget* KeyboardAccess::Frame1() const {
 }
 
 QString KeyboardAccess::keyboardName() const {
-    return Spoken(languageBase_, "Tastiera", "Keyboard");
+    return LoadResString(languageBase_ + 105);
 }
 
 QString KeyboardAccess::keyName(int k) const {
@@ -238,9 +230,8 @@ QString KeyboardAccess::keyName(int k) const {
     const int note = keyboard_->KeyBase() + k;
     const int octave = note / 12 - 1;
     if (languageBase_ == 0)
-        return QString::fromLatin1(ItalianNames[note % 12]) + QLatin1Char(' ') +
-               QString::number(octave);
-    return QString::fromLatin1(EnglishNames[note % 12]) + QString::number(octave);
+        return Keyboard::PitchName(note, true) + QLatin1Char(' ') + QString::number(octave);
+    return Keyboard::PitchName(note, false) + QString::number(octave);
 }
 
 bool KeyboardAccess::isLatched(int k) const {

@@ -10,9 +10,6 @@ class Keyboard;
 class KeyboardPolicy;
 class QWidget;
 
-// The text of `italian` or `english`, as the running language (its LanguageBase, 0 or 200) reads.
-QString Spoken(int languageBase, const char* italian, const char* english);
-
 // A keyboard as a screen reader sees it and as the computer keyboard alone plays it. The host
 // window makes one right after its keyboard; it lives as a child of Frame1.
 //

@@ -108,8 +108,7 @@ void frmMasterKb::buildControls() {
         connect(Check1[n], &QAbstractButton::toggled, this, [this, n] { Check1_Click(n); });
         Label6[n] = new QLabel(QString::number(n), Frame2);
         Label6[n]->setFont(small);
-        Check1[n]->setAccessibleName(
-            Spoken(state_.LanguageBase, "Canale MIDI %1", "MIDI Channel %1").arg(n));
+        Check1[n]->setAccessibleName(state_.ResString(108) + QString::number(n));
     }
 
     CommChiudi = new QPushButton(Client);

@@ -111,9 +111,9 @@ void frmPart::buildControls() {
     keyboard_ = std::make_unique<Keyboard>(state_.midi, *policy_, Client);
     new KeyboardAccess(*keyboard_, *policy_, state_.LanguageBase); // a child of Frame1
     // On Linux Qt names a list box by its text; the caption goes to its description as well.
-    Combo1->setAccessibleName(Spoken(state_.LanguageBase, "Trasposizione", "Transposition"));
+    Combo1->setAccessibleName(state_.ResString(106));
     Combo1->setAccessibleDescription(Combo1->accessibleName());
-    Text3->setAccessibleName(Spoken(state_.LanguageBase, "Programma", "Program"));
+    Text3->setAccessibleName(state_.ResString(107));
 }
 
 void frmPart::Form_Load() {
