@@ -3,7 +3,7 @@
 // key-focused.png         part 1 in Hold Note mode, reached by Tab: E4 focused (a white key),
 //                         C4 latched by Space before the focus moved on
 // key-focused-black.png   the focus moved on to F#4 (a black key) and Space latched it too
-#include "support/Screenshots.h"
+#include "Screenshots.h"
 #include "support/TestState.h"
 #include "ui/keyboard/Keyboard.h"
 #include "ui/main/frmMain.h"

@@ -5,7 +5,7 @@
 // quintaro-notepad.png    the notepad with a few lines, one outside Windows-1252
 // quintaro-masterkb-main.png  the main window with part 3, the master keyboard and the notepad
 //                             cascaded
-#include "support/Screenshots.h"
+#include "Screenshots.h"
 #include "support/TestState.h"
 #include "ui/accessories/frmBloccoNote.h"
 #include "ui/keyboard/Keyboard.h"

@@ -5,7 +5,7 @@
 //                          programs; part 5 selected with its button lit
 // quintaro-gmpage1.png     page 1 (programs 1..64) serving part 5, program 41 of page 2 chosen
 // quintaro-gmpage2.png     page 2 (programs 65..128)
-#include "support/Screenshots.h"
+#include "Screenshots.h"
 #include "support/TestState.h"
 #include "ui/main/ProgramIcon.h"
 #include "ui/main/frmMain.h"

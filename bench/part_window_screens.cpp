@@ -10,7 +10,7 @@
 //                            over the keys up to F#4 and back to A3: taken from what the
 //                            screen shows (the window's backing store), so a repaint that missed
 //                            a key or left a mark behind shows up
-#include "support/Screenshots.h"
+#include "Screenshots.h"
 #include "support/TestState.h"
 #include "ui/keyboard/Keyboard.h"
 #include "ui/main/ProgramIcon.h"

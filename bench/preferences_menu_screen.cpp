@@ -1,7 +1,7 @@
 // Writes a picture of the Preferences menu with "Velocity from the click's height" checked, as
 // the main window opens it, to velocity-item.png in the folder named by the first argument
 // (default /tmp).
-#include "support/Screenshots.h"
+#include "Screenshots.h"
 #include "support/TestState.h"
 #include "ui/main/frmMain.h"
 

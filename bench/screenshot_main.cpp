@@ -1,6 +1,6 @@
 // Saves pictures of the main window and its menus, rendered offscreen, for a look by eye:
 //   QT_QPA_PLATFORM=offscreen build/bench/screenshot_main [folder]   (default /tmp)
-#include "support/Screenshots.h"
+#include "Screenshots.h"
 #include "support/TestState.h"
 #include "ui/main/ProgramIcon.h"
 #include "ui/main/frmMain.h"
