@@ -160,13 +160,13 @@ class KeyboardDriver {
                 keys.push_back(k);
         return keys;
     }
-    // The mode controls, e.g. "click 1, hold 0 enabled, chord disabled".
+    // The mode controls, in brackets when disabled: "click 1 [hold 0] [chord]".
     std::string controls() const {
         auto* hold = control<QCheckBox>("CheckHoldNote");
+        const std::string h = std::string("hold ") + "01"[hold->isChecked()];
         return std::string("click ") + "01"[control<QCheckBox>("CheckClickKey")->isChecked()] +
-               ", hold " + "01"[hold->isChecked()] +
-               (hold->isEnabled() ? " enabled" : " disabled") +
-               (control("CommHoldChord")->isEnabled() ? ", chord enabled" : ", chord disabled");
+               (hold->isEnabled() ? " " + h : " [" + h + "]") +
+               (control("CommHoldChord")->isEnabled() ? " chord" : " [chord]");
     }
 
     QWidget* client() const { return client_; }

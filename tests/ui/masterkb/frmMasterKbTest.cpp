@@ -55,7 +55,7 @@ TEST_F(MasterKbTest, ItsSlidersSendToEveryChannelOnAndItsSettingsAreStoredWhenIt
     EXPECT_EQ(elements(30, 32), (std::vector{0, 0, 3}));
     EXPECT_TRUE(main.mnuMasterKb->isEnabled() && !t.state.WindowRecs[17].Open);
     MasterKbDriver again = openMaster();
-    EXPECT_EQ(again.keys.controls(), "click 0, hold 0 disabled, chord disabled");
+    EXPECT_EQ(again.keys.controls(), "click 0 [hold 0] [chord]");
     EXPECT_EQ(again.keys.keyBase(), 48);
     main.close(); // closed with the program: recorded as open
     EXPECT_EQ(t.state.WindowRecs[17].Open, 1);

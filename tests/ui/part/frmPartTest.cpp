@@ -74,7 +74,7 @@ TEST(PartWindow, ItsRecordMenuItemSizeLimitsAndKeyboardModesComeBackOnReopening)
     EXPECT_EQ(placement(), (WindowRec{0, 450, 300, 9000, 6000}));
     // First run: key shift 2, Click Key checked, Hold Note not; key shift 0 and Hold Note
     // chosen, to be stored when the window closes.
-    EXPECT_EQ(h.keys().controls(), "click 1, hold 0 enabled, chord disabled");
+    EXPECT_EQ(h.keys().controls(), "click 1 hold 0 [chord]");
     h.keys().act("wheel -1; wheel -1; CheckHoldNote");
     // Wider or lower than the limit snaps back, stored as the limit; narrower and taller are
     // kept and stored.
@@ -96,7 +96,7 @@ TEST(PartWindow, ItsRecordMenuItemSizeLimitsAndKeyboardModesComeBackOnReopening)
     w = h.open(3, false);
     EXPECT_EQ(placement(), (WindowRec{0, 750, 1500, 6000, 7005}));
     EXPECT_EQ(h.keys().keyBase(), 12);
-    EXPECT_EQ(h.keys().controls(), "click 1, hold 1 enabled, chord enabled");
+    EXPECT_EQ(h.keys().controls(), "click 1 hold 1 chord");
     EXPECT_EQ(h.out(), "b2 7b 00 b2 07 64 b2 0a 40 e2 7f 40");
     EXPECT_EQ(h.latched(), std::vector<int>{});
     // Maximized (no limit, nothing stored) and closed so: the normal placement is kept. Hold
@@ -107,7 +107,7 @@ TEST(PartWindow, ItsRecordMenuItemSizeLimitsAndKeyboardModesComeBackOnReopening)
     EXPECT_EQ(rec, (WindowRec{0, 750, 1500, 6000, 7005}));
     h.row(3, PartRow::HoldNote) = 1;
     h.open(3);
-    EXPECT_EQ(h.keys().controls(), "click 0, hold 0 disabled, chord disabled");
+    EXPECT_EQ(h.keys().controls(), "click 0 [hold 0] [chord]");
     EXPECT_EQ(h.row(3, PartRow::HoldNote), 0);
 }
 
