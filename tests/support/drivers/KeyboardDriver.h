@@ -13,11 +13,8 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
-#include <QWheelEvent>
 #include <QWindow>
 #include <sstream>
-#include <string>
-#include <vector>
 
 class Pointer {
   public:
@@ -98,8 +95,6 @@ class KeyboardDriver {
     void releaseKey(int k) { p.release(onKey(k)); }
     void clickHoldNote() { p.click(control("CheckHoldNote")); }
     void clickHoldChord() { p.click(control("CommHoldChord")); }
-    // The key-shift bar dragged to value v.
-    void setKeyShift(int v) { control<QScrollBar>("HScroll1")->setValue(v); }
     // A click on the frame gives the keyboard the focus, for the computer keys.
     void focus() { control("Frame1")->setFocus(); }
 
@@ -114,16 +109,15 @@ class KeyboardDriver {
         std::istringstream steps(script);
         for (std::string step, verb, name; std::getline(steps, step, ';');) {
             std::istringstream in(step);
-            if (!(in >> verb))
+            if (!(in >> verb) || (verb == "space" && !(in >> name)))
                 continue;
-            if (verb == "space")
-                in >> name;
             std::vector<int> n;
             for (int v; in >> v;)
                 n.push_back(v);
-            const bool right = verb == "rpress" || verb == "rrelease";
-            const auto b = right ? Qt::RightButton : Qt::LeftButton;
-            auto at = [&] { return n.empty() ? p.last : onKey(n[0]); };
+            const auto b = verb[0] == 'r' && verb[1] != 'e' ? Qt::RightButton : Qt::LeftButton;
+            auto at = [&] {
+                return n.empty() ? p.last : n.size() == 3 ? onKey(n[0], n[1], n[2]) : onKey(n[0]);
+            };
             if (verb == "click")
                 for (int k : n)
                     p.click(onKey(k));
@@ -134,11 +128,11 @@ class KeyboardDriver {
             else if (verb == "dclick")
                 QTest::mouseDClick(p.main_.windowHandle(), b, {}, at());
             else if (verb == "hover")
-                p.move(n.size() == 3 ? onKey(n[0], n[1], n[2]) : at());
+                p.move(at());
             else if (verb == "window" || verb == "bar")
                 p.move(verb == "bar" ? p.centreOf(control("HScroll1")) : onWindow());
             else if (verb == "shift")
-                setKeyShift(n.at(0));
+                control<QScrollBar>("HScroll1")->setValue(n.at(0));
             else if (verb == "wheel")
                 p.wheel(p.centreOf(control("HScroll1")), n.at(0));
             else if (verb == "down" || verb == "up")

@@ -3,7 +3,7 @@
 // A main window with part windows opened as their menu items open them, the pointer and the
 // computer keys delivered as the platform delivers them, every MIDI message recorded.
 #include "support/TestState.h"
-#include "support/drivers/MasterKbDriver.h"
+#include "support/drivers/PartWindowDriver.h"
 #include "ui/keyboard/Keyboard.h"
 #include "ui/main/frmMain.h"
 #include "ui/masterkb/frmMasterKb.h"
