@@ -99,34 +99,31 @@ class KeyboardDriver {
     void focus() { control("Frame1")->setFocus(); }
 
     // Plays a script of user actions separated by ';' with the keys and the pointer: "click 0 4"
-    // (each key clicked), "press 5", "release 5" ("rpress", "rrelease": the right button; no
-    // key: where the pointer is), "dclick 0", "hover 3", "hover 2 100 1380" (key 2, twips
-    // inside it), "window", "bar" (the pointer onto the key-shift bar), "shift 3" (the bar
-    // dragged), "wheel 1" (turned a notch down), "down 52", "up 52" (a computer key by scan code,
-    // to the focus), "space CheckHoldNote" (a control toggled from the keyboard) and a control's
-    // name (clicked).
+    // (each key clicked), "press 5", "release 5" (no key: where the pointer is), "dclick 0",
+    // "hover 3", "hover 2 100 1380" (key 2, twips inside it), "window", "bar" (the pointer onto
+    // the key-shift bar), "shift 3" (the bar dragged), "wheel 1" (turned a notch down), "down 52",
+    // "up 52" (a computer key by scan code, to the focus) and a control's name (clicked).
     void act(const std::string& script) {
         std::istringstream steps(script);
-        for (std::string step, verb, name; std::getline(steps, step, ';');) {
+        for (std::string step, verb; std::getline(steps, step, ';');) {
             std::istringstream in(step);
-            if (!(in >> verb) || (verb == "space" && !(in >> name)))
+            if (!(in >> verb))
                 continue;
             std::vector<int> n;
             for (int v; in >> v;)
                 n.push_back(v);
-            const auto b = verb[0] == 'r' && verb[1] != 'e' ? Qt::RightButton : Qt::LeftButton;
             auto at = [&] {
                 return n.empty() ? p.last : n.size() == 3 ? onKey(n[0], n[1], n[2]) : onKey(n[0]);
             };
             if (verb == "click")
                 for (int k : n)
                     p.click(onKey(k));
-            else if (verb.ends_with("press"))
-                p.press(at(), b);
-            else if (verb.ends_with("release"))
-                p.release(at(), b);
+            else if (verb == "press")
+                p.press(at());
+            else if (verb == "release")
+                p.release(at());
             else if (verb == "dclick")
-                QTest::mouseDClick(p.main_.windowHandle(), b, {}, at());
+                QTest::mouseDClick(p.main_.windowHandle(), Qt::LeftButton, {}, at());
             else if (verb == "hover")
                 p.move(at());
             else if (verb == "window" || verb == "bar")
@@ -137,8 +134,6 @@ class KeyboardDriver {
                 p.wheel(p.centreOf(control("HScroll1")), n.at(0));
             else if (verb == "down" || verb == "up")
                 p.key(verb == "down", n.at(0));
-            else if (verb == "space")
-                QTest::keyClick(control(QString::fromStdString(name)), Qt::Key_Space);
             else
                 p.click(control(QString::fromStdString(verb)));
         }

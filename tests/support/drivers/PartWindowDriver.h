@@ -18,17 +18,10 @@ class PartWindowDriver {
     }
     // Slider k dragged to v.
     void setSlider(int k, int v) { slider(k)->setValue(v); }
-    // What a box or a label shows: "Text2_3" (a part's value box), "Label3_3" (the master
-    // keyboard's value label), "Text3" (the program).
-    QString text(const QString& name) const {
-        auto* box = qobject_cast<QLineEdit*>(keys.control(name));
-        return box ? box->text() : keys.control<QLabel>(name)->text();
-    }
-    // The transposition list: the entry at `index` chosen ("+12" .. "-12"), the one shown.
-    void chooseTransposition(int index) {
-        keys.control<QComboBox>("Combo1")->setCurrentIndex(index);
-    }
-    QString transposition() const { return keys.control<QComboBox>("Combo1")->currentText(); }
+    // What a box shows: "Text2_3" (a part's value box), "Text3" (the program).
+    QString text(const QString& name) const { return keys.control<QLineEdit>(name)->text(); }
+    // The transposition list ("+12" .. "-12").
+    QComboBox* transposition() const { return keys.control<QComboBox>("Combo1"); }
     // The master keyboard's box of channel n (1..16).
     QCheckBox* channelBox(int n) const {
         return keys.control<QCheckBox>(QStringLiteral("Check1_%1").arg(n));

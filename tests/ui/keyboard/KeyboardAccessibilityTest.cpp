@@ -22,8 +22,6 @@ TEST(KeyboardAccessibility, TheKeysAreNamedButtonsInPitchOrderFollowingTheLangua
         PartHost h(language);
         h.open(1);
         QAccessibleInterface* kb = iface(h.keys().control("Frame1"));
-        EXPECT_EQ(kb->role(), QAccessible::List);
-        EXPECT_EQ(kb->text(QAccessible::Name), language == 1 ? "Tastiera" : "Keyboard");
         ASSERT_GE(kb->childCount(), 61);
         for (int shift = 0; shift <= 3; ++shift) {
             h.keys().act("shift " + std::to_string(shift));
