@@ -106,9 +106,7 @@ TEST(Keyboard, ClickAndHoldPlayWhereTheKeyShiftSaysAndEachNoteOffGoesWhereItsNot
 
 TEST(Keyboard, HoldChordTakesEveryLatchedNoteAndReplaysItTransposedOnItsOwnChannel) {
     PartHost h;
-    h.row(2, PartRow::HoldNote) = 1;
-    h.open(2);
-    KeyboardDriver two = h.keys();
+    KeyboardDriver two = openPart(h, 1, 1, 2);
     h.row(1, PartRow::Channel) = 10;
     KeyboardDriver& k = openPart(h, 1, 1);         // opening clears the latches of every part
     h.part().transposition()->setCurrentIndex(10); // +2
@@ -192,26 +190,26 @@ TEST(Keyboard, WhatAKeyHoldsStopsWhenItsWindowIsDeactivatedMinimizedOrClosed) {
     // A note held by the button or a computer key; then the keyboard loses the focus, another
     // window is activated or the window is minimized: the note stops once, at once or when the
     // button comes up. A hover note stops when its window is minimized.
-    for (const char* by : {"press 0", "down 52", "hover 0"})
-        for (int how : {0, 1, 2}) {
-            if (by[0] == 'h' && how < 2)
-                continue;
-            SCOPED_TRACE(testing::Message() << by << ", lost by " << how);
-            h.main.mdiArea()->setActiveSubWindow(one);
-            one->showNormal();
-            k.control<QCheckBox>("CheckClickKey")->setChecked(by[0] != 'h');
-            k.focus();
-            h.take();
-            k.act(by);
-            if (how == 0)
-                k.control("CheckHoldNote")->setFocus();
-            else if (how == 1)
-                h.main.mdiArea()->setActiveSubWindow(h.main.PartWindow(2));
-            else
-                one->showMinimized();
-            QCoreApplication::processEvents();
-            play(h, k, {{by[0] == 'p' ? "release 0" : "", "90 24 50 80 24 40", ""}});
-        }
+    for (std::string c : {"press 0/0", "press 0/1", "press 0/2", "down 52/0", "down 52/1",
+                          "down 52/2", "hover 0/2"}) {
+        SCOPED_TRACE(c);
+        const std::string by = c.substr(0, c.size() - 2);
+        const char how = c.back();
+        h.main.mdiArea()->setActiveSubWindow(one);
+        one->showNormal();
+        k.control<QCheckBox>("CheckClickKey")->setChecked(by[0] != 'h');
+        k.focus();
+        h.take();
+        k.act(by);
+        if (how == '0')
+            k.control("CheckHoldNote")->setFocus();
+        else if (how == '1')
+            h.main.mdiArea()->setActiveSubWindow(h.main.PartWindow(2));
+        else
+            one->showMinimized();
+        QCoreApplication::processEvents();
+        play(h, k, {{by[0] == 'p' ? "release 0" : "", "90 24 50 80 24 40", ""}});
+    }
     // A key with no scan code plays by its US key; a press with a modifier plays nothing.
     one->showNormal();
     k.focus();
