@@ -125,8 +125,14 @@ TEST(Keyboard, HoldChordTakesEveryLatchedNoteAndReplaysItTransposedOnItsOwnChann
           {"click 60", "b9 7b 00 99 62 50 99 66 50 99 69 50"},
           {"shift 3; click 60", "b9 7b 00 99 6e 50", "60", "108"}});
     EXPECT_EQ(two.marks(), Ints{31}); // until that window recolours its keys
-    // All Notes Off ends the chord: a key latches a single note again, and unlatches it.
-    play(h, k, {{"CommAllNoteOff; click 12 12", "b9 7b 00 99 3e 50 89 3e 40", "", ""}});
+    // All Notes Off ends the chord: a key latches a single note again, and unlatches it. A chord
+    // taken again ends when Hold Note is unchecked, which stops the notes and disables Hold
+    // Chord: a key plays its own note.
+    play(h, k,
+         {{"CommAllNoteOff; click 12 12", "b9 7b 00 99 3e 50 89 3e 40", "", ""},
+          {"click 12; CommHoldChord; CheckHoldNote; click 12",
+           "99 3e 50 b9 7b 00 99 3e 50 89 3e 40", "", ""}});
+    EXPECT_EQ(k.controls(), "click 1 hold 0 [chord]");
 }
 
 TEST(Keyboard, HoverPlaysEachKeyTheSweepReachesAndReleasesInTheLowestStrip) {
@@ -151,35 +157,6 @@ TEST(Keyboard, HoverPlaysEachKeyTheSweepReachesAndReleasesInTheLowestStrip) {
     play(h, k,
          {{"hover 0; press 0; hover 2; hover 4; release 4; press 0; hover 5 100 1500; release",
            "90 24 50 80 24 21"}});
-}
-
-TEST(Keyboard, ModeChangesStopThePartsNotesAsTheTableSaysAndAreStored) {
-    // From the modes stored (Click Key, Hold Note, a chord held), one box clicked: what the
-    // part's notes and latches do, the controls after, then what a click on key 26 sends (no
-    // chord is left). The modes are stored in rows 14 and 15, the part made current.
-    const struct {
-        const char *from, *box, *after;
-    } cases[] = {
-        {"10", "CheckHoldNote", "b3 7b 00, , click 1 hold 1 chord, 11, 93 3e 50"},
-        {"11 chord", "CheckHoldNote", "b3 7b 00, , click 1 hold 0 [chord], 10, 93 3e 50 83 3e 40"},
-        {"00", "CheckClickKey", ", , click 1 hold 0 [chord], 10, 93 3e 50 83 3e 40"},
-        {"11 chord", "CheckClickKey", "b3 7b 00, , click 0 [hold 0] [chord], 00, 93 3e 50"},
-    };
-    for (const auto& c : cases) {
-        PartHost h;
-        const bool hold = c.from[1] == '1';
-        KeyboardDriver& k = openPart(h, c.from[0] - '0', hold, 4);
-        k.act(std::string(hold ? "click 24;" : "") + (c.from[2] ? "CommHoldChord" : ""));
-        h.take();
-        h.t.state.makeCurrent(2);
-        k.act(c.box);
-        EXPECT_EQ(h.t.state.currentPart(), 4);
-        const std::string now = h.out() + ", " + join(h.latched()) + ", " + k.controls() + ", " +
-                                "01"[h.row(4, PartRow::ClickKey)] +
-                                "01"[h.row(4, PartRow::HoldNote)];
-        k.act("click 26");
-        EXPECT_EQ(now + ", " + h.out(), c.after) << c.from << " / " << c.box;
-    }
 }
 
 TEST(Keyboard, WhatAKeyHoldsStopsWhenItsWindowIsDeactivatedMinimizedOrClosed) {
@@ -210,16 +187,15 @@ TEST(Keyboard, WhatAKeyHoldsStopsWhenItsWindowIsDeactivatedMinimizedOrClosed) {
         QCoreApplication::processEvents();
         play(h, k, {{by[0] == 'p' ? "release 0" : "", "90 24 50 80 24 40", ""}});
     }
-    // A key with no scan code plays by its US key; a press with a modifier plays nothing.
+    // A key with no scan code plays by its US key.
     one->showNormal();
     k.focus();
     Pointer& p = h.pointer;
     p.key(true, 0, Qt::Key_S);
-    p.key(true, Q, Qt::Key_A, Qt::ShiftModifier);
     p.key(false, 0, Qt::Key_S);
     EXPECT_EQ(h.out(), "90 25 50 80 25 40");
     // Alt+C closes the window (its Close button, animated). Ctrl+X exits while a key of another
-    // part is held: every part's notes stop.
+    // part is held: every part's notes stop. Neither plays its key's note.
     p.key(true, 54, Qt::Key_C, Qt::AltModifier);
     EXPECT_TRUE(QTest::qWaitFor([one = QPointer(one)] { return one.isNull(); }, 1000));
     h.open(3);
@@ -244,10 +220,9 @@ TEST(Keyboard, ComputerKeysPlayAsClicksDo) {
             h.take();
             for (auto [key, scan] : {std::pair{0, Z}, {13, Two}, {23, U}, {13, Two}, {12, Q}})
                 for (bool down : {true, false}) {
-                    if (computer)
-                        h.pointer.key(down, scan);
-                    else
-                        down ? k.pressKey(key) : k.releaseKey(key);
+                    computer ? h.pointer.key(down, scan)
+                    : down   ? k.pressKey(key)
+                             : k.releaseKey(key);
                     seen[computer].push_back(h.out() + ", " + join(k.marks()) + ", " +
                                              join(h.latched()) + ", " + k.noteBox().toStdString());
                 }
