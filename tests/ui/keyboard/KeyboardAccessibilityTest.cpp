@@ -15,7 +15,8 @@ QAccessibleInterface* iface(QObject* o) {
     return QAccessible::queryAccessibleInterface(o);
 }
 
-TEST(KeyboardAccessibility, TheKeysAreNamedButtonsInPitchOrderFollowingTheLanguageAndTheKeyShift) {
+// The keys' names follow the language and the key shift, the controls' names the language.
+TEST(KeyboardAccessibility, KeysAndControlsAreNamedInTheRunningLanguageAndKeysInPitchOrder) {
     const QStringList en = QStringLiteral("C C# D D# E F F# G G# A A# B").split(' ');
     const QStringList it = QStringLiteral("Do Do# Re Re# Mi Fa Fa# Sol Sol# La La# Si").split(' ');
     for (int language : {1, 2}) {
@@ -31,6 +32,20 @@ TEST(KeyboardAccessibility, TheKeysAreNamedButtonsInPitchOrderFollowingTheLangua
                           language == 1 ? it[note % 12] + ' ' + octave : en[note % 12] + octave);
             }
         }
+        const bool it = language == 1;
+        MasterKbDriver master = h.openMaster();
+        KeyboardDriver& k = h.keys();
+        const std::pair<QObject*, QString> named[] = {
+            {h.part().slider(6), "Bend"},
+            {k.control("HScroll1"), "Key Shift"},
+            {k.control("Text1"), "Note (Number)"},
+            {k.control("CommChiudi"), it ? "Chiudi" : "Close"},
+            {master.channelBox(3), it ? "Canale MIDI 3" : "MIDI Channel 3"},
+        };
+        for (const auto& [control, name] : named)
+            EXPECT_EQ(iface(control)->text(QAccessible::Name), name) << name.toStdString();
+        EXPECT_EQ(iface(k.control("Combo1"))->text(QAccessible::Description),
+                  it ? "Trasposizione" : "Transposition");
     }
 }
 
@@ -41,11 +56,7 @@ TEST(KeyboardAccessibility,
     QAccessibleInterface* kb = iface(h.keys().control("Frame1"));
     // Controls clicked first, the key pressed, what it sends, then whether the key is checked,
     // pressed and checkable.
-    const struct {
-        const char* act;
-        int key;
-        const char* after;
-    } presses[] = {
+    const std::tuple<const char*, int, const char*> presses[] = {
         {"", 24, "90 3c 50 80 3c 40 000"}, // click mode: down then up
         {"CheckHoldNote", 26, "90 3e 50 111"},
         {"", 26, "80 3e 40 001"},
@@ -53,12 +64,12 @@ TEST(KeyboardAccessibility,
         {"CommHoldChord", 36, "b0 7b 00 90 48 50 111"},                // the chord replayed from 36
         {"CheckHoldNote; CheckClickKey", 24, "90 3c 50 80 3c 40 000"}, // hover
     };
-    for (const auto& p : presses) {
-        h.keys().act(p.act);
+    for (auto [act, key, after] : presses) {
+        h.keys().act(act);
         h.take();
-        kb->child(p.key)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-        const QAccessible::State s = kb->child(p.key)->state();
-        EXPECT_EQ(h.out() + ' ' + "01"[s.checked] + "01"[s.pressed] + "01"[s.checkable], p.after);
+        kb->child(key)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        const QAccessible::State s = kb->child(key)->state();
+        EXPECT_EQ(h.out() + ' ' + "01"[s.checked] + "01"[s.pressed] + "01"[s.checkable], after);
     }
 
     QWidget* frame = h.keys().control("Frame1");
@@ -77,27 +88,6 @@ TEST(KeyboardAccessibility,
         QTest::keyPress(frame, Qt::Key_Right);
     EXPECT_EQ(h.keys().keyBase(), 48);
     EXPECT_TRUE(kb->child(60)->state().focused && !kb->child(59)->state().focused);
-}
-
-TEST(KeyboardAccessibility, TheWindowsControlsCarryTheirCaptionsInTheRunningLanguage) {
-    for (int language : {1, 2}) {
-        const bool it = language == 1;
-        PartHost h(language);
-        h.open(1);
-        MasterKbDriver master = h.openMaster();
-        KeyboardDriver& k = h.keys();
-        const std::pair<QObject*, QString> named[] = {
-            {h.part().slider(6), "Bend"},
-            {k.control("HScroll1"), "Key Shift"},
-            {k.control("Text1"), "Note (Number)"},
-            {k.control("CommChiudi"), it ? "Chiudi" : "Close"},
-            {master.channelBox(3), it ? "Canale MIDI 3" : "MIDI Channel 3"},
-        };
-        for (const auto& [control, name] : named)
-            EXPECT_EQ(iface(control)->text(QAccessible::Name), name) << name.toStdString();
-        EXPECT_EQ(iface(k.control("Combo1"))->text(QAccessible::Description),
-                  it ? "Trasposizione" : "Transposition");
-    }
 }
 
 } // namespace

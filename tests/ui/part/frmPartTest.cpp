@@ -20,19 +20,17 @@ TEST(PartWindow, ItsSlidersAndKeysSendOnThePartsChannelAndItsRowsKeepWhatWasChos
     EXPECT_EQ(w.text("Text3"), "064 SynthBrass 2");
     // Slider, value, box shown, message, then the row and the current part. Pan and bend boxes
     // show -64..63; the velocity sliders only store their value.
-    const struct {
-        int k, v;
-        const char *box, *sent;
-    } moves[] = {{0, 99, "99", "b9 07 63"},  {1, 0, "-64", "b9 0a 00"}, {6, 0, "-64", "e9 7f 00"},
-                 {6, 127, "63", "e9 7f 7f"}, {2, 127, "127", ""},       {3, 1, "1", ""},
-                 {4, 14, "14", "b9 49 0e"},  {5, 15, "15", "b9 48 0f"}, {7, 17, "17", "b9 01 11"},
-                 {8, 18, "18", "b9 02 12"},  {9, 19, "19", "b9 5b 13"}, {10, 20, "20", "b9 5d 14"}};
-    for (const auto& m : moves) {
+    const std::tuple<int, int, const char*, const char*> moves[] = {
+        {0, 99, "99", "b9 07 63"},  {1, 0, "-64", "b9 0a 00"}, {6, 0, "-64", "e9 7f 00"},
+        {6, 127, "63", "e9 7f 7f"}, {2, 127, "127", ""},       {3, 1, "1", ""},
+        {4, 14, "14", "b9 49 0e"},  {5, 15, "15", "b9 48 0f"}, {7, 17, "17", "b9 01 11"},
+        {8, 18, "18", "b9 02 12"},  {9, 19, "19", "b9 5b 13"}, {10, 20, "20", "b9 5d 14"}};
+    for (auto [k, v, box, sent] : moves) {
         h.t.state.makeCurrent(9);
-        w.setSlider(m.k, m.v);
-        EXPECT_EQ(w.text(QStringLiteral("Text2_%1").arg(m.k)).toStdString() + ", " + h.out() +
-                      ", " + std::to_string(h.row(5, m.k + 1) * 100 + h.t.state.currentPart()),
-                  std::string(m.box) + ", " + m.sent + ", " + std::to_string(m.v * 100 + 5));
+        w.setSlider(k, v);
+        EXPECT_EQ(w.text(QStringLiteral("Text2_%1").arg(k)).toStdString() + ", " + h.out() + ", " +
+                      std::to_string(h.row(5, k + 1) * 100 + h.t.state.currentPart()),
+                  std::string(box) + ", " + sent + ", " + std::to_string(v * 100 + 5));
     }
     // Reverb (19) by the mouse and the keys: the top arrow raises by one, the bottom one lowers
     // by one, the track above the thumb raises by ten, the Up key by one; then its thumb, from
