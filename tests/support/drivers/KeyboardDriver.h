@@ -13,7 +13,6 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
-#include <QWindow>
 #include <sstream>
 
 class Pointer {

@@ -18,7 +18,7 @@ struct MasterKbTest : ::testing::Test, PartHost {
     }
 };
 
-TEST_F(MasterKbTest, ItsSlidersSendToEveryChannelOnAndItsSettingsAreStoredWhenItCloses) {
+TEST_F(MasterKbTest, ItsSlidersSendToEveryChannelOnItsSettingsAreStoredAtCloseAndItCascades) {
     channels({1, 10});
     element(24) = 5; // Mod 1
     row(3, PartRow::VelocityOn) = 90;
@@ -57,22 +57,18 @@ TEST_F(MasterKbTest, ItsSlidersSendToEveryChannelOnAndItsSettingsAreStoredWhenIt
     MasterKbDriver again = openMaster();
     EXPECT_EQ(again.keys.controls() + " " + std::to_string(again.keys.keyBase()),
               "click 0 [hold 0] [chord] 48");
-}
-
-TEST_F(MasterKbTest, CascadeInKindOrderAndMaximizeToTheStandardSize) {
-    main.mnuPart_Click(7);
-    openMaster();
-    main.mnuBloccoNote->trigger();
     // Cascade: the windows by kind (7, 17, 22), each (left, top) 300 and 330 twips on, the last
     // one active. Maximize gives the notepad made smaller its standard size back, in place, and
     // stores it.
+    main.mnuPart_Click(7);
+    main.mnuBloccoNote->trigger();
     main.mnuCascade->trigger();
-    ChildWindow* w = main.WindowOfKind(WindowKind::Notepad);
-    EXPECT_EQ(main.mdiArea()->activeSubWindow(), w);
-    w->setHeight(2000);
-    w->setWidth(3000);
+    ChildWindow* n = main.WindowOfKind(WindowKind::Notepad);
+    EXPECT_EQ(main.mdiArea()->activeSubWindow(), n);
+    n->setHeight(2000);
+    n->setWidth(3000);
     main.mnuIngrandisci->trigger();
-    EXPECT_EQ(QRect(w->Left(), w->Top(), w->Width(), w->Height()),
+    EXPECT_EQ(QRect(n->Left(), n->Top(), n->Width(), n->Height()),
               QRect(600, 660, NotepadWidth, NotepadHeight));
     EXPECT_EQ(t.state.WindowRecs[22].Height, NotepadHeight);
 }
