@@ -23,14 +23,12 @@ TEST(KeyboardAccessibility, KeysAndControlsAreNamedInTheRunningLanguageAndKeysIn
         PartHost h(language);
         h.open(1);
         QAccessibleInterface* kb = iface(h.keys().control("Frame1"));
-        ASSERT_GE(kb->childCount(), 61);
         for (int shift = 0; shift <= 3; ++shift) {
             h.keys().act("shift " + std::to_string(shift));
-            for (int k = 0, note = 12 + 12 * shift; k < 61; ++k, ++note) {
-                const QString octave = QString::number(note / 12 - 1);
+            for (int k = 0, note = 12 + 12 * shift; k < 61; ++k, ++note)
                 EXPECT_EQ(kb->child(k)->text(QAccessible::Name),
-                          language == 1 ? it[note % 12] + ' ' + octave : en[note % 12] + octave);
-            }
+                          (language == 1 ? it[note % 12] + ' ' : en[note % 12]) +
+                              QString::number(note / 12 - 1));
         }
         const bool it = language == 1;
         MasterKbDriver master = h.openMaster();

@@ -180,14 +180,13 @@ TEST(Keyboard, WhatAKeyHoldsStopsWhenItsWindowIsDeactivatedMinimizedOrClosed) {
     }
     one->showNormal();
     k.focus();
-    Pointer& p = h.pointer;
     // Alt+C closes the window (its Close button, animated). Ctrl+X exits while a key of another
     // part is held: every part's notes stop. Neither plays its key's note.
-    p.key(true, 54, Qt::Key_C, Qt::AltModifier);
+    h.pointer.key(true, 54, Qt::Key_C, Qt::AltModifier);
     EXPECT_TRUE(QTest::qWaitFor([one = QPointer(one)] { return one.isNull(); }, 1000));
     h.open(3);
     QTest::mousePress(h.keys().key(7), Qt::LeftButton);
-    p.key(true, 53, Qt::Key_X, Qt::ControlModifier);
+    h.pointer.key(true, 53, Qt::Key_X, Qt::ControlModifier);
     EXPECT_FALSE(h.main.isVisible());
     EXPECT_EQ(h.out(), "92 2b 50 b1 7b 00 b2 7b 00");
 }

@@ -12,14 +12,11 @@ namespace {
 struct MasterKbTest : ::testing::Test, PartHost {
     int& element(int i) { return t.state.MasterKbSettings.at(i); }
     std::vector<int> elements(int first, int last) { return {&element(first), &element(last) + 1}; }
-    void channels(std::initializer_list<int> on) {
-        for (int n = 1; n <= 16; ++n)
-            element(n) = std::count(on.begin(), on.end(), n);
-    }
 };
 
 TEST_F(MasterKbTest, ItsSlidersSendToEveryChannelOnItsSettingsAreStoredAtCloseAndItCascades) {
-    channels({1, 10});
+    for (int n = 1; n <= 16; ++n) // channels 1 and 10 on
+        element(n) = n == 1 || n == 10;
     element(24) = 5; // Mod 1
     row(3, PartRow::VelocityOn) = 90;
     row(10, PartRow::VelocityOff) = 44;
