@@ -151,7 +151,5 @@ class KeyboardDriver {
     QWidget* client() const { return client_; }
 
     Pointer& p;
-
-  private:
-    QWidget* client_;
+    QWidget* client_; // the window's client area, where its controls are
 };

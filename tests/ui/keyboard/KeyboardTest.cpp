@@ -161,22 +161,20 @@ TEST(Keyboard, WhatAKeyHoldsStopsWhenItsWindowIsDeactivatedMinimizedOrClosed) {
     for (std::string c : {"press 0/0", "press 0/1", "press 0/2", "down 52/0", "down 52/1",
                           "down 52/2", "hover 0/2"}) {
         SCOPED_TRACE(c);
-        const std::string by = c.substr(0, c.size() - 2);
-        const char how = c.back();
         h.main.mdiArea()->setActiveSubWindow(one);
         one->showNormal();
-        k.control<QCheckBox>("CheckClickKey")->setChecked(by[0] != 'h');
+        k.control<QCheckBox>("CheckClickKey")->setChecked(c[0] != 'h');
         k.focus();
         h.take();
-        k.act(by);
-        if (how == '0')
+        k.act(c.substr(0, c.size() - 2));
+        if (c.back() == '0')
             k.control("CheckHoldNote")->setFocus();
-        else if (how == '1')
+        else if (c.back() == '1')
             h.main.mdiArea()->setActiveSubWindow(h.main.PartWindow(2));
         else
             one->showMinimized();
         QCoreApplication::processEvents();
-        play(h, k, {{by[0] == 'p' ? "release 0" : "", "90 24 50 80 24 40", ""}});
+        play(h, k, {{c[0] == 'p' ? "release 0" : "", "90 24 50 80 24 40", ""}});
     }
     one->showNormal();
     k.focus();
@@ -187,7 +185,6 @@ TEST(Keyboard, WhatAKeyHoldsStopsWhenItsWindowIsDeactivatedMinimizedOrClosed) {
     h.open(3);
     QTest::mousePress(h.keys().key(7), Qt::LeftButton);
     h.pointer.key(true, 53, Qt::Key_X, Qt::ControlModifier);
-    EXPECT_FALSE(h.main.isVisible());
     EXPECT_EQ(h.out(), "92 2b 50 b1 7b 00 b2 7b 00");
 }
 
