@@ -41,9 +41,9 @@ TEST(PartWindow, ItsSlidersAndKeysSendOnThePartsChannelAndItsRowsKeepWhatWasChos
     QTest::keyClick(bar, Qt::Key_Up);
     bar->setValue(64);
     QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(x, middle));
-    QTest::mouseMove(bar, QPoint(x, -5));
-    QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(x, -5));
+    QTest::mouseMove(bar, QPoint(x, -5)); // sent while the button is still down
     EXPECT_EQ(h.out(), "b9 5b 14 b9 5b 13 b9 5b 1d b9 5b 1e b9 5b 40 b9 5b 7f");
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(x, -5));
     EXPECT_EQ(h.row(5, PartRow::Reverb), 127);
     // Keys play transposed with the velocities just chosen. A new transposition is stored for
     // the next note, sends nothing and leaves the current part alone; closing stops the notes.
