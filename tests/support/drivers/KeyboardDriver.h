@@ -32,7 +32,9 @@ class Pointer {
     // A wheel turn at p, `steps` notches down, to the widget under the pointer whatever button
     // is down (a scroll bar moves one value per turn at most).
     void wheel(QPoint p, int steps) {
-        QWidget* target = main_.childAt(p); // a control's centre: never empty
+        QWidget* target = main_.childAt(p);
+        if (target == nullptr)
+            return;
         QWheelEvent e(target->mapFrom(&main_, QPointF(p)), main_.mapToGlobal(QPointF(p)), QPoint(),
                       QPoint(0, -120 * steps), QGuiApplication::mouseButtons(), Qt::NoModifier,
                       Qt::NoScrollPhase, false);

@@ -30,20 +30,19 @@ TEST(KeyboardAccessibility, KeysAndControlsAreNamedInTheRunningLanguageAndKeysIn
                           (language == 1 ? it[note % 12] + ' ' : en[note % 12]) +
                               QString::number(note / 12 - 1));
         }
-        const bool it = language == 1;
         MasterKbDriver master = h.openMaster();
         KeyboardDriver& k = h.keys();
         const std::pair<QObject*, QString> named[] = {
             {h.part().slider(6), "Bend"},
             {k.control("HScroll1"), "Key Shift"},
             {k.control("Text1"), "Note (Number)"},
-            {k.control("CommChiudi"), it ? "Chiudi" : "Close"},
-            {master.channelBox(3), it ? "Canale MIDI 3" : "MIDI Channel 3"},
+            {k.control("CommChiudi"), language == 1 ? "Chiudi" : "Close"},
+            {master.channelBox(3), language == 1 ? "Canale MIDI 3" : "MIDI Channel 3"},
         };
         for (const auto& [control, name] : named)
             EXPECT_EQ(iface(control)->text(QAccessible::Name), name) << name.toStdString();
         EXPECT_EQ(iface(k.control("Combo1"))->text(QAccessible::Description),
-                  it ? "Trasposizione" : "Transposition");
+                  language == 1 ? "Trasposizione" : "Transposition");
     }
 }
 
