@@ -14,9 +14,7 @@
 #include "../ui/part/PartHost.h"
 #include "support/drivers/TouchDriver.h"
 #include "ui/main/MidiDeviceWatch.h"
-#include "ui/masterkb/frmMasterKb.h"
 
-#include <algorithm>
 #include <map>
 #include <random>
 #include <set>
@@ -39,8 +37,9 @@ class RandomPlay {
         const auto there = [](const QString&) { return true; };
         h_.main.deviceWatch().setAccess({input, there, input, there});
         h_.main.deviceWatch().setInputChoice(QStringLiteral("jack:Keys"));
-        reopen(false);
-        reopen(true);
+        h_.open(Part, false);
+        master_.emplace(h_.openMaster());
+        consume();
         h_.main.MasterKbWindow()->move(0, h_.w->geometry().bottom() + 1); // as far as they fit
     }
 
@@ -63,10 +62,6 @@ class RandomPlay {
 
     int pick(int n, std::mt19937& g) { return std::uniform_int_distribution<int>(0, n - 1)(g); }
     int pick(int n) { return pick(n, rng_); }
-    void reopen(bool master) {
-        master ? void(master_.emplace(h_.openMaster())) : void(h_.open(Part, false));
-        consume();
-    }
     KeyboardDriver& keys(bool master) { return master ? master_->keys : h_.keys(); }
     QPoint randomKeyPoint(KeyboardDriver& keys, std::mt19937& g) {
         const int k = pick(Keyboard::KeyCount, g);
@@ -88,6 +83,7 @@ class RandomPlay {
         consume();
     }
 
+    // One event, drawn from 1250 codes by ranges (the code goes into the log).
     void randomEvent() {
         // Play moves to the other window now and then (each move activates a window: slow).
         const bool master = onMaster_ ^= pick(40) == 0;
@@ -130,15 +126,16 @@ class RandomPlay {
         } else if (r < 760) {
             moveTo(p.centreOf(kb.control(r < 700 || master ? "HScroll1" : "Combo1")));
             p.wheel(pointer_, pick(2) == 0 ? 1 : -1);
-        } else if (r < 880) {
-            clickOrSpace(kb.control(pick(2) == 0 ? "CheckClickKey" : "CheckHoldNote"), r < 820);
         } else if (r < 980) {
-            clickOrSpace(kb.control("CommHoldChord"), true, false);
+            // A mode box clicked or toggled from the keyboard, or Hold Chord clicked.
+            const char* name = r >= 880       ? "CommHoldChord"
+                               : pick(2) == 0 ? "CheckClickKey"
+                                              : "CheckHoldNote";
+            clickOrSpace(kb.control(name), r < 820 || r >= 880);
         } else if (r < 1000) {
-            window->close();
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            h_.close(window);
             consume();
-            reopen(master);
+            master ? void(master_.emplace(h_.openMaster())) : void(h_.open(Part, false));
         } else if (r < 1120) {
             // Any scan code (the two rows and others) to whatever has the focus.
             const int code = 9 + pick(52);
@@ -153,12 +150,12 @@ class RandomPlay {
         consume();
     }
     // A control clicked with the pointer when no button is down; else a box toggled with the
-    // space bar, unless `space` is false.
-    void clickOrSpace(QWidget* control, bool click, bool space = true) {
+    // space bar, unless `click` is false.
+    void clickOrSpace(QWidget* control, bool click) {
         if (click && buttons_ == Qt::NoButton) {
             moveTo(h_.pointer.centreOf(control));
             h_.pointer.click(pointer_);
-        } else if (space) {
+        } else if (qobject_cast<QCheckBox*>(control)) {
             control->setFocus();
             QTest::keyClick(control, Qt::Key_Space);
         }
@@ -231,6 +228,7 @@ class RandomPlay {
         bool allOff = false;
         for (const auto& m : h_.t.port->messages()) {
             const int status = m.at(0) & 0xF0, ch = m[0] & 0x0F;
+            const bool known = ch == Channel || std::ranges::count(MasterBoxes, ch + 1) > 0;
             if (status == 0xB0 && m[1] == 123) {
                 const auto first = byPitch_.lower_bound({ch, 0});
                 const auto last = byPitch_.lower_bound({ch + 1, 0});
@@ -238,16 +236,13 @@ class RandomPlay {
                     cleared_.insert(it->first);
                 byPitch_.erase(first, last);
                 allOff |= ch == Channel;
-            } else if ((status & 0xE0) != 0x80) {
-            } else if (ch != Channel && std::ranges::count(MasterBoxes, ch + 1) == 0) {
-                problem_ = "note on channel " + std::to_string(ch);
-            } else if (status == 0x90) {
+            } else if (known && status == 0x90) {
                 // The part plays on Channel, transposed; the master keyboard as it is.
                 const int transposition = h_.row(Part, PartRow::Transposition) - 12;
                 byPitch_.insert({{ch, m[1]}, m[1] - (ch == Channel ? transposition : 0)});
-            } else if (!release({ch, m[1]})) {
-                problem_ = "Note Off " + std::to_string(m[1]) + " on channel " +
-                           std::to_string(ch) + " with no Note On";
+            } else if ((status & 0xE0) == 0x80 && (!known || !release({ch, m[1]}))) {
+                problem_ = "a Note Off with no Note On, or a note on another channel: " +
+                           std::to_string(m[0]) + ' ' + std::to_string(m[1]);
             }
         }
         h_.t.port->clear(); // what is followed is forgotten, so a long run stays fast
@@ -279,30 +274,25 @@ class RandomPlay {
             byPitch_, [=](const auto& e) { return e.first.first == ch && e.second == note; });
     }
 
-    // Every note sounds once, latched and marked when in view. The part: every latched note and
-    // marked key sounds (or was silenced). The master keyboard (whose notes latched with no
-    // channel on sound nowhere): every marked key is latched.
+    // Every note that sounds sounds once and is latched, and marked when in view. The part's
+    // latched notes and marked keys sound (or were silenced); the master keyboard's marked keys
+    // are latched (its notes latched with no channel on sound nowhere).
     void check() {
         std::ostringstream out;
-        auto wrong = [&out](const char* what, int ch, int note) {
-            out << ' ' << what << " (note " << note << " channel " << ch << ");";
-        };
-        for (const auto& [key, note] : byPitch_) {
-            const KeyboardDriver& kb = keys(key.first != Channel);
-            const int k = note - kb.keyBase();
-            if (sounds(key.first, note) > 1 || !held(key.first)[note] ||
-                (k >= 0 && k < Keyboard::KeyCount && !kb.key(k)->isMarked()))
-                wrong("sounds more than once, or not latched, or not marked", key.first, note);
-        }
-        for (int n = NoteTable::LowestNote; n <= NoteTable::HighestNote; ++n) {
-            const int k = n - h_.keys().keyBase(), masterKey = n - master_->keys.keyBase();
-            const bool marked = k >= 0 && k < Keyboard::KeyCount && h_.keys().key(k)->isMarked();
-            if ((held(Channel)[n] || marked) && !sounds(Channel, n) && !silenced_.count(n))
-                wrong("latched or marked, silent", Channel, n);
-            if (masterKey >= 0 && masterKey < Keyboard::KeyCount &&
-                master_->keys.key(masterKey)->isMarked() && !held(0)[n])
-                wrong("marked on the master keyboard, not latched", 0, n);
-        }
+        const std::vector<int> marks[2] = {h_.keys().marks(), master_->keys.marks()};
+        for (int ch : {Channel, 0, 1, 4})
+            for (int n = 0; n < 128; ++n) {
+                const int k = n - keys(ch != Channel).keyBase();
+                const bool inView = k >= 0 && k < Keyboard::KeyCount;
+                const bool marked = std::ranges::count(marks[ch != Channel], k) > 0;
+                const bool latched = NoteTable::inRange(n) && held(ch)[n];
+                const long s = sounds(ch, n);
+                if (s > 1 || (s == 1 && (!latched || (inView && !marked))) ||
+                    (ch == Channel && !s && (latched || marked) && !silenced_.count(n)) ||
+                    (ch == 0 && marked && !latched))
+                    out << " note " << n << " channel " << ch << ": sounds " << s << ", latched "
+                        << latched << ", marked " << marked << ';';
+            }
         problem_ = out.str();
     }
 

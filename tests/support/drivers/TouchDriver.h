@@ -44,9 +44,8 @@ class Fingers {
     void send(const Points& at, Step step) {
         std::map<int, QPoint> still = down_;
         for (const auto& [id, p] : at) {
-            (touch_.*step)(id, p, nullptr);
+            (touch_.*step)(id, down_[id] = p, nullptr);
             still.erase(id);
-            down_[id] = p;
         }
         for (const auto& [id, p] : still)
             touch_.stationary(id);
