@@ -89,11 +89,24 @@ class RandomPlay {
         const bool master = onMaster_ ^= pick(40) == 0;
         KeyboardDriver& kb = keys(master);
         QWidget* window = master ? static_cast<QWidget*>(h_.main.MasterKbWindow()) : h_.w;
-        Pointer& p = h_.pointer;
         // Fingers come between the other events, drawn from a stream of their own: a seed plays
-        // the other events it played before there were fingers.
-        if (pick(14, fingerRng_) == 0)
-            fingerEvent(kb, window->geometry());
+        // the other events it played before there were fingers. A finger goes down on a key (a
+        // touch begins on the keys only; one off them is the mouse's), one down slides onto a
+        // key or off the keys, or lifts; or the system cancels the touch.
+        if (pick(14, fingerRng_) == 0) {
+            const int id = pick(4, fingerRng_), f = pick(10, fingerRng_);
+            log_ << " f" << id << f;
+            if (!fingers_.down().count(id))
+                fingers_.press({{id, randomKeyPoint(kb, fingerRng_)}});
+            else if (f < 6)
+                fingers_.move({{id, f < 4 ? randomKeyPoint(kb, fingerRng_)
+                                          : offKeys(kb, window->geometry(), fingerRng_)}});
+            else if (f < 9)
+                fingers_.lift(id);
+            else
+                fingers_.cancel({keys(false).control("Frame1"), keys(true).control("Frame1")});
+            consume();
+        }
         const int r = pick(1250);
         log_ << ' ' << r;
         if (r >= 1230) {
@@ -104,7 +117,19 @@ class RandomPlay {
             if (!inputThere_)
                 midiHeld_.clear();
         } else if (r >= 1150) {
-            midiInEvent();
+            // A key of a MIDI keyboard goes down (any velocity but 0) or comes up (as a Note Off
+            // or a Note On of velocity 0).
+            if (!inputThere_)
+                return;
+            if (!midiHeld_.empty() && pick(2) == 0) {
+                auto it = std::next(midiHeld_.begin(), pick(static_cast<int>(midiHeld_.size())));
+                midiIn(pick(2) == 0 ? 0x80 : 0x90, *it, 0);
+                midiHeld_.erase(it);
+            } else {
+                const int note = 30 + pick(60);
+                midiIn(0x90 | pick(16), note, 1 + pick(127));
+                midiHeld_.insert(note);
+            }
         } else if (r < 300) {
             moveTo(randomKeyPoint(kb, rng_));
         } else if (r < 540) {
@@ -119,13 +144,13 @@ class RandomPlay {
                 b = Qt::LeftButton;
             }
             grabbed_ = under;
-            (buttons_ & b) ? p.release(pointer_, b) : p.press(pointer_, b);
+            (buttons_ & b) ? h_.pointer.release(pointer_, b) : h_.pointer.press(pointer_, b);
             buttons_ ^= b;
         } else if (r < 620) {
             moveTo(offKeys(kb, window->geometry(), rng_));
         } else if (r < 760) {
-            moveTo(p.centreOf(kb.control(r < 700 || master ? "HScroll1" : "Combo1")));
-            p.wheel(pointer_, pick(2) == 0 ? 1 : -1);
+            moveTo(h_.pointer.centreOf(kb.control(r < 700 || master ? "HScroll1" : "Combo1")));
+            h_.pointer.wheel(pointer_, pick(2) == 0 ? 1 : -1);
         } else if (r < 980) {
             // A mode box clicked or toggled from the keyboard, or Hold Chord clicked.
             const char* name = r >= 880       ? "CommHoldChord"
@@ -140,7 +165,7 @@ class RandomPlay {
             // Any scan code (the two rows and others) to whatever has the focus.
             const int code = 9 + pick(52);
             const bool down = !keysDown_.count(code) || pick(3) == 0;
-            p.key(down, code, 0, {}, down && keysDown_.count(code));
+            h_.pointer.key(down, code, 0, {}, down && keysDown_.count(code));
             down ? void(keysDown_.insert(code)) : void(keysDown_.erase(code));
         } else {
             // Not clicked, the box toggles without taking the focus: computer keys stay down.
@@ -149,8 +174,8 @@ class RandomPlay {
         }
         consume();
     }
-    // A control clicked with the pointer when no button is down; else a box toggled with the
-    // space bar, unless `click` is false.
+    // A control clicked with the pointer when `click` and no button is down; else a box toggled
+    // with the space bar.
     void clickOrSpace(QWidget* control, bool click) {
         if (click && buttons_ == Qt::NoButton) {
             moveTo(h_.pointer.centreOf(control));
@@ -161,41 +186,10 @@ class RandomPlay {
         }
     }
 
-    // A finger goes down on a key (a touch begins on the keys only; one off them is the mouse's),
-    // one down slides onto a key or off the keys, or lifts; or the system cancels the touch.
-    void fingerEvent(KeyboardDriver& kb, QRect frame) {
-        const int id = pick(4, fingerRng_), r = pick(10, fingerRng_);
-        log_ << " f" << id << r;
-        if (!fingers_.down().count(id))
-            fingers_.press({{id, randomKeyPoint(kb, fingerRng_)}});
-        else if (r < 6)
-            fingers_.move(
-                {{id, r < 4 ? randomKeyPoint(kb, fingerRng_) : offKeys(kb, frame, fingerRng_)}});
-        else if (r < 9)
-            fingers_.lift(id);
-        else
-            fingers_.cancel({keys(false).control("Frame1"), keys(true).control("Frame1")});
-        consume();
-    }
-
-    // A key of a MIDI keyboard goes down (any velocity but 0) or comes up (as a Note Off or a
-    // Note On of velocity 0), the way the input hands it to the main window.
+    // A message of the MIDI keyboard, the way the input hands it to the main window.
     void midiIn(int status, int note, int velocity) {
         h_.t.state.midiIn.handler()(
             {std::uint8_t(status), std::uint8_t(note), std::uint8_t(velocity)});
-    }
-    void midiInEvent() {
-        if (!inputThere_)
-            return;
-        if (!midiHeld_.empty() && pick(2) == 0) {
-            auto it = std::next(midiHeld_.begin(), pick(static_cast<int>(midiHeld_.size())));
-            midiIn(pick(2) == 0 ? 0x80 : 0x90, *it, 0);
-            midiHeld_.erase(it);
-        } else {
-            const int note = 30 + pick(60);
-            midiIn(0x90 | pick(16), note, 1 + pick(127));
-            midiHeld_.insert(note);
-        }
     }
 
     // Everything up, the pointer onto the window away from the keys, then the check.
@@ -249,11 +243,10 @@ class RandomPlay {
         // The part's latched notes whose sound an All Notes Off stopped stay latched while out of
         // view, silent, until a click unlatches them (playing them in hover or click mode
         // meanwhile leaves them so).
-        const NoteTable& part = h_.t.state.HeldNotes;
         for (int n = NoteTable::LowestNote; allOff && n <= NoteTable::HighestNote; ++n)
-            if (part[n] && !sounds(Channel, n))
+            if (held(Channel)[n] && !sounds(Channel, n))
                 silenced_.insert(n);
-        std::erase_if(silenced_, [&](int n) { return !part[n]; });
+        std::erase_if(silenced_, [&](int n) { return !held(Channel)[n]; });
     }
     // A Note Off for `key`: false when no Note On (or All Notes Off) waits for it. Two notes may
     // have gone out as one pitch under different transpositions: the one released is the one the
@@ -281,13 +274,13 @@ class RandomPlay {
         std::ostringstream out;
         const std::vector<int> marks[2] = {h_.keys().marks(), master_->keys.marks()};
         for (int ch : {Channel, 0, 1, 4})
-            for (int n = 0; n < 128; ++n) {
+            for (int n = -12; n < 140; ++n) { // an untransposed note may lie off the pitches
                 const int k = n - keys(ch != Channel).keyBase();
-                const bool inView = k >= 0 && k < Keyboard::KeyCount;
                 const bool marked = std::ranges::count(marks[ch != Channel], k) > 0;
                 const bool latched = NoteTable::inRange(n) && held(ch)[n];
                 const long s = sounds(ch, n);
-                if (s > 1 || (s == 1 && (!latched || (inView && !marked))) ||
+                if (s > 1 ||
+                    (s == 1 && (!latched || (k >= 0 && k < Keyboard::KeyCount && !marked))) ||
                     (ch == Channel && !s && (latched || marked) && !silenced_.count(n)) ||
                     (ch == 0 && marked && !latched))
                     out << " note " << n << " channel " << ch << ": sounds " << s << ", latched "
