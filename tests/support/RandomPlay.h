@@ -24,14 +24,12 @@ class RandomPlay {
   public:
     static constexpr int Part = 3;
     static constexpr int Channel = 9; // the part is mapped to channel 10
-    // The master keyboard's channel boxes played with; never the part's channel.
+    // The master keyboard's channel boxes played with (channel 1 is on at the first run); never
+    // the part's channel.
     static constexpr int MasterBoxes[3] = {1, 2, 5};
 
     explicit RandomPlay(std::uint32_t seed) : rng_(seed), fingerRng_(~seed) {
         h_.row(Part, PartRow::Channel) = Channel + 1;
-        h_.row(Part, PartRow::VelocityOff) = 0x21;
-        for (int n = 1; n <= 16; ++n)
-            h_.t.state.MasterKbSettings.at(MasterKbElement::FirstChannel + n - 1) = n == 1;
         // The input's port comes and goes when the sequence says so.
         const auto input = [this](const QString&) { return inputThere_; };
         const auto there = [](const QString&) { return true; };
