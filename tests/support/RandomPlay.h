@@ -46,9 +46,8 @@ class RandomPlay {
     // One sequence of random events, then the check. Returns what is wrong, empty when nothing,
     // with the codes of the sequence's events (see randomEvent).
     std::string sequence() {
-        const int length = std::uniform_int_distribution<int>(3, 40)(rng_);
         log_.str({});
-        for (int i = 0; i < length && problem_.empty(); ++i, ++events_)
+        for (int i = 0, length = 3 + pick(38); i < length && problem_.empty(); ++i, ++events_)
             randomEvent();
         if (problem_.empty())
             settle();
@@ -95,10 +94,10 @@ class RandomPlay {
             const int id = pick(4, fingerRng_), f = pick(10, fingerRng_);
             log_ << " f" << id << f;
             if (!fingers_.down().count(id))
-                fingers_.press({{id, randomKeyPoint(kb, fingerRng_)}});
+                fingers_.press(id, randomKeyPoint(kb, fingerRng_));
             else if (f < 6)
-                fingers_.move({{id, f < 4 ? randomKeyPoint(kb, fingerRng_)
-                                          : offKeys(kb, window->geometry(), fingerRng_)}});
+                fingers_.move(id, f < 4 ? randomKeyPoint(kb, fingerRng_)
+                                        : offKeys(kb, window->geometry(), fingerRng_));
             else if (f < 9)
                 fingers_.lift(id);
             else
@@ -222,19 +221,16 @@ class RandomPlay {
             const int status = m.at(0) & 0xF0, ch = m[0] & 0x0F;
             const bool known = ch == Channel || std::ranges::count(MasterBoxes, ch + 1) > 0;
             if (status == 0xB0 && m[1] == 123) {
-                const auto first = byPitch_.lower_bound({ch, 0});
-                const auto last = byPitch_.lower_bound({ch + 1, 0});
-                for (auto it = first; it != last; ++it)
-                    cleared_.insert(it->first);
-                byPitch_.erase(first, last);
+                std::erase_if(byPitch_, [&](const auto& e) {
+                    return e.first.first == ch && (cleared_.insert(e.first), true);
+                });
                 allOff |= ch == Channel;
             } else if (known && status == 0x90) {
                 // The part plays on Channel, transposed; the master keyboard as it is.
                 const int transposition = h_.row(Part, PartRow::Transposition) - 12;
                 byPitch_.insert({{ch, m[1]}, m[1] - (ch == Channel ? transposition : 0)});
             } else if ((status & 0xE0) == 0x80 && (!known || !release({ch, m[1]}))) {
-                problem_ = "a Note Off with no Note On, or a note on another channel: " +
-                           std::to_string(m[0]) + ' ' + std::to_string(m[1]);
+                problem_ = "stray note " + std::to_string(m[0]) + ' ' + std::to_string(m[1]);
             }
         }
         h_.t.port->clear(); // what is followed is forgotten, so a long run stays fast
@@ -296,10 +292,10 @@ class RandomPlay {
     QPointer<QWidget> grabbed_; // where the first button down went
     QPoint pointer_{1, 1};
     long events_ = 0;
-    std::multimap<Key, int> byPitch_;   // pitch sent -> untransposed note, per unmatched Note On
-    std::multiset<Key> cleared_;        // pitches an All Notes Off stopped
-    std::set<int> silenced_;            // the part's latched notes an All Notes Off stopped
-    std::set<int> keysDown_, midiHeld_; // scan codes; keys down at the MIDI input
+    std::multimap<Key, int> byPitch_; // pitch sent -> untransposed note, per unmatched Note On
+    std::multiset<Key> cleared_;      // pitches an All Notes Off stopped
+    // The part's latched notes an All Notes Off stopped; scan codes and MIDI input keys down.
+    std::set<int> silenced_, keysDown_, midiHeld_;
     std::optional<MasterKbDriver> master_;
     bool onMaster_ = false, inputThere_ = true;
 };

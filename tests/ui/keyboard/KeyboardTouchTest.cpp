@@ -33,15 +33,15 @@ TEST(KeyboardTouch, ACancelledTouchLeavesNothingSounding) {
         k.act(std::string(mode) + "; window");
         h.take();
         Fingers f(h.main);
-        f.press({{1, k.onKey(24)}});
-        f.press({{2, k.onKey(31)}});
-        f.move({{2, k.onKey(33)}});
-        f.press({{3, k.onKey(third)}});
+        f.press(1, k.onKey(24));
+        f.press(2, k.onKey(31));
+        f.move(2, k.onKey(33));
+        f.press(3, k.onKey(third));
         std::string sent = h.out() + " / ";
         f.cancel({k.control("Frame1")});
         sent += h.out() + " / ";
         EXPECT_TRUE(k.marks().empty() && h.latched().empty());
-        f.press({{1, k.onKey(50)}});
+        f.press(1, k.onKey(50));
         f.lift(1);
         EXPECT_EQ(sent + h.out(), bytes);
     }
@@ -50,7 +50,7 @@ TEST(KeyboardTouch, ACancelledTouchLeavesNothingSounding) {
     k.act("CheckHoldNote");
     h.take();
     Fingers f(h.main);
-    f.press({{1, k.onKey(24)}});
+    f.press(1, k.onKey(24));
     k.act("CheckHoldNote; click 24");
     f.lift(1);
     EXPECT_EQ(h.out(), "90 3c 50 b0 7b 00 90 3c 50");
@@ -82,7 +82,7 @@ TEST(KeyboardTouch, VelocityFromTheClicksHeightIsChosenInTheMenuAndKeptForTheNex
     for (auto caps : {QInputDevice::Capabilities(QInputDevice::Capability::Position),
                       QInputDevice::Capability::Position | QInputDevice::Capability::Pressure}) {
         Fingers f(h.main, caps);
-        f.press({{1, at(k, 1, 0.0)}});
+        f.press(1, at(k, 1, 0.0));
         f.lift(1);
     }
     master.keys.p.click(at(master.keys, 0, 0.0));
@@ -97,10 +97,9 @@ TEST(KeyboardTouch, VelocityFromTheClicksHeightIsChosenInTheMenuAndKeptForTheNex
         TestState next;
         qputenv("XDG_CONFIG_HOME", config);
         frmMain again(next.state);
-        QAction* remembered = again.findChild<QAction*>(QStringLiteral("mnuVelocita"));
-        EXPECT_EQ(std::pair(remembered->isChecked(), next.state.VelocityFromHeight),
-                  std::pair(on, on));
+        QAction* menu = again.findChild<QAction*>(QStringLiteral("mnuVelocita"));
+        EXPECT_EQ(std::pair(menu->isChecked(), next.state.VelocityFromHeight), std::pair(on, on));
         if (on)
-            remembered->trigger();
+            menu->trigger();
     }
 }
