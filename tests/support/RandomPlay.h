@@ -18,7 +18,6 @@
 #include <map>
 #include <random>
 #include <set>
-#include <sstream>
 
 class RandomPlay {
   public:
@@ -43,15 +42,13 @@ class RandomPlay {
 
     long events() const { return events_; }
 
-    // One sequence of random events, then the check. Returns what is wrong, empty when nothing,
-    // with the codes of the sequence's events (see randomEvent).
+    // One sequence of random events, then the check. Returns what is wrong, empty when nothing.
     std::string sequence() {
-        log_.str({});
         for (int i = 0, length = 3 + pick(38); i < length && problem_.empty(); ++i, ++events_)
             randomEvent();
         if (problem_.empty())
             settle();
-        return problem_.empty() ? std::string() : problem_ + "\n  after:" + log_.str();
+        return problem_;
     }
 
   private:
@@ -80,7 +77,7 @@ class RandomPlay {
         consume();
     }
 
-    // One event, drawn from 1250 codes by ranges (the code goes into the log).
+    // One event, drawn from 1250 codes by ranges.
     void randomEvent() {
         // Play moves to the other window now and then (each move activates a window: slow).
         const bool master = onMaster_ ^= pick(40) == 0;
@@ -92,7 +89,6 @@ class RandomPlay {
         // key or off the keys, or lifts; or the system cancels the touch.
         if (pick(14, fingerRng_) == 0) {
             const int id = pick(4, fingerRng_), f = pick(10, fingerRng_);
-            log_ << " f" << id << f;
             if (!fingers_.down().count(id))
                 fingers_.press(id, randomKeyPoint(kb, fingerRng_));
             else if (f < 6)
@@ -105,7 +101,6 @@ class RandomPlay {
             consume();
         }
         const int r = pick(1250);
-        log_ << ' ' << r;
         if (r >= 1230) {
             // The MIDI keyboard unplugged (its keys' Note Offs never come) or plugged in again,
             // seen by the main window's watch at its next look.
@@ -265,7 +260,6 @@ class RandomPlay {
     // latched notes and marked keys sound (or were silenced); the master keyboard's marked keys
     // are latched (its notes latched with no channel on sound nowhere).
     void check() {
-        std::ostringstream out;
         const std::vector<int> marks[2] = {h_.keys().marks(), master_->keys.marks()};
         for (int ch : {Channel, 0, 1, 4})
             for (int n = -12; n < 140; ++n) { // an untransposed note may lie off the pitches
@@ -277,16 +271,16 @@ class RandomPlay {
                     (s == 1 && (!latched || (k >= 0 && k < Keyboard::KeyCount && !marked))) ||
                     (ch == Channel && !s && (latched || marked) && !silenced_.count(n)) ||
                     (ch == 0 && marked && !latched))
-                    out << " note " << n << " channel " << ch << ": sounds " << s << ", latched "
-                        << latched << ", marked " << marked << ';';
+                    problem_ += " note " + std::to_string(n) + " channel " + std::to_string(ch) +
+                                ": sounds " + std::to_string(s) + ", latched " +
+                                std::to_string(latched) + ", marked " + std::to_string(marked) +
+                                ';';
             }
-        problem_ = out.str();
     }
 
     PartHost h_;
     Fingers fingers_{h_.main};
     std::mt19937 rng_, fingerRng_;
-    std::ostringstream log_;
     std::string problem_;
     Qt::MouseButtons buttons_;
     QPointer<QWidget> grabbed_; // where the first button down went
