@@ -21,8 +21,7 @@
 
 class RandomPlay {
   public:
-    static constexpr int Part = 3;
-    static constexpr int Channel = 9; // the part is mapped to channel 10
+    static constexpr int Part = 3, Channel = 9; // the part is mapped to channel 10
     // The master keyboard's channel boxes played with (channel 1 is on at the first run); never
     // the part's channel.
     static constexpr int MasterBoxes[3] = {1, 2, 5};
@@ -46,14 +45,11 @@ class RandomPlay {
     std::string sequence() {
         for (int i = 0, length = 3 + pick(38); i < length && problem_.empty(); ++i, ++events_)
             randomEvent();
-        if (problem_.empty())
-            settle();
+        settle();
         return problem_;
     }
 
   private:
-    using Key = std::pair<int, int>; // channel, pitch sent (or untransposed note)
-
     int pick(int n, std::mt19937& g) { return std::uniform_int_distribution<int>(0, n - 1)(g); }
     int pick(int n) { return pick(n, rng_); }
     KeyboardDriver& keys(bool master) { return master ? master_->keys : h_.keys(); }
@@ -179,9 +175,8 @@ class RandomPlay {
     }
 
     // A message of the MIDI keyboard, the way the input hands it to the main window.
-    void midiIn(int status, int note, int velocity) {
-        h_.t.state.midiIn.handler()(
-            {std::uint8_t(status), std::uint8_t(note), std::uint8_t(velocity)});
+    void midiIn(std::uint8_t status, std::uint8_t note, std::uint8_t velocity) {
+        h_.t.state.midiIn.handler()({status, note, velocity});
     }
 
     // Everything up, the pointer onto the window away from the keys, then the check.
@@ -240,7 +235,7 @@ class RandomPlay {
     // A Note Off for `key`: false when no Note On (or All Notes Off) waits for it. Two notes may
     // have gone out as one pitch under different transpositions: the one released is the one the
     // keyboard no longer latches.
-    bool release(Key key) {
+    bool release(std::pair<int, int> key) {
         const auto [first, last] = byPitch_.equal_range(key);
         const auto it = std::find_if(first, last, [&](const auto& e) {
             return !NoteTable::inRange(e.second) || !held(key.first)[e.second];
@@ -286,8 +281,9 @@ class RandomPlay {
     QPointer<QWidget> grabbed_; // where the first button down went
     QPoint pointer_{1, 1};
     long events_ = 0;
-    std::multimap<Key, int> byPitch_; // pitch sent -> untransposed note, per unmatched Note On
-    std::multiset<Key> cleared_;      // pitches an All Notes Off stopped
+    // Per unmatched Note On, its channel and pitch sent -> its untransposed note.
+    std::multimap<std::pair<int, int>, int> byPitch_;
+    std::multiset<std::pair<int, int>> cleared_; // channels and pitches an All Notes Off stopped
     // The part's latched notes an All Notes Off stopped; scan codes and MIDI input keys down.
     std::set<int> silenced_, keysDown_, midiHeld_;
     std::optional<MasterKbDriver> master_;

@@ -38,9 +38,7 @@ class Fingers {
     const std::map<int, QPoint>& down() const { return down_; }
 
   private:
-    using Step = QTest::QTouchEventSequence& (QTest::QTouchEventSequence::*)(int, const QPoint&,
-                                                                             QWindow*);
-    void send(int id, QPoint at, Step step) {
+    template <class Step> void send(int id, QPoint at, Step step) {
         for (const auto& [other, p] : down_)
             if (other != id)
                 touch_.stationary(other);
