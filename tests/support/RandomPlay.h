@@ -14,59 +14,44 @@
 #include "../ui/part/PartHost.h"
 #include "support/drivers/TouchDriver.h"
 #include "ui/main/MidiDeviceWatch.h"
-#include "ui/masterkb/frmMasterKb.h"
 
-#include <algorithm>
 #include <map>
 #include <random>
 #include <set>
-#include <sstream>
 
 class RandomPlay {
   public:
-    static constexpr int Part = 3;
-    static constexpr int Channel = 9; // the part is mapped to channel 10
-    // The master keyboard's channel boxes played with; never the part's channel.
+    static constexpr int Part = 3, Channel = 9; // the part is mapped to channel 10
+    // The master keyboard's channel boxes played with (channel 1 is on at the first run); never
+    // the part's channel.
     static constexpr int MasterBoxes[3] = {1, 2, 5};
 
     explicit RandomPlay(std::uint32_t seed) : rng_(seed), fingerRng_(~seed) {
         h_.row(Part, PartRow::Channel) = Channel + 1;
-        h_.row(Part, PartRow::VelocityOff) = 0x21;
-        for (int n = 1; n <= 16; ++n)
-            h_.t.state.MasterKbSettings.at(MasterKbElement::FirstChannel + n - 1) = n == 1;
         // The input's port comes and goes when the sequence says so.
         const auto input = [this](const QString&) { return inputThere_; };
         const auto there = [](const QString&) { return true; };
         h_.main.deviceWatch().setAccess({input, there, input, there});
         h_.main.deviceWatch().setInputChoice(QStringLiteral("jack:Keys"));
-        reopen(false);
-        reopen(true);
+        h_.open(Part, false);
+        master_.emplace(h_.openMaster());
+        consume();
         h_.main.MasterKbWindow()->move(0, h_.w->geometry().bottom() + 1); // as far as they fit
     }
 
     long events() const { return events_; }
 
-    // One sequence of random events, then the check. Returns what is wrong, empty when nothing,
-    // with the codes of the sequence's events (see randomEvent).
+    // One sequence of random events, then the check. Returns what is wrong, empty when nothing.
     std::string sequence() {
-        const int length = std::uniform_int_distribution<int>(3, 40)(rng_);
-        log_.str({});
-        for (int i = 0; i < length && problem_.empty(); ++i, ++events_)
+        for (int i = 0, length = 3 + pick(38); i < length && problem_.empty(); ++i, ++events_)
             randomEvent();
-        if (problem_.empty())
-            settle();
-        return problem_.empty() ? std::string() : problem_ + "\n  after:" + log_.str();
+        settle();
+        return problem_;
     }
 
   private:
-    using Key = std::pair<int, int>; // channel, pitch sent (or untransposed note)
-
     int pick(int n, std::mt19937& g) { return std::uniform_int_distribution<int>(0, n - 1)(g); }
     int pick(int n) { return pick(n, rng_); }
-    void reopen(bool master) {
-        master ? void(master_.emplace(h_.openMaster())) : void(h_.open(Part, false));
-        consume();
-    }
     KeyboardDriver& keys(bool master) { return master ? master_->keys : h_.keys(); }
     QPoint randomKeyPoint(KeyboardDriver& keys, std::mt19937& g) {
         const int k = pick(Keyboard::KeyCount, g);
@@ -88,18 +73,30 @@ class RandomPlay {
         consume();
     }
 
+    // One event, drawn from 1250 codes by ranges.
     void randomEvent() {
         // Play moves to the other window now and then (each move activates a window: slow).
         const bool master = onMaster_ ^= pick(40) == 0;
         KeyboardDriver& kb = keys(master);
         QWidget* window = master ? static_cast<QWidget*>(h_.main.MasterKbWindow()) : h_.w;
-        Pointer& p = h_.pointer;
         // Fingers come between the other events, drawn from a stream of their own: a seed plays
-        // the other events it played before there were fingers.
-        if (pick(14, fingerRng_) == 0)
-            fingerEvent(kb, window->geometry());
+        // the other events it played before there were fingers. A finger goes down on a key (a
+        // touch begins on the keys only; one off them is the mouse's), one down slides onto a
+        // key or off the keys, or lifts; or the system cancels the touch.
+        if (pick(14, fingerRng_) == 0) {
+            const int id = pick(4, fingerRng_), f = pick(10, fingerRng_);
+            if (!fingers_.down().count(id))
+                fingers_.press(id, randomKeyPoint(kb, fingerRng_));
+            else if (f < 6)
+                fingers_.move(id, f < 4 ? randomKeyPoint(kb, fingerRng_)
+                                        : offKeys(kb, window->geometry(), fingerRng_));
+            else if (f < 9)
+                fingers_.lift(id);
+            else
+                fingers_.cancel({keys(false).control("Frame1"), keys(true).control("Frame1")});
+            consume();
+        }
         const int r = pick(1250);
-        log_ << ' ' << r;
         if (r >= 1230) {
             // The MIDI keyboard unplugged (its keys' Note Offs never come) or plugged in again,
             // seen by the main window's watch at its next look.
@@ -108,7 +105,19 @@ class RandomPlay {
             if (!inputThere_)
                 midiHeld_.clear();
         } else if (r >= 1150) {
-            midiInEvent();
+            // A key of a MIDI keyboard goes down (any velocity but 0) or comes up (as a Note Off
+            // or a Note On of velocity 0).
+            if (!inputThere_)
+                return;
+            if (!midiHeld_.empty() && pick(2) == 0) {
+                auto it = std::next(midiHeld_.begin(), pick(static_cast<int>(midiHeld_.size())));
+                midiIn(pick(2) == 0 ? 0x80 : 0x90, *it, 0);
+                midiHeld_.erase(it);
+            } else {
+                const int note = 30 + pick(60);
+                midiIn(0x90 | pick(16), note, 1 + pick(127));
+                midiHeld_.insert(note);
+            }
         } else if (r < 300) {
             moveTo(randomKeyPoint(kb, rng_));
         } else if (r < 540) {
@@ -123,27 +132,28 @@ class RandomPlay {
                 b = Qt::LeftButton;
             }
             grabbed_ = under;
-            (buttons_ & b) ? p.release(pointer_, b) : p.press(pointer_, b);
+            (buttons_ & b) ? h_.pointer.release(pointer_, b) : h_.pointer.press(pointer_, b);
             buttons_ ^= b;
         } else if (r < 620) {
             moveTo(offKeys(kb, window->geometry(), rng_));
         } else if (r < 760) {
-            moveTo(p.centreOf(kb.control(r < 700 || master ? "HScroll1" : "Combo1")));
-            p.wheel(pointer_, pick(2) == 0 ? 1 : -1);
-        } else if (r < 880) {
-            clickOrSpace(kb.control(pick(2) == 0 ? "CheckClickKey" : "CheckHoldNote"), r < 820);
+            moveTo(h_.pointer.centreOf(kb.control(r < 700 || master ? "HScroll1" : "Combo1")));
+            h_.pointer.wheel(pointer_, pick(2) == 0 ? 1 : -1);
         } else if (r < 980) {
-            clickOrSpace(kb.control("CommHoldChord"), true, false);
+            // A mode box clicked or toggled from the keyboard, or Hold Chord clicked.
+            const char* name = r >= 880       ? "CommHoldChord"
+                               : pick(2) == 0 ? "CheckClickKey"
+                                              : "CheckHoldNote";
+            clickOrSpace(kb.control(name), r < 820 || r >= 880);
         } else if (r < 1000) {
-            window->close();
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            h_.close(window);
             consume();
-            reopen(master);
+            master ? void(master_.emplace(h_.openMaster())) : void(h_.open(Part, false));
         } else if (r < 1120) {
             // Any scan code (the two rows and others) to whatever has the focus.
             const int code = 9 + pick(52);
             const bool down = !keysDown_.count(code) || pick(3) == 0;
-            p.key(down, code, 0, {}, down && keysDown_.count(code));
+            h_.pointer.key(down, code, 0, {}, down && keysDown_.count(code));
             down ? void(keysDown_.insert(code)) : void(keysDown_.erase(code));
         } else {
             // Not clicked, the box toggles without taking the focus: computer keys stay down.
@@ -152,53 +162,21 @@ class RandomPlay {
         }
         consume();
     }
-    // A control clicked with the pointer when no button is down; else a box toggled with the
-    // space bar, unless `space` is false.
-    void clickOrSpace(QWidget* control, bool click, bool space = true) {
+    // A control clicked with the pointer when `click` and no button is down; else a box toggled
+    // with the space bar.
+    void clickOrSpace(QWidget* control, bool click) {
         if (click && buttons_ == Qt::NoButton) {
             moveTo(h_.pointer.centreOf(control));
             h_.pointer.click(pointer_);
-        } else if (space) {
+        } else if (qobject_cast<QCheckBox*>(control)) {
             control->setFocus();
             QTest::keyClick(control, Qt::Key_Space);
         }
     }
 
-    // A finger goes down on a key (a touch begins on the keys only; one off them is the mouse's),
-    // one down slides onto a key or off the keys, or lifts; or the system cancels the touch.
-    void fingerEvent(KeyboardDriver& kb, QRect frame) {
-        const int id = pick(4, fingerRng_), r = pick(10, fingerRng_);
-        log_ << " f" << id << r;
-        if (!fingers_.down().count(id))
-            fingers_.press({{id, randomKeyPoint(kb, fingerRng_)}});
-        else if (r < 6)
-            fingers_.move(
-                {{id, r < 4 ? randomKeyPoint(kb, fingerRng_) : offKeys(kb, frame, fingerRng_)}});
-        else if (r < 9)
-            fingers_.lift(id);
-        else
-            fingers_.cancel({keys(false).control("Frame1"), keys(true).control("Frame1")});
-        consume();
-    }
-
-    // A key of a MIDI keyboard goes down (any velocity but 0) or comes up (as a Note Off or a
-    // Note On of velocity 0), the way the input hands it to the main window.
-    void midiIn(int status, int note, int velocity) {
-        h_.t.state.midiIn.handler()(
-            {std::uint8_t(status), std::uint8_t(note), std::uint8_t(velocity)});
-    }
-    void midiInEvent() {
-        if (!inputThere_)
-            return;
-        if (!midiHeld_.empty() && pick(2) == 0) {
-            auto it = std::next(midiHeld_.begin(), pick(static_cast<int>(midiHeld_.size())));
-            midiIn(pick(2) == 0 ? 0x80 : 0x90, *it, 0);
-            midiHeld_.erase(it);
-        } else {
-            const int note = 30 + pick(60);
-            midiIn(0x90 | pick(16), note, 1 + pick(127));
-            midiHeld_.insert(note);
-        }
+    // A message of the MIDI keyboard, the way the input hands it to the main window.
+    void midiIn(std::uint8_t status, std::uint8_t note, std::uint8_t velocity) {
+        h_.t.state.midiIn.handler()({status, note, velocity});
     }
 
     // Everything up, the pointer onto the window away from the keys, then the check.
@@ -231,39 +209,33 @@ class RandomPlay {
         bool allOff = false;
         for (const auto& m : h_.t.port->messages()) {
             const int status = m.at(0) & 0xF0, ch = m[0] & 0x0F;
+            const bool known = ch == Channel || std::ranges::count(MasterBoxes, ch + 1) > 0;
             if (status == 0xB0 && m[1] == 123) {
-                const auto first = byPitch_.lower_bound({ch, 0});
-                const auto last = byPitch_.lower_bound({ch + 1, 0});
-                for (auto it = first; it != last; ++it)
-                    cleared_.insert(it->first);
-                byPitch_.erase(first, last);
+                std::erase_if(byPitch_, [&](const auto& e) {
+                    return e.first.first == ch && (cleared_.insert(e.first), true);
+                });
                 allOff |= ch == Channel;
-            } else if ((status & 0xE0) != 0x80) {
-            } else if (ch != Channel && std::ranges::count(MasterBoxes, ch + 1) == 0) {
-                problem_ = "note on channel " + std::to_string(ch);
-            } else if (status == 0x90) {
+            } else if (known && status == 0x90) {
                 // The part plays on Channel, transposed; the master keyboard as it is.
                 const int transposition = h_.row(Part, PartRow::Transposition) - 12;
                 byPitch_.insert({{ch, m[1]}, m[1] - (ch == Channel ? transposition : 0)});
-            } else if (!release({ch, m[1]})) {
-                problem_ = "Note Off " + std::to_string(m[1]) + " on channel " +
-                           std::to_string(ch) + " with no Note On";
+            } else if ((status & 0xE0) == 0x80 && (!known || !release({ch, m[1]}))) {
+                problem_ = "stray note " + std::to_string(m[0]) + ' ' + std::to_string(m[1]);
             }
         }
         h_.t.port->clear(); // what is followed is forgotten, so a long run stays fast
         // The part's latched notes whose sound an All Notes Off stopped stay latched while out of
         // view, silent, until a click unlatches them (playing them in hover or click mode
         // meanwhile leaves them so).
-        const NoteTable& part = h_.t.state.HeldNotes;
         for (int n = NoteTable::LowestNote; allOff && n <= NoteTable::HighestNote; ++n)
-            if (part[n] && !sounds(Channel, n))
+            if (held(Channel)[n] && !sounds(Channel, n))
                 silenced_.insert(n);
-        std::erase_if(silenced_, [&](int n) { return !part[n]; });
+        std::erase_if(silenced_, [&](int n) { return !held(Channel)[n]; });
     }
     // A Note Off for `key`: false when no Note On (or All Notes Off) waits for it. Two notes may
     // have gone out as one pitch under different transpositions: the one released is the one the
     // keyboard no longer latches.
-    bool release(Key key) {
+    bool release(std::pair<int, int> key) {
         const auto [first, last] = byPitch_.equal_range(key);
         const auto it = std::find_if(first, last, [&](const auto& e) {
             return !NoteTable::inRange(e.second) || !held(key.first)[e.second];
@@ -279,46 +251,41 @@ class RandomPlay {
             byPitch_, [=](const auto& e) { return e.first.first == ch && e.second == note; });
     }
 
-    // Every note sounds once, latched and marked when in view. The part: every latched note and
-    // marked key sounds (or was silenced). The master keyboard (whose notes latched with no
-    // channel on sound nowhere): every marked key is latched.
+    // Every note that sounds sounds once and is latched, and marked when in view. The part's
+    // latched notes and marked keys sound (or were silenced); the master keyboard's marked keys
+    // are latched (its notes latched with no channel on sound nowhere).
     void check() {
-        std::ostringstream out;
-        auto wrong = [&out](const char* what, int ch, int note) {
-            out << ' ' << what << " (note " << note << " channel " << ch << ");";
-        };
-        for (const auto& [key, note] : byPitch_) {
-            const KeyboardDriver& kb = keys(key.first != Channel);
-            const int k = note - kb.keyBase();
-            if (sounds(key.first, note) > 1 || !held(key.first)[note] ||
-                (k >= 0 && k < Keyboard::KeyCount && !kb.key(k)->isMarked()))
-                wrong("sounds more than once, or not latched, or not marked", key.first, note);
-        }
-        for (int n = NoteTable::LowestNote; n <= NoteTable::HighestNote; ++n) {
-            const int k = n - h_.keys().keyBase(), masterKey = n - master_->keys.keyBase();
-            const bool marked = k >= 0 && k < Keyboard::KeyCount && h_.keys().key(k)->isMarked();
-            if ((held(Channel)[n] || marked) && !sounds(Channel, n) && !silenced_.count(n))
-                wrong("latched or marked, silent", Channel, n);
-            if (masterKey >= 0 && masterKey < Keyboard::KeyCount &&
-                master_->keys.key(masterKey)->isMarked() && !held(0)[n])
-                wrong("marked on the master keyboard, not latched", 0, n);
-        }
-        problem_ = out.str();
+        const std::vector<int> marks[2] = {h_.keys().marks(), master_->keys.marks()};
+        for (int ch : {Channel, 0, 1, 4})
+            for (int n = -12; n < 140; ++n) { // an untransposed note may lie off the pitches
+                const int k = n - keys(ch != Channel).keyBase();
+                const bool marked = std::ranges::count(marks[ch != Channel], k) > 0;
+                const bool latched = NoteTable::inRange(n) && held(ch)[n];
+                const long s = sounds(ch, n);
+                if (s > 1 ||
+                    (s == 1 && (!latched || (k >= 0 && k < Keyboard::KeyCount && !marked))) ||
+                    (ch == Channel && !s && (latched || marked) && !silenced_.count(n)) ||
+                    (ch == 0 && marked && !latched))
+                    problem_ += " note " + std::to_string(n) + " channel " + std::to_string(ch) +
+                                ": sounds " + std::to_string(s) + ", latched " +
+                                std::to_string(latched) + ", marked " + std::to_string(marked) +
+                                ';';
+            }
     }
 
     PartHost h_;
     Fingers fingers_{h_.main};
     std::mt19937 rng_, fingerRng_;
-    std::ostringstream log_;
     std::string problem_;
     Qt::MouseButtons buttons_;
     QPointer<QWidget> grabbed_; // where the first button down went
     QPoint pointer_{1, 1};
     long events_ = 0;
-    std::multimap<Key, int> byPitch_;   // pitch sent -> untransposed note, per unmatched Note On
-    std::multiset<Key> cleared_;        // pitches an All Notes Off stopped
-    std::set<int> silenced_;            // the part's latched notes an All Notes Off stopped
-    std::set<int> keysDown_, midiHeld_; // scan codes; keys down at the MIDI input
+    // Per unmatched Note On, its channel and pitch sent -> its untransposed note.
+    std::multimap<std::pair<int, int>, int> byPitch_;
+    std::multiset<std::pair<int, int>> cleared_; // channels and pitches an All Notes Off stopped
+    // The part's latched notes an All Notes Off stopped; scan codes and MIDI input keys down.
+    std::set<int> silenced_, keysDown_, midiHeld_;
     std::optional<MasterKbDriver> master_;
     bool onMaster_ = false, inputThere_ = true;
 };

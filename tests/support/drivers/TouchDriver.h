@@ -1,7 +1,7 @@
 #pragma once
 
 // Fingers on a touch screen over the main window, delivered through its QWindow as the platform
-// delivers them: each call is one touch event, with the fingers it does not name held still.
+// delivers them: each call is one touch event of one finger, with the others held still.
 #include <QApplication>
 #include <QPointingDevice>
 #include <QTest>
@@ -10,15 +10,14 @@
 
 class Fingers {
   public:
-    using Points = std::vector<std::pair<int, QPoint>>; // finger id, point of the main window
-    explicit Fingers(QWidget& main,
-                     QInputDevice::Capabilities caps = QInputDevice::Capability::Position)
-        : device_(QTest::createTouchDevice(QInputDevice::DeviceType::TouchScreen, caps)),
+    explicit Fingers(QWidget& main)
+        : device_(QTest::createTouchDevice(QInputDevice::DeviceType::TouchScreen)),
           touch_(QTest::touchEvent(main.windowHandle(), device_, false)) {}
 
-    void press(const Points& at) { send(at, &QTest::QTouchEventSequence::press); }
-    void move(const Points& at) { send(at, &QTest::QTouchEventSequence::move); }
-    void lift(int id) { send({{id, down_.at(id)}}, &QTest::QTouchEventSequence::release); }
+    // Finger `id` down at, or sliding to, a point of the main window; lifted.
+    void press(int id, QPoint at) { send(id, at, &QTest::QTouchEventSequence::press); }
+    void move(int id, QPoint at) { send(id, at, &QTest::QTouchEventSequence::move); }
+    void lift(int id) { send(id, down_.at(id), &QTest::QTouchEventSequence::release); }
     // The system takes the touch away (a gesture of its own, say): the widgets holding it get a
     // TouchCancel and hear nothing more of these fingers (their lifting, which ends them for Qt,
     // is kept from them).
@@ -39,21 +38,13 @@ class Fingers {
     const std::map<int, QPoint>& down() const { return down_; }
 
   private:
-    using Step = QTest::QTouchEventSequence& (QTest::QTouchEventSequence::*)(int, const QPoint&,
-                                                                             QWindow*);
-    void send(const Points& at, Step step) {
-        std::map<int, QPoint> still = down_;
-        for (const auto& [id, p] : at) {
-            (touch_.*step)(id, p, nullptr);
-            still.erase(id);
-            down_[id] = p;
-        }
-        for (const auto& [id, p] : still)
-            touch_.stationary(id);
+    template <class Step> void send(int id, QPoint at, Step step) {
+        for (const auto& [other, p] : down_)
+            if (other != id)
+                touch_.stationary(other);
+        (touch_.*step)(id, at, nullptr);
         touch_.commit();
-        if (step == &QTest::QTouchEventSequence::release)
-            for (const auto& [id, p] : at)
-                down_.erase(id);
+        step == &QTest::QTouchEventSequence::release ? void(down_.erase(id)) : void(down_[id] = at);
     }
 
     QPointingDevice* device_;
