@@ -18,17 +18,15 @@ namespace {
 using namespace audio;
 
 using Bytes = std::vector<std::uint8_t>;
-constexpr std::uint8_t Values[] = {0, 64, 127}; // a controller's least, middle and most
 
 // A fresh offline synthesizer given `stream` as one long message (several messages, running
-// status) through a header as the MIDI module sends it, then note 60 on `channel` (or none).
+// status) through a header as the MIDI module sends it, then note 60 on `channel`.
 std::unique_ptr<SynthPort> Played(const Bytes& stream, int channel = 0) {
     auto synth = SynthPort::createOffline(TestSoundFont);
     MidiHdr header{std::string(stream.begin(), stream.end()), std::uint32_t(stream.size())};
     if (synth->prepareHeader(header, 28) == 0 && synth->longMessage(header, 28) == 0)
         synth->unprepareHeader(header, 28);
-    if (channel >= 0)
-        synth->playEvent(static_cast<std::uint8_t>(0x90 | channel), 60, 100);
+    synth->playEvent(static_cast<std::uint8_t>(0x90 | channel), 60, 100);
     return synth;
 }
 
@@ -90,17 +88,14 @@ TEST_F(SynthPortTest, BendVolumePanProgramAndEveryWayToEndANoteAreHeard) {
     EXPECT_GT(soft, 0.0);
     EXPECT_LT(soft, Rms(Tone({0xB0, 7, 127}, 0.3)) * 0.2);
     // Pan 0 is left, 127 right (render() interleaves left then right): the balance of the
-    // energies, (left - right) / (left + right), measured 1.00, 0.01, -1.00.
-    double balance[3] = {};
-    for (int i = 0; i < 3; ++i) {
-        const auto stereo = Played({0xB5, 10, Values[i]}, 5)->render(int(0.3 * Rate));
+    // energies, (left - right) / (left + right), measured 1.00 and -1.00.
+    for (const std::uint8_t pan : {0, 127}) {
+        const auto stereo = Played({0xB5, 10, pan}, 5)->render(int(0.3 * Rate));
         double side[2] = {0, 0};
         for (std::size_t k = 0; k < stereo.size(); ++k)
             side[k % 2] += stereo[k] * stereo[k];
-        balance[i] = (side[0] - side[1]) / (side[0] + side[1]);
+        EXPECT_GT((side[0] - side[1]) / (side[0] + side[1]) * (pan ? -1 : 1), 0.5) << +pan;
     }
-    EXPECT_GT(balance[0], balance[1] + 0.5);
-    EXPECT_LT(balance[2], balance[1] - 0.5);
 
     // Rendering is repeatable: the same program gives the same samples, another program others.
     const auto piano = Tone({0xC0, 0});
@@ -120,48 +115,6 @@ TEST_F(SynthPortTest, BendVolumePanProgramAndEveryWayToEndANoteAreHeard) {
         else
             EXPECT_LT(level, held / 100);
     }
-}
-
-// Attack time (73), release time (72) and breath (2) change the sound the way a musician expects
-// of a General MIDI 2 module: 127 lengthens the envelope time that 64 leaves as it is, 0 shortens
-// it (an attack that is instant already stays so); breath adds vibrato. The attack is the organ's
-// (the piano's is partly in its samples), the release the piano's.
-TEST_F(SynthPortTest, AttackReleaseAndBreathControllersAreHeard) {
-    // `program` without reverb and chorus, `controller` at `value`, note 60 just pressed.
-    const auto note = [](std::uint8_t program, std::uint8_t controller, std::uint8_t value) {
-        return Played({0xC0, program, 0xB0, 91, 0, 93, 0, controller, value});
-    };
-    // Seconds, in 5 ms steps, until `x` first reaches 90 % of its peak level, or falls below
-    // `below`.
-    const auto until = [](const std::vector<double>& x, double below) {
-        const auto level = Steps(x, 0.005, Rms);
-        const double peak = std::ranges::max(level);
-        const auto at = std::ranges::find_if(
-            level, [&](double v) { return below > 0 ? v < below : v >= 0.9 * peak; });
-        return 0.005 * static_cast<double>(at - level.begin());
-    };
-    double attack[3], release[3], swing[3];
-    for (int i = 0; i < 3; ++i) {
-        const std::uint8_t value = Values[i];
-        attack[i] = until(RenderSeconds(*note(16, 73, value), 4.0), 0);
-        // From Note Off, after a second held, to 40 dB below the last 50 ms before it.
-        auto piano = note(0, 72, value);
-        RenderSeconds(*piano, 0.95);
-        const double held = Rms(RenderSeconds(*piano, 0.05));
-        piano->shortMessage(PackShortMessage(0x80, 60, 64));
-        release[i] = until(RenderSeconds(*piano, 8.0), 0.01 * held);
-        // The pitch swing of a held organ note, in cents, from 0.4 s to 1.4 s.
-        auto organ = note(16, 2, value);
-        RenderSeconds(*organ, 0.4);
-        auto hz = Steps(RenderSeconds(*organ, 1.0), 0.04, FundamentalHz);
-        std::erase(hz, 0.0);
-        swing[i] = 1200 * std::log2(*std::ranges::max_element(hz) / *std::ranges::min_element(hz));
-    }
-    EXPECT_LE(attack[0], attack[1]);
-    EXPECT_GT(attack[2], 3 * attack[1]);
-    EXPECT_LT(release[0], release[1]);
-    EXPECT_GT(release[2], 3 * release[1]);
-    EXPECT_GT(swing[2], swing[0] + 40);
 }
 
 // Offline, the synthesizer sleeps as its PulseAudio stream does: it renders zeros once it has

@@ -10,16 +10,13 @@
 #include <QStandardPaths>
 
 #include <csignal>
-#include <pthread.h>
 #include <sys/prctl.h>
-#include <thread>
 
-JackServer::JackServer(const QString& name)
+JackServer::JackServer()
     : lock_(std::make_unique<QLockFile>(QDir::temp().filePath("quintaro-jack.lock"))) {
     lock_->setStaleLockTime(0); // held as long as its program lives, however long that is
-    const QString jackd = QStandardPaths::findExecutable("jackd");
-    wait_ = QStandardPaths::findExecutable("jack_wait");
-    if (jackd.isEmpty() || wait_.isEmpty()) {
+    if (QStandardPaths::findExecutable("jackd").isEmpty() ||
+        QStandardPaths::findExecutable("jack_wait").isEmpty()) {
         unavailable_ = "JACK tools are not installed";
         return;
     }
@@ -27,19 +24,12 @@ JackServer::JackServer(const QString& name)
         unavailable_ = "another JACK test server stayed up for four minutes";
         return;
     }
-    // Whether this process may run a thread with real-time scheduling, as the server would.
-    std::thread([this] {
-        sched_param param{};
-        param.sched_priority = 1;
-        realTime_ = pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0;
-    }).join();
     savedServer_ = qgetenv("JACK_DEFAULT_SERVER");
-    qputenv("JACK_DEFAULT_SERVER", name.toLocal8Bit());
-    QStringList arguments{"-n", name, "-d", "dummy", "-r", "48000", "-p", "256"};
-    if (!realTime_)
-        arguments.prepend("--no-realtime");
-    server_.setProgram(jackd);
-    server_.setArguments(arguments);
+    // The name is fixed: JACK reclaims a dead server's entry only when one of its name starts.
+    qputenv("JACK_DEFAULT_SERVER", "quintaro-test-0");
+    server_.setProgram(QStandardPaths::findExecutable("jackd"));
+    server_.setArguments(
+        {"--no-realtime", "-n", "quintaro-test-0", "-d", "dummy", "-r", "48000", "-p", "256"});
     server_.setProcessChannelMode(QProcess::MergedChannels);
     // The server goes with the test program, even one that crashes.
     server_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
@@ -54,7 +44,7 @@ bool JackServer::start() {
     // jack_wait returns as soon as the server answers; a loaded machine may take seconds.
     QProcess wait;
     if (server_.waitForStarted(5000)) {
-        wait.start(wait_, {"-w", "-t", "30"});
+        wait.start(QStandardPaths::findExecutable("jack_wait"), {"-w", "-t", "30"});
         if (wait.waitForFinished(40000) && wait.exitStatus() == QProcess::NormalExit &&
             wait.exitCode() == 0 && server_.state() == QProcess::Running)
             return true;
@@ -83,10 +73,7 @@ bool JackServer::restart() {
 JackServer::~JackServer() {
     if (server_.program().isEmpty())
         return; // never started: the environment is as it was
-    if (unavailable_ == nullptr && server_.state() == QProcess::NotRunning)
-        qWarning("The JACK server exited by itself: %s", qUtf8Printable(log()));
-    if (server_.state() != QProcess::NotRunning)
-        stop();
+    stop();
     savedServer_.isEmpty() ? qunsetenv("JACK_DEFAULT_SERVER")
                            : qputenv("JACK_DEFAULT_SERVER", savedServer_);
 }
