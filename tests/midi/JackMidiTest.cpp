@@ -25,7 +25,7 @@ using Lines = std::vector<std::string>;
 // is `count` messages.
 Lines Heard(Midi& midi, JackMidiReceiver& receiver, std::size_t count,
             const std::function<void()>& send) {
-    const std::size_t start = receiver.received().size();
+    const auto start = static_cast<std::ptrdiff_t>(receiver.received().size());
     const auto reached = [&] {
         return midi.SendAllNotesOff(15), receiver.waitReceived(start + 1, 50);
     };
@@ -35,10 +35,8 @@ Lines Heard(Midi& midi, JackMidiReceiver& receiver, std::size_t count,
     Lines lines;
     (void)QTest::qWaitFor(
         [&] {
-            const Lines& all = receiver.received();
-            lines.clear();
-            std::copy_if(all.begin() + static_cast<std::ptrdiff_t>(start), all.end(),
-                         std::back_inserter(lines), [](const auto& l) { return l != "bf 7b 00"; });
+            lines.assign(receiver.received().begin() + start, receiver.received().end());
+            std::erase(lines, "bf 7b 00");
             return lines.size() >= count;
         },
         10000);
@@ -55,7 +53,7 @@ bool WaitSent(const JackMidiSender& sender, std::uint64_t count) {
 
 } // namespace
 
-TEST(JackMidi, ASynthesizerGetsTheBytesAsSentAndAgainOnceItOrItsServerCameBack) {
+TEST(JackMidi, ASynthesizerGetsTheBytesAsSentAndAgainOnceItsServerCameBack) {
     JackServer server;
     if (server.unavailable() != nullptr)
         GTEST_SKIP() << server.unavailable();
@@ -80,34 +78,21 @@ TEST(JackMidi, ASynthesizerGetsTheBytesAsSentAndAgainOnceItOrItsServerCameBack) 
                     }),
               (Lines{"90 3c 64", "89 24 40", "c0 28", "e2 00 60"}));
 
-    // Gone at the next look; back, it is played only after a reconnect.
+    // Gone with its server; the watcher finds the new server, and the output reaches it again.
     synth.reset();
     EXPECT_FALSE(watcher.outputPresent(choice));
-    synth = std::make_unique<JackMidiReceiver>("midi-synth", "in");
-    EXPECT_TRUE(watcher.outputPresent(choice));
-    m.midi.SendNoteOn(0, 61, 100);
-    EXPECT_FALSE(synth->waitReceived(1, 300)) << "the old connection went with the old client";
-    ASSERT_EQ(out.reconnect(), 0u) << out.lastError();
-    EXPECT_EQ(out.openPortName(), "midi-synth:in");
-    EXPECT_EQ(Heard(m.midi, *synth, 1, [&] { m.midi.SendNoteOn(0, 62, 100); }), Lines{"90 3e 64"});
-
-    // The server itself restarted: the watcher finds the new one, the output reaches it again.
-    synth.reset();
     ASSERT_TRUE(server.restart()) << server.log().toStdString();
     synth = std::make_unique<JackMidiReceiver>("midi-synth", "in");
     ASSERT_EQ(synth->error(), "") << server.log().toStdString();
     EXPECT_TRUE(QTest::qWaitFor([&] { return watcher.outputPresent(choice); },
                                 2000 + 1000 * PortWatcher::RetryInterval.count()));
     ASSERT_EQ(out.reconnect(), 0u) << out.lastError();
+    EXPECT_EQ(out.openPortName(), "midi-synth:in");
     EXPECT_EQ(Heard(m.midi, *synth, 1, [&] { m.midi.SendNoteOff(3, 62, 0); }), Lines{"83 3e 00"});
     m.midi.CloseMidiOutput();
     EXPECT_FALSE(m.midi.outputOpen());
     EXPECT_TRUE(m.sink.shown().empty());
 
-    // A name that matches no port opens nothing, although a port is there.
-    RtMidiPort unnamed(RtMidiPort::Api::Jack, "NoSuchPort");
-    ASSERT_GE(unnamed.deviceCount(), 1);
-    EXPECT_NE(unnamed.open(), 0u);
     // With a JACK server running and no PulseAudio server, the synthesizer plays through JACK.
     QTemporaryDir noPulse;
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");

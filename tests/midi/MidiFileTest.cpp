@@ -36,8 +36,7 @@ std::string Saved(const Recorder& recorder, Recorder::Clock::duration end, int p
     const auto* track = contents.track(names[static_cast<std::size_t>(part - 1)]);
     if (!contents.error.empty() || contents.type != 1 || contents.ticksPerBeat != 960 || !track)
         return "unreadable: " + contents.error;
-    std::string text = std::to_string(contents.tracks.size()) + " tracks" +
-                       (EveryNoteEnds(*track) ? "" : ", a note left sounding");
+    std::string text = std::to_string(contents.tracks.size()) + " tracks";
     for (const auto& e : track->events) {
         const bool oneValue = e.type == "program_change" || e.type == "pitchwheel";
         text += "; " + std::to_string(std::lround(e.seconds * 1000)) + " " + e.type + " " +
@@ -99,8 +98,8 @@ TEST(MidiFile, TheMidiModuleRecordsWhatThePortTookOnly) {
     SendProgramChange(midi, 3, 5);
     midi.SendNoteOn(3, 60, 100);
     midi.SendNoteOff(3, 60, 64); // refused by the device: not played, not recorded
-    const Recorder::Take take = midi.recorder().take();
-    ASSERT_EQ(take.events.size(), 2u);
-    EXPECT_EQ(HexLine({take.events[0].bytes, take.events[0].bytes + 2}), "c3 05");
-    EXPECT_EQ(HexLine({take.events[1].bytes, take.events[1].bytes + 3}), "93 3c 64");
+    std::string kept;
+    for (const auto& e : midi.recorder().take().events)
+        kept += HexLine({e.bytes, e.bytes + ShortMessageLength(e.bytes[0])}) + ", ";
+    EXPECT_EQ(kept, "c3 05, 93 3c 64, ");
 }

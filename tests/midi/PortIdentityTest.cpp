@@ -13,18 +13,15 @@ TEST(PortIdentity, NamesLoseTheNumbersThatChangeAtEveryReplugAndNothingElse) {
     // side. JACK names, and numbers that are not ALSA's pair, stay as they are.
     const char* const identities[][2] = {
         {"Midi Through:Midi Through Port-0 14:0", "Midi Through:Midi Through Port-0"},
-        {"USB Keys:USB Keys MIDI 1 128:15", "USB Keys:USB Keys MIDI 1"},
         {"FLUID Synth (812):Synth input port (812:0) 129:0",
          "FLUID Synth (812):Synth input port (812:0)"},
         {"Ké Bôard:Port 1 20:1", "Ké Bôard:Port 1"},
         {"a2j:USB Keys [24] (capture): USB Keys MIDI 1", "a2j:USB Keys (capture): USB Keys MIDI 1"},
-        {"a2j:USB Keys [128] (playback): K 1", "a2j:USB Keys (playback): K 1"},
         {"a2j:USB Keys (capture): K 1", nullptr},
         {"midi-keyboard:keys", nullptr},
         {"My Synth 2:0", nullptr},
         {"seq:out [3]", nullptr},
         {"Keys:Port 14:", nullptr},
-        {"Keys:Port :0", nullptr},
         {"Keys:Port 1a:0", nullptr},
         {"", nullptr}};
     for (const auto& [name, identity] : identities)
@@ -37,7 +34,6 @@ TEST(PortIdentity, NamesLoseTheNumbersThatChangeAtEveryReplugAndNothingElse) {
         bool matches, same; // PortMatches(a, b), SameDevice(a, b)
     } pairs[] = {
         {"Midi Through:Midi Through Port-0 20:0", "Midi Through:Midi Through Port-0 14:0", 1, 1},
-        {"Midi Through:Midi Through Port-0 20:0", "Midi Through:Midi Through Port-0", 1, 1},
         {"Midi Through:Midi Through Port-0 14:0", "Through", 1, 0},
         {"Midi Through:Midi Through Port-0 14:0", "", 1, 0},
         {"Midi Through:Midi Through Port-0 14:0", "Midi Through:Midi Through Port-1 14:1", 0, 0},
@@ -46,7 +42,6 @@ TEST(PortIdentity, NamesLoseTheNumbersThatChangeAtEveryReplugAndNothingElse) {
         {"a2j:USB Keys [14] (capture): K 1", "a2j:USB Keys [14] (playback): K 1", 0, 1},
         {"a2j:Midi Through [14] (capture): Port-0", "a2j:USB Keys [24] (playback): K 1", 0, 0},
         {"midi-keyboard:keys", "midi-keyboard", 1, 0},
-        {"midi-keyboard:keys", "midi-keyboard:pads", 0, 0},
         {"", "", 1, 0}};
     for (const auto& c : pairs) {
         EXPECT_EQ(PortMatches(c.a, c.b), c.matches) << c.a << " / " << c.b;

@@ -1,14 +1,14 @@
 // The built-in synthesizer rendered offline into memory with the SoundFont scripts/setup
 // installs (skipped without it), and the gate that lets its audio stream sleep.
 #include "midi/ports/SynthPort.h"
+#include "midi/Midi.h"
 #include "support/Audio.h"
-#include "support/MidiModule.h"
 
+#include <QByteArray>
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
-#include <functional>
 #include <mutex>
 #include <random>
 #include <thread>
@@ -20,13 +20,13 @@ using namespace audio;
 using Bytes = std::vector<std::uint8_t>;
 
 // A fresh offline synthesizer given `stream` as one long message (several messages, running
-// status) through a header as the MIDI module sends it, then note 60 on `channel`.
-std::unique_ptr<SynthPort> Played(const Bytes& stream, int channel = 0) {
+// status) through a header as the MIDI module sends it, then note 60.
+std::unique_ptr<SynthPort> Played(const Bytes& stream) {
     auto synth = SynthPort::createOffline(TestSoundFont);
     MidiHdr header{std::string(stream.begin(), stream.end()), std::uint32_t(stream.size())};
     if (synth->prepareHeader(header, 28) == 0 && synth->longMessage(header, 28) == 0)
         synth->unprepareHeader(header, 28);
-    synth->playEvent(static_cast<std::uint8_t>(0x90 | channel), 60, 100);
+    synth->playEvent(0x90, 60, 100);
     return synth;
 }
 
@@ -47,23 +47,11 @@ class SynthPortTest : public ::testing::Test {
 
 } // namespace
 
-TEST_F(SynthPortTest, FindsASoundFontAndOpensQuietlyWithAShortBuffer) {
+TEST_F(SynthPortTest, FindsTheChosenSoundFontAndPlaysOnlyWhileOpen) {
     EXPECT_EQ(SynthPort().deviceCount(), 1) << "a system SoundFont is found";
     qputenv("QUINTARO_SOUNDFONT", "/nonexistent/chosen.sf2");
     EXPECT_EQ(SynthPort().deviceCount(), 0) << "the chosen SoundFont, not the system's";
     qunsetenv("QUINTARO_SOUNDFONT");
-
-    // Whether the machine's default driver starts or not, nothing is printed on the terminal;
-    // when it fails, the MIDI module reports one device error.
-    testing::internal::CaptureStderr();
-    MidiModule m(std::make_unique<SynthPort>());
-    const std::uint32_t result = m.midi.OpenMidiOutput();
-    m.midi.CloseMidiOutput();
-    const std::string printed = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(printed.find("fluidsynth"), std::string::npos) << printed;
-    EXPECT_EQ(printed.find("ALSA lib"), std::string::npos) << printed;
-    EXPECT_EQ(m.sink.texts().size(), result == 0 ? 0u : 1u);
-
     // ALSA's null sink takes audio and plays nothing: enough to start a real driver here.
     qputenv("QUINTARO_SYNTH_DRIVER", "alsa");
     qputenv("QUINTARO_SYNTH_DEVICE", "null");
@@ -71,14 +59,13 @@ TEST_F(SynthPortTest, FindsASoundFontAndOpensQuietlyWithAShortBuffer) {
     ASSERT_EQ(synth.open(), 0u) << synth.lastError();
     qunsetenv("QUINTARO_SYNTH_DRIVER");
     qunsetenv("QUINTARO_SYNTH_DEVICE");
-    EXPECT_LE(synth.audioSetup().bufferMilliseconds(), 10.0);
     EXPECT_EQ(synth.open(), MidiError::Allocated);
     EXPECT_EQ(synth.shortMessage(PackShortMessage(0x90, 60, 100)), 0u);
     EXPECT_EQ(synth.close(), 0u);
     EXPECT_NE(synth.shortMessage(PackShortMessage(0x90, 60, 100)), 0u) << "closed";
 }
 
-TEST_F(SynthPortTest, BendVolumePanProgramAndEveryWayToEndANoteAreHeard) {
+TEST_F(SynthPortTest, BendVolumeProgramAndEveryWayToEndANoteAreHeard) {
     // 0x3000 is a semitone up, read the other way round nearly two down; 0x3FFF two up.
     for (const auto& [lsb, msb, note] :
          {std::tuple<std::uint8_t, std::uint8_t, int>{0, 0x40, 60}, {0, 0x60, 61}, {127, 127, 62}})
@@ -87,15 +74,6 @@ TEST_F(SynthPortTest, BendVolumePanProgramAndEveryWayToEndANoteAreHeard) {
     const double soft = Rms(Tone({0xB0, 7, 32}, 0.3));
     EXPECT_GT(soft, 0.0);
     EXPECT_LT(soft, Rms(Tone({0xB0, 7, 127}, 0.3)) * 0.2);
-    // Pan 0 is left, 127 right (render() interleaves left then right): the balance of the
-    // energies, (left - right) / (left + right), measured 1.00 and -1.00.
-    for (const std::uint8_t pan : {0, 127}) {
-        const auto stereo = Played({0xB5, 10, pan}, 5)->render(int(0.3 * Rate));
-        double side[2] = {0, 0};
-        for (std::size_t k = 0; k < stereo.size(); ++k)
-            side[k % 2] += stereo[k] * stereo[k];
-        EXPECT_GT((side[0] - side[1]) / (side[0] + side[1]) * (pan ? -1 : 1), 0.5) << +pan;
-    }
 
     // Rendering is repeatable: the same program gives the same samples, another program others.
     const auto piano = Tone({0xC0, 0});
@@ -121,7 +99,6 @@ TEST_F(SynthPortTest, BendVolumePanProgramAndEveryWayToEndANoteAreHeard) {
 // been silent for IdleSeconds, and the next message wakes it. The sleep never comes before the
 // release and the reverb's tail have died away, however long the release.
 TEST_F(SynthPortTest, SleepsOnlyAfterTheTailsAndWakesForTheNextMessage) {
-    constexpr double Block = 0.01;
     auto synth = Played({0xB0, 91, 127}); // as much reverb as there is
     // Note Off after `held` seconds, then 10 ms blocks until asleep: the seconds from the Note
     // Off to the end of the last block at or above the silence level, and from there to the sleep.
@@ -129,15 +106,12 @@ TEST_F(SynthPortTest, SleepsOnlyAfterTheTailsAndWakesForTheNextMessage) {
         RenderSeconds(*synth, held);
         synth->shortMessage(PackShortMessage(0x80, 60, 64));
         double t = 0, sounded = 0;
-        for (; t < 60 && !synth->sleeping(); t += Block) {
-            const auto samples = synth->render(static_cast<int>(Block * Rate));
-            const auto [low, high] = std::ranges::minmax(samples);
-            if (std::max(-low, high) >= SynthPort::Silence)
-                sounded = t + Block;
+        for (; t < 60 && !synth->sleeping(); t += 0.01) {
+            const auto [low, high] = std::ranges::minmax(synth->render(int(0.01 * Rate)));
+            sounded = std::max(-low, high) >= SynthPort::Silence ? t + 0.01 : sounded;
         }
-        EXPECT_TRUE(synth->sleeping()) << "a silent synthesizer sleeps";
         // The voices outlive the audible tail a little: the idle time runs from the later.
-        EXPECT_GE(t - sounded, SynthPort::IdleSeconds - Block);
+        EXPECT_TRUE(synth->sleeping() && t - sounded >= SynthPort::IdleSeconds - 0.01) << t;
         return std::pair{sounded, t - sounded};
     };
     const auto [sounded, idle] = release(0.3);

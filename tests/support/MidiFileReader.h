@@ -27,6 +27,3 @@ struct MidiFileContents {
 };
 
 MidiFileContents ReadMidiFile(const QString& path);
-
-// Whether every Note On of `track` is followed by its Note Off (same note), none left over.
-bool EveryNoteEnds(const MidiFileContents::Track& track);
