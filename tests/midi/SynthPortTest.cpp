@@ -47,22 +47,11 @@ class SynthPortTest : public ::testing::Test {
 
 } // namespace
 
-TEST_F(SynthPortTest, FindsTheChosenSoundFontAndPlaysOnlyWhileOpen) {
+TEST_F(SynthPortTest, FindsTheChosenSoundFont) {
     EXPECT_EQ(SynthPort().deviceCount(), 1) << "a system SoundFont is found";
     qputenv("QUINTARO_SOUNDFONT", "/nonexistent/chosen.sf2");
     EXPECT_EQ(SynthPort().deviceCount(), 0) << "the chosen SoundFont, not the system's";
     qunsetenv("QUINTARO_SOUNDFONT");
-    // ALSA's null sink takes audio and plays nothing: enough to start a real driver here.
-    qputenv("QUINTARO_SYNTH_DRIVER", "alsa");
-    qputenv("QUINTARO_SYNTH_DEVICE", "null");
-    SynthPort synth;
-    ASSERT_EQ(synth.open(), 0u) << synth.lastError();
-    qunsetenv("QUINTARO_SYNTH_DRIVER");
-    qunsetenv("QUINTARO_SYNTH_DEVICE");
-    EXPECT_EQ(synth.open(), MidiError::Allocated);
-    EXPECT_EQ(synth.shortMessage(PackShortMessage(0x90, 60, 100)), 0u);
-    EXPECT_EQ(synth.close(), 0u);
-    EXPECT_NE(synth.shortMessage(PackShortMessage(0x90, 60, 100)), 0u) << "closed";
 }
 
 TEST_F(SynthPortTest, BendVolumeProgramAndEveryWayToEndANoteAreHeard) {
