@@ -17,25 +17,8 @@
 
 namespace {
 
-// Sets (or with a null value unsets) an environment variable for its lifetime.
-struct ScopedEnv {
-    ScopedEnv(const char* name, const QByteArray& value) : name(name), saved(qgetenv(name)) {
-        value.isNull() ? qunsetenv(name) : qputenv(name, value);
-    }
-    ~ScopedEnv() { saved.isNull() ? qunsetenv(name) : qputenv(name, saved); }
-    const char* name;
-    QByteArray saved;
-};
-
-// Runs a PulseAudio tool with `folder` as runtime folder and home (its cookie and state stay in
-// there); what it printed once it has finished, or within `ms`.
-QByteArray Pulse(QProcess& process, const QString& folder, const QString& tool,
-                 const QStringList& arguments, int ms = 0) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_RUNTIME_DIR", folder);
-    env.insert("HOME", folder);
-    env.remove("PULSE_SERVER");
-    process.setProcessEnvironment(env);
+// Runs a PulseAudio tool; what it printed once it has finished, or within `ms`.
+QByteArray Pulse(QProcess& process, const QString& tool, const QStringList& arguments, int ms = 0) {
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(QStandardPaths::findExecutable(tool), arguments);
     return process.waitForStarted(5000) && ms > 0 && process.waitForFinished(ms) ? process.readAll()
@@ -50,24 +33,27 @@ TEST(SynthDriver, PrefersAPulseAudioServerAndIsHeardThroughItAfterASleep) {
     using namespace audio;
     if (SynthPort(TestSoundFont).deviceCount() == 0)
         GTEST_SKIP() << TestSoundFont << " is not installed (scripts/setup installs it)";
-    ScopedEnv noDriver("QUINTARO_SYNTH_DRIVER", QByteArray()), noServer("PULSE_SERVER", {});
+    // The program's own environment, changed for good: this is its only test.
+    qunsetenv("QUINTARO_SYNTH_DRIVER");
+    qunsetenv("PULSE_SERVER");
     QTemporaryDir folder;
     const QString dir = folder.path();
-    {
-        // No server to be found: ALSA, and JACK is neither found nor started.
-        ScopedEnv runtime("XDG_RUNTIME_DIR", dir.toLocal8Bit());
-        ScopedEnv noJack("JACK_DEFAULT_SERVER", "quintaro-no-such-server");
-        EXPECT_EQ(SynthPort::ChooseAudioDriver(), "alsa");
-        EXPECT_EQ(qgetenv("JACK_NO_START_SERVER"), "1");
-        ScopedEnv chosen("QUINTARO_SYNTH_DRIVER", "file");
-        EXPECT_EQ(SynthPort::ChooseAudioDriver(), "file");
-    }
+    // No server to be found: ALSA, and JACK is neither found nor started. The folder is the
+    // runtime folder and home of the PulseAudio server started next (its cookie and state).
+    qputenv("XDG_RUNTIME_DIR", dir.toLocal8Bit());
+    qputenv("HOME", dir.toLocal8Bit());
+    qputenv("JACK_DEFAULT_SERVER", "quintaro-no-such-server");
+    EXPECT_EQ(SynthPort::ChooseAudioDriver(), "alsa");
+    EXPECT_EQ(qgetenv("JACK_NO_START_SERVER"), "1");
+    qputenv("QUINTARO_SYNTH_DRIVER", "file");
+    EXPECT_EQ(SynthPort::ChooseAudioDriver(), "file");
+    qunsetenv("QUINTARO_SYNTH_DRIVER");
     for (const char* tool : {"pulseaudio", "parec"})
         if (QStandardPaths::findExecutable(tool).isEmpty())
             GTEST_SKIP() << tool << " is not installed (scripts/setup installs it)";
     QProcess daemon, parec;
     const QByteArray printed =
-        Pulse(daemon, dir, "pulseaudio",
+        Pulse(daemon, "pulseaudio",
               {"-n", "--daemonize=yes", "--exit-idle-time=-1",
                "--load=module-null-sink sink_name=out", "--load=module-native-protocol-unix"},
               20000);
@@ -75,16 +61,15 @@ TEST(SynthDriver, PrefersAPulseAudioServerAndIsHeardThroughItAfterASleep) {
         GTEST_SKIP() << "the PulseAudio daemon did not start: " << printed.toStdString();
     const auto stop = qScopeGuard([&] {
         QProcess kill;
-        Pulse(kill, dir, "pulseaudio", {"-k"}, 10000);
+        Pulse(kill, "pulseaudio", {"-k"}, 10000);
     });
-    ScopedEnv runtime("XDG_RUNTIME_DIR", dir.toLocal8Bit());
     EXPECT_EQ(SynthPort::ChooseAudioDriver(), "pulseaudio");
 
     // The sink's monitor recorded into a file (a pipe nobody reads while the test waits would
     // stop the recorder), which takes a second or two to begin.
     QFile recorded(dir + "/recorded.raw");
     parec.setStandardOutputFile(recorded.fileName());
-    Pulse(parec, dir, "parec",
+    Pulse(parec, "parec",
           {"-d", "out.monitor", "--raw", "--format=float32le", "--rate=44100", "--channels=2",
            "--latency-msec=20"});
     ASSERT_TRUE(QTest::qWaitFor([&] { return recorded.size() > 0; }, 15000)) << "parec records";
