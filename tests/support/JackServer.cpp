@@ -64,8 +64,6 @@ void JackServer::stop() {
 }
 
 bool JackServer::restart() {
-    if (unavailable_ != nullptr)
-        return false;
     stop();
     return start() || start();
 }
@@ -80,18 +78,15 @@ JackServer::~JackServer() {
 
 QString JackServer::log() {
     output_ += QString::fromLocal8Bit(server_.readAll());
-    if (server_.state() == QProcess::NotRunning)
-        return output_ + QStringLiteral("[server exited, code %1]").arg(server_.exitCode());
-    return output_;
+    return output_ + (server_.state() == QProcess::NotRunning ? "[server exited]" : "");
 }
 
 JackMidiClient::JackMidiClient(const std::string& clientName, const std::string& portName,
                                bool output)
     : output_(output) {
-    jack_status_t status{};
-    client_ = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
+    client_ = jack_client_open(clientName.c_str(), JackNoStartServer, nullptr);
     if (client_ == nullptr) {
-        error_ = "no JACK client (status " + std::to_string(status) + ")";
+        error_ = "no JACK client";
         return;
     }
     port_ = jack_port_register(client_, portName.c_str(), JACK_DEFAULT_MIDI_TYPE,
@@ -102,8 +97,7 @@ JackMidiClient::JackMidiClient(const std::string& clientName, const std::string&
     if (port_ == nullptr || jack_set_process_callback(client_, process, this) != 0 ||
         jack_activate(client_) != 0) {
         error_ = "the JACK client's port could not be registered and activated";
-        jack_client_close(client_);
-        client_ = nullptr;
+        jack_client_close(std::exchange(client_, nullptr));
     }
 }
 

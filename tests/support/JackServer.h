@@ -23,8 +23,6 @@ class JackServer {
   public:
     JackServer();
     ~JackServer(); // stops the server and restores JACK_DEFAULT_SERVER
-    JackServer(const JackServer&) = delete;
-    JackServer& operator=(const JackServer&) = delete;
 
     // Null when the server runs; otherwise why not (tools missing, server did not come up).
     const char* unavailable() const { return unavailable_; }
@@ -51,8 +49,6 @@ class JackMidiClient {
   public:
     JackMidiClient(const std::string& clientName, const std::string& portName, bool output);
     ~JackMidiClient();
-    JackMidiClient(const JackMidiClient&) = delete;
-    JackMidiClient& operator=(const JackMidiClient&) = delete;
 
     // Empty when the client runs; otherwise why not.
     const std::string& error() const { return error_; }
