@@ -106,15 +106,8 @@ TEST_F(SynthPortTest, APartStoredWithAProgramAndABendSoundsWithThemRightAfterThe
         port = made.get();
         return made;
     };
-    // Middle C on a fresh synthesizer given `messages`, for a second.
-    const auto middleC = [](const std::vector<std::vector<std::uint8_t>>& messages) {
-        auto synth = SynthPort::createOffline(TestSoundFont);
-        for (const auto& message : messages)
-            synth->playStream(message);
-        synth->playEvent(0x90, 60, 100);
-        return RenderSeconds(*synth, 1.0);
-    };
-    std::vector<double> atStart;
+    Bytes sent; // what the second start sent
+
     for (int start = 0; start < 2; ++start) {
         AppState state;
         RecordingSink sink;
@@ -126,12 +119,16 @@ TEST_F(SynthPortTest, APartStoredWithAProgramAndABendSoundsWithThemRightAfterThe
             state.PartParams.at(1).at(PartRow::ProgramNumber) = 41;
             state.PartParams.at(1).at(PartRow::PitchBend) = 127;
         } else {
-            atStart = middleC(port->messages()); // what the second start sent
+            for (const Bytes& message : port->messages())
+                sent.insert(sent.end(), message.begin(), message.end());
         }
         window->close();
     }
-    // The top of the 14-bit range is a whole tone up.
-    const auto bowed = middleC({{0xC0, 40}, {0xE0, 0x7F, 0x7F}}), struck = middleC({});
+    // Middle C for a second after what the start sent, after a violin bent to the top of the
+    // 14-bit range (a whole tone up), and after nothing.
+    const auto atStart = RenderSeconds(*Played(sent), 1.0);
+    const auto bowed = RenderSeconds(*Played({0xC0, 40, 0xE0, 0x7F, 0x7F}), 1.0);
+    const auto struck = RenderSeconds(*Played({}), 1.0);
     // The loudness envelope tells the violin's swell from the piano's decay, whatever the phase.
     const auto distance = [](const std::vector<double>& a, const std::vector<double>& b) {
         return RmsDifference(Steps(a, 0.02, Rms), Steps(b, 0.02, Rms));
@@ -222,10 +219,8 @@ TEST(SleepGate, NoMessageIsLeftInASleepingSynthesizer) {
                 played.store(played.load() + 1);
                 if (gate.messageArrived()) {
                     std::lock_guard<std::mutex> hold(loop);
-                    if (!streaming) {
+                    if (!std::exchange(streaming, true))
                         gate.woke();
-                        streaming = true;
-                    }
                 }
                 spin(rng, 600);
             }
