@@ -105,15 +105,9 @@ TEST(JackMidi, AKeyboardPlaysUntilSwitchedAndABurstArrivesWholeInOrder) {
     JackServer server;
     if (server.unavailable() != nullptr)
         GTEST_SKIP() << server.unavailable();
-    PortWatcher watcher;
-    const QString choice = QStringLiteral("jack:midi-keyboard");
-    EXPECT_FALSE(watcher.inputPresent(choice));
     JackMidiSender keys("midi-keyboard", "keys");
     JackMidiSender pads("midi-pads", "pads");
     ASSERT_EQ(keys.error() + pads.error(), "") << server.log().toStdString();
-    for (const char* present : {"jack:midi-keyboard", "jack:midi-keyboard:keys", "jack"})
-        EXPECT_TRUE(watcher.inputPresent(present)) << present;
-    EXPECT_FALSE(watcher.outputPresent(choice)) << "a source is no destination";
 
     MidiInput in;
     std::vector<Bytes> received;
@@ -126,7 +120,7 @@ TEST(JackMidi, AKeyboardPlaysUntilSwitchedAndABurstArrivesWholeInOrder) {
     const auto receivedAll = [&](std::size_t n) {
         return QTest::qWaitFor([&] { return received.size() >= n; }, 10000);
     };
-    ASSERT_TRUE(in.open(choice)) << in.lastError();
+    ASSERT_TRUE(in.open("jack:midi-keyboard")) << in.lastError();
     ASSERT_TRUE(keys.waitConnected(10000));
     keys.send({0x90, 60, 100});
     ASSERT_TRUE(receivedAll(1));
