@@ -25,6 +25,14 @@ std::string Calls(const RecordingPort& port) {
     return log;
 }
 
+// What the module's recorder holds: every message the port took, each followed by ", ".
+std::string Kept(Midi& midi) {
+    std::string kept;
+    for (const auto& e : midi.recorder().take().events)
+        kept += HexLine({e.bytes, e.bytes + ShortMessageLength(e.bytes[0])}) + ", ";
+    return kept;
+}
+
 // Which port the mapper made, told as the value that names it.
 std::string Made(const std::unique_ptr<MidiPort>& port) {
     if (auto* rt = dynamic_cast<RtMidiPort*>(port.get()))
@@ -38,7 +46,7 @@ std::string Made(const std::unique_ptr<MidiPort>& port) {
 
 } // namespace
 
-TEST(Midi, MessagesGoOutInOrderAndAFailedPrepareStillRunsTheThreeCallsOfALongOne) {
+TEST(Midi, MessagesGoOutInOrderAreRecordedAndAFailedPrepareStillRunsTheThreeCallsOfALongOne) {
     MidiModule m(std::make_unique<RecordingPort>());
     auto& port = static_cast<RecordingPort&>(*m.midi.port());
     ASSERT_EQ(m.midi.OpenMidiOutput(), 0u);
@@ -53,6 +61,7 @@ TEST(Midi, MessagesGoOutInOrderAndAFailedPrepareStillRunsTheThreeCallsOfALongOne
     EXPECT_EQ(Calls(port), "D, O, S 90 3c 64, S 89 24 40, S bf 7b 00, S c3 28, P cf 7f, L cf 7f, "
                            "U cf 7f, P c1 02, L c1 02, U c1 02");
     EXPECT_EQ(m.sink.texts(), Texts{"Output MIDI Device error"});
+    EXPECT_EQ(Kept(m.midi), "90 3c 64, 89 24 40, bf 7b 00, c3 28, cf 7f, c1 02, ");
 }
 
 // Open, three notes, close: each device error is shown once, in the language of the module, and
@@ -62,13 +71,13 @@ TEST(Midi, DeviceErrorsAreReportedOnceAndSilenceTheOutput) {
         int devices;
         Call call;
         std::uint32_t result;
-        const char *calls, *text;
+        const char *calls, *text, *kept; // kept: what the recorder holds, what the port took
     } cases[] = {
-        {0, Call::Open, 0, "D", "Dispositivo MIDI di uscita assente"},
+        {0, Call::Open, 0, "D", "Dispositivo MIDI di uscita assente", ""},
         {1, Call::Short, MidiError::Allocated, "D, O, S 90 3c 64, S 90 3d 64",
-         "Output MIDI Device already in use"},
+         "Output MIDI Device already in use", "90 3c 64, "},
         {1, Call::Close, 5, "D, O, S 90 3c 64, S 90 3d 64, S 90 3e 64, C",
-         "Output MIDI Device closing error"},
+         "Output MIDI Device closing error", "90 3c 64, 90 3d 64, 90 3e 64, "},
     };
     for (const auto& c : cases) {
         MidiModule m(std::make_unique<RecordingPort>(), c.devices == 0 ? 0 : 200);
@@ -81,6 +90,7 @@ TEST(Midi, DeviceErrorsAreReportedOnceAndSilenceTheOutput) {
         m.midi.CloseMidiOutput();
         EXPECT_EQ(Calls(port), c.calls);
         EXPECT_EQ(m.sink.texts(), Texts{QString::fromUtf8(c.text)});
+        EXPECT_EQ(Kept(m.midi), c.kept);
         EXPECT_EQ(m.midi.noDevice(), c.devices == 0);
         EXPECT_TRUE(c.call != Call::Close || m.midi.outputOpen()) << "a close error leaves it open";
     }

@@ -51,8 +51,7 @@ TEST(PortIdentity, NamesLoseTheNumbersThatChangeAtEveryReplugAndNothingElse) {
 // is read as the identity, which still finds the device after it was plugged in again.
 TEST(PortIdentity, RememberedChoicesKeepTheIdentityAndOldNumberedFilesStillWork) {
     QTemporaryDir home;
-    const QByteArray savedHome = qgetenv("XDG_CONFIG_HOME"), savedIn = qgetenv("QUINTARO_MIDI_IN");
-    qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit()); // for the rest of the program's run
     qunsetenv("QUINTARO_MIDI_IN");
     EXPECT_EQ(StableChoice(" ALSA:USB Keys:USB Keys MIDI 1 24:0 "),
               "ALSA:USB Keys:USB Keys MIDI 1");
@@ -71,7 +70,4 @@ TEST(PortIdentity, RememberedChoicesKeepTheIdentityAndOldNumberedFilesStillWork)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), "[General]\ninput=alsa:USB Keys:USB Keys MIDI 1 24:0\n"
                               "output=alsa:Midi Through:Midi Through Port-0\n");
-    qputenv("XDG_CONFIG_HOME", savedHome);
-    if (!savedIn.isEmpty())
-        qputenv("QUINTARO_MIDI_IN", savedIn);
 }

@@ -90,7 +90,7 @@ TEST(SynthDriver, PrefersAPulseAudioServerAndIsHeardThroughItAfterASleep) {
     std::memcpy(samples.data(), raw.constData(), samples.size() * sizeof(float));
     const std::vector<double> mono = Mono(samples);
     // The first 5 ms step above -70 dBFS, and the 60 steps (of 220 frames) from there.
-    const auto level = Steps(mono, 0.005, Rms);
+    const auto level = RmsSteps(mono, 0.005);
     const auto onset = std::ranges::find_if(level, [](double v) { return v >= 3e-4; });
     ASSERT_GE(level.end() - onset, 60) << "nothing heard";
     const auto start = mono.begin() + (onset - level.begin()) * 220;

@@ -131,7 +131,7 @@ TEST_F(SynthPortTest, APartStoredWithAProgramAndABendSoundsWithThemRightAfterThe
     const auto struck = RenderSeconds(*Played({}), 1.0);
     // The loudness envelope tells the violin's swell from the piano's decay, whatever the phase.
     const auto distance = [](const std::vector<double>& a, const std::vector<double>& b) {
-        return RmsDifference(Steps(a, 0.02, Rms), Steps(b, 0.02, Rms));
+        return RmsDifference(RmsSteps(a, 0.02), RmsSteps(b, 0.02));
     };
     EXPECT_LT(distance(atStart, bowed), 0.5 * distance(atStart, struck));
     // Within a cent of the reference: the bend's low seven bits at 0 instead of 127 would be 3

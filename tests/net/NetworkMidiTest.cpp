@@ -61,6 +61,8 @@ TEST(NetworkMidi, AKeyPlayedInAPartWindowReachesTheMulticastGroupThroughQmidinet
     host.row(3, PartRow::VelocityOn) = 100;
     host.row(3, PartRow::VelocityOff) = 33;
     host.open(3);
+    host.keys().clickKeys({24}); // middle C, first on the recording port
+    ASSERT_EQ(host.take(), (std::vector<std::string>{"95 3c 64", "85 3c 21"}));
 
     // Every part's state goes out when the output is chosen: some of it must arrive.
     ASSERT_TRUE(host.main.ChooseOutput(QStringLiteral("jack:QmidiNet:in_1")));

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <vector>
 
 // Measuring what the built-in synthesizer renders.
@@ -63,13 +62,12 @@ inline double FundamentalHz(const std::vector<double>& x) {
     return 0;
 }
 
-// `measure` of each `step`-second piece of `x`: Rms follows the envelope, FundamentalHz the pitch.
-inline std::vector<double> Steps(const std::vector<double>& x, double step,
-                                 const std::function<double(const std::vector<double>&)>& measure) {
+// The RMS of each `step`-second piece of `x`: its envelope.
+inline std::vector<double> RmsSteps(const std::vector<double>& x, double step) {
     const auto n = static_cast<std::ptrdiff_t>(step * Rate);
     std::vector<double> out;
-    for (auto i = x.begin(); n > 0 && x.end() - i >= n; i += n)
-        out.push_back(measure(std::vector<double>(i, i + n)));
+    for (auto i = x.begin(); x.end() - i >= n; i += n)
+        out.push_back(Rms(std::vector<double>(i, i + n)));
     return out;
 }
 

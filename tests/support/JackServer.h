@@ -85,12 +85,9 @@ class JackMidiClient {
     std::vector<std::string> received_;
 };
 
-struct JackMidiSender : JackMidiClient {
-    JackMidiSender(const std::string& client, const std::string& port)
-        : JackMidiClient(client, port, true) {}
+template <bool Output> struct JackMidiPort : JackMidiClient {
+    JackMidiPort(const std::string& client, const std::string& port)
+        : JackMidiClient(client, port, Output) {}
 };
-
-struct JackMidiReceiver : JackMidiClient {
-    JackMidiReceiver(const std::string& client, const std::string& port)
-        : JackMidiClient(client, port, false) {}
-};
+using JackMidiSender = JackMidiPort<true>;
+using JackMidiReceiver = JackMidiPort<false>;
