@@ -1,16 +1,11 @@
 // The built-in synthesizer rendered offline into memory with the SoundFont scripts/setup
-// installs (skipped without it), also from what the start-up sends it, and the gate that lets its
-// audio stream sleep.
+// installs (skipped without it), also from what a part's state sends it, and the gate that lets
+// its audio stream sleep.
 #include "midi/ports/SynthPort.h"
-#include "startup/Main.h"
+#include "app/PartStates.h"
 #include "support/Audio.h"
-#include "support/RecordingPort.h"
-#include "support/RecordingSink.h"
-#include "ui/main/frmMain.h"
+#include "support/TestState.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -90,53 +85,30 @@ TEST_F(SynthPortTest, BendVolumeProgramAndEveryWayToEndANoteAreHeard) {
     }
 }
 
-// The synthesizer is new at every start: a part stored with a program and a pitch bend sounds
-// with them right after the start, before any window sends anything (rendered offline from what
-// the start-up sent to a port that answers as the synthesizer does).
-TEST_F(SynthPortTest, APartStoredWithAProgramAndABendSoundsWithThemRightAfterTheStart) {
-    QTemporaryDir folder;
-    ASSERT_TRUE(QFile::copy(QUINTARO_SOURCE_DIR "/data/QuintaroProgGM.txt",
-                            QDir(folder.path()).filePath("QuintaroProgGM.txt")));
-    RecordingPort* port = nullptr;
-    StartupHooks hooks;
-    hooks.chooseLanguage = [](AppState& s) { s.LanguageCode = 2; };
-    hooks.makePort = [&port] {
-        auto made = std::make_unique<RecordingPort>();
-        made->emptyAtOpen = SynthPort(TestSoundFont).startsEmpty(); // as the synthesizer answers
-        port = made.get();
-        return made;
-    };
-    Bytes sent; // what the second start sent
-
-    for (int start = 0; start < 2; ++start) {
-        AppState state;
-        RecordingSink sink;
-        state.messages.setSink(&sink);
-        auto window = Main(state, folder.path(), hooks);
-        ASSERT_TRUE(window);
-        if (start == 0) { // the first run stores part 1 as a violin bent to the top
-            state.PartParams.at(1).at(PartRow::ProgramFlag) = 1;
-            state.PartParams.at(1).at(PartRow::ProgramNumber) = 41;
-            state.PartParams.at(1).at(PartRow::PitchBend) = 127;
-        } else {
-            for (const Bytes& message : port->messages())
-                sent.insert(sent.end(), message.begin(), message.end());
-        }
-        window->close();
-    }
-    // Middle C for a second after what the start sent, after a violin bent to the top of the
+// What a new synthesizer gets of a part stored with a program and a pitch bend (at the start, or
+// when it is chosen as the output) makes it sound with them.
+TEST_F(SynthPortTest, APartsStateSoundsWithItsProgramAndBend) {
+    TestState t;
+    t.state.PartParams.at(1).at(PartRow::ProgramFlag) = 1;
+    t.state.PartParams.at(1).at(PartRow::ProgramNumber) = 41;
+    t.state.PartParams.at(1).at(PartRow::PitchBend) = 127;
+    SendPartStates(t.state);
+    Bytes sent;
+    for (const Bytes& message : t.port->messages())
+        sent.insert(sent.end(), message.begin(), message.end());
+    // Middle C for a second after the part's state, after a violin bent to the top of the
     // 14-bit range (a whole tone up), and after nothing.
-    const auto atStart = RenderSeconds(*Played(sent), 1.0);
+    const auto stored = RenderSeconds(*Played(sent), 1.0);
     const auto bowed = RenderSeconds(*Played({0xC0, 40, 0xE0, 0x7F, 0x7F}), 1.0);
     const auto struck = RenderSeconds(*Played({}), 1.0);
     // The loudness envelope tells the violin's swell from the piano's decay, whatever the phase.
     const auto distance = [](const std::vector<double>& a, const std::vector<double>& b) {
         return RmsDifference(RmsSteps(a, 0.02), RmsSteps(b, 0.02));
     };
-    EXPECT_LT(distance(atStart, bowed), 0.5 * distance(atStart, struck));
+    EXPECT_LT(distance(stored, bowed), 0.5 * distance(stored, struck));
     // Within a cent of the reference: the bend's low seven bits at 0 instead of 127 would be 3
     // cents flat.
-    EXPECT_NEAR(1200 * std::log2(FundamentalHz(atStart) / FundamentalHz(bowed)), 0, 1.0);
+    EXPECT_NEAR(1200 * std::log2(FundamentalHz(stored) / FundamentalHz(bowed)), 0, 1.0);
 }
 
 // Offline, the synthesizer sleeps as its PulseAudio stream does: it renders zeros once it has
