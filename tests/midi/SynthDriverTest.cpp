@@ -45,9 +45,6 @@ TEST(SynthDriver, PrefersAPulseAudioServerAndIsHeardThroughItAfterASleep) {
     qputenv("JACK_DEFAULT_SERVER", "quintaro-no-such-server");
     EXPECT_EQ(SynthPort::ChooseAudioDriver(), "alsa");
     EXPECT_EQ(qgetenv("JACK_NO_START_SERVER"), "1");
-    qputenv("QUINTARO_SYNTH_DRIVER", "file");
-    EXPECT_EQ(SynthPort::ChooseAudioDriver(), "file");
-    qunsetenv("QUINTARO_SYNTH_DRIVER");
     for (const char* tool : {"pulseaudio", "parec"})
         if (QStandardPaths::findExecutable(tool).isEmpty())
             GTEST_SKIP() << tool << " is not installed (scripts/setup installs it)";

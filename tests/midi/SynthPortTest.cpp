@@ -48,13 +48,6 @@ class SynthPortTest : public ::testing::Test {
 
 } // namespace
 
-TEST_F(SynthPortTest, FindsTheChosenSoundFont) {
-    EXPECT_EQ(SynthPort().deviceCount(), 1) << "a system SoundFont is found";
-    qputenv("QUINTARO_SOUNDFONT", "/nonexistent/chosen.sf2");
-    EXPECT_EQ(SynthPort().deviceCount(), 0) << "the chosen SoundFont, not the system's";
-    qunsetenv("QUINTARO_SOUNDFONT");
-}
-
 TEST_F(SynthPortTest, BendVolumeProgramAndEveryWayToEndANoteAreHeard) {
     // 0x3000 is a semitone up, read the other way round nearly two down; 0x3FFF two up.
     for (const auto& [lsb, msb, note] :
