@@ -15,17 +15,13 @@ constexpr double Rate = SynthPort::SampleRate;
 // the system prefers as its default.
 constexpr const char* TestSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 
-// The left and right channels of interleaved stereo mixed to one.
-inline std::vector<double> Mono(const std::vector<float>& stereo) {
+// The next `seconds` of the synthesizer's output, mixed to mono.
+inline std::vector<double> RenderSeconds(SynthPort& synth, double seconds) {
+    const auto stereo = synth.render(static_cast<int>(seconds * Rate));
     std::vector<double> mono(stereo.size() / 2);
     for (std::size_t i = 0; i < mono.size(); ++i)
         mono[i] = 0.5 * (stereo[2 * i] + stereo[2 * i + 1]);
     return mono;
-}
-
-// The next `seconds` of the synthesizer's output, mixed to mono.
-inline std::vector<double> RenderSeconds(SynthPort& synth, double seconds) {
-    return Mono(synth.render(static_cast<int>(seconds * Rate)));
 }
 
 inline double Rms(const std::vector<double>& x) {
