@@ -24,10 +24,8 @@ using Lines = std::vector<std::string>;
 Lines Heard(Midi& midi, JackMidiReceiver& receiver, std::size_t count,
             const std::function<void()>& send) {
     const auto start = static_cast<std::ptrdiff_t>(receiver.received().size());
-    const auto reached = [&] {
-        return midi.SendAllNotesOff(15), receiver.waitReceived(start + 1, 50);
-    };
-    if (!QTest::qWaitFor(reached, 10000))
+    if (!QTest::qWaitFor(
+            [&] { return midi.SendAllNotesOff(15), receiver.waitReceived(start + 1, 50); }, 10000))
         return {"never reached"};
     send();
     Lines lines;

@@ -44,7 +44,7 @@ class SynthPortTest : public ::testing::Test {
 
 } // namespace
 
-TEST_F(SynthPortTest, BendVolumeProgramAndEveryWayToEndANoteAreHeard) {
+TEST_F(SynthPortTest, BendVolumeAndEveryWayToEndANoteAreHeard) {
     // 0x3000 is a semitone up, read the other way round nearly two down; 0x3FFF two up.
     for (const auto& [lsb, msb, note] :
          {std::tuple<std::uint8_t, std::uint8_t, int>{0, 0x40, 60}, {0, 0x60, 61}, {127, 127, 62}})
@@ -53,11 +53,6 @@ TEST_F(SynthPortTest, BendVolumeProgramAndEveryWayToEndANoteAreHeard) {
     const double soft = Rms(Tone({0xB0, 7, 32}, 0.3));
     EXPECT_GT(soft, 0.0);
     EXPECT_LT(soft, Rms(Tone({0xB0, 7, 127}, 0.3)) * 0.2);
-
-    // Rendering is repeatable: the same program gives the same samples, another program others.
-    const auto piano = Tone({0xC0, 0});
-    EXPECT_EQ(piano, Tone({0xC0, 0}));
-    EXPECT_GT(RmsDifference(piano, Tone({0xC0, 40})), 0.5 * Rms(piano));
     // The violin sustains while the key is held (the first), so silence can only come from the
     // messages; running status makes the last pair a note on of velocity 0: a note off.
     double held = 0;

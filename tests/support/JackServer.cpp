@@ -43,12 +43,11 @@ bool JackServer::start() {
     server_.start();
     // jack_wait returns as soon as the server answers; a loaded machine may take seconds.
     QProcess wait;
-    if (server_.waitForStarted(5000)) {
-        wait.start(QStandardPaths::findExecutable("jack_wait"), {"-w", "-t", "30"});
-        if (wait.waitForFinished(40000) && wait.exitStatus() == QProcess::NormalExit &&
-            wait.exitCode() == 0 && server_.state() == QProcess::Running)
-            return true;
-    }
+    wait.start(QStandardPaths::findExecutable("jack_wait"), {"-w", "-t", "30"});
+    if (server_.waitForStarted(5000) && wait.waitForFinished(40000) &&
+        wait.exitStatus() == QProcess::NormalExit && wait.exitCode() == 0 &&
+        server_.state() == QProcess::Running)
+        return true;
     stop();
     return false;
 }
