@@ -31,7 +31,7 @@ std::string Saved(const Recorder& recorder, Recorder::Clock::duration end, int p
         return "not written";
     const MidiFileContents contents = ReadMidiFile(path);
     const auto* track = contents.track(names[static_cast<std::size_t>(part - 1)]);
-    if (!contents.error.empty() || contents.type != 1 || contents.ticksPerBeat != 960 || !track)
+    if (!contents.error.empty() || contents.type != 1 || !track)
         return "unreadable: " + contents.error;
     std::string text = std::to_string(contents.tracks.size()) + " tracks";
     for (const auto& e : track->events)

@@ -118,8 +118,6 @@ TEST_F(SynthPortTest, SleepsOnlyAfterTheTailsAndWakesForTheNextMessage) {
     EXPECT_GT(sounded, 0.2) << "the reverb rings on after the Note Off";
     EXPECT_LE(idle, SynthPort::IdleSeconds + 1.0);
     EXPECT_EQ(synth->sleeps(), 1);
-    const auto asleep = synth->render(static_cast<int>(Rate));
-    EXPECT_TRUE(std::ranges::all_of(asleep, [](float s) { return s == 0; }));
 
     // A controller wakes it.
     synth->shortMessage(PackShortMessage(0xB0, 91, 0));

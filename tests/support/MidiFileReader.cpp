@@ -27,7 +27,7 @@ MidiFileContents ReadMidiFile(const QString& path) {
         std::string first;
         words >> first;
         if (first == "header") {
-            words >> file.type >> file.ticksPerBeat;
+            words >> file.type;
         } else if (first == "track") {
             std::getline(words >> std::ws, file.tracks.emplace_back().name);
         } else if (!file.tracks.empty()) {

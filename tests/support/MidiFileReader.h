@@ -19,7 +19,6 @@ struct MidiFileContents {
         std::vector<Event> events;
     };
     int type = -1;
-    int ticksPerBeat = 0;
     std::vector<Track> tracks;
     std::string error; // what the reader said when it could not read the file
 
