@@ -15,9 +15,8 @@
 JackServer::JackServer()
     : lock_(std::make_unique<QLockFile>(QDir::temp().filePath("quintaro-jack.lock"))) {
     lock_->setStaleLockTime(0); // held as long as its program lives, however long that is
-    if (QStandardPaths::findExecutable("jackd").isEmpty() ||
-        QStandardPaths::findExecutable("jack_wait").isEmpty()) {
-        unavailable_ = "JACK tools are not installed";
+    if (QStandardPaths::findExecutable("jackd").isEmpty()) {
+        unavailable_ = "jackd is not installed";
         return;
     }
     if (!lock_->tryLock(240000)) {
@@ -60,11 +59,6 @@ void JackServer::stop() {
         server_.waitForFinished(3000);
     }
     output_ += QString::fromLocal8Bit(server_.readAll());
-}
-
-bool JackServer::restart() {
-    stop();
-    return start() || start();
 }
 
 JackServer::~JackServer() {

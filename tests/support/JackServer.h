@@ -26,8 +26,6 @@ class JackServer {
 
     // Null when the server runs; otherwise why not (tools missing, server did not come up).
     const char* unavailable() const { return unavailable_; }
-    // Stops the server and starts it again: every client of the old one is gone.
-    bool restart();
     // What the server printed so far, and whether it still runs: for a failure's message.
     QString log();
 
