@@ -83,7 +83,6 @@ TEST(JackMidi, ASynthesizerGetsTheBytesAsSentAndAgainOnceItsServerCameBack) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return watcher.outputPresent(choice); },
                                 2000 + 1000 * PortWatcher::RetryInterval.count()));
     ASSERT_EQ(out.reconnect(), 0u) << out.lastError();
-    EXPECT_EQ(out.openPortName(), "midi-synth:in");
     EXPECT_EQ(Heard(m.midi, *synth, 1, [&] { m.midi.SendNoteOff(3, 62, 0); }), Lines{"83 3e 00"});
     m.midi.CloseMidiOutput();
     EXPECT_FALSE(m.midi.outputOpen());

@@ -31,14 +31,6 @@ inline double Rms(const std::vector<double>& x) {
     return x.empty() ? 0 : std::sqrt(sum / static_cast<double>(x.size()));
 }
 
-// The RMS of the difference of `a` and `b`, over the shorter's length.
-inline double RmsDifference(const std::vector<double>& a, const std::vector<double>& b) {
-    std::vector<double> d(std::min(a.size(), b.size()));
-    for (std::size_t i = 0; i < d.size(); ++i)
-        d[i] = a[i] - b[i];
-    return Rms(d);
-}
-
 // The fundamental frequency by autocorrelation: the first lag, between 1 and 20 ms, whose
 // normalised autocorrelation is a local maximum within 10 % of the best one; refined by a
 // parabola through its neighbours. 0 for silence.
