@@ -1,15 +1,11 @@
 // The MIDI module over a recording port, and the ports the mapper picks by QUINTARO_MIDI_OUT.
 #include "midi/Midi.h"
-#include "midi/ports/FileCapturePort.h"
 #include "midi/ports/MidiMapper.h"
 #include "midi/ports/NullPort.h"
-#include "midi/ports/RtMidiPort.h"
 #include "midi/ports/SynthPort.h"
 #include "support/MidiModule.h"
 #include "support/RecordingPort.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -27,20 +23,17 @@ std::string Calls(const RecordingPort& port) {
     return log;
 }
 
-// Which port the mapper made, told as the value that names it.
-std::string Made(const std::unique_ptr<MidiPort>& port) {
-    if (auto* rt = dynamic_cast<RtMidiPort*>(port.get()))
-        return (rt->api() == RtMidiPort::Api::Alsa ? "alsa:" : "jack:") + rt->nameFilter();
-    if (auto* file = dynamic_cast<FileCapturePort*>(port.get()))
-        return "capture:" + file->path();
-    if (dynamic_cast<SynthPort*>(port.get()) != nullptr)
-        return "synth";
-    return dynamic_cast<NullPort*>(port.get()) != nullptr ? "none" : "?";
+// What the module's recorder holds: every message the port took, each followed by ", ".
+std::string Kept(Midi& midi) {
+    std::string kept;
+    for (const auto& e : midi.recorder().take().events)
+        kept += HexLine({e.bytes, e.bytes + ShortMessageLength(e.bytes[0])}) + ", ";
+    return kept;
 }
 
 } // namespace
 
-TEST(Midi, MessagesGoOutInOrderAndAFailedPrepareStillRunsTheThreeCallsOfALongOne) {
+TEST(Midi, MessagesGoOutInOrderAreRecordedAndAFailedPrepareStillRunsTheThreeCallsOfALongOne) {
     MidiModule m(std::make_unique<RecordingPort>());
     auto& port = static_cast<RecordingPort&>(*m.midi.port());
     ASSERT_EQ(m.midi.OpenMidiOutput(), 0u);
@@ -55,6 +48,7 @@ TEST(Midi, MessagesGoOutInOrderAndAFailedPrepareStillRunsTheThreeCallsOfALongOne
     EXPECT_EQ(Calls(port), "D, O, S 90 3c 64, S 89 24 40, S bf 7b 00, S c3 28, P cf 7f, L cf 7f, "
                            "U cf 7f, P c1 02, L c1 02, U c1 02");
     EXPECT_EQ(m.sink.texts(), Texts{"Output MIDI Device error"});
+    EXPECT_EQ(Kept(m.midi), "90 3c 64, 89 24 40, bf 7b 00, c3 28, cf 7f, c1 02, ");
 }
 
 // Open, three notes, close: each device error is shown once, in the language of the module, and
@@ -64,13 +58,13 @@ TEST(Midi, DeviceErrorsAreReportedOnceAndSilenceTheOutput) {
         int devices;
         Call call;
         std::uint32_t result;
-        const char *calls, *text;
+        const char *calls, *text, *kept; // kept: what the recorder holds, what the port took
     } cases[] = {
-        {0, Call::Open, 0, "D", "Dispositivo MIDI di uscita assente"},
+        {0, Call::Open, 0, "D", "Dispositivo MIDI di uscita assente", ""},
         {1, Call::Short, MidiError::Allocated, "D, O, S 90 3c 64, S 90 3d 64",
-         "Output MIDI Device already in use"},
+         "Output MIDI Device already in use", "90 3c 64, "},
         {1, Call::Close, 5, "D, O, S 90 3c 64, S 90 3d 64, S 90 3e 64, C",
-         "Output MIDI Device closing error"},
+         "Output MIDI Device closing error", "90 3c 64, 90 3d 64, 90 3e 64, "},
     };
     for (const auto& c : cases) {
         MidiModule m(std::make_unique<RecordingPort>(), c.devices == 0 ? 0 : 200);
@@ -83,51 +77,17 @@ TEST(Midi, DeviceErrorsAreReportedOnceAndSilenceTheOutput) {
         m.midi.CloseMidiOutput();
         EXPECT_EQ(Calls(port), c.calls);
         EXPECT_EQ(m.sink.texts(), Texts{QString::fromUtf8(c.text)});
+        EXPECT_EQ(Kept(m.midi), c.kept);
         EXPECT_EQ(m.midi.noDevice(), c.devices == 0);
         EXPECT_TRUE(c.call != Call::Close || m.midi.outputOpen()) << "a close error leaves it open";
     }
 }
 
-TEST(FileCapturePort, AppendsOneHexLinePerMessageFlushedAtOnce) {
-    QTemporaryDir dir;
-    QFile file(dir.filePath("monitor.txt"));
-    for (int run = 0; run < 2; ++run) { // a second run appends
-        MidiModule m(std::make_unique<FileCapturePort>(file.fileName().toStdString()));
-        ASSERT_EQ(m.midi.OpenMidiOutput(), 0u);
-        m.midi.SendNoteOn(0, 60, 100);
-        EXPECT_EQ(file.size(), 9 + 24 * run) << "flushed at once";
-        m.midi.sendShort(PackShortMessage(0xE3, 0x00, 0x60));
-        m.midi.sendLong(std::string("\xC5\x0A", 2));
-        m.midi.CloseMidiOutput();
-        EXPECT_FALSE(m.midi.outputOpen());
-        EXPECT_TRUE(m.sink.shown().empty());
-    }
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), "90 3c 64\ne3 00 60\nc5 0a\n90 3c 64\ne3 00 60\nc5 0a\n");
-}
-
-TEST(MidiMapper, PicksThePortNamedByTheEnvironmentAndWarnsOfAValueNotUnderstood) {
-    static int warnings = 0;
-    const QtMessageHandler previous =
-        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString&) {
-            warnings += type == QtWarningMsg;
-        });
-    const std::pair<const char*, std::string> cases[] = {
-        {"alsa", "alsa:"},  {"alsa:FLUID Synth", "alsa:FLUID Synth"},
-        {"synth", "synth"}, {"jack:midi_dump", "jack:midi_dump"},
-        {"none", "none"},   {"capture:/tmp/o:p", "capture:/tmp/o:p"},
-        {"winmm", "none"},  {"capture:", "none"},
-        {"none:x", "none"}, {"synth:piano", "none"}};
-    for (const auto& [value, made] : cases) {
-        warnings = 0;
-        EXPECT_EQ(Made(CreatePortFor(value)), made) << value;
-        EXPECT_EQ(warnings, made == "none" && value != std::string("none")) << value;
-    }
-    qInstallMessageHandler(previous);
-    const QByteArray saved = qgetenv("QUINTARO_MIDI_OUT");
-    qunsetenv("QUINTARO_MIDI_OUT");
-    EXPECT_EQ(Made(CreateMappedPort()), "synth") << "the default";
-    qputenv("QUINTARO_MIDI_OUT", saved);
+TEST(MidiMapper, TheSynthesizerByDefaultAndNoOutputForAValueNotUnderstood) {
+    qunsetenv("QUINTARO_MIDI_OUT"); // for the rest of the program's run
+    EXPECT_NE(dynamic_cast<SynthPort*>(CreateMappedPort().get()), nullptr);
+    for (const char* value : {"winmm", "capture:", "none:x", "synth:piano"})
+        EXPECT_NE(dynamic_cast<NullPort*>(CreatePortFor(value).get()), nullptr) << value;
     MidiModule none(CreatePortFor("none"));
     EXPECT_EQ(none.midi.OpenMidiOutput(), 0u);
     EXPECT_EQ(none.sink.texts(), Texts{"Output MIDI Device not found"});

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <vector>
 
 // Measuring what the built-in synthesizer renders.
@@ -16,17 +15,13 @@ constexpr double Rate = SynthPort::SampleRate;
 // the system prefers as its default.
 constexpr const char* TestSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 
-// The left and right channels of interleaved stereo mixed to one.
-inline std::vector<double> Mono(const std::vector<float>& stereo) {
+// The next `seconds` of the synthesizer's output, mixed to mono.
+inline std::vector<double> RenderSeconds(SynthPort& synth, double seconds) {
+    const auto stereo = synth.render(static_cast<int>(seconds * Rate));
     std::vector<double> mono(stereo.size() / 2);
     for (std::size_t i = 0; i < mono.size(); ++i)
         mono[i] = 0.5 * (stereo[2 * i] + stereo[2 * i + 1]);
     return mono;
-}
-
-// The next `seconds` of the synthesizer's output, mixed to mono.
-inline std::vector<double> RenderSeconds(SynthPort& synth, double seconds) {
-    return Mono(synth.render(static_cast<int>(seconds * Rate)));
 }
 
 inline double Rms(const std::vector<double>& x) {
@@ -34,14 +29,6 @@ inline double Rms(const std::vector<double>& x) {
     for (double v : x)
         sum += v * v;
     return x.empty() ? 0 : std::sqrt(sum / static_cast<double>(x.size()));
-}
-
-// The RMS of the difference of `a` and `b`, over the shorter's length.
-inline double RmsDifference(const std::vector<double>& a, const std::vector<double>& b) {
-    std::vector<double> d(std::min(a.size(), b.size()));
-    for (std::size_t i = 0; i < d.size(); ++i)
-        d[i] = a[i] - b[i];
-    return Rms(d);
 }
 
 // The fundamental frequency by autocorrelation: the first lag, between 1 and 20 ms, whose
@@ -63,13 +50,12 @@ inline double FundamentalHz(const std::vector<double>& x) {
     return 0;
 }
 
-// `measure` of each `step`-second piece of `x`: Rms follows the envelope, FundamentalHz the pitch.
-inline std::vector<double> Steps(const std::vector<double>& x, double step,
-                                 const std::function<double(const std::vector<double>&)>& measure) {
+// The RMS of each `step`-second piece of `x`: its envelope.
+inline std::vector<double> RmsSteps(const std::vector<double>& x, double step) {
     const auto n = static_cast<std::ptrdiff_t>(step * Rate);
     std::vector<double> out;
-    for (auto i = x.begin(); n > 0 && x.end() - i >= n; i += n)
-        out.push_back(measure(std::vector<double>(i, i + n)));
+    for (auto i = x.begin(); x.end() - i >= n; i += n)
+        out.push_back(Rms(std::vector<double>(i, i + n)));
     return out;
 }
 

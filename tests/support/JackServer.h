@@ -2,9 +2,7 @@
 
 #include "midi/ports/SpscRing.h"
 
-#include <QByteArray>
 #include <QProcess>
-#include <QString>
 #include <QTest>
 #include <array>
 #include <atomic>
@@ -17,24 +15,17 @@ class QLockFile;
 struct _jack_client;
 struct _jack_port;
 
-// A private JACK server on the dummy backend (48 kHz, 256 frames) for one test program, found by
-// its clients through JACK_DEFAULT_SERVER while it runs. One runs at a time on the machine (servers
-// starting or stopping side by side turn each other's clients away): each holds the lock file
-// "quintaro-jack.lock" in the temporary folder while it runs. Names are fixed (JACK reclaims a dead
-// server's entry only when one of the same name starts again): JackServer() is "quintaro-test-0".
+// A private JACK server "quintaro-test-0" on the dummy backend (48 kHz, 256 frames, no real-time
+// scheduling) for one test program, found by its clients through JACK_DEFAULT_SERVER while it
+// runs. One runs at a time on the machine (servers starting or stopping side by side turn each
+// other's clients away): each holds the lock file "quintaro-jack.lock" in the temporary folder.
 class JackServer {
   public:
-    explicit JackServer(const QString& name = QStringLiteral("quintaro-test-0"));
+    JackServer();
     ~JackServer(); // stops the server and restores JACK_DEFAULT_SERVER
-    JackServer(const JackServer&) = delete;
-    JackServer& operator=(const JackServer&) = delete;
 
     // Null when the server runs; otherwise why not (tools missing, server did not come up).
     const char* unavailable() const { return unavailable_; }
-    // Whether it runs with real-time scheduling: only then does a client's XRun mean something.
-    bool realTime() const { return realTime_; }
-    // Stops the server and starts it again: every client of the old one is gone.
-    bool restart();
     // What the server printed so far, and whether it still runs: for a failure's message.
     QString log();
 
@@ -42,12 +33,10 @@ class JackServer {
     bool start();
     void stop();
 
-    QString wait_;
     QProcess server_;
     QString output_;
     QByteArray savedServer_;
     std::unique_ptr<QLockFile> lock_;
-    bool realTime_ = false;
     const char* unavailable_ = nullptr;
 };
 
@@ -58,8 +47,6 @@ class JackMidiClient {
   public:
     JackMidiClient(const std::string& clientName, const std::string& portName, bool output);
     ~JackMidiClient();
-    JackMidiClient(const JackMidiClient&) = delete;
-    JackMidiClient& operator=(const JackMidiClient&) = delete;
 
     // Empty when the client runs; otherwise why not.
     const std::string& error() const { return error_; }
@@ -96,12 +83,9 @@ class JackMidiClient {
     std::vector<std::string> received_;
 };
 
-struct JackMidiSender : JackMidiClient {
-    JackMidiSender(const std::string& client, const std::string& port)
-        : JackMidiClient(client, port, true) {}
+template <bool Output> struct JackMidiPort : JackMidiClient {
+    JackMidiPort(const std::string& client, const std::string& port)
+        : JackMidiClient(client, port, Output) {}
 };
-
-struct JackMidiReceiver : JackMidiClient {
-    JackMidiReceiver(const std::string& client, const std::string& port)
-        : JackMidiClient(client, port, false) {}
-};
+using JackMidiSender = JackMidiPort<true>;
+using JackMidiReceiver = JackMidiPort<false>;

@@ -1,7 +1,6 @@
 #include "support/MidiFileReader.h"
 
 #include <QProcess>
-#include <map>
 #include <sstream>
 
 const MidiFileContents::Track* MidiFileContents::track(const std::string& name) const {
@@ -28,7 +27,7 @@ MidiFileContents ReadMidiFile(const QString& path) {
         std::string first;
         words >> first;
         if (first == "header") {
-            words >> file.type >> file.ticksPerBeat;
+            words >> file.type;
         } else if (first == "track") {
             std::getline(words >> std::ws, file.tracks.emplace_back().name);
         } else if (!file.tracks.empty()) {
@@ -38,17 +37,4 @@ MidiFileContents ReadMidiFile(const QString& path) {
         }
     }
     return file;
-}
-
-bool EveryNoteEnds(const MidiFileContents::Track& track) {
-    std::map<int, int> sounding;
-    for (const auto& e : track.events)
-        if (e.type == "note_on")
-            ++sounding[e.data1];
-        else if (e.type == "note_off" && --sounding[e.data1] < 0)
-            return false;
-    for (const auto& [note, count] : sounding)
-        if (count != 0)
-            return false;
-    return true;
 }

@@ -19,7 +19,6 @@ struct MidiFileContents {
         std::vector<Event> events;
     };
     int type = -1;
-    int ticksPerBeat = 0;
     std::vector<Track> tracks;
     std::string error; // what the reader said when it could not read the file
 
@@ -27,6 +26,3 @@ struct MidiFileContents {
 };
 
 MidiFileContents ReadMidiFile(const QString& path);
-
-// Whether every Note On of `track` is followed by its Note Off (same note), none left over.
-bool EveryNoteEnds(const MidiFileContents::Track& track);
