@@ -10,12 +10,11 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMdiArea>
-#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 
-// Drives the main window as a user does: its menu items, its Window menu, the MIDI dialog opened
-// from Preferences and its status line.
+// Drives the main window as a user does: its menu items, the MIDI dialog opened from Preferences
+// and its status line.
 class MainWindowDriver {
   public:
     explicit MainWindowDriver(frmMain& window) : w_(window) {}
@@ -36,14 +35,6 @@ class MainWindowDriver {
     void toggleStatusBar() { w_.mnuVisBarraStato->trigger(); }
     bool statusBarShown() const { return w_.Picture1->isVisibleTo(&w_); }
     void chooseEnglish() { w_.mnuInglese->trigger(); }
-    // The Window menu as it drops down: "-" a separator, "*" after the checked item.
-    QStringList windowMenu() const {
-        emit w_.mnuWindow->aboutToShow();
-        QStringList out;
-        for (const QAction* a : w_.mnuWindow->actions())
-            out << (a->isSeparator() ? "-" : a->text()) + (a->isChecked() ? "*" : "");
-        return out;
-    }
 
     // The MIDI dialog: a click on one of its entries (false when it lists none such), the input
     // that failed said, "Send all parts".
@@ -67,14 +58,6 @@ class MainWindowDriver {
     }
     frmMain& w_;
 };
-
-// Messages as one line, each in hex: "90 3c 64, 80 3c 40".
-inline std::string Joined(const std::vector<std::string>& lines) {
-    std::string out;
-    for (const std::string& line : lines)
-        out += (out.empty() ? "" : ", ") + line;
-    return out;
-}
 
 // A main window over a fresh state, shown, with QUINTARO_MIDI_OUT and QUINTARO_MIDI_IN unset while
 // it lives (the choices it remembers go to the test's own configuration folder).
@@ -102,11 +85,13 @@ struct MainHost {
             static_cast<std::uint8_t>(12 + semitones);
         return ui.openPart(n);
     }
-    // What the recording port was sent since the last take, joined.
+    // What the recording port was sent since the last take, as one line: "90 3c 64, 80 3c 40".
     std::string take() {
-        const std::string lines = Joined(t.port->messageLines());
+        std::string out;
+        for (const std::string& line : t.port->messageLines())
+            out += (out.empty() ? "" : ", ") + line;
         t.port->clear();
-        return lines;
+        return out;
     }
     QByteArray savedOut = qgetenv("QUINTARO_MIDI_OUT"), savedIn = qgetenv("QUINTARO_MIDI_IN");
     TestState t;

