@@ -16,8 +16,8 @@ static std::string Captured(const QString& path, qint64 from = 0) {
 }
 
 // A switch of the output first ends, on the old port, the notes the part window and the master
-// keyboard hold, the input's pedal and every channel's notes; the new port gets every part's state
-// and the open master keyboard's sliders.
+// keyboard hold, the input's pedal and wheels and every channel's notes; the new port gets every
+// part's state and the open master keyboard's sliders.
 TEST(MidiChoice, ASwitchStopsTheOldPortResendsEveryPartAndIsRememberedWhenItWorks) {
     MainHost h;
     for (int n = 1; n <= 16; ++n)
@@ -42,12 +42,12 @@ TEST(MidiChoice, ASwitchStopsTheOldPortResendsEveryPartAndIsRememberedWhenItWork
     // Key 24 (note 60 at the first-run key shift) sounds while the port changes.
     QTest::mousePress(part1->keyboard().Key[24], Qt::LeftButton, {}, QPoint(3, 3));
     QTest::mousePress(master->keyboard().Key[0], Qt::LeftButton, {}, QPoint(3, 3));
-    h.in({{0xB0, 64, 127}});
+    h.in({{0xB0, 64, 127}, {0xE0, 0, 0x60}, {0xB0, 1, 0x30}}); // pedal down, wheels moved
     const qint64 before = QFileInfo(a).size();
     ASSERT_TRUE(h.main.ChooseOutput("capture:" + b));
-    // The old port: the held keys' Note Offs, the pedal's release, All Notes Off on every channel;
-    // the new one: every part's state, then the master keyboard's sliders on its channel 5.
-    std::string old = "80 3c 40, 84 24 40, b4 40 00",
+    // The old port: the held keys' Note Offs, the pedal and wheels at rest, All Notes Off on every
+    // channel; the new one: every part's state, then the master keyboard's sliders on channel 5.
+    std::string old = "80 3c 40, 84 24 40, b4 40 00, e4 00 40, b4 01 00",
                 expected = "c0 28, b0 07 5a, b0 0a 14, b0 49 1e, b0 48 00, "
                            "e0 7f 64, b0 01 00, b0 02 00, b0 5b 46, b0 5d 00, "
                            "b9 07 64, b9 0a 40, b9 49 00, b9 48 00, e9 7f 40, "
