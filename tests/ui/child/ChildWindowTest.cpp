@@ -1,12 +1,11 @@
 // What every child window does with its window record, kind by kind: a record without a size at
 // load, the place and size kept at resizes and while maximized.
 #include "ui/child/ChildWindow.h"
-#include "support/TestState.h"
+#include "support/drivers/MainWindowDriver.h"
 #include "ui/Twips.h"
-#include "ui/main/frmMain.h"
 
-#include <QTest>
 #include <gtest/gtest.h>
+#include <optional>
 
 TEST(ChildWindow, RecordRulesOfEachKind) {
     const struct {
@@ -20,38 +19,32 @@ TEST(ChildWindow, RecordRulesOfEachKind) {
                  {WindowKind::GMPage2, GMPageWidth, 6000, true},
                  {WindowKind::Notepad, NotepadWidth, NotepadHeight, false}};
     for (const auto& k : kinds) {
-        TestState t;
-        frmMain main(t.state);
-        main.resize(1400, 1000);
-        main.show();
-        WindowRec& rec = t.state.WindowRecs.at(k.kind);
+        MainHost h;
+        WindowRec& rec = h.t.state.WindowRecs.at(k.kind);
         rec = WindowRec{0, 150, 300, 0, 6000};
-        ChildWindow* w = main.OpenWindowKind(k.kind);
+        ChildWindow* w = h.main.OpenWindowKind(k.kind);
         ASSERT_NE(w, nullptr) << k.kind;
         EXPECT_TRUE(k.width >= 0 ? w->Width() == k.width : w->Width() < PartWindowWidth);
         EXPECT_EQ(rec, (WindowRec{1, 150, 300, w->Width(), k.height})) << k.kind;
-        // Moved and made taller, then moved again and maximized: the record takes the new
-        // height, and the normal place where the kind says so.
-        const QPoint stored = QPoint(300, 150);
-        for (QPoint to : {QPoint(600, 900), QPoint(1200, 1500)}) {
-            w->move(twips::point(to.x(), to.y()));
-            if (to.x() == 600)
-                w->setHeight(w->Height() + 300);
-            else
-                w->showMaximized();
-            EXPECT_EQ(rec, (WindowRec{1, (k.placement ? to : stored).y(),
-                                      (k.placement ? to : stored).x(), w->Width(), k.height + 300}))
-                << k.kind;
-        }
+        // Moved and made taller: the record takes the new height, and the new place where the
+        // kind says so; moved again and maximized, it keeps them.
+        w->move(twips::point(600, 900));
+        w->setHeight(w->Height() + 300);
+        const WindowRec moved{1, k.placement ? 900 : 150, k.placement ? 600 : 300, w->Width(),
+                              k.height + 300};
+        EXPECT_EQ(rec, moved) << k.kind;
+        w->move(twips::point(1200, 1500));
+        w->showMaximized();
+        EXPECT_EQ(rec, k.placement ? (WindowRec{1, 1500, 1200, w->Width(), k.height + 300}) : moved)
+            << k.kind;
     }
 }
 
 TEST(ChildWindow, ALoadInsideAnotherLeavesTheOuterLoadsFlagSet) {
     TestState t;
-    {
-        const AppState::WindowLoadingScope outer(t.state);
-        { const AppState::WindowLoadingScope inner(t.state); }
-        EXPECT_TRUE(t.state.windowLoading());
-    }
+    std::optional<AppState::WindowLoadingScope> outer(std::in_place, t.state);
+    { const AppState::WindowLoadingScope inner(t.state); }
+    EXPECT_TRUE(t.state.windowLoading());
+    outer.reset();
     EXPECT_FALSE(t.state.windowLoading());
 }
