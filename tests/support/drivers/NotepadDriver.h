@@ -30,9 +30,6 @@ class NotepadDriver : public MenuWindow<NotepadDriver> {
     }
     // Puts `text` in place of the selection, as a paste does.
     void paste(const QString& text) { box()->insertPlainText(text); }
-    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
-        QTest::keyClick(box(), key, modifiers);
-    }
     void select(int from, int to) {
         QTextCursor cursor = box()->textCursor();
         cursor.setPosition(from);
