@@ -77,17 +77,6 @@ TEST_F(MixerTest, VolumeMovesFromEitherSideSendOnceAndTheOtherValuesAreMirrored)
     for (V::Box box : {V::Volume, V::Pan, V::Reverb, V::Chorus, V::Shift, V::Channel})
         shown << volume.shown(box, 3);
     EXPECT_EQ(shown.join(' '), "70 -24 33 21 -5 3");
-
-    // While windows are being restored the sliders are not mirrored (the transposition is), and
-    // the volume window sends its volume itself.
-    AppState::RestoringWindowsScope restoring(h.t.state);
-    partSlider(part, 9)->setValue(60);
-    partSlider(part, 0)->setValue(10);
-    part->Combo1->setCurrentIndex(12);
-    volume.slider(3)->setValue(20);
-    EXPECT_EQ(h.out(), "b2 5b 3c b2 07 0a b2 07 14");
-    EXPECT_EQ(volume.shown(V::Reverb, 3) + volume.shown(V::Shift, 3), "330");
-    EXPECT_EQ(partSlider(part, 0)->value(), 10);
 }
 
 TEST_F(MixerTest, PagesListTheirFamiliesInColumnsAndAClickSendsTheProgramOnlyWithAWindowToShowIt) {
