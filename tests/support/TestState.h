@@ -6,7 +6,6 @@
 
 #include <QFile>
 #include <QTemporaryDir>
-#include <memory>
 
 // The bytes of a file, "missing" when it cannot be read.
 inline QByteArray ReadFile(const QString& path) {

@@ -44,36 +44,24 @@ class NotepadTest : public ::testing::Test {
 };
 
 TEST_F(NotepadTest, ASessionStoresLengthAndBytesInTheCodePageOrUtf8AndMinimizedAtQuitKeepsOpenTwo) {
-    write("\x05"); // shorter than a length: an empty note
-    ASSERT_TRUE(note.open());
-    EXPECT_TRUE(note.text().isEmpty() && !note.menuItem()->isEnabled());
-    EXPECT_TRUE(note.close() && note.menuItem()->isEnabled());
-    EXPECT_EQ(file(), QByteArray("\x00\x00", 2));
     // Trailing blanks are stored, and go at the next opening.
     // (A braced list runs the three sessions in order.)
     EXPECT_EQ((std::vector{typed("abc"), typed("  "), typed({})}),
               (std::vector{record("abc"), record("abc  "), record("abc")}));
     // Windows-1252 characters keep one byte each, line breaks CR LF.
     EXPECT_EQ(typed(QStringLiteral("\u00e9\u20ac\nx")), record("abc\xe9\x80\r\nx"));
-    // An existing file is read and written back exactly.
-    const QByteArray legacy = record("a\x81\x9f\r\nb\xa0z");
-    write(legacy);
-    EXPECT_EQ(typed({}), legacy);
     // Anything else is UTF-8 behind its byte-order mark, and so is a note that would read as one.
     for (const QString& text : {QStringLiteral("\u65e5\u672c \U0001F3B9 \u0441"),
                                 QStringLiteral("\u00ef\u00bb\u00bf looks like a mark"),
                                 QStringLiteral("\ufeff begins with the character of a mark")}) {
         write({});
         EXPECT_EQ(typed(text), record("\xef\xbb\xbf" + text.toUtf8()));
-        EXPECT_EQ(typed({}), record("\xef\xbb\xbf" + text.toUtf8()));
     }
     EXPECT_TRUE(t.sink.shown().empty());
 
     ASSERT_TRUE(note.open());
     note.window()->setHeight(3000);
     note.window()->setWidth(4000);
-    // At Top 10, Left 0: the window's height less 400 twips, its width less 80.
-    EXPECT_EQ(note.box()->geometry(), QRect(0, 1, 261, 173));
     note.window()->showMinimized();
     main.close();
     EXPECT_EQ(t.state.WindowRecs[22], (WindowRec{2, 0, 0, 4000, 3000}));
@@ -82,7 +70,7 @@ TEST_F(NotepadTest, ASessionStoresLengthAndBytesInTheCodePageOrUtf8AndMinimizedA
 TEST_F(NotepadTest, AFailedSaveIsReportedAndKeepsTheWindowItsTextAndTheOldNoteWhole) {
     // A file marked read-only is not replaced.
     ASSERT_TRUE(note.open());
-    note.type("keep me");
+    QTest::keyClicks(note.box(), "keep me");
     QFile::setPermissions(t.state.NotepadFile, QFile::ReadOwner | QFile::ReadGroup);
     EXPECT_FALSE(note.close());
     EXPECT_EQ(note.text(), "keep me");
@@ -116,6 +104,10 @@ TEST_F(NotepadTest,
     const QByteArray full = QByteArray("line\n").repeated(3000).left(14998); // bare LF
     // The file, what it shows, the file once closed (and once edited and the edit undone).
     const std::tuple<QByteArray, QString, QByteArray> cases[] = {
+        {"\x05", "", QByteArray(2, 0)}, // shorter than a length: an empty note
+        // Windows-1252 written back exactly, its undefined bytes and non-breaking space too (which
+        // the box's plain text gives as a space).
+        {record("a\x81\x9f\r\nb\xa0z"), "a\u0081\u0178\nb z", record("a\x81\x9f\r\nb\xa0z")},
         {record(full), QString::fromLatin1(full), record(full)},
         {record(mark + "ab" + utf8.left(4)), "ab\u65e5", record(mark + "ab" + utf8.left(4))},
         {record(mark + "a\xFF" + "b"), "a\ufffdb", record(mark + "a\xFF" + "b")},
@@ -139,7 +131,7 @@ TEST_F(NotepadTest,
     }
     EXPECT_TRUE(t.sink.texts().empty());
     // Edited, the cut note is written as it shows.
-    write(std::get<0>(cases[1]));
+    write(std::get<0>(cases[3]));
     EXPECT_EQ(typed("!"), record(mark + "ab" + utf8.left(3) + "!"));
 
     // The full bare-LF note can be shortened but not lengthened, neither by a paste over a
@@ -149,9 +141,9 @@ TEST_F(NotepadTest,
     ASSERT_TRUE(note.open());
     note.typeAtEnd("x");
     QTest::keyClick(note.box(), Qt::Key_Backspace);
-    note.type("yz");
+    QTest::keyClicks(note.box(), "yz");
     note.select(100, 105);
-    note.paste("0123456789");
+    note.box()->insertPlainText("0123456789"); // as a paste does
     note.typeAtEnd(QStringLiteral("\u65e5"));
     EXPECT_EQ(note.text(), QString::fromLatin1(full).chopped(1) + "y");
     EXPECT_FALSE(note.close());
@@ -172,8 +164,8 @@ TEST_F(NotepadTest,
 
 TEST_F(NotepadTest, RandomNotesFromOtherEditorsLoseNothingWhenOpenedAndClosed) {
     // Random lines in Windows-1252 or UTF-8, line breaks of every form, cut at the record's size
-    // wherever it falls: every character shows (trailing blanks aside), and closing keeps the
-    // file or writes it back so that it shows the same again.
+    // wherever it falls: every character shows (trailing blanks aside), and what closing writes
+    // back or keeps shows the same again.
     // Each token: what it shows, its Windows-1252 bytes (none outside the code page), its UTF-8.
     // clang-format off
     const std::tuple<QString, QByteArray, QByteArray> tokens[] = {
