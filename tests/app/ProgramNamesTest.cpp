@@ -37,5 +37,5 @@ TEST(ProgramNames, TheDeliveredFileIsReadAndLookedUpAndAShortFileLeavesBlankReco
     EXPECT_EQ(LoadProgramNameFile(dir.filePath("new.txt"), table, error), 0);
     EXPECT_TRUE(QFile::exists(dir.filePath("new.txt")));
     EXPECT_EQ(LoadProgramNameFile(dir.filePath("nowhere/x.txt"), table, error), -1);
-    EXPECT_EQ(error.value(), ENOENT);
+    EXPECT_EQ(error, std::error_code(ENOENT, std::generic_category()));
 }

@@ -5,8 +5,6 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QString>
-#include <vector>
 
 // Records every message box instead of showing it: a test never blocks on a dialog.
 class RecordingSink : public MessageSink {

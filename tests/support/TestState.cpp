@@ -22,8 +22,6 @@ TestState::TestState(int languageCode) {
 }
 
 TestState::~TestState() {
-    if (configHomeWasSet)
-        qputenv("XDG_CONFIG_HOME", savedConfigHome);
-    else
-        qunsetenv("XDG_CONFIG_HOME");
+    savedConfigHome.isNull() ? qunsetenv("XDG_CONFIG_HOME")
+                             : qputenv("XDG_CONFIG_HOME", savedConfigHome);
 }
