@@ -81,6 +81,7 @@ TEST_F(MixerTest, PagesListTheirFamiliesInColumnsAndAClickSendsTheProgramOnlyWit
                 EXPECT_EQ(p->row(17 * m + k), k == 8 ? QString(10, u' ') : record(upper + 1 + k));
         }
     }
+    h.t.state.makeCurrent(1); // a click serves the current part
     h.row(1, PartRow::ProgramNumber) = 30;
     page1.click(0); // program 1, neither window open
     EXPECT_EQ(h.out(), "");
