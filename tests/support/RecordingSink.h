@@ -4,9 +4,7 @@
 #include "app/strings/StringTable.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QString>
-#include <vector>
+#include <QDeadlineTimer>
 
 // Records every message box instead of showing it: a test never blocks on a dialog.
 class RecordingSink : public MessageSink {
@@ -20,12 +18,8 @@ class RecordingSink : public MessageSink {
 
     void show(const QString& text, const QString& title) override {
         shown_.push_back({text, title});
-        if (!runsEventLoop)
-            return;
         // Up for 50 ms: timers due meanwhile and queued input run inside it.
-        QElapsedTimer up;
-        up.start();
-        while (up.elapsed() < 50)
+        for (QDeadlineTimer up(runsEventLoop ? 50 : 0); !up.hasExpired();)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
     // What was shown, once the messages that wait for the event loop (device errors) are out:
@@ -41,8 +35,7 @@ class RecordingSink : public MessageSink {
     std::vector<QString> texts(const QString& title = ProductTitle) const {
         std::vector<QString> all;
         for (const Shown& s : shown())
-            all.push_back(s.title == title ? s.text
-                                           : QStringLiteral("[title %1] %2").arg(s.title, s.text));
+            all.push_back(s.title == title ? s.text : "[title " + s.title + "] " + s.text);
         return all;
     }
 

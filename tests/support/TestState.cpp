@@ -2,32 +2,26 @@
 
 #include "app/strings/StringTable.h"
 
-#include <QDir>
-
 TestState::TestState(int languageCode) {
-    qputenv("XDG_CONFIG_HOME", QDir(folder.path()).filePath("config").toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", folder.filePath("config").toLocal8Bit());
     state.messages.setSink(&sink);
     ApplyFirstRunDefaults(state);
     state.LanguageCode = static_cast<std::uint8_t>(languageCode);
     state.LanguageBase = LanguageBaseOf(languageCode);
 
     state.ProgramFolder = folder.path();
-    state.SettingsFile = QDir(folder.path()).filePath("QuintaroV10.ini");
-    state.GMNamesFile = QDir(folder.path()).filePath("QuintaroProgGM.txt");
-    state.NotepadFile = QDir(folder.path()).filePath("BloccoNote.txt");
+    state.SettingsFile = folder.filePath("QuintaroV10.ini");
+    state.GMNamesFile = folder.filePath("QuintaroProgGM.txt");
+    state.NotepadFile = folder.filePath("BloccoNote.txt");
 
     state.GMProgramNames.loadFromBytes(ReadFile(QUINTARO_SOURCE_DIR "/data/QuintaroProgGM.txt"));
 
-    auto recording = std::make_unique<RecordingPort>();
-    port = recording.get();
-    state.midi.setPort(std::move(recording));
+    state.midi.setPort(std::unique_ptr<RecordingPort>(port = new RecordingPort));
     state.midi.OpenMidiOutput();
     port->clear();
 }
 
 TestState::~TestState() {
-    if (configHomeWasSet)
-        qputenv("XDG_CONFIG_HOME", savedConfigHome);
-    else
-        qunsetenv("XDG_CONFIG_HOME");
+    savedConfigHome.isNull() ? qunsetenv("XDG_CONFIG_HOME")
+                             : qputenv("XDG_CONFIG_HOME", savedConfigHome);
 }

@@ -6,7 +6,6 @@
 
 #include <QFile>
 #include <QTemporaryDir>
-#include <memory>
 
 // The bytes of a file, "missing" when it cannot be read.
 inline QByteArray ReadFile(const QString& path) {
@@ -31,6 +30,5 @@ struct TestState {
     QTemporaryDir folder;          // the program folder of this test
     // The user's configuration folder (where the MIDI choices are remembered) is a folder of the
     // test's while it runs: a test never changes the real one.
-    bool configHomeWasSet = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
-    QByteArray savedConfigHome = qgetenv("XDG_CONFIG_HOME");
+    QByteArray savedConfigHome = qgetenv("XDG_CONFIG_HOME"); // null when unset
 };

@@ -12,26 +12,17 @@ class NotepadDriver : public MenuWindow<NotepadDriver> {
     explicit NotepadDriver(frmMain& main) : main_(main) {}
     QAction* menuItem() const { return main_.mnuBloccoNote; }
     frmBloccoNote* window() const { return main_.NotepadWindow(); }
-    QPlainTextEdit* box() const {
-        return window() != nullptr ? window()->findChild<QPlainTextEdit*>("Text1") : nullptr;
-    }
+    QPlainTextEdit* box() const { return window()->findChild<QPlainTextEdit*>("Text1"); }
     QString text() const { return box()->toPlainText(); }
 
-    // Types at the cursor: ASCII as keys, anything else as a paste or an input method puts it in.
-    void type(const QString& text) {
+    // Types at the note's end: ASCII as keys, anything else as a paste or an input method puts
+    // it in.
+    void typeAtEnd(const QString& text) {
+        box()->moveCursor(QTextCursor::End);
         if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; }))
             QTest::keyClicks(box(), text);
         else
-            paste(text);
-    }
-    void typeAtEnd(const QString& text) {
-        box()->moveCursor(QTextCursor::End);
-        type(text);
-    }
-    // Puts `text` in place of the selection, as a paste does.
-    void paste(const QString& text) { box()->insertPlainText(text); }
-    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
-        QTest::keyClick(box(), key, modifiers);
+            box()->insertPlainText(text);
     }
     void select(int from, int to) {
         QTextCursor cursor = box()->textCursor();

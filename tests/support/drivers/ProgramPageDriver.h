@@ -17,13 +17,13 @@ class ProgramPageDriver : public MenuWindow<ProgramPageDriver> {
 
     QListWidget* list() const { return window()->findChild<QListWidget*>("List1"); }
     QString row(int r) const { return list()->item(r)->text(); }
-    QRect rowRect(int r) const { return list()->visualItemRect(list()->item(r)); }
     // Family title k (1..8): the upper and lower family of column (k + 1) / 2.
     QString title(int k) const {
         return window()->findChild<QLabel*>(QStringLiteral("Label1_%1").arg(k))->text();
     }
     void click(int r) {
-        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, rowRect(r).center());
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {},
+                          list()->visualItemRect(list()->item(r)).center());
     }
 
   private:

@@ -8,8 +8,6 @@
 #include "ui/part/LevelScrollBar.h"
 
 #include <QLineEdit>
-#include <QPushButton>
-#include <vector>
 
 class VolumeWindowDriver : public MenuWindow<VolumeWindowDriver> {
   public:
@@ -30,15 +28,6 @@ class VolumeWindowDriver : public MenuWindow<VolumeWindowDriver> {
     }
     // Clicks a part's select button ("PulsPart") or program name ("Text7_").
     void click(const char* name, int part) { QTest::mouseClick(child(name, part), Qt::LeftButton); }
-    // The parts whose select button is lit, in order.
-    std::vector<int> lit() const {
-        std::vector<int> on;
-        for (int part = 1; part <= frmVolumeAll::Parts; ++part)
-            if (child<QPushButton>("PulsPart", part)->palette().color(QPalette::Button) ==
-                QColor(255, 255, 1))
-                on.push_back(part);
-        return on;
-    }
 
   private:
     frmMain& main_;

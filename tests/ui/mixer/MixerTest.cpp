@@ -4,7 +4,6 @@
 #include "support/drivers/VolumeWindowDriver.h"
 #include "ui/part/PartHost.h"
 
-#include <QLabel>
 #include <gtest/gtest.h>
 
 namespace {
@@ -24,7 +23,7 @@ class MixerTest : public ::testing::Test {
     ProgramPageDriver page1{h.main, 1}, page2{h.main, 2};
 };
 
-TEST_F(MixerTest, TheVolumeWindowResendsVolumesLightsTheCurrentPartAndOpensItsWindowAndPage) {
+TEST_F(MixerTest, TheVolumeWindowResendsVolumesMakesAPartCurrentAndOpensItsWindowAndPage) {
     h.row(4, PartRow::Volume) = 127; // the slider's own starting value: no change, nothing sent
     h.row(2, PartRow::ProgramNumber) = 64;
     h.row(6, PartRow::ProgramNumber) = 65;
@@ -34,43 +33,28 @@ TEST_F(MixerTest, TheVolumeWindowResendsVolumesLightsTheCurrentPartAndOpensItsWi
         if (ch != 3)
             expected += " b" + QByteArray::number(ch, 16) + " 07 64";
     EXPECT_EQ(h.out(), expected.mid(1).toStdString());
-    EXPECT_EQ(h.main.findChild<QLabel*>("Label3")->text(), "16"); // the status bar's part
-    EXPECT_EQ(volume.shown(V::Volume, 4), "127");
-    EXPECT_FALSE(volume.menuItem()->isEnabled());
-    EXPECT_EQ(h.t.state.WindowRecs[19].Open, 1);
 
-    EXPECT_EQ(volume.lit(), std::vector<int>{});
-    volume.click("PulsPart", 5);
+    // A part's button makes it current; the current part's button with its window closed opens
+    // it again.
     volume.click("PulsPart", 7);
-    EXPECT_EQ(volume.lit(), std::vector<int>{7});
-    EXPECT_EQ(h.t.state.currentPart(), 7);
-    // The current part's button with its window closed opens it again.
     h.close(h.main.PartWindow(7));
     volume.click("PulsPart", 7);
-    EXPECT_TRUE(h.main.PartWindow(7));
+    EXPECT_TRUE(h.t.state.currentPart() == 7 && h.main.PartWindow(7));
 
-    // A program name brings up the page of its program, leaving the page's menu item as it was;
-    // so does a part window's program.
+    // A program name brings up the page of its program, leaving the page's menu item as it was.
     volume.click("Text7_", 2);
-    EXPECT_TRUE(page1.window() && !page2.window());
-    EXPECT_EQ(h.t.state.currentPart(), 2);
+    EXPECT_TRUE(page1.window() && !page2.window() && h.t.state.currentPart() == 2);
     volume.click("Text7_", 6);
     EXPECT_TRUE(page2.window() && page1.menuItem()->isEnabled() && page2.menuItem()->isEnabled());
-    page1.close();
-    QTest::mouseClick(h.open(2)->Text3, Qt::LeftButton);
-    EXPECT_TRUE(page1.window());
 }
 
 TEST_F(MixerTest, VolumeMovesFromEitherSideSendOnceAndTheOtherValuesAreMirrored) {
     frmPart* part = h.open(3);
     ASSERT_TRUE(volume.open());
     h.take();
-    volume.slider(3)->setValue(90); // handed to the part window, which sends it
-    EXPECT_EQ(partSlider(part, 0)->value(), 90);
+    volume.slider(3)->setValue(90);    // handed to the part window, which sends it
     partSlider(part, 0)->setValue(70); // mirrored in: the volume window sends nothing more
-    EXPECT_EQ(volume.shown(V::Volume, 3), "70");
-    EXPECT_EQ(h.row(3, PartRow::Volume), 70);
-    volume.slider(9)->setValue(50); // no window for part 9: sent directly
+    volume.slider(9)->setValue(50);    // no window for part 9: sent directly
     EXPECT_EQ(h.out(), "b2 07 5a b2 07 46 b8 07 32");
 
     partSlider(part, 1)->setValue(40);
@@ -82,51 +66,29 @@ TEST_F(MixerTest, VolumeMovesFromEitherSideSendOnceAndTheOtherValuesAreMirrored)
     for (V::Box box : {V::Volume, V::Pan, V::Reverb, V::Chorus, V::Shift, V::Channel})
         shown << volume.shown(box, 3);
     EXPECT_EQ(shown.join(' '), "70 -24 33 21 -5 3");
-
-    // While windows are being restored the sliders are not mirrored (the transposition is), and
-    // the volume window sends its volume itself.
-    AppState::RestoringWindowsScope restoring(h.t.state);
-    partSlider(part, 9)->setValue(60);
-    partSlider(part, 0)->setValue(10);
-    part->Combo1->setCurrentIndex(12);
-    volume.slider(3)->setValue(20);
-    EXPECT_EQ(h.out(), "b2 5b 3c b2 07 0a b2 07 14");
-    EXPECT_EQ(volume.shown(V::Reverb, 3) + volume.shown(V::Shift, 3), "330");
-    EXPECT_EQ(partSlider(part, 0)->value(), 10);
 }
 
 TEST_F(MixerTest, PagesListTheirFamiliesInColumnsAndAClickSendsTheProgramOnlyWithAWindowToShowIt) {
     for (ProgramPageDriver* p : {&page1, &page2}) {
         ASSERT_TRUE(p->open());
-        EXPECT_FALSE(p->menuItem()->isEnabled());
         ASSERT_EQ(p->list()->count(), 68);
         for (int m = 0; m < 4; ++m) {
             const int upper = (p == &page1 ? 1 : 73) + 18 * m; // the upper family's title
             EXPECT_EQ(p->title(2 * m + 1) + p->title(2 * m + 2),
                       record(upper).trimmed() + record(upper + 9).trimmed());
-            for (int k = 0; k < 17; ++k) {
-                const int i = 17 * m + k;
-                // Between the two families a blank row stands for the lower one's title.
-                EXPECT_EQ(p->row(i), k == 8 ? QString(10, u' ') : record(upper + 1 + k)) << i;
-                // The rows of a column stand one above the other, the columns side by side.
-                const QRect rect = p->rowRect(i);
-                EXPECT_EQ(rect.topLeft(), QPoint(m * rect.width(), k * rect.height())) << i;
-            }
+            // Between the two families a blank row stands for the lower one's title.
+            for (int k = 0; k < 17; ++k)
+                EXPECT_EQ(p->row(17 * m + k), k == 8 ? QString(10, u' ') : record(upper + 1 + k));
         }
     }
-    // The caption follows the current part when a page becomes active.
-    h.t.state.makeCurrent(1);
-    h.main.mdiArea()->setActiveSubWindow(page1.window());
-    EXPECT_EQ(page1.window()->windowTitle(), "GM Page 1 - Part  1");
-
+    h.t.state.makeCurrent(1); // a click serves the current part
     h.row(1, PartRow::ProgramNumber) = 30;
     page1.click(0); // program 1, neither window open
     EXPECT_EQ(h.out(), "");
     EXPECT_EQ(h.row(1, PartRow::ProgramNumber), 30);
-    frmPart* part = h.open(1);
+    h.open(1);
     page1.click(8); // the blank row
     page1.click(0);
-    EXPECT_EQ(part->Text3->text(), "001 Acoustic Grand Piano");
     EXPECT_EQ(h.row(1, PartRow::ProgramNumber), 1);
     // A long message of two bytes, through the header calls.
     EXPECT_EQ(h.t.port->count(RecordingPort::Call::Long), 1);
@@ -141,13 +103,6 @@ TEST_F(MixerTest, PagesListTheirFamiliesInColumnsAndAClickSendsTheProgramOnlyWit
     EXPECT_EQ(volume.shown(V::Program, 16), "Gunshot");
     EXPECT_EQ(h.row(16, PartRow::ProgramFlag), 1);
     EXPECT_EQ(h.row(16, PartRow::ProgramNumber), 128);
-    // Lines of an edited names file whose number is no program are not programs.
-    for (const char* text : {"abc Not a program", "000 Zero", "200 Too high"}) {
-        page2.list()->item(1)->setText(QString(text).leftJustified(27));
-        page2.click(1);
-    }
-    EXPECT_EQ(h.out(), "");
-    EXPECT_EQ(h.row(16, PartRow::ProgramNumber), 128);
 }
 
 TEST_F(MixerTest, SizeLimitsRecordsAndReopeningAtTheNextStart) {
@@ -160,14 +115,12 @@ TEST_F(MixerTest, SizeLimitsRecordsAndReopeningAtTheNextStart) {
     }
     EXPECT_EQ(recs[19], (WindowRec{1, 450, 300, 9372, 5700}));
     EXPECT_EQ(QSize(page1.window()->Width(), page1.window()->Height()), QSize(9540, 4896));
-    // Closed by hand: the records are closed, the menu items back; a page closed while minimized
-    // keeps its record as it was.
+    // Closed by hand: the records are closed; a page closed while minimized keeps its record as
+    // it was.
     ASSERT_TRUE(volume.close() && page1.close() && page2.open());
     page2.window()->showMinimized();
     page2.close();
     EXPECT_EQ(recs[19].Open + recs[20].Open * 10 + recs[21].Open * 100, 100);
-    EXPECT_TRUE(volume.menuItem()->isEnabled() && page1.menuItem()->isEnabled() &&
-                page2.menuItem()->isEnabled());
 
     // Quitting with the volume window and part window 3 open keeps both for the next start.
     h.open(3);
@@ -179,8 +132,7 @@ TEST_F(MixerTest, SizeLimitsRecordsAndReopeningAtTheNextStart) {
     frmMain restarted(next.state);
     restarted.show();
     QTRY_VERIFY_WITH_TIMEOUT(restarted.VolumeAllWindow() && restarted.GMPage(2), 1000);
-    EXPECT_EQ(restarted.VolumeAllWindow()->Top(), 450);
-    EXPECT_FALSE(restarted.GMPage(1));
+    EXPECT_TRUE(restarted.VolumeAllWindow()->Top() == 450 && !restarted.GMPage(1));
     // Part 3's window was restored first; restoring, the volume window sends part 3's volume
     // itself, once.
     const auto out = next.port->messageLines();
