@@ -1,6 +1,7 @@
 // The settings record byte by byte, and the file that holds it.
 #include "app/SettingsFile.h"
 #include "support/TestState.h"
+#include "support/Unprivileged.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -153,6 +154,41 @@ TEST(SettingsFile, WriteReplacesTheFileWholeKeepingItsPermissionsAndLinks) {
     EXPECT_FALSE(WriteSettingsFile(path, record, error));
     EXPECT_EQ(error, std::error_code(EISDIR, std::generic_category())) << error.message();
     EXPECT_EQ(QDir(dir.path()).entryList({"*.tmp-*"}), QStringList());
+}
+
+// As an ordinary user: in a folder it may not write to, a writable file is written in place; a
+// read-only file is refused there and in a writable folder, where a rename would replace it.
+TEST(SettingsFile, PermissionsOfAnOrdinaryUserAreRespected) {
+    QTemporaryDir dir;
+    const QDir root(dir.path());
+    ASSERT_TRUE(root.mkdir("ro") && root.mkdir("rw"));
+    const QString paths[] = {root.filePath("ro/QuintaroV10.ini"), root.filePath("ro/locked.ini"),
+                             root.filePath("rw/QuintaroV10.ini")};
+    const QByteArray old(800, 'o'); // longer than a record: nothing of it may remain
+    for (const QString& path : paths)
+        ASSERT_TRUE(WriteFile(path, old));
+    ASSERT_TRUE(GiveToUnprivilegedUser(dir.path()));
+    ASSERT_TRUE(QFile::setPermissions(paths[1], QFile::ReadOwner) &&
+                QFile::setPermissions(paths[2], QFile::ReadOwner) &&
+                QFile::setPermissions(root.filePath("ro"), QFile::ReadOwner | QFile::ExeOwner));
+    const SettingsRecord record = NewSettingsRecord();
+    // Each case sets its bit when it goes as it should.
+    const int result = RunUnprivileged([&] {
+        std::error_code error;
+        int passed = WriteSettingsFile(paths[0], record, error) && !error ? 1 : 0;
+        for (int i : {1, 2})
+            passed |=
+                !WriteSettingsFile(paths[i], record, error) && error.value() == EACCES ? 1 << i : 0;
+        return passed;
+    });
+    QFile::setPermissions(root.filePath("ro"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (result == CannotDropPrivileges)
+        GTEST_SKIP() << "no ordinary user can run this test here";
+    EXPECT_EQ(result, 7) << "1: written in place, 2 and 4: a read-only file refused";
+    EXPECT_EQ(ReadFile(paths[0]) + ReadFile(paths[1]) + ReadFile(paths[2]),
+              Bytes(record) + old + old);
+    EXPECT_EQ(QDir(root.filePath("rw")).entryList(QDir::Files), QStringList{"QuintaroV10.ini"});
 }
 
 // Started in its folder and ended by a termination signal, the program still writes its
