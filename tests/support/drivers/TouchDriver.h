@@ -10,8 +10,9 @@
 
 class Fingers {
   public:
-    explicit Fingers(QWidget& main)
-        : device_(QTest::createTouchDevice(QInputDevice::DeviceType::TouchScreen)),
+    explicit Fingers(QWidget& main,
+                     QInputDevice::Capabilities caps = QInputDevice::Capability::Position)
+        : device_(QTest::createTouchDevice(QInputDevice::DeviceType::TouchScreen, caps)),
           touch_(QTest::touchEvent(main.windowHandle(), device_, false)) {}
 
     // Finger `id` down at, or sliding to, a point of the main window; lifted.
