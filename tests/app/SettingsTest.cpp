@@ -24,7 +24,8 @@ void Put(SettingsRecord& r, int pos, const char* hex) {
 // The record a first run leaves when the program is closed at once, in Italian.
 SettingsRecord FirstRunFile(SettingsTables& t) {
     ApplyFirstRunDefaults(t);
-    return EncodeSettings(FirstRunRecord(t.LanguageCode = 1), t);
+    t.LanguageCode = 1;
+    return EncodeSettings(FirstRunRecord(t.LanguageCode), t);
 }
 QByteArray Bytes(const SettingsRecord& r) {
     return QByteArray(reinterpret_cast<const char*>(r.data()), static_cast<qsizetype>(r.size()));

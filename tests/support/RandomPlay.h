@@ -211,9 +211,12 @@ class RandomPlay {
             const int status = m.at(0) & 0xF0, ch = m[0] & 0x0F;
             const bool known = ch == Channel || std::ranges::count(MasterBoxes, ch + 1) > 0;
             if (status == 0xB0 && m[1] == 123) {
-                std::erase_if(byPitch_, [&](const auto& e) {
-                    return e.first.first == ch && (cleared_.insert(e.first), true);
-                });
+                // Every note still sounding on the channel stops.
+                auto it = byPitch_.lower_bound({ch, 0});
+                while (it != byPitch_.end() && it->first.first == ch) {
+                    cleared_.insert(it->first);
+                    it = byPitch_.erase(it);
+                }
                 allOff |= ch == Channel;
             } else if (known && status == 0x90) {
                 // The part plays on Channel, transposed; the master keyboard as it is.

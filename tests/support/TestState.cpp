@@ -2,6 +2,8 @@
 
 #include "app/strings/StringTable.h"
 
+#include <memory>
+
 TestState::TestState(int languageCode) {
     qputenv("XDG_CONFIG_HOME", folder.filePath("config").toLocal8Bit());
     state.messages.setSink(&sink);
@@ -16,7 +18,9 @@ TestState::TestState(int languageCode) {
 
     state.GMProgramNames.loadFromBytes(ReadFile(QUINTARO_SOURCE_DIR "/data/QuintaroProgGM.txt"));
 
-    state.midi.setPort(std::unique_ptr<RecordingPort>(port = new RecordingPort));
+    auto recording = std::make_unique<RecordingPort>();
+    port = recording.get();
+    state.midi.setPort(std::move(recording));
     state.midi.OpenMidiOutput();
     port->clear();
 }

@@ -63,7 +63,10 @@ class KeyboardDriver {
     KeyboardDriver(Pointer& pointer, QWidget* client) : p(pointer), client_(client) {}
 
     template <class T = QWidget> T* control(const QString& name) const {
-        return client_->findChild<T*>(name);
+        T* w = client_->findChild<T*>(name);
+        if (w == nullptr)
+            qFatal("no control %s", qPrintable(name)); // a renamed widget, said as such
+        return w;
     }
     KeyWidget* key(int k) const { return control<KeyWidget>(QStringLiteral("Key%1").arg(k)); }
     // A point of key k in twips inside it; without them, well inside the key, above its lowest
