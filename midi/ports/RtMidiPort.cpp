@@ -10,7 +10,9 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -127,6 +129,7 @@ class AlsaClient final : public RtMidiPort::Client {
 class JackClient final : public RtMidiPort::Client {
   public:
     static constexpr std::size_t BufferBytes = 16384;
+    static constexpr std::chrono::milliseconds DrainTimeout{250};
 
     JackClient() : ring_(jack_ringbuffer_create(BufferBytes)) {}
     ~JackClient() override {
@@ -165,6 +168,9 @@ class JackClient final : public RtMidiPort::Client {
             error = "the JACK output port could not be registered";
             return false;
         }
+        // Set while the process callback cannot run: it starts with jack_activate.
+        heldFrames_ = 0;
+        holdLimitFrames_ = jack_get_sample_rate(client_) * HoldSeconds;
         if (jack_activate(client_) != 0) {
             error = "the JACK client could not be activated";
             jack_port_unregister(client_, port_);
@@ -185,6 +191,13 @@ class JackClient final : public RtMidiPort::Client {
         if (port_ == nullptr)
             return false;
         if (!shutDown_.load()) {
+            // What was sent just before closing (the Note Offs and All Notes Off of a switch of
+            // output, or of the quit) goes out first: the process callback empties the ring
+            // within a few cycles.
+            const auto deadline = std::chrono::steady_clock::now() + DrainTimeout;
+            while (jack_ringbuffer_read_space(ring_) > 0 && !shutDown_.load() &&
+                   std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
             // Deactivating returns once the process callback has run for the last time: only
             // then does the port go.
             jack_deactivate(client_);
@@ -245,6 +258,17 @@ class JackClient final : public RtMidiPort::Client {
         auto* self = static_cast<JackClient*>(arg);
         void* buffer = jack_port_get_buffer(self->port_, frames);
         jack_midi_clear_buffer(buffer);
+        // jack_connect returns before the connection runs in the server's graph: what the
+        // cycles before it write goes nowhere, and the part states sent at once on opening
+        // would be lost. The ring is kept until a cycle sees the port connected, or for at most
+        // HoldSeconds, after which an unconnected port drops what it is sent, as before.
+        if (self->heldFrames_ < self->holdLimitFrames_) {
+            if (jack_port_connected(self->port_) == 0) {
+                self->heldFrames_ += frames;
+                return 0;
+            }
+            self->heldFrames_ = self->holdLimitFrames_;
+        }
         std::uint32_t length = 0;
         while (jack_ringbuffer_read_space(self->ring_) >= sizeof length) {
             jack_ringbuffer_peek(self->ring_, reinterpret_cast<char*>(&length), sizeof length);
@@ -266,6 +290,10 @@ class JackClient final : public RtMidiPort::Client {
     jack_client_t* client_ = nullptr;
     jack_port_t* port_ = nullptr;
     std::atomic<bool> shutDown_{false};
+    // Written by openPort before activation, then by the process callback only.
+    static constexpr jack_nframes_t HoldSeconds = 1;
+    jack_nframes_t heldFrames_ = 0;
+    jack_nframes_t holdLimitFrames_ = 0;
 };
 
 std::unique_ptr<RtMidiPort::Client> MakeClient(RtMidiPort::Api api, std::string& error) {

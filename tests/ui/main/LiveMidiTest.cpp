@@ -96,7 +96,7 @@ TEST(LiveMidi, AnInputThatLoopsBackIsRefusedAQuickRollIsNot) {
 // Note Off goes where its Note On went.
 // Unplugged with a key and the pedal down, both are released, said in the status line; plugged
 // in again, it is reopened by itself; "No input" ends the note it holds. A synthesizer chosen as
-// the output, and again when it restarts, gets every part's state.
+// the output, and again when it restarts, gets every part's state, and All Notes Off when left.
 TEST(LiveMidiJack, AKeyboardAndASynthesizerThatComeAndGo) {
     JackServer server;
     if (server.unavailable() != nullptr)
@@ -146,5 +146,9 @@ TEST(LiveMidiJack, AKeyboardAndASynthesizerThatComeAndGo) {
     synth = std::make_unique<JackMidiReceiver>("soft-synth", "midi-in");
     ASSERT_TRUE(synth->waitReceived(states.size(), 5000)) << synth->received().size();
     EXPECT_EQ(synth->received(), states);
+    // Another output chosen: the synthesizer still hears All Notes Off on every channel.
+    h.main.ChooseOutput(QStringLiteral("none"));
+    ASSERT_TRUE(synth->waitReceived(states.size() + 16, 3000)) << synth->received().size();
+    EXPECT_EQ(synth->received().back(), "bf 7b 00");
     EXPECT_TRUE(h.t.sink.shown().empty()) << "said in the status line only";
 }
