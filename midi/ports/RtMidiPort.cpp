@@ -129,6 +129,9 @@ class AlsaClient final : public RtMidiPort::Client {
 class JackClient final : public RtMidiPort::Client {
   public:
     static constexpr std::size_t BufferBytes = 16384;
+    // How long a new port keeps what it is sent while its connection starts, and how long a
+    // closing port waits for what it was sent to go out.
+    static constexpr jack_nframes_t HoldSeconds = 1;
     static constexpr std::chrono::milliseconds DrainTimeout{250};
 
     JackClient() : ring_(jack_ringbuffer_create(BufferBytes)) {}
@@ -291,7 +294,6 @@ class JackClient final : public RtMidiPort::Client {
     jack_port_t* port_ = nullptr;
     std::atomic<bool> shutDown_{false};
     // Written by openPort before activation, then by the process callback only.
-    static constexpr jack_nframes_t HoldSeconds = 1;
     jack_nframes_t heldFrames_ = 0;
     jack_nframes_t holdLimitFrames_ = 0;
 };
