@@ -56,7 +56,10 @@ void LoadSettings(AppState& state, const QString& currentDirectory, const Startu
     if (const std::optional<SettingsRecord> record = RecordFromFile(bytes)) {
         DecodeSettings(*record, state);
     } else {
-        // First run: ask for the language, store it at once, the rest at shutdown.
+        // First run: ask for the language, then store it with every first-run default at once,
+        // as the exit would store them. A run that never reaches its exit (a crash, a power cut)
+        // then leaves a record that plays as this run did, not one of zeros and blanks that the
+        // next start would read as parts at volume 0, velocity 0 and an octave down.
         state.LanguageCode = 0;
         if (hooks.chooseLanguage)
             hooks.chooseLanguage(state);
@@ -64,16 +67,17 @@ void LoadSettings(AppState& state, const QString& currentDirectory, const Startu
             state.StartAborted = true;
             return;
         }
+        const std::uint8_t language = state.LanguageCode;
+        ApplyFirstRunDefaults(state);
+        state.LanguageCode = language;
         // A file that was there but could not be read as settings is kept beside the new one.
         if (!KeepUnreadableSettingsFile(state.SettingsFile, error) ||
-            !WriteSettingsFile(state.SettingsFile, FirstRunRecord(state.LanguageCode), error)) {
+            !WriteSettingsFile(state.SettingsFile, EncodeSettings(FirstRunRecord(language), state),
+                               error)) {
             state.takeLanguageBase();
             ReportAndAbort(state, error);
             return;
         }
-        const std::uint8_t language = state.LanguageCode;
-        ApplyFirstRunDefaults(state);
-        state.LanguageCode = language;
     }
     state.takeLanguageBase();
 

@@ -132,7 +132,34 @@ TEST_F(Startup, DeviceAndSettingsFileFailuresAreReported) {
     EXPECT_EQ(blocked->sink.shown()[1].title, "Opening QuintaroV10.ini");
 }
 
-// A first run asks the language and stores it at once, the rest at shutdown. The status bar
+// A first run stores the language with every default at once: killed before its exit (a crash, a
+// power cut), it leaves a record that the next start plays as the first run did, every part at
+// its channel, volume 100, centred pan and bend (a record of zeros and blanks played part 1 at
+// velocity 0 and detuned the others).
+TEST_F(Startup, AFirstRunKilledAfterTheLanguageDialogLeavesARecordThatPlays) {
+    auto killed = start(2);
+    ASSERT_TRUE(killed->window);
+    emptyAtOpen = true;
+    auto next = start(2);
+    ASSERT_TRUE(next->window);
+    EXPECT_EQ(dialogShown, 1) << "the second start reads the record";
+    const std::vector<std::string> sent = next->port->messageLines();
+    ASSERT_EQ(sent.size(), 16u * 10);
+    for (int part = 1; part <= 16; ++part) {
+        const auto of = sent.begin() + 10 * (part - 1);
+        const auto has = [&](const std::string& line) {
+            return std::find(of, of + 10, line) != of + 10;
+        };
+        const QString channel = QString::number(part - 1, 16);
+        EXPECT_TRUE(has(QStringLiteral("b%1 07 64").arg(channel).toStdString())) << part;
+        EXPECT_TRUE(has(QStringLiteral("b%1 0a 40").arg(channel).toStdString())) << part;
+        EXPECT_TRUE(has(QStringLiteral("e%1 7f 40").arg(channel).toStdString())) << part;
+    }
+    EXPECT_EQ(next->state.PartParams, killed->state.PartParams);
+    EXPECT_EQ(next->state.MasterKbSettings, killed->state.MasterKbSettings);
+}
+
+// A first run asks the language and stores it at once. The status bar
 // switch, the language, the placements and the open windows reach the next start. A synthesizer
 // made at the start knows nothing: before any window loads it is given every part's stored state
 // (here part 2's program 41 and its attack time 0, which no window's load sends); an external
@@ -144,7 +171,6 @@ TEST_F(Startup, ASessionIsKeptForTheNextStart) {
     EXPECT_EQ(run->port->messageLines().size(), 0u);
     ASSERT_EQ(ReadFile(path()).size(), 775);
     EXPECT_EQ(byteAt(RecordPos::Language), 1);
-    EXPECT_EQ(byteAt(RecordPos::PartParam(1, PartRow::Channel)), 0);
     MainWindowDriver ui(*run->window);
     ui.toggleStatusBar();
     EXPECT_FALSE(ui.statusBarShown());
