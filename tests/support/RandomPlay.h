@@ -12,8 +12,8 @@
 // alone, must be what the keyboards show latched, and no Note Off may go where its Note On did
 // not.
 #include "../ui/part/PartHost.h"
+#include "devices/MidiDeviceWatch.h"
 #include "support/drivers/TouchDriver.h"
-#include "ui/main/MidiDeviceWatch.h"
 
 #include <map>
 #include <random>

@@ -2,6 +2,8 @@
 
 #include "app/PartStates.h"
 #include "app/strings/StringTable.h"
+#include "devices/MidiDeviceWatch.h"
+#include "devices/MidiInputRouter.h"
 #include "midi/ports/PortIdentity.h"
 #include "midi/ports/RtMidiPort.h"
 #include "ui/Twips.h"
@@ -9,8 +11,6 @@
 #include "ui/accessories/frmBloccoNote.h"
 #include "ui/child/ChildWindow.h"
 #include "ui/keyboard/Keyboard.h"
-#include "ui/main/MidiDeviceWatch.h"
-#include "ui/main/MidiInputRouter.h"
 #include "ui/main/frmMidi.h"
 #include "ui/masterkb/frmMasterKb.h"
 #include "ui/mixer/frmGMPag.h"

@@ -1,10 +1,10 @@
 // Live MIDI in the main window: what comes in at the input plays through the current window and
 // ends where it went, a device error while other events wait, an input that loops back, and JACK
 // clients of the test standing for a real keyboard and synthesizer that come and go.
+#include "devices/MidiInputRouter.h"
 #include "midi/ports/MidiMapper.h"
 #include "support/JackServer.h"
 #include "support/drivers/MainWindowDriver.h"
-#include "ui/main/MidiInputRouter.h"
 
 #include <QTimer>
 #include <gtest/gtest.h>

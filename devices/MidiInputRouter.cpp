@@ -1,4 +1,4 @@
-#include "ui/main/MidiInputRouter.h"
+#include "devices/MidiInputRouter.h"
 
 #include "midi/Midi.h"
 #include "ui/keyboard/Keyboard.h"
