@@ -3,13 +3,8 @@
 #include "app/AppState.h"
 #include "app/PartStates.h"
 #include "devices/MidiInputRouter.h"
-#include "midi/ports/MidiMapper.h"
+#include "devices/PortKinds.h"
 #include "midi/ports/PortWatcher.h"
-
-bool IsWatchedChoice(const QString& choice) {
-    const QString kind = choice.trimmed().section(u':', 0, 0).toLower();
-    return kind == u"alsa" || kind == u"jack";
-}
 
 MidiDeviceWatch::Access MidiDeviceWatch::SystemAccess(AppState& state) {
     Access access;

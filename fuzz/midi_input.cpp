@@ -172,7 +172,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     host->port->clear();
 
     Keyboard* target = nullptr;
-    MidiInputRouter router(s.midi, [&target] { return target; });
+    MidiInputRouter router(s.midi, KeyboardNoteTarget([&target] { return target; }));
     s.midi.setSendObserver(
         [&router](const std::uint8_t* bytes, std::size_t n) { router.sent(bytes, n); });
     std::size_t pos = 0;
