@@ -1,6 +1,5 @@
 #include "ui/main/frmMain.h"
 
-#include "app/PartStates.h"
 #include "app/strings/StringTable.h"
 #include "devices/Devices.h"
 #include "ui/Twips.h"
