@@ -21,6 +21,7 @@
 //   port name in it is one of the program's own.
 #include "FuzzCheck.h"
 #include "RunFolder.h"
+#include "devices/PortKinds.h"
 #include "midi/MidiPort.h"
 #include "midi/ports/MidiInput.h"
 #include "midi/ports/MidiMapper.h"

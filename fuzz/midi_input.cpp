@@ -20,8 +20,8 @@
 #include "RunFolder.h"
 #include "app/AppState.h"
 #include "app/strings/StringTable.h"
+#include "devices/MidiInputRouter.h"
 #include "ui/keyboard/Keyboard.h"
-#include "ui/main/MidiInputRouter.h"
 #include "ui/main/frmMain.h"
 #include "ui/masterkb/frmMasterKb.h"
 #include "ui/part/frmPart.h"
@@ -172,7 +172,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     host->port->clear();
 
     Keyboard* target = nullptr;
-    MidiInputRouter router(s.midi, [&target] { return target; });
+    MidiInputRouter router(s.midi, KeyboardNoteTarget([&target] { return target; }));
     s.midi.setSendObserver(
         [&router](const std::uint8_t* bytes, std::size_t n) { router.sent(bytes, n); });
     std::size_t pos = 0;

@@ -1,4 +1,5 @@
 #include "startup/Main.h"
+#include "devices/PortKinds.h"
 #include "midi/ports/MidiMapper.h"
 #include "startup/QuitSignals.h"
 #include "ui/dialogs/MessageBoxSink.h"

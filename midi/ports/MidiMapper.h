@@ -1,17 +1,6 @@
 #pragma once
 
-#include "midi/MidiPort.h"
-
 #include <QString>
-#include <memory>
-#include <vector>
-
-// Picks the output port from StartOutputChoice(), the way the system's MIDI mapper is set outside
-// the program: unset or "synth" the built-in synthesizer, "alsa[:NAME]", "jack[:NAME]",
-// "capture:FILE", "none". Null when the user chose no output in the program (remembered "none"):
-// the program then starts silent without a device message.
-std::unique_ptr<MidiPort> CreateMappedPort();
-std::unique_ptr<MidiPort> CreatePortFor(const QString& choice);
 
 // The user's choice of ports, made in the program, is kept in a small file of its own:
 // quintaro/midi.conf under the user's configuration folder ($XDG_CONFIG_HOME, else ~/.config).
@@ -30,20 +19,6 @@ QString StableChoice(const QString& choice);
 // (empty: the built-in synthesizer).
 QString StartOutputChoice();
 
-// One output the user can choose now: its mapper value ("synth", "alsa:NAME", "jack:NAME",
-// "none"; an ALSA port's NAME is its stable identity, as RememberMidiChoice keeps it), its kind
-// (the value's part before the colon) and what it is called: the port's full name, or the
-// SoundFont's file name for the built-in synthesizer.
-struct PortChoice {
-    QString choice;
-    QString kind;
-    QString name;
-};
-// The built-in synthesizer, the ALSA and JACK output ports present now, and none, in that order.
-std::vector<PortChoice> OutputChoices();
-
 // The input at start: QUINTARO_MIDI_IN when it is set and not empty, else the remembered choice,
 // else "none".
 QString StartInputChoice();
-// The ALSA and JACK input ports present now (this program's own left out), and none.
-std::vector<PortChoice> InputChoices();

@@ -1,9 +1,10 @@
 // The MIDI output, input and port watcher on a private JACK server, with JACK clients of the test
 // as the keyboards and the synthesizer. Depends on jackd and jack_wait; skipped without them.
+#include "devices/PortKinds.h"
+#include "midi/ports/JackOutput.h"
 #include "midi/ports/MidiInput.h"
 #include "midi/ports/MidiMapper.h"
 #include "midi/ports/PortWatcher.h"
-#include "midi/ports/RtMidiPort.h"
 #include "support/JackServer.h"
 #include "support/MidiModule.h"
 
@@ -48,7 +49,7 @@ TEST(JackMidi, ASynthesizerGetsTheBytesAsSentAndAgainOnceItsServerCameBack) {
     EXPECT_TRUE(watcher.outputPresent(choice) && !watcher.inputPresent(choice));
 
     MidiModule m(CreatePortFor(choice));
-    auto& out = dynamic_cast<RtMidiPort&>(*m.midi.port());
+    auto& out = dynamic_cast<JackOutput&>(*m.midi.port());
     ASSERT_EQ(m.midi.OpenMidiOutput(), 0u) << out.lastError();
     EXPECT_EQ(out.openPortName(), "midi-synth:in");
     // Sent at once on opening, as the part states are, before the connection runs in the

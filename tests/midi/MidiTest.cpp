@@ -1,5 +1,6 @@
 // The MIDI module over a recording port, and the ports the mapper picks by QUINTARO_MIDI_OUT.
 #include "midi/Midi.h"
+#include "devices/PortKinds.h"
 #include "midi/ports/MidiMapper.h"
 #include "midi/ports/NullPort.h"
 #include "midi/ports/SynthPort.h"

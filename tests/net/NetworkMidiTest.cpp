@@ -4,6 +4,7 @@
 // network: CTest runs this program through tests/net/in-private-network.sh, which sets
 // QUINTARO_PRIVATE_NETWORK to 1 inside it; elsewhere the test skips, saying why.
 #include "../ui/part/PartHost.h"
+#include "devices/Devices.h"
 #include "midi/ports/PortWatcher.h"
 #include "support/JackServer.h"
 
@@ -62,7 +63,7 @@ TEST(NetworkMidi, AKeyPlayedInAPartWindowReachesTheMulticastGroupThroughQmidinet
     ASSERT_EQ(host.take(), (std::vector<std::string>{"95 3c 64", "85 3c 21"}));
 
     // Every part's state goes out when the output is chosen: some of it must arrive.
-    ASSERT_TRUE(host.main.ChooseOutput(QStringLiteral("jack:QmidiNet:in_1")));
+    ASSERT_TRUE(host.main.devices().ChooseOutput(QStringLiteral("jack:QmidiNet:in_1")));
     EXPECT_NE(take(1, 2000), "") << qmidinet.readAll().toStdString();
     // Held as a hand holds it, until the Note On is out: qmidinet sends the messages of one JACK
     // period last first, which a press and release in the same period would show.

@@ -12,8 +12,9 @@
 // alone, must be what the keyboards show latched, and no Note Off may go where its Note On did
 // not.
 #include "../ui/part/PartHost.h"
+#include "devices/Devices.h"
+#include "devices/MidiDeviceWatch.h"
 #include "support/drivers/TouchDriver.h"
-#include "ui/main/MidiDeviceWatch.h"
 
 #include <map>
 #include <random>
@@ -31,8 +32,8 @@ class RandomPlay {
         // The input's port comes and goes when the sequence says so.
         const auto input = [this](const QString&) { return inputThere_; };
         const auto there = [](const QString&) { return true; };
-        h_.main.deviceWatch().setAccess({input, there, input, there});
-        h_.main.deviceWatch().setInputChoice(QStringLiteral("jack:Keys"));
+        h_.main.devices().watch().setAccess({input, there, input, there});
+        h_.main.devices().watch().setInputChoice(QStringLiteral("jack:Keys"));
         h_.open(Part, false);
         master_.emplace(h_.openMaster());
         consume();
@@ -101,7 +102,7 @@ class RandomPlay {
             // The MIDI keyboard unplugged (its keys' Note Offs never come) or plugged in again,
             // seen by the main window's watch at its next look.
             inputThere_ = !inputThere_;
-            h_.main.deviceWatch().check();
+            h_.main.devices().watch().check();
             if (!inputThere_)
                 midiHeld_.clear();
         } else if (r >= 1150) {

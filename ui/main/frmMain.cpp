@@ -1,16 +1,12 @@
 #include "ui/main/frmMain.h"
 
-#include "app/PartStates.h"
 #include "app/strings/StringTable.h"
-#include "midi/ports/PortIdentity.h"
-#include "midi/ports/RtMidiPort.h"
+#include "devices/Devices.h"
 #include "ui/Twips.h"
 #include "ui/accessories/frmAbout.h"
 #include "ui/accessories/frmBloccoNote.h"
 #include "ui/child/ChildWindow.h"
 #include "ui/keyboard/Keyboard.h"
-#include "ui/main/MidiDeviceWatch.h"
-#include "ui/main/MidiInputRouter.h"
 #include "ui/main/frmMidi.h"
 #include "ui/masterkb/frmMasterKb.h"
 #include "ui/mixer/frmGMPag.h"
@@ -52,39 +48,32 @@ frmMain::frmMain(AppState& state, std::function<void()> onUnload)
         Timer1[k]->setObjectName(QStringLiteral("Timer1_%1").arg(k));
         connect(Timer1[k], &QTimer::timeout, this, [this, k] { Timer1_Timer(k); });
     }
-    midiInRouter_ =
-        std::make_unique<MidiInputRouter>(state_.midi, [this] { return MidiInputKeyboard(); });
-    state_.midiIn.setHandler(
-        [this](const std::vector<std::uint8_t>& message) { midiInRouter_->handle(message); });
-    state_.midi.setSendObserver(
-        [this](const std::uint8_t* bytes, std::size_t size) { midiInRouter_->sent(bytes, size); });
-    deviceWatch_ = new MidiDeviceWatch(
-        state_, *midiInRouter_, [this] { ReleaseKeyboards(); },
-        MidiDeviceWatch::SystemAccess(state_), this);
-    deviceWatch_->setOutputChoice(StartOutputChoice());
-    deviceWatch_->setInputChoice(state_.midiIn.isOpen() ? state_.midiIn.choice()
-                                                        : QStringLiteral("none"));
-    connect(deviceWatch_, &MidiDeviceWatch::statusChanged, LabelMidi, &QLabel::setText);
-    // Found while a message of the input is being played: the input closes once that is done.
-    midiInRouter_->setLoopBackHandler(
-        [this] { QTimer::singleShot(0, deviceWatch_, [this] { deviceWatch_->refuseInput(); }); });
-    RefuseInputLoopingToOutput();
+    devices_ = new Devices(
+        state_, KeyboardNoteTarget([this] { return MidiInputKeyboard(); }),
+        [this] { ReleaseKeyboards(); }, this);
+    connect(devices_, &Devices::statusChanged, LabelMidi, &QLabel::setText);
+    LabelMidi->setText(devices_->status());
     Form_Load();
 }
 
-bool frmMain::RefuseInputLoopingToOutput() {
-    const auto* out = dynamic_cast<const RtMidiPort*>(state_.midi.port());
-    if (out == nullptr || !out->isOpen() || !state_.midiIn.isOpen() ||
-        !SameDevice(state_.midiIn.openPortName(), out->openPortName()))
-        return false;
-    deviceWatch_->setInputChoice(state_.midiIn.choice());
-    deviceWatch_->refuseInput();
-    return true;
+IncomingNoteTarget KeyboardNoteTarget(std::function<Keyboard*()> current) {
+    IncomingNoteTarget target;
+    target.current = [current = std::move(current)]() -> QObject* { return current(); };
+    target.noteOn = [](QObject* keyboard, int note, int velocity) {
+        static_cast<Keyboard*>(keyboard)->ExternalNoteOn(note, note, velocity);
+    };
+    target.noteOff = [](QObject* keyboard, int note, int velocity) {
+        static_cast<Keyboard*>(keyboard)->ExternalNoteOff(note, velocity);
+    };
+    target.channels = [](QObject* keyboard) {
+        return static_cast<Keyboard*>(keyboard)->NoteChannels();
+    };
+    return target;
 }
 
 frmMain::~frmMain() {
-    state_.midiIn.setHandler({});
-    state_.midi.setSendObserver({});
+    // The input stops playing through the windows before they go.
+    delete devices_;
 }
 
 void frmMain::ReleaseKeyboards() {
@@ -381,66 +370,19 @@ void frmMain::mnuMidi_Click() {
     // The list shows the ports present now: a dialog left open from before is replaced.
     if (MidiBox)
         MidiBox->close();
-    if (outputChoice_.isEmpty())
-        outputChoice_ = StartOutputChoice();
-    // The input in use by the name of its port, as the list names it.
-    const MidiInput& in = state_.midiIn;
-    // An ALSA port by its stable identity, without the numbers, as the list offers it.
-    const QString currentInput =
-        in.isOpen() ? StableChoice(in.choice().section(u':', 0, 0).toLower() + u':' +
-                                   QString::fromStdString(in.openPortName()))
-                    : QStringLiteral("none");
-    MidiBox = new frmMidi(state_.LanguageCode, OutputChoices(), outputChoice_, InputChoices(),
-                          currentInput, this);
+    MidiBox = new frmMidi(state_.LanguageCode, devices_->outputs(), devices_->outputChoice(),
+                          devices_->inputs(), devices_->inputChoice(), this);
     MidiBox->setAttribute(Qt::WA_DeleteOnClose);
-    connect(MidiBox, &frmMidi::outputChosen, this,
-            [this](const QString& choice) { ChooseOutput(choice); });
+    connect(MidiBox, &frmMidi::outputChosen, devices_, &Devices::ChooseOutput);
     connect(MidiBox, &frmMidi::inputChosen, this, [this](const QString& choice) {
-        const bool opened = ChooseInput(choice);
+        const bool opened = devices_->ChooseInput(choice);
         if (MidiBox)
             MidiBox->showInputFailed(!opened);
     });
-    connect(MidiBox, &frmMidi::sendAllRequested, this, [this] { SendAllStates(state_); });
+    connect(MidiBox, &frmMidi::sendAllRequested, devices_, &Devices::SendAllStates);
     MidiBox->show();
     MidiBox->raise();
     MidiBox->activateWindow();
-}
-
-bool frmMain::ChooseOutput(const QString& choice) {
-    // The keyboards and the input send the Note Offs (and the pedal's release, the wheels' rest)
-    // of what they hold while the old port is still there, and forget it.
-    ReleaseKeyboards();
-    midiInRouter_->releaseAll();
-
-    const bool none = choice.trimmed().compare(QStringLiteral("none"), Qt::CaseInsensitive) == 0;
-    outputChoice_ = choice;
-    const bool works = SwitchOutput(state_, none ? nullptr : CreatePortFor(choice));
-    deviceWatch_->setOutputChoice(works ? choice : QStringLiteral("none"));
-    RefuseInputLoopingToOutput();
-    // A port that failed is not what the next start should try again.
-    if (works || none)
-        RememberMidiChoice(QStringLiteral("output"), none ? QStringLiteral("none") : choice);
-    return works;
-}
-
-bool frmMain::ChooseInput(const QString& choice) {
-    // The input in use stays until the new one is open: the release of what it holds comes
-    // after, before any message of the new one is played (they wait for the event loop).
-    const bool opened = state_.midiIn.open(choice);
-    if (!opened) {
-        qWarning("MIDI input \"%s\" not opened: %s", qUtf8Printable(choice),
-                 state_.midiIn.lastError().c_str());
-        return false;
-    }
-    midiInRouter_->releaseAll();
-    midiInRouter_->reset();
-    deviceWatch_->setInputChoice(state_.midiIn.isOpen() ? choice : QStringLiteral("none"));
-    if (RefuseInputLoopingToOutput())
-        return false;
-    // A port that failed is not what the next start should try again.
-    RememberMidiChoice(QStringLiteral("input"),
-                       state_.midiIn.isOpen() ? choice : QStringLiteral("none"));
-    return true;
 }
 
 void frmMain::storePlacement() {

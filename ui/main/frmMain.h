@@ -22,9 +22,9 @@ class frmGMPag;
 class frmMasterKb;
 class frmBloccoNote;
 class Keyboard;
-class MidiInputRouter;
-class MidiDeviceWatch;
+class Devices;
 class frmMidi;
+struct IncomingNoteTarget;
 
 // The program's frame: the multiple-document area that holds every child window, the menus, the
 // status bar and the timers that reopen at start the windows that were open at the last exit.
@@ -73,19 +73,9 @@ class frmMain : public QMainWindow {
     void mnuVisBarraStato_Click();
     void mnuLanguage_Click(int code);
     void mnuInfo_Click();
-    // Opens the MIDI dialog (modeless; a second click brings it up again).
+    // Opens the MIDI dialog (modeless; a second click brings it up again): it lists what the
+    // devices offer and chooses through them.
     void mnuMidi_Click();
-    // Switches the output to the mapper value `choice` ("synth", "alsa:NAME", "jack:NAME",
-    // "capture:FILE", "none") at once: the keyboards' sounding notes get their Note Offs, the
-    // old port All Notes Off on every channel and is closed, the new one opened and given every
-    // part's state. A choice that works, and "none", is remembered for the next start; a failing
-    // one is reported by its device message and leaves the program silent.
-    bool ChooseOutput(const QString& choice);
-    const QString& outputChoice() const { return outputChoice_; }
-    // Ends what the old input holds where it went, closes it and opens `choice` ("none",
-    // "alsa:NAME", "jack:NAME"); remembered for the next start when it opened. False, and no input,
-    // when it could not be opened.
-    bool ChooseInput(const QString& choice);
     void mnuCascade_Click();
     void mnuIngrandisci_Click();
     void Timer1_Timer(int kind);
@@ -113,16 +103,12 @@ class frmMain : public QMainWindow {
     // open.
     Keyboard* MidiInputKeyboard() const;
 
-    // The watch over the chosen MIDI input and output (gone, back, loop-back).
-    MidiDeviceWatch& deviceWatch() { return *deviceWatch_; }
-    MidiInputRouter& midiInputRouter() { return *midiInRouter_; }
+    // The MIDI output and input: chosen, watched, the input played through MidiInputKeyboard.
+    Devices& devices() { return *devices_; }
 
     // Every keyboard sends the Note Offs of what it holds (nothing goes out while the output is
     // off: then they only forget) and forgets its latched notes and marks.
     void ReleaseKeyboards();
-    // Refuses the input when it is the output's own device (ALSA's "Midi Through" is the first
-    // entry of both lists): what the program sends would come back in for ever. True when it did.
-    bool RefuseInputLoopingToOutput();
 
     // Set when the close has run its shutdown; a second close does nothing.
     bool unloaded() const { return unloaded_; }
@@ -189,13 +175,14 @@ class frmMain : public QMainWindow {
 
     AppState& state_;
     std::function<void()> onUnload_;
-    std::unique_ptr<MidiInputRouter> midiInRouter_;
-    MidiDeviceWatch* deviceWatch_ = nullptr;
+    Devices* devices_ = nullptr;
     QMdiArea* mdiArea_ = nullptr;
     std::array<QPointer<ChildWindow>, WindowKind::LastStored + 1> windows_{}; // by kind
     // Program pages whose menu item opened them: the item stays disabled until the page unloads.
     std::array<bool, WindowKind::LastStored + 1> heldByMenu_{};
     bool childLoaded_ = false; // the Window menu is enabled from the first child's load on
     bool unloaded_ = false;
-    QString outputChoice_; // the mapper value of the output in use; empty: the one of the start
 };
+
+// Incoming notes played through the keyboard `current` answers, as its keys play them.
+IncomingNoteTarget KeyboardNoteTarget(std::function<Keyboard*()> current);

@@ -114,16 +114,8 @@ bool frmMidi::eventFilter(QObject* watched, QEvent* event) {
 }
 
 QString frmMidi::EntryText(const PortChoice& choice, int languageCode, bool input) {
-    if (choice.kind == u"synth")
-        return choice.name.isEmpty() ? QStringLiteral("Synth GM")
-                                     : QStringLiteral("Synth GM (%1)").arg(choice.name);
-    if (choice.kind == u"alsa")
-        return QStringLiteral("ALSA: ") + choice.name;
-    if (choice.kind == u"jack")
-        return QStringLiteral("JACK: ") + choice.name;
-    if (choice.kind == u"none" && input)
-        return languageCode == 1 ? QStringLiteral("Nessun ingresso") : QStringLiteral("No input");
-    if (choice.kind == u"none")
-        return languageCode == 1 ? QStringLiteral("Nessuna uscita") : QStringLiteral("No output");
-    return choice.choice;
+    const PortKind* kind = choice.kind.isEmpty() ? nullptr : KindOf(choice.kind);
+    if (kind == nullptr || kind->caption == nullptr)
+        return choice.choice;
+    return kind->caption(choice.name, languageCode, input);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "midi/ports/MidiMapper.h"
+#include "devices/PortKinds.h"
 
 #include <QDialog>
 #include <QString>

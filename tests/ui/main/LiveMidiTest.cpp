@@ -1,10 +1,11 @@
 // Live MIDI in the main window: what comes in at the input plays through the current window and
 // ends where it went, a device error while other events wait, an input that loops back, and JACK
 // clients of the test standing for a real keyboard and synthesizer that come and go.
+#include "devices/Devices.h"
+#include "devices/MidiInputRouter.h"
 #include "midi/ports/MidiMapper.h"
 #include "support/JackServer.h"
 #include "support/drivers/MainWindowDriver.h"
-#include "ui/main/MidiInputRouter.h"
 
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -76,7 +77,7 @@ TEST(LiveMidi, AnInputThatLoopsBackIsRefusedAQuickRollIsNot) {
         QTest::qWait(MidiInputRouter::EchoWindow.count() + 10);
         h.in({{0x90, 70, 100}});
     }
-    EXPECT_FALSE(h.main.midiInputRouter().loopBackFound());
+    EXPECT_FALSE(h.main.devices().router().loopBackFound());
 
     h.t.port->onShort = [&h](const MainHost::Bytes& bytes) {
         QTimer::singleShot(0, &h.main, [&h, bytes] { h.in({bytes}); });
@@ -84,7 +85,7 @@ TEST(LiveMidi, AnInputThatLoopsBackIsRefusedAQuickRollIsNot) {
     h.take();
     h.in({{0x90, 72, 100}});
     QTest::qWait(300);
-    EXPECT_TRUE(h.main.midiInputRouter().loopBackFound());
+    EXPECT_TRUE(h.main.devices().router().loopBackFound());
     const int sent = h.t.port->count(RecordingPort::Call::Short);
     EXPECT_LE(sent, 24);
     EXPECT_TRUE(h.ui.midiStatus().startsWith("MIDI In refuse"));
@@ -137,7 +138,7 @@ TEST(LiveMidiJack, AKeyboardAndASynthesizerThatComeAndGo) {
     EXPECT_EQ(StartInputChoice(), "none");
 
     auto synth = std::make_unique<JackMidiReceiver>("soft-synth", "midi-in");
-    ASSERT_TRUE(h.main.ChooseOutput(QStringLiteral("jack:soft-synth:midi-in")));
+    ASSERT_TRUE(h.main.devices().ChooseOutput(QStringLiteral("jack:soft-synth:midi-in")));
     ASSERT_TRUE(synth->waitReceived(16 * 10, 5000)) << synth->received().size();
     const std::vector<std::string> states = synth->received();
     synth.reset();
@@ -147,7 +148,7 @@ TEST(LiveMidiJack, AKeyboardAndASynthesizerThatComeAndGo) {
     ASSERT_TRUE(synth->waitReceived(states.size(), 5000)) << synth->received().size();
     EXPECT_EQ(synth->received(), states);
     // Another output chosen: the synthesizer still hears All Notes Off on every channel.
-    h.main.ChooseOutput(QStringLiteral("none"));
+    h.main.devices().ChooseOutput(QStringLiteral("none"));
     ASSERT_TRUE(synth->waitReceived(states.size() + 16, 3000)) << synth->received().size();
     EXPECT_EQ(synth->received().back(), "bf 7b 00");
     EXPECT_TRUE(h.t.sink.shown().empty()) << "said in the status line only";

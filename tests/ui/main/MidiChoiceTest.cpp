@@ -1,6 +1,8 @@
 // The choice of the MIDI output and input: a switch stops what sounds on the old port and gives
 // the new one every part's state; a choice is remembered in its own file for the next start,
 // where the environment still wins; a failing port is reported once and leaves the program silent.
+#include "devices/Devices.h"
+#include "devices/PortKinds.h"
 #include "midi/ports/MidiMapper.h"
 #include "midi/ports/NullPort.h"
 #include "support/drivers/MainWindowDriver.h"
@@ -26,7 +28,7 @@ TEST(MidiChoice, ASwitchStopsTheOldPortResendsEveryPartAndIsRememberedWhenItWork
     frmPart* part1 = h.ui.openPart(1);
     frmMasterKb* master = h.ui.openMasterKb();
     const QString a = h.t.folder.filePath("a.txt"), b = h.t.folder.filePath("b.txt");
-    ASSERT_TRUE(h.main.ChooseOutput("capture:" + a));
+    ASSERT_TRUE(h.main.devices().ChooseOutput("capture:" + a));
     // Part 1 with a program and moved sliders; part 2, with no window, on channel 10 and no
     // program; the others at their first-run values.
     auto& one = h.t.state.PartParams[1];
@@ -44,7 +46,7 @@ TEST(MidiChoice, ASwitchStopsTheOldPortResendsEveryPartAndIsRememberedWhenItWork
     QTest::mousePress(master->keyboard().Key[0], Qt::LeftButton, {}, QPoint(3, 3));
     h.in({{0xB0, 64, 127}, {0xE0, 0, 0x60}, {0xB0, 1, 0x30}}); // pedal down, wheels moved
     const qint64 before = QFileInfo(a).size();
-    ASSERT_TRUE(h.main.ChooseOutput("capture:" + b));
+    ASSERT_TRUE(h.main.devices().ChooseOutput("capture:" + b));
     // The old port: the held keys' Note Offs, the pedal and wheels at rest, All Notes Off on every
     // channel; the new one: every part's state, then the master keyboard's sliders on channel 5.
     std::string old = "80 3c 40, 84 24 40, b4 40 00, e4 00 40, b4 01 00",
@@ -69,12 +71,12 @@ TEST(MidiChoice, ASwitchStopsTheOldPortResendsEveryPartAndIsRememberedWhenItWork
     EXPECT_EQ(Captured(b), expected);
 
     // A port that fails is reported, not remembered, and silent until a choice works.
-    EXPECT_FALSE(h.main.ChooseOutput("capture:" + h.t.folder.filePath("missing/x.txt")));
+    EXPECT_FALSE(h.main.devices().ChooseOutput("capture:" + h.t.folder.filePath("missing/x.txt")));
     EXPECT_EQ(h.t.sink.texts(), std::vector<QString>{"Output MIDI Device error"});
     EXPECT_FALSE(h.t.state.midi.outputEnabled());
     EXPECT_EQ(RememberedMidiChoice("output"), "capture:" + b);
     const QString d = h.t.folder.filePath("d.txt");
-    ASSERT_TRUE(h.main.ChooseOutput("capture:" + d));
+    ASSERT_TRUE(h.main.devices().ChooseOutput("capture:" + d));
 
     // In the MIDI dialog: "Send all parts" sends it all again after the switch; "No output" is
     // silent at once and at the next start; an input that fails is said in the dialog and leaves no

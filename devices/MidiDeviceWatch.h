@@ -77,6 +77,3 @@ class MidiDeviceWatch : public QObject {
     bool outputGone_ = false;
     QString status_;
 };
-
-// Whether a choice names a port that can come and go ("alsa…" or "jack…").
-bool IsWatchedChoice(const QString& choice);

@@ -1,25 +1,17 @@
-#include "ui/main/MidiDeviceWatch.h"
+#include "devices/MidiDeviceWatch.h"
 
 #include "app/AppState.h"
 #include "app/PartStates.h"
-#include "midi/ports/MidiMapper.h"
+#include "devices/MidiInputRouter.h"
+#include "devices/PortKinds.h"
 #include "midi/ports/PortWatcher.h"
-#include "ui/main/MidiInputRouter.h"
-
-
-bool IsWatchedChoice(const QString& choice) {
-    const QString kind = choice.trimmed().section(u':', 0, 0).toLower();
-    return kind == u"alsa" || kind == u"jack";
-}
 
 MidiDeviceWatch::Access MidiDeviceWatch::SystemAccess(AppState& state) {
     Access access;
     // One enumerating client per API for the watch's whole life: a look costs no new client.
     auto ports = std::make_shared<PortWatcher>();
     access.inputPresent = [ports](const QString& choice) { return ports->inputPresent(choice); };
-    access.outputPresent = [ports](const QString& choice) {
-        return ports->outputPresent(choice);
-    };
+    access.outputPresent = [ports](const QString& choice) { return ports->outputPresent(choice); };
     access.openInput = [&state](const QString& choice) { return state.midiIn.open(choice); };
     access.openOutput = [&state](const QString& choice) {
         return SwitchOutput(state, CreatePortFor(choice), false);

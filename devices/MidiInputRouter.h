@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QPointer>
 #include <array>
 #include <chrono>
@@ -9,8 +10,19 @@
 #include <set>
 #include <vector>
 
-class Keyboard;
 class Midi;
+
+// What incoming notes play through: the object that answers now (a window's keyboard; null when
+// there is none) and how to play through one. The router holds on to each object a note went to
+// as long as the object lives, so the note's Note Off reaches the same one.
+struct IncomingNoteTarget {
+    std::function<QObject*()> current;
+    // A note played as if its key were: `note` with `velocity`, and its release.
+    std::function<void(QObject* target, int note, int velocity)> noteOn;
+    std::function<void(QObject* target, int note, int velocity)> noteOff;
+    // The channels a controller or a bend played through it goes to.
+    std::function<std::vector<int>(QObject* target)> channels;
+};
 
 // Plays what comes in at the MIDI input through a window's keyboard, as if its keys were played:
 // a note through the keyboard that `target` answers now (a part window's: its channel, its
@@ -35,8 +47,7 @@ class MidiInputRouter {
     static constexpr auto EchoWindow = std::chrono::milliseconds(50);
     static constexpr int EchoLimit = 12;
 
-    // `target`: the keyboard incoming notes play through now, or null when there is none.
-    MidiInputRouter(Midi& midi, std::function<Keyboard*()> target);
+    MidiInputRouter(Midi& midi, IncomingNoteTarget target);
 
     // One incoming message, its bytes as they came.
     void handle(const std::vector<std::uint8_t>& message);
@@ -69,11 +80,11 @@ class MidiInputRouter {
                         int data2);
 
     Midi& midi_;
-    std::function<Keyboard*()> target_;
-    std::map<int, QPointer<Keyboard>> notes_; // incoming note -> the keyboard it went to
-    std::set<int> sustained_;                 // channels the pedal went down on
-    std::set<int> bent_;                      // channels bent away from the centre
-    std::set<int> modulated_;                 // channels with modulation above 0
+    IncomingNoteTarget target_;
+    std::map<int, QPointer<QObject>> notes_; // incoming note -> the keyboard it went to
+    std::set<int> sustained_;                // channels the pedal went down on
+    std::set<int> bent_;                     // channels bent away from the centre
+    std::set<int> modulated_;                // channels with modulation above 0
 
     std::array<Sent, 64> sentRing_{}; // the last messages sent, oldest overwritten
     std::size_t sentNext_ = 0;

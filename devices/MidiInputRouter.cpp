@@ -1,7 +1,6 @@
-#include "ui/main/MidiInputRouter.h"
+#include "devices/MidiInputRouter.h"
 
 #include "midi/Midi.h"
-#include "ui/keyboard/Keyboard.h"
 
 #include <algorithm>
 
@@ -14,7 +13,7 @@ constexpr int BendCentreLsb = 0x00;
 constexpr int BendCentreMsb = 0x40;
 } // namespace
 
-MidiInputRouter::MidiInputRouter(Midi& midi, std::function<Keyboard*()> target)
+MidiInputRouter::MidiInputRouter(Midi& midi, IncomingNoteTarget target)
     : midi_(midi), target_(std::move(target)) {}
 
 void MidiInputRouter::handle(const std::vector<std::uint8_t>& message) {
@@ -30,7 +29,7 @@ void MidiInputRouter::handle(const std::vector<std::uint8_t>& message) {
         noteOff(data1, status == MidiStatus::NoteOff ? data2 : DefaultReleaseVelocity);
         return;
     }
-    Keyboard* keyboard = target_ ? target_() : nullptr;
+    QObject* keyboard = target_.current ? target_.current() : nullptr;
     if (status == MidiStatus::NoteOn) {
         // A key pressed again before its release: the first press ends where it went.
         noteOff(data1, DefaultReleaseVelocity);
@@ -39,11 +38,11 @@ void MidiInputRouter::handle(const std::vector<std::uint8_t>& message) {
         // Remembered before it is played, so a release that arrives while it is being played
         // finds it.
         notes_[data1] = keyboard;
-        keyboard->ExternalNoteOn(data1, data1, data2);
+        target_.noteOn(keyboard, data1, data2);
         return;
     }
     const std::vector<int> channels =
-        keyboard != nullptr ? keyboard->NoteChannels() : std::vector<int>{};
+        keyboard != nullptr ? target_.channels(keyboard) : std::vector<int>{};
     if (status == MidiStatus::ControlChange && data1 == SustainPedal)
         sendHeld(sustained_, channels, data2 < 64, status, data1, data2);
     else if (status == MidiStatus::PitchBend)
@@ -83,8 +82,8 @@ void MidiInputRouter::noteOff(int note, int velocity) {
     if (entry.empty())
         return;
     // A keyboard whose window has closed silenced its channels when it closed.
-    if (Keyboard* keyboard = entry.mapped())
-        keyboard->ExternalNoteOff(note, velocity);
+    if (QObject* keyboard = entry.mapped())
+        target_.noteOff(keyboard, note, velocity);
 }
 
 void MidiInputRouter::sendToChannels(const std::vector<int>& channels, std::uint32_t status,

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "devices/MidiInputRouter.h"
+#include "devices/PortKinds.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <vector>
+
+struct AppState;
+class MidiDeviceWatch;
+
+// The program's MIDI devices below its windows: which output and input are in use, switching
+// them, remembering the choice for the next start, the watch over ports that come and go (an
+// output that comes back gets every part's state again), the refusal of an input that carries the
+// output back, and the router that plays the input. The main window creates it, hands it where
+// incoming notes play and how its keyboards let go of what they hold, shows what it lists in the
+// "MIDI..." dialog and what it says in the status bar.
+class Devices : public QObject {
+    Q_OBJECT
+  public:
+    // `releaseKeyboards`: every keyboard sends the Note Offs of what it holds (nothing goes out
+    // while the output is off: then they only forget) and forgets its latched notes and marks.
+    Devices(AppState& state, IncomingNoteTarget target, std::function<void()> releaseKeyboards,
+            QObject* parent = nullptr);
+    ~Devices() override;
+
+    // Switches the output to the mapper value `choice` ("synth", "alsa:NAME", "jack:NAME",
+    // "capture:FILE", "none") at once: the keyboards' sounding notes get their Note Offs, the
+    // old port All Notes Off on every channel and is closed, the new one opened and given every
+    // part's state. A choice that works, and "none", is remembered for the next start; a failing
+    // one is reported by its device message and leaves the program silent.
+    bool ChooseOutput(const QString& choice);
+    // Ends what the old input holds where it went, closes it and opens `choice` ("none",
+    // "alsa:NAME", "jack:NAME"); remembered for the next start when it opened. False, and no input,
+    // when it could not be opened.
+    bool ChooseInput(const QString& choice);
+    // Refuses the input when it is the output's own device (ALSA's "Midi Through" is the first
+    // entry of both lists): what the program sends would come back in for ever. True when it did.
+    bool RefuseInputLoopingToOutput();
+    // Every part's state (and the open master keyboard's) to the output.
+    void SendAllStates();
+
+    // The mapper value of the output in use (the start's until one is chosen), and the input in
+    // use as the list of inputs names it ("none" when none is open).
+    const QString& outputChoice();
+    QString inputChoice() const;
+    // What can be chosen now.
+    std::vector<PortChoice> outputs() const { return OutputChoices(); }
+    std::vector<PortChoice> inputs() const { return InputChoices(); }
+
+    // What the devices did last (gone, back, refused), as the status bar says it.
+    const QString& status() const;
+
+    MidiDeviceWatch& watch() { return *watch_; }
+    MidiInputRouter& router() { return router_; }
+
+  signals:
+    void statusChanged(const QString& text);
+
+  private:
+    AppState& state_;
+    std::function<void()> releaseKeyboards_;
+    MidiInputRouter router_;
+    MidiDeviceWatch* watch_ = nullptr;
+    QString outputChoice_; // the mapper value of the output in use; empty: the one of the start
+};
