@@ -31,3 +31,9 @@ QuietJack::QuietJack(bool quiet) : wasQuiet_(quietJack) {
 QuietJack::~QuietJack() {
     quietJack = wasQuiet_;
 }
+
+jack_client_t* OpenJackClientQuietly(const char* name) {
+    const QuietJack quiet;
+    jack_status_t status{};
+    return jack_client_open(name, JackNoStartServer, &status);
+}

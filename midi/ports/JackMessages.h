@@ -7,6 +7,8 @@
 //
 // A QuietJack lives for the length of such a try, on the thread that makes it: only that
 // thread's messages are dropped meanwhile. `quiet` false keeps them (a log asked for).
+struct _jack_client;
+
 class QuietJack {
   public:
     explicit QuietJack(bool quiet = true);
@@ -17,3 +19,7 @@ class QuietJack {
   private:
     bool wasQuiet_;
 };
+
+// Opens a JACK client of that name without starting a server, quietly: null when no server
+// answers, which the caller says in its own words.
+_jack_client* OpenJackClientQuietly(const char* name);

@@ -83,11 +83,7 @@ struct PortWatcher::Jack {
             return true;
         if (Clock::now() < nextTry || wakeFd < 0)
             return false;
-        {
-            const QuietJack quiet; // no server answering is the common case
-            jack_status_t status{};
-            client = jack_client_open(WatcherClientName, JackNoStartServer, &status);
-        }
+        client = OpenJackClientQuietly(WatcherClientName); // no server: the common case
         if (client != nullptr && listen())
             return true;
         if (client != nullptr)

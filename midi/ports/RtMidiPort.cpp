@@ -1,6 +1,7 @@
 #include "midi/ports/RtMidiPort.h"
 
 #include "midi/Midi.h"
+#include "midi/ports/JackMessages.h"
 #include "midi/ports/PortIdentity.h"
 
 #include <jack/jack.h>
@@ -245,8 +246,7 @@ class JackClient final : public RtMidiPort::Client {
             error = "no JACK ring buffer";
             return false;
         }
-        jack_status_t status{};
-        client_ = jack_client_open(OwnClientName, JackNoStartServer, &status);
+        client_ = OpenJackClientQuietly(OwnClientName);
         if (client_ == nullptr) {
             error = "no JACK server answers";
             return false;
