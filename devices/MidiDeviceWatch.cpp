@@ -12,6 +12,15 @@ MidiDeviceWatch::Access MidiDeviceWatch::SystemAccess(AppState& state) {
     auto ports = std::make_shared<PortWatcher>();
     access.inputPresent = [ports](const QString& choice) { return ports->inputPresent(choice); };
     access.outputPresent = [ports](const QString& choice) { return ports->outputPresent(choice); };
+    access.inputConnected = [ports](const QString& choice) {
+        return ports->inputConnected(choice);
+    };
+    access.outputConnected = [ports](const QString& choice) {
+        return ports->outputConnected(choice);
+    };
+    access.listen = [ports](std::function<void()> changed) {
+        ports->setChangeHandler(std::move(changed));
+    };
     access.openInput = [&state](const QString& choice) { return state.midiIn.open(choice); };
     access.openOutput = [&state](const QString& choice) {
         return SwitchOutput(state, CreatePortFor(choice), false);
@@ -23,20 +32,34 @@ MidiDeviceWatch::MidiDeviceWatch(AppState& state, MidiInputRouter& router,
                                  std::function<void()> forgetKeyboards, Access access,
                                  QObject* parent)
     : QObject(parent), state_(state), router_(router), forgetKeyboards_(std::move(forgetKeyboards)),
-      access_(std::move(access)) {
-    timer_.setInterval(IntervalMs);
-    connect(&timer_, &QTimer::timeout, this, &MidiDeviceWatch::check);
-    timer_.start();
+      settle_(this) {
+    settle_.setSingleShot(true);
+    settle_.setInterval(SettleMs);
+    connect(&settle_, &QTimer::timeout, this, [this] {
+        settled_ = true;
+        check();
+        settled_ = false;
+    });
+    setAccess(std::move(access));
 }
 
+void MidiDeviceWatch::setAccess(Access access) {
+    access_ = std::move(access);
+    if (access_.listen)
+        access_.listen([this] { check(); });
+}
+
+// The first look, once the caller is done, also opens what hears the changes of the choice's API.
 void MidiDeviceWatch::setOutputChoice(const QString& choice) {
     outputChoice_ = choice.trimmed();
     outputGone_ = false;
+    QMetaObject::invokeMethod(this, &MidiDeviceWatch::check, Qt::QueuedConnection);
 }
 
 void MidiDeviceWatch::setInputChoice(const QString& choice) {
     inputChoice_ = choice.trimmed();
     inputGone_ = false;
+    QMetaObject::invokeMethod(this, &MidiDeviceWatch::check, Qt::QueuedConnection);
 }
 
 void MidiDeviceWatch::check() {
@@ -48,14 +71,15 @@ void MidiDeviceWatch::checkInput() {
     if (!IsWatchedChoice(inputChoice_))
         return;
     const bool present = access_.inputPresent(inputChoice_);
-    if (!inputGone_ && !present) {
+    if (!inputGone_ && (!present || lostConnection(access_.inputConnected, inputChoice_))) {
         // What the musician held goes up where it went, while the output is still there.
         router_.releaseAll();
         state_.midiIn.close();
         inputGone_ = true;
         say(QStringLiteral("MIDI In gone: %1"), QStringLiteral("MIDI In scollegato: %1"),
             inputChoice_);
-    } else if (inputGone_ && present && access_.openInput(inputChoice_)) {
+    }
+    if (inputGone_ && present && access_.openInput(inputChoice_)) {
         router_.reset();
         inputGone_ = false;
         say(QStringLiteral("MIDI In back: %1"), QStringLiteral("MIDI In ricollegato: %1"),
@@ -67,7 +91,7 @@ void MidiDeviceWatch::checkOutput() {
     if (!IsWatchedChoice(outputChoice_))
         return;
     const bool present = access_.outputPresent(outputChoice_);
-    if (!outputGone_ && !present) {
+    if (!outputGone_ && (!present || lostConnection(access_.outputConnected, outputChoice_))) {
         // Nothing can reach the device: the output goes quiet without a message, and what the
         // keyboards and the input held is forgotten rather than sent into the void.
         state_.midi.setOutputEnabled(false);
@@ -76,11 +100,23 @@ void MidiDeviceWatch::checkOutput() {
         outputGone_ = true;
         say(QStringLiteral("MIDI Out gone: %1"), QStringLiteral("MIDI Out scollegato: %1"),
             outputChoice_);
-    } else if (outputGone_ && present && access_.openOutput(outputChoice_)) {
+    }
+    if (outputGone_ && present && access_.openOutput(outputChoice_)) {
         outputGone_ = false;
         say(QStringLiteral("MIDI Out back: %1"), QStringLiteral("MIDI Out ricollegato: %1"),
             outputChoice_);
     }
+}
+
+// A port present whose connection to the program's own port stayed missing for the settling
+// time: it went and came back between two looks, and is closed and opened again.
+bool MidiDeviceWatch::lostConnection(const std::function<bool(const QString&)>& connected,
+                                     const QString& choice) {
+    if (!connected || connected(choice))
+        return false;
+    if (!settled_ && !settle_.isActive())
+        settle_.start();
+    return settled_;
 }
 
 void MidiDeviceWatch::refuseInput() {

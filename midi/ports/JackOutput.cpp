@@ -1,5 +1,6 @@
 #include "midi/ports/JackOutput.h"
 
+#include "midi/ports/JackMessages.h"
 #include "midi/ports/PortIdentity.h"
 
 #include <jack/jack.h>
@@ -135,8 +136,7 @@ class JackClient final : public SequencerOutput::Client {
             error = "no JACK ring buffer";
             return false;
         }
-        jack_status_t status{};
-        client_ = jack_client_open(OwnClientName, JackNoStartServer, &status);
+        client_ = OpenJackClientQuietly(OwnClientName);
         if (client_ == nullptr) {
             error = "no JACK server answers";
             return false;

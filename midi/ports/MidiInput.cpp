@@ -1,5 +1,6 @@
 #include "midi/ports/MidiInput.h"
 
+#include "midi/ports/JackMessages.h"
 #include "midi/ports/PortIdentity.h"
 #include "midi/ports/SpscRing.h"
 
@@ -158,8 +159,7 @@ class JackSource final : public MidiInput::Source {
 
     bool open(const std::string& filter, const std::string& preferredIdentity,
               const std::string& outputPortName, std::string& error) override {
-        jack_status_t status{};
-        client_ = jack_client_open(OwnClientName, JackNoStartServer, &status);
+        client_ = OpenJackClientQuietly(OwnClientName);
         if (client_ == nullptr) {
             error = "no JACK server answers";
             return false;
@@ -336,8 +336,7 @@ MidiInput::~MidiInput() {
 QStringList MidiInput::ports(Api api) {
     QStringList list;
     if (api == Api::Jack) {
-        jack_status_t status{};
-        jack_client_t* client = jack_client_open(OwnClientName, JackNoStartServer, &status);
+        jack_client_t* client = OpenJackClientQuietly(OwnClientName);
         if (client == nullptr)
             return list;
         if (const char** ports =

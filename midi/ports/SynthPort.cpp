@@ -1,6 +1,7 @@
 #include "midi/ports/SynthPort.h"
 
 #include "midi/Midi.h"
+#include "midi/ports/JackMessages.h"
 #include "midi/ports/PulseOutput.h"
 
 #include <QByteArray>
@@ -151,27 +152,15 @@ bool PulseServerRuns() {
     return connected;
 }
 
-// libjack prints its complaints itself; while the program only asks whether a server runs they
-// are dropped (a machine without JACK is the common case).
-std::atomic<bool> jackProbing = false;
-
-void JackMessage(const char* text) {
-    if (!jackProbing || logToTerminal)
-        std::fprintf(stderr, "%s\n", text);
-}
-
 // True when a JACK server runs already. Nothing here or later may start one: it would take the
 // sound card from everyone else, so libjack is told never to (JACK_NO_START_SERVER, which
 // FluidSynth's JACK driver obeys too).
 bool JackServerRuns() {
-    jack_set_error_function(JackMessage);
-    jack_set_info_function(JackMessage);
-    jackProbing = true;
+    const QuietJack quiet(!logToTerminal); // a machine without JACK is the common case
     jack_status_t status{};
     jack_client_t* client = jack_client_open("Quintaro probe", JackNoStartServer, &status);
     if (client != nullptr)
         jack_client_close(client);
-    jackProbing = false;
     return client != nullptr;
 }
 

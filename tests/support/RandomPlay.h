@@ -32,7 +32,7 @@ class RandomPlay {
         // The input's port comes and goes when the sequence says so.
         const auto input = [this](const QString&) { return inputThere_; };
         const auto there = [](const QString&) { return true; };
-        h_.main.devices().watch().setAccess({input, there, input, there});
+        h_.main.devices().watch().setAccess({input, there, input, there, input, there, {}});
         h_.main.devices().watch().setInputChoice(QStringLiteral("jack:Keys"));
         h_.open(Part, false);
         master_.emplace(h_.openMaster());
