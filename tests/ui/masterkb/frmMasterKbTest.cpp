@@ -20,23 +20,23 @@ TEST_F(MasterKbTest, ItsSlidersSendToEveryChannelOnItsSettingsAreStoredAtCloseAn
     for (int n = 1; n <= 16; ++n) // channels 1 and 10 on
         element(n) = n == 1 || n == 10;
     element(24) = 5; // Mod 1
-    row(3, PartRow::VelocityOn) = 90;
+    row(16, PartRow::VelocityOn) = 90;
     row(10, PartRow::VelocityOff) = 44;
     MasterKbDriver w = openMaster();
     // Slider by slider, to each channel on: volume, pan, bend and the sliders not at 0.
     EXPECT_EQ(out(), "b0 07 64 b9 07 64 b0 0a 40 b9 0a 40 e0 7f 40 e9 7f 40 b0 01 05 b9 01 05");
     EXPECT_TRUE(!main.mnuMasterKb->isEnabled() && t.state.WindowRecs[17].Open);
-    // Boxes clicked (each box shows its channel's setting: 1 goes off, 3 on): stored; sliders:
+    // Boxes clicked (each box shows its channel's setting: 1 goes off, 16 on): stored; sliders:
     // stored, shown and sent to each channel on, in order; a key, to each channel on with that
     // part's velocities (a note's release where it went: the random play's invariant).
     QTest::mouseClick(w.channelBox(1), Qt::LeftButton);
-    QTest::mouseClick(w.channelBox(3), Qt::LeftButton);
+    QTest::mouseClick(w.channelBox(16), Qt::LeftButton);
     w.setSlider(7, 50);
     w.setSlider(6, 0);
     w.setSlider(2, 20); // Vel On: never sent
     w.keys.act("click 24");
-    EXPECT_EQ(out(), "b2 01 32 b9 01 32 e2 7f 00 e9 7f 00 92 3c 5a 99 3c 50 82 3c 40 89 3c 2c");
-    EXPECT_EQ(elements(1, 16), (std::vector{0, 0, 1, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(out(), "b9 01 32 bf 01 32 e9 7f 00 ef 7f 00 99 3c 50 9f 3c 5a 89 3c 2c 8f 3c 40");
+    EXPECT_EQ(elements(1, 16), (std::vector{0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1}));
     EXPECT_EQ(elements(17, 27), (std::vector{100, 64, 20, 64, 0, 0, 0, 50, 0, 0, 0}));
 
     // The modes and the key shift are stored when it closes, not before. All Notes Off, by its
