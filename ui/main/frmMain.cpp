@@ -11,6 +11,7 @@
 #include "ui/keyboard/Keyboard.h"
 #include "ui/main/MidiDeviceWatch.h"
 #include "ui/main/MidiInputRouter.h"
+#include "ui/main/SoundStatus.h"
 #include "ui/main/frmMidi.h"
 #include "ui/masterkb/frmMasterKb.h"
 #include "ui/mixer/frmGMPag.h"
@@ -65,6 +66,8 @@ frmMain::frmMain(AppState& state, std::function<void()> onUnload)
     deviceWatch_->setInputChoice(state_.midiIn.isOpen() ? state_.midiIn.choice()
                                                         : QStringLiteral("none"));
     connect(deviceWatch_, &MidiDeviceWatch::statusChanged, LabelMidi, &QLabel::setText);
+    state_.midi.setStatusHandler(
+        [this](int status) { LabelMidi->setText(SoundStatusText(status, state_.LanguageCode)); });
     // Found while a message of the input is being played: the input closes once that is done.
     midiInRouter_->setLoopBackHandler(
         [this] { QTimer::singleShot(0, deviceWatch_, [this] { deviceWatch_->refuseInput(); }); });
@@ -85,6 +88,7 @@ bool frmMain::RefuseInputLoopingToOutput() {
 frmMain::~frmMain() {
     state_.midiIn.setHandler({});
     state_.midi.setSendObserver({});
+    state_.midi.setStatusHandler({});
 }
 
 void frmMain::ReleaseKeyboards() {
