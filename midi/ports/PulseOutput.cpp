@@ -288,11 +288,7 @@ void PulseOutput::onWrite(pa_stream* stream, std::size_t bytes, void* self) {
     // the server, whose sink would go on waking every millisecond or so; with no stream it
     // sleeps too. What the server still holds of it is silence. The stream is released at the
     // next wake or at the end, outside its own callback.
-    pa_stream_set_write_callback(stream, nullptr, nullptr);
-    pa_stream_set_state_callback(stream, nullptr, nullptr);
-    pa_stream_disconnect(stream);
-    out->retired_ = stream;
-    out->stream_ = nullptr;
+    out->dropStream();
     ++out->sleeps_;
 }
 
