@@ -56,7 +56,7 @@ TEST_F(SynthPortTest, BendVolumeAndEveryWayToEndANoteAreHeard) {
                                     [&](double v) { return v >= 0.5 * std::ranges::max(level); }) -
                level.begin();
     };
-    EXPECT_GT(onset(127), 4 * onset(0) + 5);
+    EXPECT_GT(onset(127), 3 * onset(0) + 3);
     const double soft = Rms(Tone({0xB0, 7, 32}, 0.3));
     EXPECT_GT(soft, 0.0);
     EXPECT_LT(soft, Rms(Tone({0xB0, 7, 127}, 0.3)) * 0.2);
