@@ -121,3 +121,28 @@ void SynthFeed::dropUnplayedFrames() {
 int SynthFeed::activeVoices() const {
     return fluid_synth_get_active_voice_count(synth_);
 }
+
+SynthFileWriter::SynthFileWriter(fluid_synth_t* synth, SynthFeed& feed, int periodFrames,
+                                 double sampleRate)
+    : renderer_(new_fluid_file_renderer(synth)) {
+    if (renderer_ == nullptr)
+        return;
+    const auto period = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::duration<double>(periodFrames / sampleRate));
+    thread_ = std::thread([this, &feed, period] {
+        for (auto next = std::chrono::steady_clock::now(); !stop_; next += period) {
+            feed.applyPending();
+            if (fluid_file_renderer_process_block(renderer_) != FLUID_OK)
+                break;
+            std::this_thread::sleep_until(next + period);
+        }
+    });
+}
+
+SynthFileWriter::~SynthFileWriter() {
+    stop_ = true;
+    if (thread_.joinable())
+        thread_.join();
+    if (renderer_ != nullptr)
+        delete_fluid_file_renderer(renderer_);
+}

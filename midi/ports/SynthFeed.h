@@ -6,8 +6,10 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <thread>
 
 struct _fluid_synth_t;
+struct _fluid_file_renderer_t;
 
 // FluidSynth renders in blocks of this many frames and plays an event at the start of the next
 // block; frames of a block rendered but not yet taken wait for the next write.
@@ -64,4 +66,21 @@ class SynthFeed {
     std::array<char, 1024> sysex_{}; // the system exclusive message being received
     std::size_t sysexSize_ = 0;      // beyond sysex_.size(): too long, dropped at its end
     std::uint64_t rendered_ = 0;     // frames taken from the synthesizer
+};
+
+// FluidSynth's file driver has no callback mode: this thread writes the file in its place, a
+// period at a time by the clock as that driver does, applying what waits in `feed` first.
+class SynthFileWriter {
+  public:
+    // Writes to audio.file.name of the synthesizer's settings; ok() false when it cannot.
+    SynthFileWriter(_fluid_synth_t* synth, SynthFeed& feed, int periodFrames, double sampleRate);
+    ~SynthFileWriter();
+    SynthFileWriter(const SynthFileWriter&) = delete;
+    SynthFileWriter& operator=(const SynthFileWriter&) = delete;
+    bool ok() const { return renderer_ != nullptr; }
+
+  private:
+    _fluid_file_renderer_t* renderer_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
 };

@@ -136,12 +136,14 @@ struct SynthPort::Fluid {
     fluid_synth_t* synth = nullptr;
     std::unique_ptr<SynthFeed> feed;        // every message, to the thread that renders
     fluid_audio_driver_t* driver = nullptr; // FluidSynth's own driver, or
-    std::unique_ptr<PulseOutput> pulse;     // the stream that sleeps
+    std::unique_ptr<PulseOutput> pulse;     // the stream that sleeps, or
+    std::unique_ptr<SynthFileWriter> file;  // FluidSynth's file driver in a thread of ours
 };
 
 void SynthPort::FluidDeleter::operator()(Fluid* fluid) const {
     // The driver first: its thread renders from the synthesizer.
     fluid->pulse.reset();
+    fluid->file.reset();
     if (fluid->driver != nullptr)
         delete_fluid_audio_driver(fluid->driver);
     fluid->feed.reset();
@@ -245,6 +247,13 @@ SynthPort::createSynth(bool withAudio, std::vector<std::string>* driverLog) {
             *fluid->feed, options, [this](int status) { tell(status); }, error);
         if (fluid->pulse == nullptr) {
             lastError_ = "no audio output; " + error;
+            return nullptr;
+        }
+    } else if (withAudio && driver == "file") {
+        fluid->file =
+            std::make_unique<SynthFileWriter>(fluid->synth, *fluid->feed, PeriodSize, SampleRate);
+        if (!fluid->file->ok()) {
+            lastError_ = "no audio output; the file could not be written";
             return nullptr;
         }
     } else if (withAudio) {

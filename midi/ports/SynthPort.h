@@ -76,7 +76,8 @@ class SynthPort : public LongMessagePort {
     static std::unique_ptr<SynthPort> createOffline(const std::string& soundFontPath);
     // Offline only: the next `frames` frames as interleaved stereo floats (left, right, left,
     // ...), 2 * frames values at SampleRate. Empty for a synthesizer playing through a driver.
-    // Rendered in periods as the PulseAudio stream renders them, and asleep as it would be:
+    // Rendered in periods as the PulseAudio stream renders them, each after applying what waits
+    // in the same SynthFeed the audio thread drains, and asleep as it would be:
     // once the synthesizer sleeps, the rest is zeros without rendering until a message wakes it.
     std::vector<float> render(int frames);
     // Whether the synthesizer sleeps now (offline, or through PulseAudio; never with another

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QScopeGuard>
@@ -50,10 +51,28 @@ TEST(SynthDriver, PrefersAPulseAudioServerAndComesBackWithIt) {
     if (SynthPort(TestSoundFont).deviceCount() == 0)
         GTEST_SKIP() << TestSoundFont << " is not installed (scripts/setup installs it)";
     // The program's own environment, changed for good: this is its only test.
-    qunsetenv("QUINTARO_SYNTH_DRIVER");
-    qunsetenv("PULSE_SERVER");
     QTemporaryDir folder;
     const QString dir = folder.path();
+    // FluidSynth's file driver (written by a thread of ours): the note played is in the file,
+    // 16-bit samples after the 44 bytes of its header, in the folder it runs in.
+    qputenv("QUINTARO_SYNTH_DRIVER", "file");
+    ASSERT_TRUE(QDir::setCurrent(dir));
+    {
+        SynthPort synth(TestSoundFont);
+        ASSERT_EQ(synth.open(), 0u) << synth.lastError();
+        synth.shortMessage(PackShortMessage(0x90, 67, 100));
+        QFile wav(dir + "/fluidsynth.wav");
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                wav.close();
+                const QByteArray raw = wav.open(QIODevice::ReadOnly) ? wav.readAll().mid(44) : "";
+                const auto* x = reinterpret_cast<const qint16*>(raw.constData());
+                return std::any_of(x, x + raw.size() / 2, [](qint16 v) { return v > 1000; });
+            },
+            5000));
+    }
+    qunsetenv("QUINTARO_SYNTH_DRIVER");
+    qunsetenv("PULSE_SERVER");
     // No server to be found: ALSA, and JACK is neither found nor started. The folder is the
     // runtime folder and home of the PulseAudio server started next (its cookie and state).
     qputenv("XDG_RUNTIME_DIR", dir.toLocal8Bit());
