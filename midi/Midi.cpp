@@ -54,6 +54,14 @@ void Midi::report(int messageNumber) const {
 
 void Midi::setPort(std::unique_ptr<MidiPort> port) {
     port_ = std::move(port);
+    if (port_ != nullptr)
+        port_->setStatusHandler(status_);
+}
+
+void Midi::setStatusHandler(std::function<void(int status)> handler) {
+    status_ = std::move(handler);
+    if (port_ != nullptr)
+        port_->setStatusHandler(status_);
 }
 
 void Midi::resetOutputFlags() {
@@ -171,7 +179,7 @@ bool Midi::ReplacePort(std::unique_ptr<MidiPort> port, bool report) {
             SendAllNotesOff(channel);
         CloseMidiOutput();
     }
-    port_ = std::move(port);
+    setPort(std::move(port));
     open_ = false;
     enabled_ = port_ != nullptr;
     MessageHandler handler = report ? MessageHandler() : std::exchange(showMessage_, nullptr);

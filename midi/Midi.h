@@ -65,6 +65,9 @@ class Midi {
     // Without a handler device errors still silence the output, but nobody is told.
     void setMessageHandler(MessageHandler handler) { showMessage_ = std::move(handler); }
 
+    // Told what the port says of its sound (SoundStatus), now and for every port set later.
+    void setStatusHandler(std::function<void(int status)> handler);
+
     // Told the bytes of every message the port took (short and long), after it took them.
     using SendObserver = std::function<void(const std::uint8_t* bytes, std::size_t size)>;
     void setSendObserver(SendObserver observer) { sent_ = std::move(observer); }
@@ -121,6 +124,7 @@ class Midi {
 
     MessageHandler showMessage_;
     SendObserver sent_;
+    std::function<void(int)> status_;
     std::unique_ptr<MidiPort> port_;
     Recorder recorder_;
     bool enabled_ = true;

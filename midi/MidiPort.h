@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,14 @@ constexpr std::uint32_t Allocated = 4; // device already in use
 constexpr std::uint32_t Error = 1;     // any other failure
 } // namespace MidiError
 
+// What a port that plays sound itself says of its audio output when it changes by itself.
+namespace SoundStatus {
+constexpr int ServerGone = 1; // the sound server went: waited for, played again when back
+constexpr int OutputGone = 2; // the audio output failed (its sink went): tried again
+constexpr int Back = 3;       // playing again after one of those
+constexpr int Lost = 4;       // gone, and it cannot come back by itself
+} // namespace SoundStatus
+
 // One MIDI output as the program sees it: the calls of the MIDI module, each with its result.
 class MidiPort {
   public:
@@ -51,6 +60,8 @@ class MidiPort {
     // True for a device that knows nothing when it opens (a synthesizer created by the program):
     // it must be told every part's state before it sounds as the windows show.
     virtual bool startsEmpty() const { return false; }
+    // Told a SoundStatus on the thread that made the port, for a port that has one to say.
+    virtual void setStatusHandler(std::function<void(int status)> /*handler*/) {}
 };
 
 // A port that hands a long message on in one piece, with the header calls every such port

@@ -1,64 +1,170 @@
 #include "midi/ports/PulseOutput.h"
 
-#include <fluidsynth.h>
+#include "midi/MidiPort.h"
+
 #include <pulse/pulseaudio.h>
+#include <pulse/rtclock.h>
 
 #include <algorithm>
 #include <pthread.h>
 #include <sched.h>
+#include <utility>
 
 namespace {
 
 constexpr std::size_t FrameBytes = 2 * sizeof(float); // interleaved stereo floats
 constexpr int RealtimePriority = 60;                  // FluidSynth's audio.realtime-prio
+// The wait before trying again a server or a stream that failed, doubled at each failure.
+constexpr int FirstRetryMs = 100;
+constexpr int LastRetryMs = 2000;
 
 } // namespace
 
-void DropUnplayedFrames(fluid_synth_t* synth, std::uint64_t& rendered) {
-    const auto left =
-        static_cast<int>((FluidBlockFrames - rendered % FluidBlockFrames) % FluidBlockFrames);
-    if (left == 0)
-        return;
-    float scratch[2 * FluidBlockFrames];
-    fluid_synth_write_float(synth, left, scratch, 0, 2, scratch, 1, 2);
-    rendered += static_cast<std::uint64_t>(left);
-}
-
-PulseOutput::PulseOutput(fluid_synth_t* synth, const Options& options)
-    : synth_(synth), options_(options),
+PulseOutput::PulseOutput(SynthFeed& feed, const Options& options)
+    : feed_(feed), options_(options),
       gate_(static_cast<long>(options.idleSeconds * options.sampleRate), options.silence) {}
 
-std::unique_ptr<PulseOutput> PulseOutput::open(fluid_synth_t* synth, const Options& options,
+std::unique_ptr<PulseOutput> PulseOutput::open(SynthFeed& feed, const Options& options,
+                                               std::function<void(int)> status,
                                                std::string& error) {
-    std::unique_ptr<PulseOutput> output(new PulseOutput(synth, options));
+    std::unique_ptr<PulseOutput> output(new PulseOutput(feed, options));
+    output->status_ = std::move(status);
     if (!output->connect(error))
         return nullptr;
     return output;
 }
 
 PulseOutput::~PulseOutput() {
-    if (mainloop_ != nullptr)
+    if (mainloop_ != nullptr) {
+        pa_threaded_mainloop_lock(mainloop_);
+        running_ = false;
+        if (retry_ != nullptr)
+            pa_threaded_mainloop_get_api(mainloop_)->time_free(retry_);
+        pa_threaded_mainloop_unlock(mainloop_);
         pa_threaded_mainloop_stop(mainloop_);
+    }
     if (stream_ != nullptr) {
         pa_stream_disconnect(stream_);
         pa_stream_unref(stream_);
     }
     if (retired_ != nullptr)
         pa_stream_unref(retired_);
-    if (context_ != nullptr) {
-        pa_context_disconnect(context_);
-        pa_context_unref(context_);
-    }
+    for (pa_context* context : {context_, retiredContext_})
+        if (context != nullptr) {
+            pa_context_disconnect(context);
+            pa_context_unref(context);
+        }
     if (mainloop_ != nullptr)
         pa_threaded_mainloop_free(mainloop_);
 }
 
-void PulseOutput::onContextState(pa_context*, void* self) {
-    pa_threaded_mainloop_signal(static_cast<PulseOutput*>(self)->mainloop_, 0);
+// The main loop's thread. While opening, the state is only waited for; once open, a context
+// that fails is replaced, and one that is ready again gets a stream.
+void PulseOutput::onContextState(pa_context* context, void* self) {
+    auto* out = static_cast<PulseOutput*>(self);
+    pa_threaded_mainloop_signal(out->mainloop_, 0);
+    if (!out->running_ || context != out->context_)
+        return;
+    const pa_context_state_t state = pa_context_get_state(context);
+    if (state == PA_CONTEXT_READY) {
+        out->openStream();
+    } else if (!PA_CONTEXT_IS_GOOD(state)) {
+        out->dropStream();
+        out->lose(SoundStatus::ServerGone);
+        out->retryLater();
+    }
 }
 
-void PulseOutput::onStreamState(pa_stream*, void* self) {
-    pa_threaded_mainloop_signal(static_cast<PulseOutput*>(self)->mainloop_, 0);
+// The main loop's thread. A stream that fails while its context is good lost its sink or was
+// refused: it is made again later. One failing with its context is the context's to handle.
+void PulseOutput::onStreamState(pa_stream* stream, void* self) {
+    auto* out = static_cast<PulseOutput*>(self);
+    pa_threaded_mainloop_signal(out->mainloop_, 0);
+    if (!out->running_ || stream != out->stream_)
+        return;
+    const pa_stream_state_t state = pa_stream_get_state(stream);
+    if (state == PA_STREAM_READY) {
+        out->backoffMs_ = 0;
+        if (std::exchange(out->gone_, false) && out->status_)
+            out->status_(SoundStatus::Back);
+    } else if (!PA_STREAM_IS_GOOD(state) &&
+               pa_context_get_state(out->context_) == PA_CONTEXT_READY) {
+        out->dropStream();
+        out->lose(SoundStatus::OutputGone);
+        out->retryLater();
+    }
+}
+
+void PulseOutput::openStream() {
+    if (retired_ != nullptr) {
+        pa_stream_unref(retired_);
+        retired_ = nullptr;
+    }
+    // A new stream: the server asks for its first blocks as soon as it is made, and they are
+    // rendered then, with the message that woke it already waiting in the feed.
+    gate_.woke();
+    feed_.dropUnplayedFrames();
+    if (!startStream()) {
+        dropStream();
+        lose(SoundStatus::OutputGone);
+        retryLater();
+    }
+}
+
+void PulseOutput::dropStream() {
+    gate_.sleep();
+    if (stream_ == nullptr)
+        return;
+    pa_stream_set_write_callback(stream_, nullptr, nullptr);
+    pa_stream_set_state_callback(stream_, nullptr, nullptr);
+    if (PA_STREAM_IS_GOOD(pa_stream_get_state(stream_)))
+        pa_stream_disconnect(stream_);
+    if (retired_ != nullptr)
+        pa_stream_unref(retired_);
+    retired_ = std::exchange(stream_, nullptr);
+}
+
+void PulseOutput::lose(int status) {
+    if (!std::exchange(gone_, true) && status_)
+        status_(status);
+}
+
+void PulseOutput::retryLater() {
+    if (retry_ != nullptr || !running_)
+        return;
+    backoffMs_ = std::clamp(2 * backoffMs_, FirstRetryMs, LastRetryMs);
+    retry_ = pa_context_rttime_new(context_, pa_rtclock_now() + backoffMs_ * PA_USEC_PER_MSEC,
+                                   onRetry, this);
+}
+
+void PulseOutput::onRetry(pa_mainloop_api* api, pa_time_event* event, const timeval*, void* self) {
+    auto* out = static_cast<PulseOutput*>(self);
+    api->time_free(event);
+    out->retry_ = nullptr;
+    if (!out->running_)
+        return;
+    if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(out->context_)))
+        out->reconnect();
+    else if (out->stream_ == nullptr && pa_context_get_state(out->context_) == PA_CONTEXT_READY)
+        out->openStream();
+}
+
+void PulseOutput::reconnect() {
+    if (retiredContext_ != nullptr)
+        pa_context_unref(retiredContext_);
+    retiredContext_ = std::exchange(context_, nullptr);
+    context_ = pa_context_new(pa_threaded_mainloop_get_api(mainloop_), "Quintaro");
+    if (context_ == nullptr) {
+        context_ = std::exchange(retiredContext_, nullptr);
+        running_ = false;
+        if (status_)
+            status_(SoundStatus::Lost);
+        return;
+    }
+    pa_context_set_state_callback(context_, onContextState, this);
+    // A refusal here (no socket yet) fails the context, whose callback tries again later.
+    if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+        retryLater();
 }
 
 bool PulseOutput::connect(std::string& error) {
@@ -114,6 +220,7 @@ bool PulseOutput::connect(std::string& error) {
         requestFrames_ = static_cast<int>(granted->minreq / FrameBytes);
         queuedFrames_ = static_cast<int>(granted->tlength / FrameBytes);
     }
+    running_ = true;
     pa_threaded_mainloop_unlock(mainloop_);
     return true;
 }
@@ -155,10 +262,9 @@ bool PulseOutput::renderInto(std::size_t bytes) {
         const auto frames = static_cast<int>(n / FrameBytes);
         auto* out = static_cast<float*>(data);
         gate_.rendering();
-        fluid_synth_write_float(synth_, frames, out, 0, 2, out, 1, 2);
-        rendered_ += static_cast<std::uint64_t>(frames);
-        sleep = gate_.rendered(out, 2 * static_cast<std::size_t>(frames), frames,
-                               fluid_synth_get_active_voice_count(synth_));
+        feed_.render(out, frames);
+        sleep =
+            gate_.rendered(out, 2 * static_cast<std::size_t>(frames), frames, feed_.activeVoices());
         pa_stream_write(stream_, data, n, nullptr, 0, PA_SEEK_RELATIVE);
         bytes -= n;
     }
@@ -182,30 +288,20 @@ void PulseOutput::onWrite(pa_stream* stream, std::size_t bytes, void* self) {
     // the server, whose sink would go on waking every millisecond or so; with no stream it
     // sleeps too. What the server still holds of it is silence. The stream is released at the
     // next wake or at the end, outside its own callback.
-    pa_stream_set_write_callback(stream, nullptr, nullptr);
-    pa_stream_set_state_callback(stream, nullptr, nullptr);
-    pa_stream_disconnect(stream);
-    out->retired_ = stream;
-    out->stream_ = nullptr;
+    out->dropStream();
     ++out->sleeps_;
 }
 
 void PulseOutput::wake() {
     pa_threaded_mainloop_lock(mainloop_);
-    if (stream_ == nullptr && pa_context_get_state(context_) == PA_CONTEXT_READY) {
-        if (retired_ != nullptr) {
-            pa_stream_unref(retired_);
-            retired_ = nullptr;
-        }
-        // A new stream: the server asks for its first blocks as soon as it is made, and they
-        // are rendered then, with the message that woke it already in the synthesizer.
-        gate_.woke();
-        DropUnplayedFrames(synth_, rendered_);
-        if (!startStream() && stream_ != nullptr) {
-            pa_stream_unref(stream_);
-            stream_ = nullptr;
-        }
+    if (stream_ == nullptr && gate_.asleep() && running_ && !gone_ &&
+        pa_context_get_state(context_) == PA_CONTEXT_READY) {
+        openStream();
         ++wakes_;
     }
+    // No stream renders (the output is gone, or the stream could not be made): the messages
+    // go to the synthesizer here, the lock keeping the main loop's thread out.
+    if (stream_ == nullptr)
+        feed_.applyPending();
     pa_threaded_mainloop_unlock(mainloop_);
 }

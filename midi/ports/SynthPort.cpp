@@ -1,21 +1,17 @@
 #include "midi/ports/SynthPort.h"
 
 #include "midi/Midi.h"
-#include "midi/ports/JackMessages.h"
 #include "midi/ports/PulseOutput.h"
+#include "midi/ports/SynthFeed.h"
 
 #include <QByteArray>
+#include <QObject>
 #include <QtGlobal>
 #include <fluidsynth.h>
-#include <jack/jack.h>
 
-#include <atomic>
 #include <cstdio>
 #include <dlfcn.h>
 #include <mutex>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -129,41 +125,6 @@ void AddControllerModulators(fluid_synth_t* synth) {
     delete_fluid_mod(mod);
 }
 
-// A PulseAudio server, or PipeWire's, answers on PULSE_SERVER or on the socket under
-// XDG_RUNTIME_DIR; a socket file left by a server that died does not count.
-bool PulseServerRuns() {
-    if (!qEnvironmentVariableIsEmpty("PULSE_SERVER"))
-        return true;
-    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    if (runtime.isEmpty())
-        return false;
-    const QByteArray path = runtime + "/pulse/native";
-    sockaddr_un address = {};
-    address.sun_family = AF_UNIX;
-    if (static_cast<std::size_t>(path.size()) >= sizeof address.sun_path)
-        return false;
-    std::copy(path.begin(), path.end(), address.sun_path);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return false;
-    const bool connected =
-        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return connected;
-}
-
-// True when a JACK server runs already. Nothing here or later may start one: it would take the
-// sound card from everyone else, so libjack is told never to (JACK_NO_START_SERVER, which
-// FluidSynth's JACK driver obeys too).
-bool JackServerRuns() {
-    const QuietJack quiet(!logToTerminal); // a machine without JACK is the common case
-    jack_status_t status{};
-    jack_client_t* client = jack_client_open("Quintaro probe", JackNoStartServer, &status);
-    if (client != nullptr)
-        jack_client_close(client);
-    return client != nullptr;
-}
-
 bool ReadsAs(const std::string& line, const char* format, int& first, int& second) {
     return std::sscanf(line.c_str(), format, &first, &second) == 2;
 }
@@ -173,15 +134,19 @@ bool ReadsAs(const std::string& line, const char* format, int& first, int& secon
 struct SynthPort::Fluid {
     fluid_settings_t* settings = nullptr;
     fluid_synth_t* synth = nullptr;
+    std::unique_ptr<SynthFeed> feed;        // every message, to the thread that renders
     fluid_audio_driver_t* driver = nullptr; // FluidSynth's own driver, or
-    std::unique_ptr<PulseOutput> pulse;     // the stream that sleeps
+    std::unique_ptr<PulseOutput> pulse;     // the stream that sleeps, or
+    std::unique_ptr<SynthFileWriter> file;  // FluidSynth's file driver in a thread of ours
 };
 
 void SynthPort::FluidDeleter::operator()(Fluid* fluid) const {
     // The driver first: its thread renders from the synthesizer.
     fluid->pulse.reset();
+    fluid->file.reset();
     if (fluid->driver != nullptr)
         delete_fluid_audio_driver(fluid->driver);
+    fluid->feed.reset();
     if (fluid->synth != nullptr)
         delete_fluid_synth(fluid->synth);
     if (fluid->settings != nullptr)
@@ -191,8 +156,25 @@ void SynthPort::FluidDeleter::operator()(Fluid* fluid) const {
 
 SynthPort::SynthPort() : SynthPort(FindSoundFont()) {}
 
-SynthPort::SynthPort(std::string soundFontPath) : soundFontPath_(std::move(soundFontPath)) {
+SynthPort::SynthPort(std::string soundFontPath)
+    : soundFontPath_(std::move(soundFontPath)), notifier_(std::make_unique<QObject>()) {
     InstallSynthLog();
+}
+
+void SynthPort::setStatusHandler(std::function<void(int status)> handler) {
+    statusHandler_ = std::move(handler);
+}
+
+// The audio thread's word reaches the thread that made the port as one queued call; one made
+// after the port is gone is dropped with its notifier.
+void SynthPort::tell(int status) {
+    QMetaObject::invokeMethod(
+        notifier_.get(),
+        [this, status] {
+            if (statusHandler_)
+                statusHandler_(status);
+        },
+        Qt::QueuedConnection);
 }
 
 SynthPort::~SynthPort() = default;
@@ -206,20 +188,6 @@ std::string SynthPort::FindSoundFont() {
         if (fluid_is_soundfont(path))
             return path;
     return {};
-}
-
-std::string SynthPort::ChooseAudioDriver() {
-    if (!qEnvironmentVariableIsSet("JACK_NO_START_SERVER"))
-        qputenv("JACK_NO_START_SERVER", "1");
-    const QByteArray chosen = qgetenv("QUINTARO_SYNTH_DRIVER");
-    if (!chosen.isEmpty())
-        return chosen.toStdString();
-    InstallSynthLog();
-    if (PulseServerRuns())
-        return "pulseaudio";
-    if (JackServerRuns())
-        return "jack";
-    return "alsa";
 }
 
 int SynthPort::deviceCount() {
@@ -237,6 +205,9 @@ SynthPort::createSynth(bool withAudio, std::vector<std::string>* driverLog) {
     fluid_settings_t* settings = fluid->settings;
     fluid_settings_setnum(settings, "synth.sample-rate", SampleRate);
     fluid_settings_setnum(settings, "synth.gain", Gain);
+    // Without FluidSynth's API lock: only one thread at a time calls it (SynthFeed), so the
+    // audio thread never waits for the thread that plays.
+    fluid_settings_setint(settings, "synth.threadsafe-api", 0);
     const std::string driver = withAudio ? ChooseAudioDriver() : std::string();
     if (withAudio) {
         // A short buffer: the time from a click to the sound is about one buffer.
@@ -257,9 +228,13 @@ SynthPort::createSynth(bool withAudio, std::vector<std::string>* driverLog) {
         return nullptr;
     }
     AddControllerModulators(fluid->synth);
+    // The SoundFont loads before any audio thread renders, the API being without its lock.
+    if (fluid_synth_sfload(fluid->synth, soundFontPath_.c_str(), 1) == FLUID_FAILED) {
+        lastError_ = "SoundFont could not be loaded: " + soundFontPath_;
+        return nullptr;
+    }
+    fluid->feed = std::make_unique<SynthFeed>(fluid->synth);
 
-    // The audio driver starts before the SoundFont loads, so that a machine without sound output
-    // fails at once.
     if (withAudio && driver == "pulseaudio") {
         PulseOutput::Options options;
         options.sampleRate = SampleRate;
@@ -268,16 +243,25 @@ SynthPort::createSynth(bool withAudio, std::vector<std::string>* driverLog) {
         options.idleSeconds = IdleSeconds;
         options.silence = Silence;
         std::string error;
-        fluid->pulse = PulseOutput::open(fluid->synth, options, error);
+        fluid->pulse = PulseOutput::open(
+            *fluid->feed, options, [this](int status) { tell(status); }, error);
         if (fluid->pulse == nullptr) {
             lastError_ = "no audio output; " + error;
+            return nullptr;
+        }
+    } else if (withAudio && driver == "file") {
+        fluid->file =
+            std::make_unique<SynthFileWriter>(fluid->synth, *fluid->feed, PeriodSize, SampleRate);
+        if (!fluid->file->ok()) {
+            lastError_ = "no audio output; the file could not be written";
             return nullptr;
         }
     } else if (withAudio) {
         LogListener log;
         {
             QuietAlsa quiet;
-            fluid->driver = new_fluid_audio_driver(settings, fluid->synth);
+            fluid->driver =
+                new_fluid_audio_driver2(settings, SynthFeed::Process, fluid->feed.get());
         }
         if (driverLog != nullptr)
             *driverLog = log.lines;
@@ -287,11 +271,6 @@ SynthPort::createSynth(bool withAudio, std::vector<std::string>* driverLog) {
                 lastError_ += "; " + line;
             return nullptr;
         }
-    }
-
-    if (fluid_synth_sfload(fluid->synth, soundFontPath_.c_str(), 1) == FLUID_FAILED) {
-        lastError_ = "SoundFont could not be loaded: " + soundFontPath_;
-        return nullptr;
     }
     return fluid;
 }
@@ -350,6 +329,7 @@ std::unique_ptr<SynthPort> SynthPort::createOffline(const std::string& soundFont
     auto fluid = port->createSynth(false, nullptr);
     if (fluid == nullptr)
         return nullptr;
+    fluid->feed->setSingleThread(true);
     port->fluid_ = std::move(fluid);
     port->offline_ = true;
     port->offlineGate_ =
@@ -366,10 +346,9 @@ std::vector<float> SynthPort::render(int frames) {
         const int n = std::min(PeriodSize, frames - done);
         float* out = samples.data() + 2 * static_cast<std::size_t>(done);
         offlineGate_->rendering();
-        fluid_synth_write_float(fluid_->synth, n, out, 0, 2, out, 1, 2);
-        offlineRendered_ += static_cast<std::uint64_t>(n);
+        fluid_->feed->render(out, n);
         if (offlineGate_->rendered(out, 2 * static_cast<std::size_t>(n), n,
-                                   fluid_synth_get_active_voice_count(fluid_->synth)))
+                                   fluid_->feed->activeVoices()))
             ++offlineSleeps_;
         done += n;
     }
@@ -399,7 +378,7 @@ void SynthPort::played() {
         fluid_->pulse->messagePlayed();
     } else if (offlineGate_ != nullptr && offlineGate_->messageArrived()) {
         offlineGate_->woke();
-        DropUnplayedFrames(fluid_->synth, offlineRendered_);
+        fluid_->feed->dropUnplayedFrames();
         ++offlineWakes_;
     }
 }
@@ -419,37 +398,7 @@ void SynthPort::playEvent(std::uint8_t status, std::uint8_t data1, std::uint8_t 
 }
 
 void SynthPort::play(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
-    fluid_synth_t* synth = fluid_->synth;
-    const int channel = status & 0x0F;
-    // A message the synthesizer refuses (a key with no sound in the SoundFont, a value out of
-    // range) is not a failure of the device: the results are not looked at.
-    switch (status & 0xF0) {
-    case 0x80:
-        fluid_synth_noteoff(synth, channel, data1);
-        break;
-    case 0x90: // velocity 0 is a note off, as FluidSynth treats it
-        fluid_synth_noteon(synth, channel, data1, data2);
-        break;
-    case 0xA0:
-        fluid_synth_key_pressure(synth, channel, data1, data2);
-        break;
-    case 0xB0: // every controller, All Notes Off (123) and All Sound Off (120) included
-        fluid_synth_cc(synth, channel, data1, data2);
-        break;
-    case 0xC0:
-        fluid_synth_program_change(synth, channel, data1);
-        break;
-    case 0xD0:
-        fluid_synth_channel_pressure(synth, channel, data1);
-        break;
-    case 0xE0: // 14 bits, least significant seven first
-        fluid_synth_pitch_bend(synth, channel, data1 | (data2 << 7));
-        break;
-    default:
-        if (status == 0xFF)
-            fluid_synth_system_reset(synth);
-        break;
-    }
+    fluid_->feed->push(status, data1, data2);
 }
 
 void SynthPort::playStream(const std::vector<std::uint8_t>& bytes) {
@@ -465,9 +414,7 @@ void SynthPort::playStream(const std::vector<std::uint8_t>& bytes) {
             while (end < n && bytes[end] != 0xF7)
                 ++end;
             if (end < n)
-                fluid_synth_sysex(fluid_->synth,
-                                  reinterpret_cast<const char*>(bytes.data() + i + 1),
-                                  static_cast<int>(end - i - 1), nullptr, nullptr, nullptr, 0);
+                fluid_->feed->pushSysex(bytes.data() + i + 1, end - i - 1);
             running = 0;
             i = end + 1;
             continue;

@@ -3,14 +3,18 @@
 #include "midi/MidiPort.h"
 #include "midi/ports/SleepGate.h"
 
+class QObject;
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 // The built-in General MIDI synthesizer: FluidSynth with a GM SoundFont, playing through the
 // desktop's audio with a short buffer, so that a key pressed on screen sounds at once. It takes
-// MIDI events, so it parses short messages and the byte stream of long ones. Attack time (73),
-// release time (72) and breath (2) have modulators of their own, as on a GM2 sound module.
+// MIDI events, so it parses short messages and the byte stream of long ones, and hands them to
+// the audio thread through SynthFeed: while audio runs, only that thread calls FluidSynth. Attack
+// time (73), release time (72) and breath (2) have modulators of their own, as on a GM2 sound
+// module.
 //
 // Through a PulseAudio or PipeWire server it plays with a stream of its own (PulseOutput) that
 // sleeps when the synthesizer has been silent for IdleSeconds (no voice, nothing above Silence)
@@ -65,14 +69,15 @@ class SynthPort : public LongMessagePort {
     // answers (PULSE_SERVER, or the socket under XDG_RUNTIME_DIR), "jack" when a JACK server
     // runs already, "alsa" otherwise. Never starts a JACK server, and sets JACK_NO_START_SERVER
     // so that nothing later does.
-    static std::string ChooseAudioDriver();
+    static std::string ChooseAudioDriver(); // SynthAudioDriver.cpp
 
     // A synthesizer with no audio driver, already open, rendered on demand with render(): for
     // tests and offline use. Null when the SoundFont cannot be loaded.
     static std::unique_ptr<SynthPort> createOffline(const std::string& soundFontPath);
     // Offline only: the next `frames` frames as interleaved stereo floats (left, right, left,
     // ...), 2 * frames values at SampleRate. Empty for a synthesizer playing through a driver.
-    // Rendered in periods as the PulseAudio stream renders them, and asleep as it would be:
+    // Rendered in periods as the PulseAudio stream renders them, each after applying what waits
+    // in the same SynthFeed the audio thread drains, and asleep as it would be:
     // once the synthesizer sleeps, the rest is zeros without rendering until a message wakes it.
     std::vector<float> render(int frames);
     // Whether the synthesizer sleeps now (offline, or through PulseAudio; never with another
@@ -85,6 +90,8 @@ class SynthPort : public LongMessagePort {
     bool isOpen() const override { return fluid_ != nullptr; }
     // It knows nothing of the parts when it opens: the program sends it every part's state.
     bool startsEmpty() const override { return true; }
+    // Told when the sound goes and comes back (PulseAudio), on the thread that made the port.
+    void setStatusHandler(std::function<void(int status)> handler) override;
     const AudioSetup& audioSetup() const { return audioSetup_; }
     // Why the last open failed, for a diagnostic.
     const std::string& lastError() const { return lastError_; }
@@ -115,6 +122,8 @@ class SynthPort : public LongMessagePort {
     // to `driverLog`), with the SoundFont loaded; null on any failure, with lastError_ set.
     std::unique_ptr<Fluid, FluidDeleter> createSynth(bool withAudio,
                                                      std::vector<std::string>* driverLog);
+    // Hands `status` to the status handler on the thread that made the port.
+    void tell(int status);
     // One message to the synthesizer, without waking it.
     void play(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
     // After a message: wakes a sleeping synthesizer.
@@ -126,7 +135,8 @@ class SynthPort : public LongMessagePort {
     std::unique_ptr<SleepGate> offlineGate_; // offline: when render() would sleep
     long offlineSleeps_ = 0;
     long offlineWakes_ = 0;
-    std::uint64_t offlineRendered_ = 0; // frames
+    std::unique_ptr<QObject> notifier_; // lives on the thread that made the port
+    std::function<void(int)> statusHandler_;
     AudioSetup audioSetup_;
     std::string lastError_;
 };

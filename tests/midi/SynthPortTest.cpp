@@ -49,6 +49,14 @@ TEST_F(SynthPortTest, BendVolumeAndEveryWayToEndANoteAreHeard) {
          {std::tuple<std::uint8_t, std::uint8_t, int>{0, 0x40, 60}, {0, 0x60, 61}, {127, 127, 62}})
         EXPECT_NEAR(FundamentalHz(Tone({0xE0, lsb, msb})), NoteHz(note), NoteHz(note) * 0.015)
             << note;
+    // Attack time 127 makes the violin swell slower than 0 does: 10 ms steps to half its peak.
+    const auto onset = [](std::uint8_t attack) {
+        const auto level = RmsSteps(RenderSeconds(*Played({0xC0, 40, 0xB0, 73, attack}), 2), 0.01);
+        return std::ranges::find_if(level,
+                                    [&](double v) { return v >= 0.5 * std::ranges::max(level); }) -
+               level.begin();
+    };
+    EXPECT_GT(onset(127), 3 * onset(0) + 3);
     const double soft = Rms(Tone({0xB0, 7, 32}, 0.3));
     EXPECT_GT(soft, 0.0);
     EXPECT_LT(soft, Rms(Tone({0xB0, 7, 127}, 0.3)) * 0.2);
@@ -129,6 +137,13 @@ TEST_F(SynthPortTest, SleepsOnlyAfterTheTailsAndWakesForTheNextMessage) {
     synth->shortMessage(PackShortMessage(0xB0, 72, 127));
     synth->shortMessage(PackShortMessage(0x90, 60, 100));
     EXPECT_GT(release(0.5).first, 3 * SynthPort::IdleSeconds);
+    // A violin held at volume 0 has a voice and no level: it stays awake past the idle time,
+    // and sounds at once when the volume comes up.
+    synth->playStream({0xB0, 7, 0, 0xC0, 40, 0x90, 62, 100});
+    RenderSeconds(*synth, SynthPort::IdleSeconds + 0.5);
+    EXPECT_FALSE(synth->sleeping());
+    synth->shortMessage(PackShortMessage(0xB0, 7, 127));
+    EXPECT_GT(Rms(RenderSeconds(*synth, 0.05)), 0.01);
 }
 
 // The gate shared by the audio side and the side that plays messages, stepped in a seeded random

@@ -37,6 +37,9 @@ class RecordingPort : public MidiPort {
     std::uint32_t longMessage(MidiHdr& h, int) override { return record(Call::Long, h); }
     std::uint32_t unprepareHeader(MidiHdr& h, int) override { return record(Call::Unprepare, h); }
     bool startsEmpty() const override { return emptyAtOpen; }
+    // What the MIDI module gave it to say what its sound does.
+    std::function<void(int)> statusHandler;
+    void setStatusHandler(std::function<void(int)> handler) override { statusHandler = handler; }
 
     // Bytes of every short and long message sent, in order, one vector per message.
     std::vector<std::vector<std::uint8_t>> messages() const;

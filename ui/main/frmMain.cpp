@@ -7,6 +7,7 @@
 #include "ui/accessories/frmBloccoNote.h"
 #include "ui/child/ChildWindow.h"
 #include "ui/keyboard/Keyboard.h"
+#include "ui/main/SoundStatus.h"
 #include "ui/main/frmMidi.h"
 #include "ui/masterkb/frmMasterKb.h"
 #include "ui/mixer/frmGMPag.h"
@@ -53,6 +54,8 @@ frmMain::frmMain(AppState& state, std::function<void()> onUnload)
         [this] { ReleaseKeyboards(); }, this);
     connect(devices_, &Devices::statusChanged, LabelMidi, &QLabel::setText);
     LabelMidi->setText(devices_->status());
+    state_.midi.setStatusHandler(
+        [this](int status) { LabelMidi->setText(SoundStatusText(status, state_.LanguageCode)); });
     Form_Load();
 }
 
@@ -74,6 +77,7 @@ IncomingNoteTarget KeyboardNoteTarget(std::function<Keyboard*()> current) {
 frmMain::~frmMain() {
     // The input stops playing through the windows before they go.
     delete devices_;
+    state_.midi.setStatusHandler({});
 }
 
 void frmMain::ReleaseKeyboards() {
