@@ -52,8 +52,13 @@ frmMain::frmMain(AppState& state, std::function<void()> onUnload)
         Timer1[k]->setObjectName(QStringLiteral("Timer1_%1").arg(k));
         connect(Timer1[k], &QTimer::timeout, this, [this, k] { Timer1_Timer(k); });
     }
-    midiInRouter_ =
-        std::make_unique<MidiInputRouter>(state_.midi, [this] { return MidiInputKeyboard(); });
+    midiInRouter_ = std::make_unique<MidiInputRouter>(
+        state_.midi, [this] { return MidiInputKeyboard(); },
+        [this] { return state_.midiIn.isOpen(); });
+    state_.midiIn.setOutputPortName([this] {
+        const auto* out = dynamic_cast<const RtMidiPort*>(state_.midi.port());
+        return out != nullptr && out->isOpen() ? out->openPortName() : std::string();
+    });
     state_.midiIn.setHandler(
         [this](const std::vector<std::uint8_t>& message) { midiInRouter_->handle(message); });
     state_.midi.setSendObserver(
@@ -68,7 +73,8 @@ frmMain::frmMain(AppState& state, std::function<void()> onUnload)
     // Found while a message of the input is being played: the input closes once that is done.
     midiInRouter_->setLoopBackHandler(
         [this] { QTimer::singleShot(0, deviceWatch_, [this] { deviceWatch_->refuseInput(); }); });
-    RefuseInputLoopingToOutput();
+    if (!RefuseInputLoopingToOutput())
+        midiInRouter_->probeLoopBack(); // the input opened at start, next to the output
     Form_Load();
 }
 
@@ -84,6 +90,7 @@ bool frmMain::RefuseInputLoopingToOutput() {
 
 frmMain::~frmMain() {
     state_.midiIn.setHandler({});
+    state_.midiIn.setOutputPortName({});
     state_.midi.setSendObserver({});
 }
 
@@ -416,7 +423,8 @@ bool frmMain::ChooseOutput(const QString& choice) {
     outputChoice_ = choice;
     const bool works = SwitchOutput(state_, none ? nullptr : CreatePortFor(choice));
     deviceWatch_->setOutputChoice(works ? choice : QStringLiteral("none"));
-    RefuseInputLoopingToOutput();
+    if (!RefuseInputLoopingToOutput() && works)
+        midiInRouter_->probeLoopBack(); // a new output next to the open input
     // A port that failed is not what the next start should try again.
     if (works || none)
         RememberMidiChoice(QStringLiteral("output"), none ? QStringLiteral("none") : choice);
