@@ -25,15 +25,13 @@ void LoopBackGuard::reset() {
     echoesInARow_ = 0;
     for (Sent& slot : sentRing_)
         slot.matched = true;
-    lastProbe_ = {};
+    suspectLimit_ = SuspectLimit;
     probe();
 }
 
 void LoopBackGuard::probe() {
-    if (send_ && send_(probe_)) {
+    if (send_ && send_(probe_))
         ++probesSent_;
-        lastProbe_ = Clock::now();
-    }
 }
 
 void LoopBackGuard::sent(const std::uint8_t* bytes, std::size_t size) {
@@ -51,10 +49,10 @@ bool LoopBackGuard::incoming(const std::vector<std::uint8_t>& message) {
     if (std::equal(message.begin(), message.end(), probe_.begin(), probe_.end()))
         return true;
     const Clock::time_point now = Clock::now();
-    if (suspectedEcho(message, now) && echoesInARow_ >= SuspectLimit &&
-        (lastProbe_ == Clock::time_point{} || now - lastProbe_ >= ProbeInterval)) {
+    if (suspectedEcho(message, now) && echoesInARow_ >= suspectLimit_) {
         // It looks like a loop, or like a player repeating: ask the output.
         echoesInARow_ = 0;
+        suspectLimit_ = std::min(suspectLimit_ * 2, MaxSuspectLimit);
         probe();
     }
     return false;

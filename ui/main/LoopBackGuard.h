@@ -17,7 +17,8 @@
 // (four random 7-bit bytes, drawn again for each new input). The probe goes out when an input
 // is opened next to an output (a chosen input, one that came back, a new output), and again
 // when what comes in repeats what went out as a loop would (SuspectLimit messages in a row, each
-// equal to one sent within SuspectWindow), at most once per ProbeInterval. Only the probe coming
+// equal to one sent within SuspectWindow; twice as many for each probe that did not come back,
+// up to MaxSuspectLimit, so a player's synthesizer gets few of them). Only the probe coming
 // back is a verdict; suspicion only sends a probe, so a player is never held back, dropped or
 // refused, and a synthesizer ignores the probe (manufacturer 0x7D is for no product).
 //
@@ -35,7 +36,7 @@ class LoopBackGuard {
     // and 48 kHz) plus the program's own handling; a loaded machine may take several times that.
     static constexpr auto SuspectWindow = std::chrono::milliseconds(250);
     static constexpr int SuspectLimit = 8;
-    static constexpr auto ProbeInterval = std::chrono::seconds(1);
+    static constexpr int MaxSuspectLimit = 1024;
 
     explicit LoopBackGuard(SendProbe send);
 
@@ -66,7 +67,7 @@ class LoopBackGuard {
     std::minstd_rand random_;
     Probe probe_{};
     int probesSent_ = 0;
-    Clock::time_point lastProbe_{};
+    int suspectLimit_ = SuspectLimit;
     std::array<Sent, 64> sentRing_{}; // the last messages sent, oldest overwritten
     std::size_t sentNext_ = 0;
     int echoesInARow_ = 0;
