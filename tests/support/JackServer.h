@@ -16,9 +16,12 @@ struct _jack_client;
 struct _jack_port;
 
 // A private JACK server "quintaro-test-0" on the dummy backend (48 kHz, 256 frames, no real-time
-// scheduling) for one test program, found by its clients through JACK_DEFAULT_SERVER while it
-// runs. One runs at a time on the machine (servers starting or stopping side by side turn each
-// other's clients away): each holds the lock file "quintaro-jack.lock" in the temporary folder.
+// scheduling) for one test program, synchronous: each cycle waits for every client to finish, so
+// a client late on a loaded machine delays the cycle instead of having what it wrote dropped (an
+// asynchronous server's "client was not finished" xrun loses that cycle's events), found by its
+// clients through JACK_DEFAULT_SERVER while it runs. One runs at a time on the machine (servers
+// starting or stopping side by side turn each other's clients away): each holds the lock file
+// "quintaro-jack.lock" in the temporary folder.
 class JackServer {
   public:
     JackServer();
