@@ -18,9 +18,11 @@
 // is opened next to an output (a chosen input, one that came back, a new output), and again
 // when what comes in repeats what went out as a loop would (SuspectLimit messages in a row, each
 // equal to one sent within SuspectWindow; twice as many for each probe that did not come back,
-// up to MaxSuspectLimit, so a player's synthesizer gets few of them). Only the probe coming
-// back is a verdict; suspicion only sends a probe, so a player is never held back, dropped or
-// refused, and a synthesizer ignores the probe (manufacturer 0x7D is for no product).
+// up to MaxSuspectLimit, so a player's synthesizer gets few of them; a new input starts again at
+// SuspectLimit, so a loop whose opening probe went out before its connections ran is found after
+// that many echoes and a round trip). Only the probe coming back is a verdict; suspicion only
+// sends a probe, so a player is never held back, dropped or refused, and a synthesizer ignores
+// the probe (manufacturer 0x7D is for no product).
 //
 // The probe goes out only to an output that can loop (ALSA, JACK): `send` says whether it did.
 // Runs on the UI thread.
@@ -33,8 +35,10 @@ class LoopBackGuard {
 
     static constexpr std::uint8_t NonCommercial = 0x7D;
     // A loop returns a message within a period or two of the audio server (43 ms at 1024 frames
-    // and 48 kHz) plus the program's own handling; a loaded machine may take several times that.
-    static constexpr auto SuspectWindow = std::chrono::milliseconds(250);
+    // and 48 kHz) plus the program's own handling; a loaded machine may take several times that,
+    // and one echo late past the window starts the count again. A wide window costs a player
+    // nothing but an early probe.
+    static constexpr auto SuspectWindow = std::chrono::milliseconds(1000);
     static constexpr int SuspectLimit = 8;
     static constexpr int MaxSuspectLimit = 1024;
 
