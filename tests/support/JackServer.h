@@ -54,7 +54,7 @@ class JackMidiClient {
     // Empty when the client runs; otherwise why not.
     const std::string& error() const { return error_; }
 
-    // Output: queues a message of one to seven bytes; false when the queue is full. Queued
+    // Output: queues a message of one to eleven bytes; false when the queue is full. Queued
     // messages go out in order, as many in one cycle as the port's buffer holds, in the cycles
     // that see the port connected (none is lost to a connection not yet in the running graph).
     bool send(const std::vector<std::uint8_t>& bytes);
@@ -73,7 +73,7 @@ class JackMidiClient {
     }
 
   private:
-    using Message = std::array<std::uint8_t, 8>; // size, then up to seven bytes
+    using Message = std::array<std::uint8_t, 12>; // size, then up to eleven bytes
     static int process(std::uint32_t frames, void* self);
 
     _jack_client* client_ = nullptr;
