@@ -11,7 +11,12 @@
 Devices::Devices(AppState& state, IncomingNoteTarget target, std::function<void()> releaseKeyboards,
                  QObject* parent)
     : QObject(parent), state_(state), releaseKeyboards_(std::move(releaseKeyboards)),
-      router_(state.midi, std::move(target)) {
+      router_(state.midi, std::move(target), [&state] { return state.midiIn.isOpen(); }) {
+    // An input that comes back is opened again only if it is not the output's own device.
+    state_.midiIn.setOutputPortName([this] {
+        const auto* out = dynamic_cast<const SequencerOutput*>(state_.midi.port());
+        return out != nullptr && out->isOpen() ? out->openPortName() : std::string();
+    });
     state_.midiIn.setHandler(
         [this](const std::vector<std::uint8_t>& message) { router_.handle(message); });
     state_.midi.setSendObserver(
@@ -25,11 +30,13 @@ Devices::Devices(AppState& state, IncomingNoteTarget target, std::function<void(
     // Found while a message of the input is being played: the input closes once that is done.
     router_.setLoopBackHandler(
         [this] { QTimer::singleShot(0, watch_, [this] { watch_->refuseInput(); }); });
-    RefuseInputLoopingToOutput();
+    if (!RefuseInputLoopingToOutput())
+        router_.probeLoopBack(); // the input opened at start, next to the output
 }
 
 Devices::~Devices() {
     state_.midiIn.setHandler({});
+    state_.midiIn.setOutputPortName({});
     state_.midi.setSendObserver({});
 }
 
@@ -76,7 +83,8 @@ bool Devices::ChooseOutput(const QString& choice) {
     outputChoice_ = choice;
     const bool works = SwitchOutput(state_, none ? nullptr : CreatePortFor(choice));
     watch_->setOutputChoice(works ? choice : QStringLiteral("none"));
-    RefuseInputLoopingToOutput();
+    if (!RefuseInputLoopingToOutput() && works)
+        router_.probeLoopBack(); // a new output next to the open input
     // A port that failed is not what the next start should try again.
     if (works || none)
         RememberMidiChoice(QStringLiteral("output"), none ? QStringLiteral("none") : choice);

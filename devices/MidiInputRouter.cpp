@@ -1,6 +1,7 @@
 #include "devices/MidiInputRouter.h"
 
 #include "midi/Midi.h"
+#include "midi/ports/SequencerOutput.h"
 
 #include <algorithm>
 
@@ -13,13 +14,32 @@ constexpr int BendCentreLsb = 0x00;
 constexpr int BendCentreMsb = 0x40;
 } // namespace
 
-MidiInputRouter::MidiInputRouter(Midi& midi, IncomingNoteTarget target)
-    : midi_(midi), target_(std::move(target)) {}
+MidiInputRouter::MidiInputRouter(Midi& midi, IncomingNoteTarget target,
+                                 std::function<bool()> inputOpen)
+    : midi_(midi), target_(std::move(target)), inputOpen_(std::move(inputOpen)),
+      guard_([this](const LoopBackGuard::Probe& probe) {
+          // Only an ALSA or JACK port can carry it back: not the built-in synthesizer, the capture
+          // file or no output. A system exclusive message is not kept for "Save MIDI file".
+          const auto* out = dynamic_cast<const SequencerOutput*>(midi_.port());
+          if (!inputOpen_ || !inputOpen_() || out == nullptr || !out->isOpen() ||
+              !midi_.outputEnabled())
+              return false;
+          midi_.sendLong(
+              std::string_view(reinterpret_cast<const char*>(probe.data()), probe.size()));
+          return true;
+      }) {}
 
 void MidiInputRouter::handle(const std::vector<std::uint8_t>& message) {
-    if (loopBack_ || isEcho(message))
+    if (loopBack_)
         return;
-    if (message.size() < 3)
+    if (guard_.incoming(message)) {
+        loopBack_ = true;
+        releaseAll();
+        if (onLoopBack_)
+            onLoopBack_();
+        return;
+    }
+    if (message.size() != 3)
         return; // only three-byte channel messages are played
     const std::uint32_t status = message[0] & 0xF0;
     const int data1 = message[1] & 0x7F;
@@ -93,41 +113,7 @@ void MidiInputRouter::sendToChannels(const std::vector<int>& channels, std::uint
     }
 }
 
-void MidiInputRouter::sent(const std::uint8_t* bytes, std::size_t size) {
-    Sent& slot = sentRing_[sentNext_];
-    sentNext_ = (sentNext_ + 1) % sentRing_.size();
-    slot.bytes = {};
-    std::copy_n(bytes, std::min(size, slot.bytes.size()), slot.bytes.begin());
-    slot.at = Clock::now();
-    slot.matched = false;
-}
-
-bool MidiInputRouter::isEcho(const std::vector<std::uint8_t>& message) {
-    std::array<std::uint8_t, 3> bytes{};
-    std::copy_n(message.begin(), std::min(message.size(), bytes.size()), bytes.begin());
-    const Clock::time_point now = Clock::now();
-    bool echo = false;
-    for (Sent& slot : sentRing_) {
-        if (!slot.matched && slot.bytes == bytes && now - slot.at <= EchoWindow) {
-            slot.matched = true; // each message sent explains one message coming back
-            echo = true;
-            break;
-        }
-    }
-    echoesInARow_ = echo ? echoesInARow_ + 1 : 0;
-    if (echoesInARow_ >= EchoLimit && !loopBack_) {
-        loopBack_ = true;
-        releaseAll();
-        if (onLoopBack_)
-            onLoopBack_();
-    }
-    // An echo before the verdict is still played: one click then costs at most EchoLimit rounds.
-    return loopBack_;
-}
-
 void MidiInputRouter::reset() {
     loopBack_ = false;
-    echoesInARow_ = 0;
-    for (Sent& slot : sentRing_)
-        slot.matched = true;
+    guard_.reset();
 }

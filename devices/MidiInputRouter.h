@@ -1,9 +1,9 @@
 #pragma once
 
+#include "devices/LoopBackGuard.h"
+
 #include <QObject>
 #include <QPointer>
-#include <array>
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -34,20 +34,16 @@ struct IncomingNoteTarget {
 // pedal or the wheels are held leaves nothing sounding or bent. The channel of the incoming
 // messages does not matter. Runs on the UI thread.
 //
-// It also tells an input that carries the program's own output back (a loop-back): the program
-// tells it every message it sends (sent()), and an incoming message equal to one sent within
-// EchoWindow counts as an echo; EchoLimit echoes in a row call `onLoopBack` and the router plays
-// nothing more until reset() (a new input). A musician's input is not an echo: what the program
-// sends for it goes out after it came in.
+// It also tells an input that carries the program's own output back (a loop-back) through its
+// LoopBackGuard: the program tells it every message it sends (sent()), the guard sends its probe
+// to an output that can loop when an input opens next to it (reset(), probeLoopBack()) and
+// when the input looks like a loop, and the probe coming back calls `onLoopBack`; the router then
+// plays nothing more until reset() (a new input). Until then every incoming message is played.
 class MidiInputRouter {
   public:
-    using Clock = std::chrono::steady_clock;
-    // A loop-back returns a message within a period or two of the audio server (a few ms, 43 ms
-    // at 1024 frames and 48 kHz); no musician repeats a message that fast.
-    static constexpr auto EchoWindow = std::chrono::milliseconds(50);
-    static constexpr int EchoLimit = 12;
-
-    MidiInputRouter(Midi& midi, IncomingNoteTarget target);
+    // `target`: where incoming notes play now. `inputOpen`: whether an input is open, for the
+    // guard's probe (none without it).
+    MidiInputRouter(Midi& midi, IncomingNoteTarget target, std::function<bool()> inputOpen = {});
 
     // One incoming message, its bytes as they came.
     void handle(const std::vector<std::uint8_t>& message);
@@ -55,22 +51,18 @@ class MidiInputRouter {
     // the modulation, as when the input closes or goes away.
     void releaseAll();
 
-    // A short message the program sent (`size` bytes from `bytes`), for the loop-back check.
-    void sent(const std::uint8_t* bytes, std::size_t size);
+    // A message the program sent (`size` bytes from `bytes`), for the loop-back check.
+    void sent(const std::uint8_t* bytes, std::size_t size) { guard_.sent(bytes, size); }
+    // A new output next to the open input: the guard's probe goes out to it.
+    void probeLoopBack() { guard_.probe(); }
+    const LoopBackGuard& loopBackGuard() const { return guard_; }
     // Called once when the input is found to loop back; the router then ignores the input.
     void setLoopBackHandler(std::function<void()> handler) { onLoopBack_ = std::move(handler); }
     bool loopBackFound() const { return loopBack_; }
-    // A new input: the loop-back verdict and the echo count start again.
+    // A new input: the loop-back verdict starts again, and the guard probes it.
     void reset();
 
   private:
-    struct Sent {
-        std::array<std::uint8_t, 3> bytes{};
-        Clock::time_point at{};
-        bool matched = true; // an empty slot matches nothing
-    };
-
-    bool isEcho(const std::vector<std::uint8_t>& message);
     void noteOff(int note, int velocity);
     // Sends to `channels` and remembers, for a controller held away from rest, where it went; a
     // value at rest goes to the channels it went to as well.
@@ -86,9 +78,8 @@ class MidiInputRouter {
     std::set<int> bent_;                     // channels bent away from the centre
     std::set<int> modulated_;                // channels with modulation above 0
 
-    std::array<Sent, 64> sentRing_{}; // the last messages sent, oldest overwritten
-    std::size_t sentNext_ = 0;
-    int echoesInARow_ = 0;
+    std::function<bool()> inputOpen_;
+    LoopBackGuard guard_;
     bool loopBack_ = false;
     std::function<void()> onLoopBack_;
 };

@@ -1,7 +1,8 @@
 // The incoming MIDI byte stream through MidiInputRouter::handle, played through the keyboards of
 // two part windows and the master keyboard of a main window (offscreen), then releaseAll(), as
 // when the input closes. The router is told every message the program sends, as the main window
-// tells it, so a stream that repeats what went out looks like a loop-back to it.
+// tells it: a stream that repeats what went out is still played (a fast player is not a loop);
+// only the router's own probe coming back is a loop-back.
 //
 // Input: a series of steps, each a header byte and what follows it.
 // - header below 0x80: one message of 1..3 bytes (length 1 + (h & 3) % 3) played through the
@@ -9,7 +10,8 @@
 // - header 0x80 and above, by (h >> 4) & 7 and the next byte: the user changes, while keys may be
 //   held, part 1's transposition (0..24), part 2's channel, a master keyboard channel (switched
 //   on or off), part 1's channel or part 2's transposition; or chooses another input (releaseAll
-//   and reset, as the main window does); 6 and 7 do nothing.
+//   and reset, as the main window does); 6: the probe comes back (a loop-back: what the input
+//   held ends, nothing more is played until another input); 7 does nothing.
 //
 // Properties, on what the output port receives:
 // - only notes, the sustain pedal, modulation and pitch bend go out; a Note On has a velocity;
@@ -204,6 +206,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 router.releaseAll();
                 router.reset();
                 break;
+            case 6: {
+                const auto& probe = router.loopBackGuard().probeBytes();
+                router.handle({probe.begin(), probe.end()});
+                FUZZ_CHECK(router.loopBackFound(), "the probe came back unnoticed");
+                break;
+            }
             default:
                 break;
             }

@@ -263,6 +263,9 @@ class AlsaSource final : public MidiInput::Source {
                 in_.reset();
                 return false;
             }
+            // System exclusive let through: the loop-back probe is one (long ones are dropped in
+            // receive()); timing and active sensing still left out.
+            in_->ignoreTypes(false, true, true);
             // Set before the port opens, so that no message goes to RtMidi's own queue.
             in_->setCallback(
                 [](double, std::vector<unsigned char>* message, void* self) {
@@ -388,6 +391,9 @@ bool MidiInput::reopen() {
     std::string filter;
     if (IsNone(choice_) || !ParseChoice(choice_, api, filter))
         return true;
+    // The output may have changed since the choice was opened: checked against the one now.
+    if (currentOutput_)
+        outputPortName_ = currentOutput_();
     return openSource(api, filter, StablePortIdentity(openPortName_), outputPortName_);
 }
 

@@ -22,19 +22,20 @@
 // once per message, in order, so the handler may touch the program's state.
 //
 // Bounds. A message longer than MaxMessageBytes (system exclusive) is dropped and counted:
-// only channel messages are played. Clock, time code and active sensing are left out where they
-// arrive (RtMidi's default), so that they do not wake the UI thread many times a second. The ring
-// holds QueueCapacity messages: a flood arrives whole as long as the UI thread falls no more than
-// that behind (at JACK's fastest, 2727 three-byte messages a cycle of 256 frames at 48 kHz, that is
-// 24 cycles, 128 ms); beyond it messages are dropped and counted. A message still queued when the
-// input closes or switches is dropped.
+// only channel messages are played, and a short system exclusive message (the program's own
+// loop-back probe, seven bytes) gets through whole, copied as any other. Clock, time code and
+// active sensing are left out where they arrive (RtMidi's default), so that they do not wake the UI
+// thread many times a second. The ring holds QueueCapacity messages: a flood arrives whole as long
+// as the UI thread falls no more than that behind (at JACK's fastest, 2727 three-byte messages a
+// cycle of 256 frames at 48 kHz, that is 24 cycles, 128 ms); beyond it messages are dropped and
+// counted. A message still queued when the input closes or switches is dropped.
 class MidiInput {
   public:
     enum class Api { Alsa, Jack };
     using Handler = std::function<void(const std::vector<std::uint8_t>& message)>;
 
     static constexpr std::size_t QueueCapacity = 65536;
-    static constexpr std::size_t MaxMessageBytes = 3;
+    static constexpr std::size_t MaxMessageBytes = 7;
 
     MidiInput();
     ~MidiInput();
@@ -53,8 +54,13 @@ class MidiInput {
     // Opens again the port of the current choice, the same device first (by the stable identity
     // of the port last opened for it), for a device that went away and came back; the port open
     // now, if any, is replaced only when that works. True as open() says; with no choice
-    // ("none"), true and nothing is opened.
+    // ("none"), true and nothing is opened. A source that is the same device as the output the
+    // program plays to now (setOutputPortName) is not taken, as open() does not take one.
     bool reopen();
+    // Where the output plays now (its full port name, empty for none), for reopen().
+    void setOutputPortName(std::function<std::string()> current) {
+        currentOutput_ = std::move(current);
+    }
     // Closes the port; the choice becomes "none".
     void close();
     // A port is open (it may belong to a device that has gone: PortWatcher tells that).
@@ -91,5 +97,6 @@ class MidiInput {
     QString choice_ = QStringLiteral("none");
     std::string openPortName_;
     std::string outputPortName_;
+    std::function<std::string()> currentOutput_;
     std::string lastError_;
 };

@@ -27,8 +27,8 @@ JackServer::JackServer()
     // The name is fixed: JACK reclaims a dead server's entry only when one of its name starts.
     qputenv("JACK_DEFAULT_SERVER", "quintaro-test-0");
     server_.setProgram(QStandardPaths::findExecutable("jackd"));
-    server_.setArguments(
-        {"--no-realtime", "-n", "quintaro-test-0", "-d", "dummy", "-r", "48000", "-p", "256"});
+    server_.setArguments({"--no-realtime", "--sync", "-n", "quintaro-test-0", "-d", "dummy", "-r",
+                          "48000", "-p", "256"});
     server_.setProcessChannelMode(QProcess::MergedChannels);
     // The server goes with the test program, even one that crashes.
     server_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });

@@ -16,9 +16,12 @@ struct _jack_client;
 struct _jack_port;
 
 // A private JACK server "quintaro-test-0" on the dummy backend (48 kHz, 256 frames, no real-time
-// scheduling) for one test program, found by its clients through JACK_DEFAULT_SERVER while it
-// runs. One runs at a time on the machine (servers starting or stopping side by side turn each
-// other's clients away): each holds the lock file "quintaro-jack.lock" in the temporary folder.
+// scheduling) for one test program, synchronous: each cycle waits for every client to finish, so
+// a client late on a loaded machine delays the cycle instead of having what it wrote dropped (an
+// asynchronous server's "client was not finished" xrun loses that cycle's events), found by its
+// clients through JACK_DEFAULT_SERVER while it runs. One runs at a time on the machine (servers
+// starting or stopping side by side turn each other's clients away): each holds the lock file
+// "quintaro-jack.lock" in the temporary folder.
 class JackServer {
   public:
     JackServer();
@@ -51,7 +54,7 @@ class JackMidiClient {
     // Empty when the client runs; otherwise why not.
     const std::string& error() const { return error_; }
 
-    // Output: queues a message of one to seven bytes; false when the queue is full. Queued
+    // Output: queues a message of one to eleven bytes; false when the queue is full. Queued
     // messages go out in order, as many in one cycle as the port's buffer holds, in the cycles
     // that see the port connected (none is lost to a connection not yet in the running graph).
     bool send(const std::vector<std::uint8_t>& bytes);
@@ -70,7 +73,7 @@ class JackMidiClient {
     }
 
   private:
-    using Message = std::array<std::uint8_t, 8>; // size, then up to seven bytes
+    using Message = std::array<std::uint8_t, 12>; // size, then up to eleven bytes
     static int process(std::uint32_t frames, void* self);
 
     _jack_client* client_ = nullptr;

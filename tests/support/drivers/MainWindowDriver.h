@@ -73,6 +73,11 @@ struct MainHost {
         qputenv("QUINTARO_MIDI_OUT", savedOut);
         qputenv("QUINTARO_MIDI_IN", savedIn);
     }
+    // "90 3c 64" as bytes.
+    static Bytes BytesOf(const std::string& hex) {
+        const QByteArray bytes = QByteArray::fromHex(QByteArray::fromStdString(hex));
+        return {bytes.begin(), bytes.end()};
+    }
     // Messages arriving at the MIDI input, handled in order.
     void in(std::initializer_list<Bytes> messages) {
         for (const Bytes& m : messages)
