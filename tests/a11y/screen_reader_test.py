@@ -40,6 +40,7 @@ def pump_events():
 
 
 def wait_for(what, check, timeout=20.0, otherwise=fail):
+    print("waiting for " + what, file=sys.stderr, flush=True)  # the last step, if a call hangs
     end = time.monotonic() + timeout
     while time.monotonic() < end:
         value = check()
