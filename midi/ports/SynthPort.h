@@ -50,10 +50,11 @@ class SynthPort : public LongMessagePort {
     static constexpr int PeriodSize = 64;  // frames
     static constexpr int Periods = 4;      // FluidSynth's drivers: 256 frames, 5.8 ms at 44.1 kHz
     static constexpr int PulsePeriods = 2; // PulseAudio: 128 frames queued, its own latency in
-    // The output level (synth.gain), kept in midi.conf as gain=VALUE. 0.5: one part is well
-    // heard (FluidSynth's default 0.2 is faint), and a full mix of 16 parts at full volume stays
-    // below full scale with the system's GM SoundFonts. Above MaxGain a full mix clips.
-    static constexpr double Gain = 0.5;
+    // The output level (synth.gain), kept in midi.conf as gain=VALUE. 0.35: one part is well
+    // heard (FluidSynth's default 0.2 is faint), and 16 parts at their first-run volume, each
+    // playing a six-note chord at the keyboard's first-run velocity, peak at 0.86 of full scale
+    // with TimGM6mb (0.5 peaked at 1.22 and clipped). Louder settings are the user's choice.
+    static constexpr double Gain = 0.35;
     static constexpr double MinGain = 0.05;
     static constexpr double MaxGain = 1.0;
     // The stream sleeps after this long with no active voice and every sample below Silence
