@@ -182,9 +182,8 @@ void SynthPort::tell(int status) {
 
 SynthPort::~SynthPort() = default;
 
-namespace {
-std::string chosenThisRun; // only the UI thread chooses, and reads it
-} // namespace
+// The SoundFont chosen in this run: only the UI thread chooses it and reads it.
+static std::string chosenThisRun;
 
 void SynthPort::UseSoundFont(const std::string& path) {
     chosenThisRun = path;
