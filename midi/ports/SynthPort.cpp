@@ -182,8 +182,7 @@ void SynthPort::tell(int status) {
 
 SynthPort::~SynthPort() = default;
 
-// The SoundFont chosen in this run: only the UI thread chooses it and reads it.
-static std::string chosenThisRun;
+static std::string chosenThisRun; // the SoundFont chosen in this run, by the UI thread only
 
 void SynthPort::UseSoundFont(const std::string& path) {
     chosenThisRun = path;
