@@ -2,6 +2,8 @@
 
 #include "app/AppState.h"
 
+#include <utility>
+
 namespace {
 
 // Controller number of each slider's control change; 0 for the sliders that send none.
@@ -90,4 +92,40 @@ std::array<std::string, 16> MidiFileTrackNames(const AppState& state) {
                 name = "Part " + std::to_string(part);
     }
     return names;
+}
+
+std::array<ChannelState, 16> ShownChannelStates(const AppState& state) {
+    std::array<ChannelState, 16> shown;
+    std::array<bool, 16> byPart{};
+    const auto apply = [&shown](int channel, std::uint32_t message) {
+        shown[static_cast<std::size_t>(channel)].apply(static_cast<std::uint8_t>(message & 0xFF),
+                                                       static_cast<std::uint8_t>(message >> 8),
+                                                       static_cast<std::uint8_t>(message >> 16));
+    };
+    for (int part = 1; part <= 16; ++part) {
+        const auto& column = state.PartParams.at(part);
+        const int channel = partChannel(column[PartRow::Channel]);
+        if (std::exchange(byPart[static_cast<std::size_t>(channel)], true))
+            continue; // the first part on the channel is the one shown
+        if (column[PartRow::ProgramFlag] == 1)
+            apply(channel, PackShortMessage(MidiStatus::ProgramChange,
+                                            column[PartRow::ProgramNumber] - 1u, 0));
+        for (int k = 0; k < PartRow::SliderCount; ++k)
+            if (std::uint32_t message = 0;
+                SliderMessage(k, column[PartRow::FirstSlider + k], message))
+                apply(channel, message);
+    }
+    if (!state.IsWindowOpen(WindowKind::MasterKb))
+        return shown;
+    const auto& element = state.MasterKbSettings;
+    for (int n = 0; n < 16; ++n) {
+        if (byPart[static_cast<std::size_t>(n)] ||
+            element.at(MasterKbElement::FirstChannel + n) != 1)
+            continue;
+        for (int k = 0; k < PartRow::SliderCount; ++k)
+            if (std::uint32_t message = 0;
+                SliderMessage(k, element.at(MasterKbElement::FirstSlider + k), message))
+                apply(n, message);
+    }
+    return shown;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "midi/MidiPort.h"
+#include "midi/Recorder.h"
 
 #include <array>
 #include <cstdint>
@@ -27,6 +28,12 @@ void SendMasterKbState(AppState& state);
 // The name of each channel's track in a saved MIDI file: "Part n" for the first part on that
 // channel, else "Master keyboard" where the master keyboard plays it, else "Channel n".
 std::array<std::string, 16> MidiFileTrackNames(const AppState& state);
+
+// What the windows show for each channel, as the messages SendAllStates sends would set it: the
+// first part set to the channel (its program when it has one, its sliders), else the open master
+// keyboard's sliders where it plays the channel, else nothing. A saved MIDI file starts each
+// track with it where the recording does not say.
+std::array<ChannelState, 16> ShownChannelStates(const AppState& state);
 
 // Everything a device that has just been connected needs to sound as the windows show: the
 // parts' states, then the open master keyboard's.

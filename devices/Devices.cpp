@@ -5,6 +5,9 @@
 #include "devices/MidiDeviceWatch.h"
 #include "midi/ports/MidiMapper.h"
 #include "midi/ports/SequencerOutput.h"
+#include "midi/ports/SynthPort.h"
+
+#include <QThread>
 
 #include <QTimer>
 
@@ -35,6 +38,8 @@ Devices::Devices(AppState& state, IncomingNoteTarget target, std::function<void(
 }
 
 Devices::~Devices() {
+    if (loader_ != nullptr)
+        loader_->wait(); // the port it loads is ours
     state_.midiIn.setHandler({});
     state_.midiIn.setOutputPortName({});
     state_.midi.setSendObserver({});

@@ -11,6 +11,8 @@
 
 struct AppState;
 class MidiDeviceWatch;
+class QThread;
+class SynthPort;
 
 // The program's MIDI devices below its windows: which output and input are in use, switching
 // them, remembering the choice for the next start, the watch over ports that come and go (an
@@ -43,6 +45,19 @@ class Devices : public QObject {
     // Every part's state (and the open master keyboard's) to the output.
     void SendAllStates();
 
+    // The built-in synthesizer's SoundFont (SoundFontChoice.cpp). Ends what sounds, then loads
+    // `path` on a thread of its own while the windows go on (soundFontLoading, and the status
+    // bar, say so). Loaded: the synthesizer, when it is the output, plays with it from then on
+    // and is given every part's state again; the choice is remembered (soundfont= in midi.conf).
+    // Not a SoundFont, or unreadable: refused, the old one keeps playing, nothing is remembered.
+    // False when a load is under way already.
+    bool ChooseSoundFont(const QString& path);
+    bool loadingSoundFont() const { return loader_ != nullptr; }
+    // The SoundFont the synthesizer plays (or would play, when it is not the output).
+    static QString SoundFont();
+    // The synthesizer's output level, applied at once and remembered (gain= in midi.conf).
+    void SetSynthGain(double gain);
+
     // The mapper value of the output in use (the start's until one is chosen), and the input in
     // use as the list of inputs names it ("none" when none is open).
     const QString& outputChoice();
@@ -59,6 +74,9 @@ class Devices : public QObject {
 
   signals:
     void statusChanged(const QString& text);
+    void soundFontLoading(const QString& path);
+    // After a load: whether `path` was taken.
+    void soundFontLoaded(const QString& path, bool ok);
 
   private:
     AppState& state_;
@@ -66,4 +84,7 @@ class Devices : public QObject {
     MidiInputRouter router_;
     MidiDeviceWatch* watch_ = nullptr;
     QString outputChoice_; // the mapper value of the output in use; empty: the one of the start
+    void soundFontDone(const QString& path, bool preloaded, bool ok);
+    QThread* loader_ = nullptr; // the load under way
+    std::unique_ptr<SynthPort> loadedPort_;
 };

@@ -90,9 +90,21 @@ void WriteStartState(Track& track, int channel, const ChannelState& state) {
                         static_cast<std::uint8_t>(state.bend >> 7)});
 }
 
+// Fills what `start` leaves unset, and nothing the recording set later (`recorded`), from `shown`.
+void StandIn(ChannelState& start, const ChannelState& recorded, const ChannelState& shown) {
+    if (start.program < 0 && recorded.program < 0)
+        start.program = shown.program;
+    for (std::size_t c = 0; c < std::size_t{FirstModeController}; ++c)
+        if (start.controllers[c] < 0 && recorded.controllers[c] < 0)
+            start.controllers[c] = shown.controllers[c];
+    if (start.bend < 0 && recorded.bend < 0)
+        start.bend = shown.bend;
+}
+
 } // namespace
 
-Bytes Write(const Recorder::Take& take, const std::array<std::string, 16>& trackNames) {
+Bytes Write(const Recorder::Take& take, const std::array<std::string, 16>& trackNames,
+            const std::array<ChannelState, 16>& shown) {
     // Where the file's time begins: the first event kept, or LeadIn before the first note.
     auto origin = take.events.empty() ? take.end : take.events.front().time();
     const auto firstNote = std::ranges::find_if(take.events, IsNoteOn);
@@ -107,13 +119,16 @@ Bytes Write(const Recorder::Take& take, const std::array<std::string, 16>& track
     };
 
     std::array<ChannelState, 16> start = take.start;
+    std::array<ChannelState, 16> recorded; // what the events after the origin set
     std::array<bool, 16> used{};
     for (const Recorder::Event& e : take.events) {
-        if (e.time() < origin)
-            start[e.bytes[0] & 0x0F].apply(e.bytes[0], e.bytes[1], e.bytes[2]);
-        else if (IsNoteOn(e))
+        ChannelState& into = (e.time() < origin ? start : recorded)[e.bytes[0] & 0x0F];
+        into.apply(e.bytes[0], e.bytes[1], e.bytes[2]);
+        if (e.time() >= origin && IsNoteOn(e))
             used[e.bytes[0] & 0x0F] = true;
     }
+    for (std::size_t channel = 0; channel < 16; ++channel)
+        StandIn(start[channel], recorded[channel], shown[channel]);
 
     Bytes file{'M', 'T', 'h', 'd'};
     PutBigEndian(file, 6, 4);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 namespace {
@@ -43,6 +44,12 @@ void SynthFeed::pushSysex(const std::uint8_t* data, std::size_t size) {
     }
 }
 
+void SynthFeed::pushGain(float gain) {
+    Event event{Gain, sizeof gain, {}};
+    std::memcpy(event.bytes.data(), &gain, sizeof gain);
+    enqueue(event);
+}
+
 void SynthFeed::applyPending() {
     Event event{};
     while (ring_.pop(event))
@@ -50,6 +57,12 @@ void SynthFeed::applyPending() {
 }
 
 void SynthFeed::apply(const Event& event) {
+    if (event.kind == Gain) {
+        float gain = 0;
+        std::memcpy(&gain, event.bytes.data(), sizeof gain);
+        fluid_synth_set_gain(synth_, gain);
+        return;
+    }
     if (event.kind != Message) {
         if (sysexSize_ + event.size <= sysex_.size())
             std::copy_n(event.bytes.begin(), event.size, sysex_.begin() + sysexSize_);

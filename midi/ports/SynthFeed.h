@@ -29,6 +29,8 @@ class SynthFeed {
     void push(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
     // A system exclusive message, without its F0 and F7 bytes.
     void pushSysex(const std::uint8_t* data, std::size_t size);
+    // The synthesizer's output level (synth.gain), applied in order with the messages.
+    void pushGain(float gain);
     // Offline: the producer is also the consumer, so a full ring is applied at once instead of
     // waited for.
     void setSingleThread(bool single) { singleThread_ = single; }
@@ -49,7 +51,7 @@ class SynthFeed {
     int activeVoices() const;
 
   private:
-    enum Kind : std::uint8_t { Message, SysexPart, SysexEnd };
+    enum Kind : std::uint8_t { Message, SysexPart, SysexEnd, Gain };
     struct Event {
         Kind kind;
         std::uint8_t size;

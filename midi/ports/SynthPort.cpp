@@ -1,14 +1,17 @@
 #include "midi/ports/SynthPort.h"
 
 #include "midi/Midi.h"
+#include "midi/ports/MidiMapper.h"
 #include "midi/ports/PulseOutput.h"
 #include "midi/ports/SynthFeed.h"
 
 #include <QByteArray>
 #include <QObject>
+#include <QString>
 #include <QtGlobal>
 #include <fluidsynth.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <dlfcn.h>
 #include <mutex>
@@ -179,11 +182,28 @@ void SynthPort::tell(int status) {
 
 SynthPort::~SynthPort() = default;
 
+static std::string chosenThisRun; // the SoundFont chosen in this run, by the UI thread only
+
+void SynthPort::UseSoundFont(const std::string& path) {
+    chosenThisRun = path;
+}
+
+double SynthPort::RememberedGain() {
+    bool number = false;
+    const double gain = RememberedMidiChoice(QStringLiteral("gain")).toDouble(&number);
+    return number ? std::clamp(gain, MinGain, MaxGain) : Gain;
+}
+
 std::string SynthPort::FindSoundFont() {
+    if (!chosenThisRun.empty())
+        return chosenThisRun;
     const QByteArray chosen = qgetenv("QUINTARO_SOUNDFONT");
     if (!chosen.isEmpty())
         return chosen.toStdString();
     InstallSynthLog();
+    const std::string remembered = RememberedMidiChoice(QStringLiteral("soundfont")).toStdString();
+    if (!remembered.empty() && fluid_is_soundfont(remembered.c_str()))
+        return remembered;
     for (const char* path : KnownSoundFonts)
         if (fluid_is_soundfont(path))
             return path;
@@ -204,7 +224,7 @@ SynthPort::createSynth(bool withAudio, std::vector<std::string>* driverLog) {
     }
     fluid_settings_t* settings = fluid->settings;
     fluid_settings_setnum(settings, "synth.sample-rate", SampleRate);
-    fluid_settings_setnum(settings, "synth.gain", Gain);
+    fluid_settings_setnum(settings, "synth.gain", gain_);
     // Without FluidSynth's API lock: only one thread at a time calls it (SynthFeed), so the
     // audio thread never waits for the thread that plays.
     fluid_settings_setint(settings, "synth.threadsafe-api", 0);
@@ -275,7 +295,21 @@ SynthPort::createSynth(bool withAudio, std::vector<std::string>* driverLog) {
     return fluid;
 }
 
+void SynthPort::setGain(double gain) {
+    gain_ = std::clamp(gain, MinGain, MaxGain);
+    if (fluid_ != nullptr)
+        fluid_->feed->pushGain(static_cast<float>(gain_));
+}
+
+std::uint32_t SynthPort::preload() {
+    const std::uint32_t result = open();
+    preloaded_ = result == MidiError::NoError;
+    return result;
+}
+
 std::uint32_t SynthPort::open() {
+    if (std::exchange(preloaded_, false))
+        return MidiError::NoError;
     if (fluid_ != nullptr)
         return MidiError::Allocated;
     lastError_.clear();

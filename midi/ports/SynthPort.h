@@ -22,11 +22,12 @@ class QObject;
 // period for every client and ALSA direct holds the device: those keep FluidSynth's own driver,
 // which renders all the time.
 //
-// The SoundFont is QUINTARO_SOUNDFONT when set, else the first of the system's GM SoundFonts
-// that exists. Without one the synthesizer counts no device. FluidSynth's log stays off the
-// terminal unless QUINTARO_SYNTH_LOG is set. QUINTARO_SYNTH_DRIVER names the FluidSynth audio
-// driver instead of ChooseAudioDriver(), QUINTARO_SYNTH_DEVICE the ALSA device (e.g. "null", a
-// sink that plays nothing).
+// The SoundFont is the one chosen in this run (UseSoundFont), else QUINTARO_SOUNDFONT when set,
+// else the one remembered in midi.conf (soundfont=PATH) while it is a SoundFont, else the first
+// of the system's GM SoundFonts that exists. Without one the synthesizer counts no device.
+// FluidSynth's log stays off the terminal unless QUINTARO_SYNTH_LOG is set. QUINTARO_SYNTH_DRIVER
+// names the FluidSynth audio driver instead of ChooseAudioDriver(), QUINTARO_SYNTH_DEVICE the ALSA
+// device (e.g. "null", a sink that plays nothing).
 class SynthPort : public LongMessagePort {
   public:
     // What the audio driver was asked for and what it took, after a successful open. The ALSA
@@ -49,7 +50,13 @@ class SynthPort : public LongMessagePort {
     static constexpr int PeriodSize = 64;  // frames
     static constexpr int Periods = 4;      // FluidSynth's drivers: 256 frames, 5.8 ms at 44.1 kHz
     static constexpr int PulsePeriods = 2; // PulseAudio: 128 frames queued, its own latency in
-    static constexpr double Gain = 0.5;    // FluidSynth's default 0.2 is faint for one part
+    // The output level (synth.gain), kept in midi.conf as gain=VALUE. 0.35: one part is well
+    // heard (FluidSynth's default 0.2 is faint), and 16 parts at their first-run volume, each
+    // playing a six-note chord at the keyboard's first-run velocity, peak at 0.86 of full scale
+    // with TimGM6mb (0.5 peaked at 1.22 and clipped). Louder settings are the user's choice.
+    static constexpr double Gain = 0.35;
+    static constexpr double MinGain = 0.05;
+    static constexpr double MaxGain = 1.0;
     // The stream sleeps after this long with no active voice and every sample below Silence
     // (-80 dBFS), so release phases and the reverb's and chorus's tails end first.
     static constexpr double IdleSeconds = 1.0;
@@ -65,6 +72,10 @@ class SynthPort : public LongMessagePort {
     // QUINTARO_SOUNDFONT when set (even when it is no SoundFont: then there is no device), else
     // the first SoundFont found among the system's GM SoundFonts; empty when there is none.
     static std::string FindSoundFont();
+    // The SoundFont chosen in the program: it wins over QUINTARO_SOUNDFONT for the rest of the run.
+    static void UseSoundFont(const std::string& path);
+    // The level remembered in midi.conf, within MinGain..MaxGain; Gain when none is.
+    static double RememberedGain();
     // QUINTARO_SYNTH_DRIVER when set; else "pulseaudio" when a PulseAudio or PipeWire server
     // answers (PULSE_SERVER, or the socket under XDG_RUNTIME_DIR), "jack" when a JACK server
     // runs already, "alsa" otherwise. Never starts a JACK server, and sets JACK_NO_START_SERVER
@@ -95,6 +106,14 @@ class SynthPort : public LongMessagePort {
     const AudioSetup& audioSetup() const { return audioSetup_; }
     // Why the last open failed, for a diagnostic.
     const std::string& lastError() const { return lastError_; }
+
+    // The output level, at once (in order with the messages sent before).
+    void setGain(double gain);
+    double gain() const { return gain_; }
+    // Opens the synthesizer (loading the SoundFont, which may take a second or more) on a thread
+    // of the caller's choice, before anyone else uses the port; the next open() then only takes
+    // it. NoError or MidiError::Error, as open().
+    std::uint32_t preload();
 
     // 1 when the SoundFont is there, else 0.
     int deviceCount() override;
@@ -139,4 +158,6 @@ class SynthPort : public LongMessagePort {
     std::function<void(int)> statusHandler_;
     AudioSetup audioSetup_;
     std::string lastError_;
+    double gain_ = RememberedGain();
+    bool preloaded_ = false; // opened by preload(), not yet taken by open()
 };

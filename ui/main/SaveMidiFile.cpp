@@ -14,8 +14,8 @@ QString SaveMidiFileText(const AppState& state) {
 }
 
 bool WriteMidiFile(const AppState& state, const QString& path, int& errnoValue) {
-    const std::vector<std::uint8_t> bytes =
-        StandardMidiFile::Write(state.midi.recorder().take(), MidiFileTrackNames(state));
+    const std::vector<std::uint8_t> bytes = StandardMidiFile::Write(
+        state.midi.recorder().take(), MidiFileTrackNames(state), ShownChannelStates(state));
     std::error_code error;
     const bool written = WriteWholeFile(path, bytes.data(), bytes.size(), error);
     errnoValue = error.value();

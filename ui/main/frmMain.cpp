@@ -384,6 +384,7 @@ void frmMain::mnuMidi_Click() {
             MidiBox->showInputFailed(!opened);
     });
     connect(MidiBox, &frmMidi::sendAllRequested, devices_, &Devices::SendAllStates);
+    MidiBox->attachSynth(*devices_);
     MidiBox->show();
     MidiBox->raise();
     MidiBox->activateWindow();

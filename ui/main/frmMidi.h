@@ -6,9 +6,11 @@
 #include <QString>
 #include <vector>
 
+class Devices;
 class QLabel;
 class QListWidget;
 class QPushButton;
+class QSlider;
 
 // The choice of the MIDI output and input: the outputs present when it opened (the built-in
 // synthesizer with its SoundFont, the ALSA and JACK ports, none) and the inputs (the ALSA and JACK
@@ -26,6 +28,14 @@ class frmMidi : public QDialog {
     // What an entry shows: "Synth GM (TimGM6mb.sf2)", "ALSA: NAME", "JACK: NAME", the word for
     // none (of an input when `input`).
     static QString EntryText(const PortChoice& choice, int languageCode, bool input = false);
+    // The built-in synthesizer's controls beside its entry (frmMidiSynth.cpp): "SoundFont...",
+    // which asks for a file in Qt's own dialog and has `devices` load it, what the load is
+    // doing, and the level slider (gain 0.05..1.00 in steps of 0.05).
+    void attachSynth(Devices& devices);
+    // Qt's own file dialog over the SoundFonts (*.sf2 *.sf3), opening in the folder of `current`
+    // (else where the system keeps them); empty when cancelled.
+    static QString AskSoundFont(QWidget* parent, const QString& current, bool italian);
+
     // Says under the inputs that the chosen one could not be opened, or nothing.
     void showInputFailed(bool failed);
 
@@ -50,7 +60,12 @@ class frmMidi : public QDialog {
     QListWidget* List2 = nullptr;
     QLabel* Label4 = nullptr; // the input that could not be opened
     QPushButton* CommChiudi = nullptr;
-    QPushButton* CommSendAll = nullptr; // "Send all parts"
+    QPushButton* CommSendAll = nullptr;   // "Send all parts"
+    QPushButton* CommSoundFont = nullptr; // "SoundFont..."
+    QLabel* Label5 = nullptr;             // the SoundFont loading, or refused
+    QLabel* Label6 = nullptr;             // "Level"
+    QSlider* SliderGain = nullptr;        // the synthesizer's level, in twentieths
+    void showSoundFont(const QString& path, bool loading, bool ok);
 
     void chooseRow(QListWidget* list, int row);
     std::vector<PortChoice> outputs_;

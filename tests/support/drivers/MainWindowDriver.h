@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QPushButton>
+#include <QSlider>
 #include <QTest>
 
 // Drives the main window as a user does: its menu items, the MIDI dialog opened from Preferences
@@ -45,6 +46,14 @@ class MainWindowDriver {
     void chooseInputPort(const QString& choice) { emit w_.MidiBox->inputChosen(choice); }
     bool inputFailedShown() const { return !w_.MidiBox->Label4->isHidden(); }
     void sendAllParts() { QTest::mouseClick(w_.MidiBox->CommSendAll, Qt::LeftButton); }
+    // The built-in synthesizer's controls: "SoundFont...", what its load says (empty when
+    // hidden), the level slider, the synthesizer's entry.
+    void clickSoundFont() { QTest::mouseClick(w_.MidiBox->CommSoundFont, Qt::LeftButton); }
+    QString soundFontNote() const {
+        return w_.MidiBox->Label5->isHidden() ? QString() : w_.MidiBox->Label5->text();
+    }
+    QSlider* levelSlider() const { return w_.MidiBox->SliderGain; }
+    QString synthEntry() const { return w_.MidiBox->List1->item(0)->text(); }
 
     // What the status line says the MIDI devices did last.
     QString midiStatus() const { return w_.LabelMidi->text(); }

@@ -91,3 +91,44 @@ TEST(SaveMidiFile, APerformanceIsSavedWithItsStateItsTimesAndEveryNoteEnded) {
     EXPECT_GE(ms1[1] - ms1[0], 150 - 2);
     EXPECT_NEAR(ms2[1], ms1[3], 1) << "both ended by the save";
 }
+
+// On an external output a part's stored program is sent only when chosen on a program page, so
+// the recording may hold none: the track then starts with what the part window shows (program
+// and sliders of the first part on the channel), while what was sent keeps its place.
+TEST(SaveMidiFile, ATrackStartsWithTheShownProgramWhereNoneWasSent) {
+    PartHost h;
+    h.row(1, PartRow::Channel) = 3;
+    h.row(1, PartRow::ProgramFlag) = 1;
+    h.row(1, PartRow::ProgramNumber) = 41;
+    h.row(1, PartRow::Volume) = 77;
+    h.row(2, PartRow::Channel) = 3; // a second part on channel 3 is not the one shown
+    h.row(2, PartRow::ProgramFlag) = 1;
+    h.row(2, PartRow::ProgramNumber) = 20;
+    h.row(3, PartRow::Channel) = 5;
+    h.row(3, PartRow::ProgramFlag) = 1;
+    h.row(3, PartRow::ProgramNumber) = 57;
+    frmPart* partThree = h.open(3, false);
+    SendProgramChange(h.t.state.midi, 4, 9); // sent: wins over the stored 57
+    PartWindowDriver p3(h.pointer, partThree);
+    p3.keys.clickKeys({24});
+    frmPart* partOne = h.open(1, false);
+    PartWindowDriver p1(h.pointer, partOne);
+    ASSERT_EQ(h.out().find("c2 "), std::string::npos) << "no program was sent on channel 3";
+    p1.keys.clickKeys({24, 26, 28});
+
+    AnswerSaveDialog(QStringLiteral("shown"));
+    QTest::keyClick(&h.main, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+
+    const MidiFileContents file =
+        ReadMidiFile(QDir(h.t.state.ProgramFolder).filePath(QStringLiteral("shown.mid")));
+    ASSERT_EQ(file.error, "");
+    std::vector<double> ms;
+    const std::string one = Events(file.track("Part 1"), ms);
+    EXPECT_TRUE(one.starts_with("program_change 2 40 0, ")) << one;
+    EXPECT_NE(one.find("control_change 2 7 77"), std::string::npos) << one;
+    EXPECT_LT(one.find("control_change 2 7 77"), one.find("note_on 2 ")) << one;
+    EXPECT_EQ(ms.size(), 6u);
+    const std::string three = Events(file.track("Part 3"), ms);
+    EXPECT_LT(three.find("program_change 4 9 0"), three.find("note_on 4 ")) << three;
+    EXPECT_EQ(three.find("program_change 4 56"), std::string::npos) << three;
+}
