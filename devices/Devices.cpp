@@ -86,7 +86,12 @@ bool Devices::ChooseOutput(const QString& choice) {
 
     const bool none = choice.trimmed().compare(QStringLiteral("none"), Qt::CaseInsensitive) == 0;
     outputChoice_ = choice;
-    const bool works = SwitchOutput(state_, none ? nullptr : CreatePortFor(choice));
+    // The built-in synthesizer plays the SoundFont chosen in this run, if any.
+    const bool chosenSynth = !soundFontThisRun_.isEmpty() && KindOf(choice) == KindOf({});
+    const bool works = SwitchOutput(
+        state_, none          ? nullptr
+                : chosenSynth ? std::make_unique<SynthPort>(soundFontThisRun_.toStdString())
+                              : CreatePortFor(choice));
     watch_->setOutputChoice(works ? choice : QStringLiteral("none"));
     if (!RefuseInputLoopingToOutput() && works)
         router_.probeLoopBack(); // a new output next to the open input

@@ -53,8 +53,9 @@ class Devices : public QObject {
     // False when a load is under way already.
     bool ChooseSoundFont(const QString& path);
     bool loadingSoundFont() const { return loader_ != nullptr; }
-    // The SoundFont the synthesizer plays (or would play, when it is not the output).
-    static QString SoundFont();
+    // The SoundFont the synthesizer plays (or would play, when it is not the output): the one
+    // chosen in this run, else the one the start finds (SynthPort::FindSoundFont).
+    QString SoundFont() const;
     // The synthesizer's output level, applied at once and remembered (gain= in midi.conf).
     void SetSynthGain(double gain);
 
@@ -63,7 +64,7 @@ class Devices : public QObject {
     const QString& outputChoice();
     QString inputChoice() const;
     // What can be chosen now.
-    std::vector<PortChoice> outputs() const { return OutputChoices(); }
+    std::vector<PortChoice> outputs() const;
     std::vector<PortChoice> inputs() const { return InputChoices(); }
 
     // What the devices did last (gone, back, refused), as the status bar says it.
@@ -86,5 +87,7 @@ class Devices : public QObject {
     QString outputChoice_; // the mapper value of the output in use; empty: the one of the start
     void soundFontDone(const QString& path, bool preloaded, bool ok);
     QThread* loader_ = nullptr; // the load under way
+    QString
+        soundFontThisRun_; // chosen in the "MIDI…" dialog: beats QUINTARO_SOUNDFONT from then on
     std::unique_ptr<SynthPort> loadedPort_;
 };

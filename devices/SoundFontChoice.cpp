@@ -18,8 +18,17 @@ SynthPort* SynthOutput(Midi& midi) {
 
 } // namespace
 
-QString Devices::SoundFont() {
-    return QString::fromStdString(SynthPort::FindSoundFont());
+QString Devices::SoundFont() const {
+    return soundFontThisRun_.isEmpty() ? QString::fromStdString(SynthPort::FindSoundFont())
+                                       : soundFontThisRun_;
+}
+
+std::vector<PortChoice> Devices::outputs() const {
+    std::vector<PortChoice> choices = OutputChoices();
+    for (PortChoice& choice : choices)
+        if (choice.kind == u"synth" && !soundFontThisRun_.isEmpty())
+            choice.name = QFileInfo(soundFontThisRun_).fileName();
+    return choices;
 }
 
 bool Devices::ChooseSoundFont(const QString& path) {
@@ -68,7 +77,7 @@ void Devices::soundFontDone(const QString& path, bool preloaded, bool ok) {
         emit soundFontLoaded(path, false);
         return;
     }
-    SynthPort::UseSoundFont(path.toStdString());
+    soundFontThisRun_ = path;
     RememberMidiChoice(QStringLiteral("soundfont"), path);
     // The synthesizer loaded for the output replaces the old one, and learns every part's state
     // as after a switch; what was held while it loaded ends first.

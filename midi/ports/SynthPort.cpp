@@ -182,12 +182,6 @@ void SynthPort::tell(int status) {
 
 SynthPort::~SynthPort() = default;
 
-static std::string chosenThisRun; // the SoundFont chosen in this run, by the UI thread only
-
-void SynthPort::UseSoundFont(const std::string& path) {
-    chosenThisRun = path;
-}
-
 double SynthPort::RememberedGain() {
     bool number = false;
     const double gain = RememberedMidiChoice(QStringLiteral("gain")).toDouble(&number);
@@ -195,8 +189,6 @@ double SynthPort::RememberedGain() {
 }
 
 std::string SynthPort::FindSoundFont() {
-    if (!chosenThisRun.empty())
-        return chosenThisRun;
     const QByteArray chosen = qgetenv("QUINTARO_SOUNDFONT");
     if (!chosen.isEmpty())
         return chosen.toStdString();

@@ -22,7 +22,7 @@ class QObject;
 // period for every client and ALSA direct holds the device: those keep FluidSynth's own driver,
 // which renders all the time.
 //
-// The SoundFont is the one chosen in this run (UseSoundFont), else QUINTARO_SOUNDFONT when set,
+// The SoundFont is the one it is made with: by default QUINTARO_SOUNDFONT when set,
 // else the one remembered in midi.conf (soundfont=PATH) while it is a SoundFont, else the first
 // of the system's GM SoundFonts that exists. Without one the synthesizer counts no device.
 // FluidSynth's log stays off the terminal unless QUINTARO_SYNTH_LOG is set. QUINTARO_SYNTH_DRIVER
@@ -70,10 +70,9 @@ class SynthPort : public LongMessagePort {
     SynthPort& operator=(const SynthPort&) = delete;
 
     // QUINTARO_SOUNDFONT when set (even when it is no SoundFont: then there is no device), else
-    // the first SoundFont found among the system's GM SoundFonts; empty when there is none.
+    // the one remembered in midi.conf while it is a SoundFont, else the first SoundFont found
+    // among the system's GM SoundFonts; empty when there is none.
     static std::string FindSoundFont();
-    // The SoundFont chosen in the program: it wins over QUINTARO_SOUNDFONT for the rest of the run.
-    static void UseSoundFont(const std::string& path);
     // The level remembered in midi.conf, within MinGain..MaxGain; Gain when none is.
     static double RememberedGain();
     // QUINTARO_SYNTH_DRIVER when set; else "pulseaudio" when a PulseAudio or PipeWire server

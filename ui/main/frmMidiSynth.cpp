@@ -71,7 +71,7 @@ void frmMidi::attachSynth(Devices& devices) {
     connect(SliderGain, &QSlider::valueChanged, &devices,
             [&devices](int value) { devices.SetSynthGain(value * GainStep); });
     connect(CommSoundFont, &QPushButton::clicked, this, [this, &devices, italian] {
-        const QString path = AskSoundFont(this, Devices::SoundFont(), italian);
+        const QString path = AskSoundFont(this, devices.SoundFont(), italian);
         if (!path.isEmpty())
             devices.ChooseSoundFont(path);
     });

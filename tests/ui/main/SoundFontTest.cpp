@@ -18,20 +18,15 @@ using audio::TestSoundFont;
 
 namespace {
 
-// Answers the file dialog once it is up: `path` typed into its name field, Enter.
+// Answers the file dialog while it is up: `path` in its name field, then accepted as its Open
+// button does; again at each tick until it has closed (typed keys could land in the name field's
+// completer popup, and a directory still loading can hold up the first acceptance).
 void AnswerFileDialog(const QString& path) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, path] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        auto* name = dialog ? dialog->findChild<QLineEdit*>("fileNameEdit") : nullptr;
-        if (name == nullptr)
-            return;
-        poll->deleteLater();
-        name->setFocus();
-        QTest::keyClicks(name, path);
-        QTest::keyClick(name, Qt::Key_Return);
-    });
-    poll->start(20);
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* dialog = qobject_cast<QFileDialog*>(window); dialog && dialog->isVisible()) {
+            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(path);
+            QMetaObject::invokeMethod(dialog, "accept");
+        }
 }
 
 // The channel messages the recorder kept, as "c0 28" lines.
@@ -66,7 +61,9 @@ class SoundFont : public ::testing::Test {
     SynthPort* synth() { return dynamic_cast<SynthPort*>(h.t.state.midi.port()); }
     // Chooses `path` through the dialog and waits for the load to end.
     void choose(const QString& path) {
-        AnswerFileDialog(path);
+        QTimer answer;
+        answer.callOnTimeout([&path] { AnswerFileDialog(path); });
+        answer.start(20);
         h.ui.clickSoundFont();
         ASSERT_TRUE(QTest::qWaitFor([&] { return !h.main.devices().loadingSoundFont(); }, 60000));
     }
@@ -106,7 +103,6 @@ TEST_F(SoundFont, AChosenSoundFontPlaysWithThePartsStateAndIsLoadedAtTheNextStar
     EXPECT_EQ(RememberedMidiChoice("soundfont"), chosen);
 
     // The next start: the environment's SoundFont wins; without it, the one chosen, alone.
-    SynthPort::UseSoundFont({});
     EXPECT_EQ(SynthPort::FindSoundFont(), TestSoundFont);
     qunsetenv("QUINTARO_SOUNDFONT");
     EXPECT_EQ(SynthPort::FindSoundFont(), chosen.toStdString());
