@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/PartStates.h"
+#include "app/strings/Translation.h"
 #include "devices/MidiInputRouter.h"
 #include "devices/PortKinds.h"
 #include "midi/ports/PortWatcher.h"
@@ -76,14 +77,12 @@ void MidiDeviceWatch::checkInput() {
         router_.releaseAll();
         state_.midiIn.close();
         inputGone_ = true;
-        say(QStringLiteral("MIDI In gone: %1"), QStringLiteral("MIDI In scollegato: %1"),
-            inputChoice_);
+        say(QT_TRANSLATE_NOOP("MidiDeviceWatch", "MIDI In gone: %1"), inputChoice_);
     }
     if (inputGone_ && present && access_.openInput(inputChoice_)) {
         router_.reset();
         inputGone_ = false;
-        say(QStringLiteral("MIDI In back: %1"), QStringLiteral("MIDI In ricollegato: %1"),
-            inputChoice_);
+        say(QT_TRANSLATE_NOOP("MidiDeviceWatch", "MIDI In back: %1"), inputChoice_);
     }
 }
 
@@ -98,13 +97,11 @@ void MidiDeviceWatch::checkOutput() {
         forgetKeyboards_();
         router_.releaseAll();
         outputGone_ = true;
-        say(QStringLiteral("MIDI Out gone: %1"), QStringLiteral("MIDI Out scollegato: %1"),
-            outputChoice_);
+        say(QT_TRANSLATE_NOOP("MidiDeviceWatch", "MIDI Out gone: %1"), outputChoice_);
     }
     if (outputGone_ && present && access_.openOutput(outputChoice_)) {
         outputGone_ = false;
-        say(QStringLiteral("MIDI Out back: %1"), QStringLiteral("MIDI Out ricollegato: %1"),
-            outputChoice_);
+        say(QT_TRANSLATE_NOOP("MidiDeviceWatch", "MIDI Out back: %1"), outputChoice_);
     }
 }
 
@@ -125,11 +122,11 @@ void MidiDeviceWatch::refuseInput() {
     state_.midiIn.close();
     inputChoice_ = QStringLiteral("none");
     inputGone_ = false;
-    say(QStringLiteral("MIDI In refused, it returns the output: %1"),
-        QStringLiteral("MIDI In rifiutato, riporta l'uscita: %1"), refused);
+    say(QT_TRANSLATE_NOOP("MidiDeviceWatch", "MIDI In refused, it returns the output: %1"),
+        refused);
 }
 
-void MidiDeviceWatch::say(const QString& english, const QString& italian, const QString& name) {
-    status_ = (state_.LanguageCode == 1 ? italian : english).arg(name);
+void MidiDeviceWatch::say(const char* source, const QString& name) {
+    status_ = Language(state_.LanguageCode).translate("MidiDeviceWatch", source).arg(name);
     emit statusChanged(status_);
 }

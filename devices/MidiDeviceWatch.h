@@ -72,7 +72,7 @@ class MidiDeviceWatch : public QObject {
   private:
     void checkInput();
     void checkOutput();
-    void say(const QString& english, const QString& italian, const QString& name);
+    void say(const char* source, const QString& name);
     bool lostConnection(const std::function<bool(const QString&)>& connected,
                         const QString& choice);
 

@@ -1,5 +1,6 @@
 #include "devices/PortKinds.h"
 
+#include "app/strings/Translation.h"
 #include "midi/ports/FileCapturePort.h"
 #include "midi/ports/JackOutput.h"
 #include "midi/ports/MidiInput.h"
@@ -22,8 +23,10 @@ bool NeverSame(const std::string&, const std::string&) {
     return false;
 }
 
-QString SynthCaption(const QString& name, int, bool) {
-    return name.isEmpty() ? QStringLiteral("Synth GM") : QStringLiteral("Synth GM (%1)").arg(name);
+QString SynthCaption(const QString& name, int languageCode, bool) {
+    const Language language(languageCode);
+    return name.isEmpty() ? language.translate("PortKinds", "Synth GM")
+                          : language.translate("PortKinds", "Synth GM (%1)").arg(name);
 }
 std::vector<PortChoice> SynthOutputs() {
     // The SoundFont by the name of its file, not of the link the system names it by.
@@ -33,11 +36,11 @@ std::vector<PortChoice> SynthOutputs() {
              QFileInfo(canonical.isEmpty() ? soundFont.filePath() : canonical).fileName()}};
 }
 
-QString AlsaCaption(const QString& name, int, bool) {
-    return QStringLiteral("ALSA: ") + name;
+QString AlsaCaption(const QString& name, int languageCode, bool) {
+    return Language(languageCode).translate("PortKinds", "ALSA: %1").arg(name);
 }
-QString JackCaption(const QString& name, int, bool) {
-    return QStringLiteral("JACK: ") + name;
+QString JackCaption(const QString& name, int languageCode, bool) {
+    return Language(languageCode).translate("PortKinds", "JACK: %1").arg(name);
 }
 std::vector<PortChoice> PortsOf(const QString& kind, const std::vector<std::string>& names) {
     std::vector<PortChoice> choices;
@@ -55,9 +58,9 @@ std::vector<PortChoice> InputsOf(const QString& kind, const QStringList& names) 
 }
 
 QString NoneCaption(const QString&, int languageCode, bool input) {
-    if (input)
-        return languageCode == 1 ? QStringLiteral("Nessun ingresso") : QStringLiteral("No input");
-    return languageCode == 1 ? QStringLiteral("Nessuna uscita") : QStringLiteral("No output");
+    const Language language(languageCode);
+    return input ? language.translate("PortKinds", "No input")
+                 : language.translate("PortKinds", "No output");
 }
 std::vector<PortChoice> NoneEntry() {
     return {{QStringLiteral("none"), QStringLiteral("none"), QString()}};

@@ -1,6 +1,7 @@
 // Devices: the built-in synthesizer's SoundFont and level.
 #include "app/AppState.h"
 #include "app/PartStates.h"
+#include "app/strings/Translation.h"
 #include "devices/Devices.h"
 #include "devices/MidiDeviceWatch.h"
 #include "midi/ports/MidiMapper.h"
@@ -56,9 +57,8 @@ bool Devices::ChooseSoundFont(const QString& path) {
     });
     loader_->start();
     const QString name = QFileInfo(path).fileName();
-    emit statusChanged((state_.LanguageCode == 1 ? QStringLiteral("Caricamento SoundFont %1…")
-                                                 : QStringLiteral("Loading SoundFont %1…"))
-                           .arg(name));
+    emit statusChanged(
+        Language(state_.LanguageCode).translate("Devices", "Loading SoundFont %1…").arg(name));
     emit soundFontLoading(path);
     return true;
 }
@@ -69,11 +69,9 @@ void Devices::soundFontDone(const QString& path, bool preloaded, bool ok) {
     loader_ = nullptr;
     std::unique_ptr<SynthPort> port = std::move(loadedPort_);
     const QString name = QFileInfo(path).fileName();
-    const bool italian = state_.LanguageCode == 1;
+    const Language language(state_.LanguageCode);
     if (!ok) {
-        emit statusChanged((italian ? QStringLiteral("Non è un SoundFont leggibile: %1")
-                                    : QStringLiteral("Not a readable SoundFont: %1"))
-                               .arg(name));
+        emit statusChanged(language.translate("Devices", "Not a readable SoundFont: %1").arg(name));
         emit soundFontLoaded(path, false);
         return;
     }
@@ -87,7 +85,7 @@ void Devices::soundFontDone(const QString& path, bool preloaded, bool ok) {
         const bool works = SwitchOutput(state_, std::move(port));
         watch_->setOutputChoice(works ? QStringLiteral("synth") : QStringLiteral("none"));
     }
-    emit statusChanged(QStringLiteral("SoundFont: %1").arg(name));
+    emit statusChanged(language.translate("Devices", "SoundFont: %1").arg(name));
     emit soundFontLoaded(path, true);
 }
 

@@ -1,78 +1,79 @@
 #include "app/strings/StringTable.h"
 
+#include "app/strings/Translation.h"
+
+#include <QtGlobal>
 #include <algorithm>
 #include <array>
 
 namespace {
 
-// One entry of the table: the Italian text is id `entry`, the English text id `entry` + 200.
+// One entry of the table: its English text, the source of its translations. Entry n of
+// language L is id n + LanguageBaseOf(L).
 struct Entry {
     int entry;
-    const char* italian;
     const char* english;
 };
 
 // Kept in ascending order of `entry` for the binary search below. Texts are UTF-8.
 constexpr std::array<Entry, 35> Table{{
-    {2, "&File", "&File"},
-    {3, "&Visualizza", "&View"},
-    {4, "Fi&nestra", "&Window"},
-    {5, "Informazioni su QuintaroV1.0", "&About QuintaroV1.0"},
-    {7, "&Esci", "E&xit"},
-    {8, "&Chiudi", "&Close"},
-    {9, "&Sovrapponi", "&Cascade"},
-    {10, "Blocco Note", "Notebook"},
-    {11, "Ingrandisci", "Maximize"},
-    {15, "File assente", "File not found"},
-    {17, "Parte ", "Part "},
-    {18, "Dispositivo MIDI di uscita già in uso", "Output MIDI Device already in use"},
-    {19, "Errore Dispositivo MIDI di uscita", "Output MIDI Device error"},
-    {20, "Dispositivo MIDI di uscita assente", "Output MIDI Device not found"},
-    {21, "Errore chiusura Dispositivo MIDI di uscita", "Output MIDI Device closing error"},
-    {26, "Disco non pronto o non formattato", "Disk not ready or not formatted"},
-    {27, "Errore di lettura da disco", "Disk reading error"},
-    {38, "Volume Tutte le Parti", "Volume All Parts"},
-    {62, "&Preferenze", "&Preferences"},
-    {63, "&Lingua", "&Language"},
-    {64, "Italiano", "Italian"},
-    {65, "Inglese", "English"},
-    {66, "Il cambio avrà effetto alla prossima esecuzione del programma",
-     "The change will take place next time you will run the programme"},
-    {84, "Cambio lingua", "Change language"},
-    {103, "Visualizza Barra di Stato", "Show Status Bar"},
-    {104, "Velocità dall'altezza del clic", "Velocity from the click's height"},
+    {2, QT_TRANSLATE_NOOP("StringTable", "&File")},
+    {3, QT_TRANSLATE_NOOP("StringTable", "&View")},
+    {4, QT_TRANSLATE_NOOP("StringTable", "&Window")},
+    {5, QT_TRANSLATE_NOOP("StringTable", "&About QuintaroV1.0")},
+    {7, QT_TRANSLATE_NOOP("StringTable", "E&xit")},
+    {8, QT_TRANSLATE_NOOP("StringTable", "&Close")},
+    {9, QT_TRANSLATE_NOOP("StringTable", "&Cascade")},
+    {10, QT_TRANSLATE_NOOP("StringTable", "Notebook")},
+    {11, QT_TRANSLATE_NOOP("StringTable", "Maximize")},
+    {15, QT_TRANSLATE_NOOP("StringTable", "File not found")},
+    {17, QT_TRANSLATE_NOOP("StringTable", "Part ")},
+    {18, QT_TRANSLATE_NOOP("StringTable", "Output MIDI Device already in use")},
+    {19, QT_TRANSLATE_NOOP("StringTable", "Output MIDI Device error")},
+    {20, QT_TRANSLATE_NOOP("StringTable", "Output MIDI Device not found")},
+    {21, QT_TRANSLATE_NOOP("StringTable", "Output MIDI Device closing error")},
+    {26, QT_TRANSLATE_NOOP("StringTable", "Disk not ready or not formatted")},
+    {27, QT_TRANSLATE_NOOP("StringTable", "Disk reading error")},
+    {38, QT_TRANSLATE_NOOP("StringTable", "Volume All Parts")},
+    {62, QT_TRANSLATE_NOOP("StringTable", "&Preferences")},
+    {63, QT_TRANSLATE_NOOP("StringTable", "&Language")},
+    {64, QT_TRANSLATE_NOOP("StringTable", "Italian")},
+    {65, QT_TRANSLATE_NOOP("StringTable", "English")},
+    {66, QT_TRANSLATE_NOOP("StringTable",
+                           "The change will take place next time you will run the programme")},
+    {84, QT_TRANSLATE_NOOP("StringTable", "Change language")},
+    {103, QT_TRANSLATE_NOOP("StringTable", "Show Status Bar")},
+    {104, QT_TRANSLATE_NOOP("StringTable", "Velocity from the click's height")},
     // Names that a screen reader reads for controls without a caption of their own.
-    {105, "Tastiera", "Keyboard"},
-    {106, "Trasposizione", "Transposition"},
-    {107, "Programma", "Program"},
-    {108, "Canale MIDI ", "MIDI Channel "},
-    {110, "Impossibile trovare il percorso", "Path not found"},
-    {111, "Apertura di ", "Opening "},
-    {112, "Errore I/O periferica", "Error I/O device"},
-    {113, "Apertura dispositivo MIDI di uscita", "Opening MIDI out device"},
-    {114, "Chiusura dispositivo MIDI di uscita", "Closing MIDI out device"},
+    {105, QT_TRANSLATE_NOOP("StringTable", "Keyboard")},
+    {106, QT_TRANSLATE_NOOP("StringTable", "Transposition")},
+    {107, QT_TRANSLATE_NOOP("StringTable", "Program")},
+    {108, QT_TRANSLATE_NOOP("StringTable", "MIDI Channel ")},
+    {110, QT_TRANSLATE_NOOP("StringTable", "Path not found")},
+    {111, QT_TRANSLATE_NOOP("StringTable", "Opening ")},
+    {112, QT_TRANSLATE_NOOP("StringTable", "Error I/O device")},
+    {113, QT_TRANSLATE_NOOP("StringTable", "Opening MIDI out device")},
+    {114, QT_TRANSLATE_NOOP("StringTable", "Closing MIDI out device")},
 }};
 
 static_assert(std::is_sorted(Table.begin(), Table.end(),
                              [](const Entry& a, const Entry& b) { return a.entry < b.entry; }));
 
-constexpr int EnglishOffset = 200;
+constexpr int BlockSize = 200; // ids of one language
+constexpr int Languages = 2;   // Italian and English
 constexpr int LastEntry = 114;
 
 } // namespace
 
 QString LoadResString(int id) {
-    bool english = false;
-    int entry = id;
-    if (id > EnglishOffset) {
-        english = true;
-        entry = id - EnglishOffset;
-    }
+    if (id < 0 || id >= Languages * BlockSize)
+        return {};
+    const int entry = id % BlockSize;
     if (entry < 1 || entry > LastEntry)
         return {};
     const auto it = std::lower_bound(Table.begin(), Table.end(), entry,
                                      [](const Entry& e, int n) { return e.entry < n; });
     if (it == Table.end() || it->entry != entry)
         return {};
-    return QString::fromUtf8(english ? it->english : it->italian);
+    return Language::ofBase(id - entry).translate("StringTable", it->english);
 }

@@ -1,5 +1,6 @@
 #include "ui/accessories/frmAbout.h"
 
+#include "app/strings/Translation.h"
 #include "ui/Twips.h"
 
 #include <QFont>
@@ -7,22 +8,23 @@
 #include <QLabel>
 #include <QPushButton>
 
-frmAbout::frmAbout(QWidget* owner) : QDialog(owner) {
+frmAbout::frmAbout(int languageBase, QWidget* owner) : QDialog(owner) {
+    const Language language = Language::ofBase(languageBase);
     setModal(false);
-    setWindowTitle(QStringLiteral("Informazioni su QuintaroV10"));
+    setWindowTitle(language.translate("frmAbout", "Informazioni su QuintaroV10"));
     setFixedSize(twips::size(5736, 3192));
 
-    lblTitle = new QLabel(QStringLiteral("Quin Taro v 1.0"), this);
+    lblTitle = new QLabel(language.translate("frmAbout", "Quin Taro v 1.0"), this);
     lblTitle->setGeometry(twips::rect(1050, 240, 3885, 480));
     QFont titleFont = lblTitle->font();
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.6);
     titleFont.setBold(true);
     lblTitle->setFont(titleFont);
 
-    lblVersion = new QLabel(QStringLiteral("Versione V 1.0 2002"), this);
+    lblVersion = new QLabel(language.translate("frmAbout", "Versione V 1.0 2002"), this);
     lblVersion->setGeometry(twips::rect(1050, 780, 3885, 225));
 
-    lblDescription = new QLabel(QStringLiteral("Interfaccia MIDI GM"), this);
+    lblDescription = new QLabel(language.translate("frmAbout", "Interfaccia MIDI GM"), this);
     lblDescription->setGeometry(twips::rect(1050, 1125, 3885, 1170));
     lblDescription->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblDescription->setWordWrap(true);
@@ -34,7 +36,7 @@ frmAbout::frmAbout(QWidget* owner) : QDialog(owner) {
         Line1[i]->setGeometry(twips::rect(225, 2450 + 15 * i, 5300, 15));
     }
 
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK = new QPushButton(language.translate("frmAbout", "OK"), this);
     cmdOK->setGeometry(twips::rect(4245, 2664, 1260, 345));
     cmdOK->setDefault(true);
     connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);

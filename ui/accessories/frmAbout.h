@@ -12,7 +12,8 @@ class QPushButton;
 class frmAbout : public QDialog {
     Q_OBJECT
   public:
-    explicit frmAbout(QWidget* owner);
+    // `languageBase` the language of its captions (0 Italian, 200 English).
+    frmAbout(int languageBase, QWidget* owner);
 
     QLabel* lblTitle = nullptr;
     QLabel* lblVersion = nullptr;

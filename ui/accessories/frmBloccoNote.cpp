@@ -1,6 +1,7 @@
 #include "ui/accessories/frmBloccoNote.h"
 
 #include "app/SettingsFile.h"
+#include "app/strings/Translation.h"
 #include "ui/Twips.h"
 
 #include <QAction>
@@ -156,7 +157,7 @@ void frmBloccoNote::Form_Load() {
     notepad::ReadNote read = notepad::ReadRecord(bytes);
     QString& note = read.note;
 
-    setWindowTitle(QStringLiteral("Blocco Note"));
+    setWindowTitle(Language::ofBase(state_.LanguageBase).translate("frmBloccoNote", "Blocco Note"));
 
     // Trailing blanks go; putting the text in counts as a change of it.
     qsizetype end = note.size();

@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/strings/StringTable.h"
+#include "app/strings/Translation.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,13 +12,19 @@
 
 frmLingua::frmLingua(AppState& state, QWidget* parent) : QDialog(parent), state_(state) {
     setObjectName(QStringLiteral("frmLingua"));
-    // The captions are the same in both languages: the language is not known yet.
+    // The language is not known yet: the question is asked in every language, and each option
+    // is the name of its language in that language.
     setWindowTitle(ProductTitle);
 
-    Label1 = new QLabel(QStringLiteral("Scegliere una lingua / Choose a language"), this);
+    const Language italian(1);
+    const Language english(2);
+    Label1 =
+        new QLabel(italian.translate("frmLingua", "Choose a language") + QStringLiteral(" / ") +
+                       english.translate("frmLingua", "Choose a language"),
+                   this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Option1[0] = new QRadioButton(QStringLiteral("Italiano"), this);
-    Option1[1] = new QRadioButton(QStringLiteral("English"), this);
+    Option1[0] = new QRadioButton(italian.translate("frmLingua", "English"), this);
+    Option1[1] = new QRadioButton(english.translate("frmLingua", "English"), this);
     CommOK = new QPushButton(QStringLiteral("&OK"), this);
     CommOK->setObjectName(QStringLiteral("CommOK"));
     CommOK->setDefault(true);

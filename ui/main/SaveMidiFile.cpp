@@ -3,14 +3,14 @@
 #include "app/AppState.h"
 #include "app/PartStates.h"
 #include "app/SettingsFile.h"
+#include "app/strings/Translation.h"
 #include "midi/StandardMidiFile.h"
 
 #include <QFileDialog>
 #include <QLineEdit>
 
 QString SaveMidiFileText(const AppState& state) {
-    return state.LanguageBase == 0 ? QStringLiteral("Salva file MIDI…")
-                                   : QStringLiteral("Save MIDI file…");
+    return Language::ofBase(state.LanguageBase).translate("SaveMidiFile", "Save MIDI file…");
 }
 
 bool WriteMidiFile(const AppState& state, const QString& path, int& errnoValue) {
@@ -29,7 +29,8 @@ void SaveMidiFile(AppState& state, QWidget* parent) {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QStringLiteral("MIDI (*.mid *.midi)"));
+    dialog.setNameFilter(
+        Language::ofBase(state.LanguageBase).translate("SaveMidiFile", "MIDI (*.mid *.midi)"));
     dialog.setDefaultSuffix(QStringLiteral("mid"));
     if (auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
         name->setFocus();

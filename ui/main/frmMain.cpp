@@ -1,6 +1,7 @@
 #include "ui/main/frmMain.h"
 
 #include "app/strings/StringTable.h"
+#include "app/strings/Translation.h"
 #include "devices/Devices.h"
 #include "ui/Twips.h"
 #include "ui/accessories/frmAbout.h"
@@ -24,7 +25,6 @@
 
 namespace {
 constexpr int StatusBarHeight = 300; // twips
-const QString TitleSuffix = QStringLiteral("   Versione beta");
 } // namespace
 
 frmMain::frmMain(AppState& state, std::function<void()> onUnload)
@@ -145,7 +145,8 @@ void frmMain::Form_Load() {
     Picture1->setVisible(state_.StatusBarVisible);
     layoutStatusFields();
     state_.takeLanguageBase();
-    setWindowTitle(ProductTitle + TitleSuffix);
+    setWindowTitle(ProductTitle +
+                   Language::ofBase(state_.LanguageBase).translate("frmMain", "   Versione beta"));
     mnuChiudi->setEnabled(false);
     updateMenus();
     mnuItaliano->setChecked(state_.LanguageCode == 1);
@@ -364,7 +365,7 @@ void frmMain::mnuLanguage_Click(int code) {
 
 void frmMain::mnuInfo_Click() {
     if (!AboutBox)
-        AboutBox = new frmAbout(this);
+        AboutBox = new frmAbout(state_.LanguageBase, this);
     AboutBox->show();
     AboutBox->raise();
     AboutBox->activateWindow();

@@ -3,6 +3,7 @@
 #include "ui/main/frmMain.h"
 
 #include "app/Preferences.h"
+#include "app/strings/Translation.h"
 #include "ui/child/ChildWindow.h"
 #include "ui/main/SaveMidiFile.h"
 
@@ -15,6 +16,7 @@
 void frmMain::buildMenus() {
     QMenuBar* bar = menuBar();
     auto res = [this](int n) { return state_.ResString(n); };
+    const Language language = Language::ofBase(state_.LanguageBase);
 
     mnuFile = bar->addMenu(res(2));
     mnuChiudi = mnuFile->addAction(res(8));
@@ -27,22 +29,22 @@ void frmMain::buildMenus() {
     mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
     connect(mnuExit, &QAction::triggered, this, &QWidget::close);
 
-    mnuModifica = bar->addMenu(QStringLiteral("&Modifica"));
+    mnuModifica = bar->addMenu(language.translate("frmMain", "&Modifica"));
     mnuIngrandisci = mnuModifica->addAction(res(11));
     connect(mnuIngrandisci, &QAction::triggered, this, [this] { mnuIngrandisci_Click(); });
 
     mnuView = bar->addMenu(res(3));
-    mnuVolumeAll = mnuView->addAction(QStringLiteral("Volume All"));
+    mnuVolumeAll = mnuView->addAction(language.translate("frmMain", "Volume All"));
     mnuView->addSeparator(); // mnuS32
-    mnuParti = mnuView->addMenu(QStringLiteral("Part"));
+    mnuParti = mnuView->addMenu(language.translate("frmMain", "Part"));
     for (int n = 1; n <= 16; ++n) {
-        mnuPart[n] = mnuParti->addAction(QStringLiteral("Part %1").arg(n));
+        mnuPart[n] = mnuParti->addAction(language.translate("frmMain", "Part %1").arg(n));
     }
     mnuView->addSeparator(); // mnuS31
-    mnuGMPag[1] = mnuView->addAction(QStringLiteral("GM Page 1 "));
-    mnuGMPag[2] = mnuView->addAction(QStringLiteral("GM Page 2"));
+    mnuGMPag[1] = mnuView->addAction(language.translate("frmMain", "GM Page 1 "));
+    mnuGMPag[2] = mnuView->addAction(language.translate("frmMain", "GM Page 2"));
     mnuView->addSeparator(); // mnuS37
-    mnuMasterKb = mnuView->addAction(QStringLiteral("Master Keyboard"));
+    mnuMasterKb = mnuView->addAction(language.translate("frmMain", "Master Keyboard"));
     mnuBloccoNote = mnuView->addAction(res(10));
     for (int kind = WindowKind::FirstPart; kind <= WindowKind::LastStored; ++kind)
         if (QAction* item = menuItemOfKind(kind))
@@ -69,7 +71,7 @@ void frmMain::buildMenus() {
         state_.VelocityFromHeight = on;
         RememberVelocityFromHeight(on); // for this run only when the file cannot be written
     });
-    mnuMidi = mnuPreferenze->addAction(QStringLiteral("MIDI…"));
+    mnuMidi = mnuPreferenze->addAction(language.translate("frmMain", "MIDI…"));
     connect(mnuMidi, &QAction::triggered, this, [this] { mnuMidi_Click(); });
     mnuSaveMidi = mnuPreferenze->addAction(SaveMidiFileText(state_));
     mnuSaveMidi->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
@@ -80,8 +82,8 @@ void frmMain::buildMenus() {
     connect(mnuCascade, &QAction::triggered, this, [this] { mnuCascade_Click(); });
     connect(mnuWindow, &QMenu::aboutToShow, this, [this] { rebuildWindowList(); });
 
-    mnuHelp = bar->addMenu(QStringLiteral("&?"));
-    mnuGuida = mnuHelp->addAction(QStringLiteral("Guida Utente"));
+    mnuHelp = bar->addMenu(language.translate("frmMain", "&?"));
+    mnuGuida = mnuHelp->addAction(language.translate("frmMain", "Guida Utente"));
     mnuHelp->addSeparator(); // mnuSep51
     mnuInfo = mnuHelp->addAction(res(5));
     connect(mnuInfo, &QAction::triggered, this, [this] { mnuInfo_Click(); });

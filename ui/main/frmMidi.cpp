@@ -1,4 +1,5 @@
 #include "ui/main/frmMidi.h"
+#include "app/strings/Translation.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -24,17 +25,17 @@ void Fill(QListWidget* list, const std::vector<PortChoice>& choices, const QStri
 frmMidi::frmMidi(int languageCode, std::vector<PortChoice> outputs, const QString& current,
                  std::vector<PortChoice> inputs, const QString& currentInput, QWidget* parent)
     : QDialog(parent), outputs_(std::move(outputs)), inputs_(std::move(inputs)),
-      italian_(languageCode == 1) {
-    const bool italian = italian_;
-    setWindowTitle(QStringLiteral("MIDI"));
+      languageCode_(languageCode) {
+    const Language language(languageCode);
+    setWindowTitle(language.translate("frmMidi", "MIDI"));
 
-    Label1 = new QLabel(QStringLiteral("MIDI Out"), this);
+    Label1 = new QLabel(language.translate("frmMidi", "MIDI Out"), this);
     List1 = new QListWidget(this);
     List1->setObjectName(QStringLiteral("List1"));
     Fill(List1, outputs_, current.isEmpty() ? QStringLiteral("synth") : current, languageCode,
          false);
 
-    Label3 = new QLabel(QStringLiteral("MIDI In"), this);
+    Label3 = new QLabel(language.translate("frmMidi", "MIDI In"), this);
     List2 = new QListWidget(this);
     List2->setObjectName(QStringLiteral("List2"));
     Fill(List2, inputs_, currentInput.isEmpty() ? QStringLiteral("none") : currentInput,
@@ -47,17 +48,14 @@ frmMidi::frmMidi(int languageCode, std::vector<PortChoice> outputs, const QStrin
     Label2 = new QLabel(this);
     Label2->setWordWrap(true);
     if (!variable.isEmpty())
-        Label2->setText((italian ? QStringLiteral("All'avvio vale QUINTARO_MIDI_OUT=%1")
-                                 : QStringLiteral("At start QUINTARO_MIDI_OUT=%1 wins"))
-                            .arg(variable));
+        Label2->setText(
+            language.translate("frmMidi", "At start QUINTARO_MIDI_OUT=%1 wins").arg(variable));
     Label2->setVisible(!variable.isEmpty());
 
-    CommChiudi =
-        new QPushButton(italian ? QStringLiteral("Chiudi") : QStringLiteral("Close"), this);
+    CommChiudi = new QPushButton(language.translate("frmMidi", "Close"), this);
     connect(CommChiudi, &QPushButton::clicked, this, &QDialog::accept);
     // For a device switched on after the program: it learns every part's program and controllers.
-    CommSendAll = new QPushButton(
-        italian ? QStringLiteral("Invia tutte le parti") : QStringLiteral("Send all parts"), this);
+    CommSendAll = new QPushButton(language.translate("frmMidi", "Send all parts"), this);
     CommSendAll->setObjectName(QStringLiteral("CommSendAll"));
     connect(CommSendAll, &QPushButton::clicked, this, &frmMidi::sendAllRequested);
 
@@ -94,9 +92,9 @@ void frmMidi::chooseRow(QListWidget* list, int row) {
 }
 
 void frmMidi::showInputFailed(bool failed) {
-    Label4->setText(failed ? (italian_ ? QStringLiteral("Impossibile aprire questo ingresso.")
-                                       : QStringLiteral("This input could not be opened."))
-                           : QString());
+    Label4->setText(
+        failed ? Language(languageCode_).translate("frmMidi", "This input could not be opened.")
+               : QString());
     Label4->setVisible(failed);
 }
 

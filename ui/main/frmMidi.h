@@ -34,7 +34,7 @@ class frmMidi : public QDialog {
     void attachSynth(Devices& devices);
     // Qt's own file dialog over the SoundFonts (*.sf2 *.sf3), opening in the folder of `current`
     // (else where the system keeps them); empty when cancelled.
-    static QString AskSoundFont(QWidget* parent, const QString& current, bool italian);
+    static QString AskSoundFont(QWidget* parent, const QString& current, int languageCode);
 
     // Says under the inputs that the chosen one could not be opened, or nothing.
     void showInputFailed(bool failed);
@@ -70,5 +70,5 @@ class frmMidi : public QDialog {
     void chooseRow(QListWidget* list, int row);
     std::vector<PortChoice> outputs_;
     std::vector<PortChoice> inputs_;
-    bool italian_ = false;
+    int languageCode_ = 1;
 };

@@ -1,4 +1,5 @@
 // frmMidi: the built-in synthesizer's SoundFont and level.
+#include "app/strings/Translation.h"
 #include "devices/Devices.h"
 #include "midi/ports/SynthPort.h"
 #include "ui/main/frmMidi.h"
@@ -21,7 +22,7 @@ constexpr double GainStep = 0.05; // the slider's unit
 
 } // namespace
 
-QString frmMidi::AskSoundFont(QWidget* parent, const QString& current, bool italian) {
+QString frmMidi::AskSoundFont(QWidget* parent, const QString& current, int languageCode) {
     const QString system = QStringLiteral("/usr/share/sounds/sf2");
     const QString own = QDir::homePath() + QStringLiteral("/.local/share/soundfonts");
     const QString folder = current.isEmpty() ? QString() : QFileInfo(current).absolutePath();
@@ -30,11 +31,11 @@ QString frmMidi::AskSoundFont(QWidget* parent, const QString& current, bool ital
         if (!place.isEmpty() && QFileInfo(place).isDir() &&
             !places.contains(QUrl::fromLocalFile(place)))
             places.append(QUrl::fromLocalFile(place));
-    QFileDialog dialog(parent, italian ? QStringLiteral("Scegli il SoundFont")
-                                       : QStringLiteral("Choose the SoundFont"));
+    const Language language(languageCode);
+    QFileDialog dialog(parent, language.translate("frmMidi", "Choose the SoundFont"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilter(QStringLiteral("SoundFont (*.sf2 *.sf3)"));
+    dialog.setNameFilter(language.translate("frmMidi", "SoundFont (*.sf2 *.sf3)"));
     dialog.setSidebarUrls(places);
     if (!places.isEmpty())
         dialog.setDirectory(places.constFirst().toLocalFile());
@@ -44,14 +45,14 @@ QString frmMidi::AskSoundFont(QWidget* parent, const QString& current, bool ital
 }
 
 void frmMidi::attachSynth(Devices& devices) {
-    const bool italian = italian_;
-    CommSoundFont = new QPushButton(QStringLiteral("SoundFont…"), this);
+    const Language language(languageCode_);
+    CommSoundFont = new QPushButton(language.translate("frmMidi", "SoundFont…"), this);
     CommSoundFont->setObjectName(QStringLiteral("CommSoundFont"));
     Label5 = new QLabel(this);
     Label5->setObjectName(QStringLiteral("Label5"));
     Label5->setWordWrap(true);
     Label5->setVisible(false);
-    Label6 = new QLabel(italian ? QStringLiteral("Livello") : QStringLiteral("Level"), this);
+    Label6 = new QLabel(language.translate("frmMidi", "Level"), this);
     SliderGain = new QSlider(Qt::Horizontal, this);
     SliderGain->setObjectName(QStringLiteral("SliderGain"));
     SliderGain->setRange(static_cast<int>(std::lround(SynthPort::MinGain / GainStep)),
@@ -70,8 +71,8 @@ void frmMidi::attachSynth(Devices& devices) {
 
     connect(SliderGain, &QSlider::valueChanged, &devices,
             [&devices](int value) { devices.SetSynthGain(value * GainStep); });
-    connect(CommSoundFont, &QPushButton::clicked, this, [this, &devices, italian] {
-        const QString path = AskSoundFont(this, devices.SoundFont(), italian);
+    connect(CommSoundFont, &QPushButton::clicked, this, [this, &devices] {
+        const QString path = AskSoundFont(this, devices.SoundFont(), languageCode_);
         if (!path.isEmpty())
             devices.ChooseSoundFont(path);
     });
@@ -86,16 +87,13 @@ void frmMidi::attachSynth(Devices& devices) {
 void frmMidi::showSoundFont(const QString& path, bool loading, bool ok) {
     const QString name = QFileInfo(path).fileName();
     CommSoundFont->setEnabled(!loading);
+    const Language language(languageCode_);
     if (loading)
-        Label5->setText(italian_ ? QStringLiteral("Caricamento del SoundFont %1…").arg(name)
-                                 : QStringLiteral("Loading the SoundFont %1…").arg(name));
+        Label5->setText(language.translate("frmMidi", "Loading the SoundFont %1…").arg(name));
     else if (!ok)
-        Label5->setText(italian_ ? QStringLiteral("%1 non è un SoundFont leggibile: resta quello "
-                                                  "di prima.")
-                                       .arg(name)
-                                 : QStringLiteral("%1 is not a readable SoundFont: the previous "
-                                                  "one stays.")
-                                       .arg(name));
+        Label5->setText(
+            language.translate("frmMidi", "%1 is not a readable SoundFont: the previous one stays.")
+                .arg(name));
     Label5->setVisible(loading || !ok);
     if (loading || !ok)
         return;
@@ -104,6 +102,6 @@ void frmMidi::showSoundFont(const QString& path, bool loading, bool ok) {
         if (outputs_[i].kind != QStringLiteral("synth"))
             continue;
         outputs_[i].name = name;
-        List1->item(static_cast<int>(i))->setText(EntryText(outputs_[i], italian_ ? 1 : 2));
+        List1->item(static_cast<int>(i))->setText(EntryText(outputs_[i], languageCode_));
     }
 }

@@ -1,5 +1,6 @@
 #include "ui/masterkb/frmMasterKb.h"
 
+#include "app/strings/Translation.h"
 #include "ui/Twips.h"
 #include "ui/child/Place.h"
 #include "ui/keyboard/Keyboard.h"
@@ -98,7 +99,8 @@ void frmMasterKb::buildControls() {
         Label3[k]->setAlignment(Qt::AlignCenter);
     }
 
-    Frame2 = new QGroupBox(QStringLiteral("MIDI Channels"), Client);
+    Frame2 = new QGroupBox(
+        Language::ofBase(state_.LanguageBase).translate("frmMasterKb", "MIDI Channels"), Client);
     Frame2->setObjectName(QStringLiteral("Frame2"));
     QFont small = Client->font();
     small.setPointSizeF(7);
@@ -122,7 +124,8 @@ void frmMasterKb::buildControls() {
 }
 
 void frmMasterKb::Form_Load() {
-    setWindowTitle(QStringLiteral("Master Keyboard"));
+    setWindowTitle(
+        Language::ofBase(state_.LanguageBase).translate("frmMasterKb", "Master Keyboard"));
     CommChiudi->setText(state_.ResString(8));
 
     // Key shift, then the two mode boxes with their handlers running as a user's change would;

@@ -1,5 +1,6 @@
 #include "ui/mixer/frmGMPag.h"
 
+#include "app/strings/Translation.h"
 #include "ui/Twips.h"
 
 #include <QFontMetrics>
@@ -40,7 +41,9 @@ void frmGMPag::buildControls() {
 
     List1 = new QListWidget(Client);
     List1->setObjectName(QStringLiteral("List1"));
-    List1->setAccessibleName(QStringLiteral("GM Page %1").arg(PageNumber()));
+    List1->setAccessibleName(Language::ofBase(state_.LanguageBase)
+                                 .translate("frmGMPag", "GM Page %1")
+                                 .arg(PageNumber()));
     // Four columns of 17 rows: the rows run down a column and wrap into the next.
     List1->setFlow(QListView::TopToBottom);
     List1->setWrapping(true);
@@ -64,7 +67,8 @@ void frmGMPag::buildControls() {
 }
 
 void frmGMPag::setCaption() {
-    QString caption = QStringLiteral("GM Page %1").arg(PageNumber());
+    QString caption =
+        Language::ofBase(state_.LanguageBase).translate("frmGMPag", "GM Page %1").arg(PageNumber());
     if (state_.currentPart() > 0)
         caption += QStringLiteral(" - ") + state_.ResString(17) + QLatin1Char(' ') +
                    QString::number(state_.currentPart());

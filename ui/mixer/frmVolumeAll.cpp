@@ -1,5 +1,6 @@
 #include "ui/mixer/frmVolumeAll.h"
 
+#include "app/strings/Translation.h"
 #include "ui/Twips.h"
 #include "ui/child/Place.h"
 #include "ui/part/LevelScrollBar.h"
@@ -133,8 +134,9 @@ void frmVolumeAll::buildControls() {
         // sends one message per value.
         connect(slider, &QScrollBar::valueChanged, this, [this, i] { VScroll_Change(i); });
         VScroll[i] = slider;
-        slider->setAccessibleName(QStringLiteral("Volume ") + state_.ResString(17) +
-                                  QString::number(i));
+        slider->setAccessibleName(
+            Language::ofBase(state_.LanguageBase).translate("frmVolumeAll", "Volume ") +
+            state_.ResString(17) + QString::number(i));
 
         Text2[i] = makeBox(Client, valueStyle, arial(9));
         place(Text2[i], wideLeft, PanTop, WideBoxWidth, WideBoxHeight);
@@ -156,8 +158,9 @@ void frmVolumeAll::buildControls() {
 
     // Row headings in red, in the middle of the window just above their rows, with a thin line
     // on either side of each; two more lines frame the sliders.
-    auto heading = [this](const char* text, int left, int top) {
-        auto* label = new QLabel(QString::fromLatin1(text), Client);
+    const Language language = Language::ofBase(state_.LanguageBase);
+    auto heading = [this, language](const char* text, int left, int top) {
+        auto* label = new QLabel(language.translate("frmVolumeAll", text), Client);
         QPalette palette = label->palette();
         palette.setColor(QPalette::WindowText, HeadingRed);
         label->setPalette(palette);
@@ -166,11 +169,11 @@ void frmVolumeAll::buildControls() {
         label->move(twips::point(left, top));
         return label;
     };
-    LabPan = heading("Pan", 4500, 2988);
-    LabReverber = heading("Reverber", 4320, 3444);
-    LabChorus = heading("Chorus", 4380, 3900);
-    LabKShift = heading("Key Shift", 4320, 4356);
-    LabMidiCh = heading("MidiCh", 4380, 4836);
+    LabPan = heading(QT_TRANSLATE_NOOP("frmVolumeAll", "Pan"), 4500, 2988);
+    LabReverber = heading(QT_TRANSLATE_NOOP("frmVolumeAll", "Reverber"), 4320, 3444);
+    LabChorus = heading(QT_TRANSLATE_NOOP("frmVolumeAll", "Chorus"), 4380, 3900);
+    LabKShift = heading(QT_TRANSLATE_NOOP("frmVolumeAll", "Key Shift"), 4320, 4356);
+    LabMidiCh = heading(QT_TRANSLATE_NOOP("frmVolumeAll", "MidiCh"), 4380, 4836);
 
     auto line = [this](int n, int left, int top, int width) {
         auto* frame = new QFrame(Client);

@@ -1,5 +1,6 @@
 #include "ui/part/frmPart.h"
 
+#include "app/strings/Translation.h"
 #include "ui/Twips.h"
 #include "ui/child/Place.h"
 #include "ui/keyboard/Keyboard.h"
@@ -70,7 +71,8 @@ void frmPart::buildControls() {
         Text2[k] = box;
     }
 
-    Label3 = new QLabel(QStringLiteral("Key Shift"), Client);
+    Label3 =
+        new QLabel(Language::ofBase(state_.LanguageBase).translate("frmPart", "Key Shift"), Client);
     Label3->setObjectName(QStringLiteral("Label3"));
     place(Label3, 3480, 4800, 696, 204);
 
