@@ -205,7 +205,8 @@ int main(int argc, char** argv) {
     // Keys spread over the keyboard, white and black, pressed near their top.
     std::vector<QPoint> points;
     for (int k = 0; k < Keyboard::KeyCount; k += 7)
-        points.push_back(kb.Key[k]->mapTo(&main, QPoint(kb.Key[k]->width() / 2, 10)));
+        points.push_back(kb.Keys->mapTo(&main, kb.Keys->keyRect(k).topLeft() +
+                                                   QPoint(kb.Keys->keyRect(k).width() / 2, 10)));
 
     auto click = [&](int i, bool collect, double* ms) {
         const QPoint p = points[static_cast<std::size_t>(i) % points.size()];
