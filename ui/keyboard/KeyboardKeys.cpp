@@ -86,7 +86,8 @@ void KeyboardKeys::paintEvent(QPaintEvent* event) {
             p.setPen(KeyOutline);
             p.drawRect(r.adjusted(0, 0, -1, -1));
         }
-    // The marks lie inside their keys, a white key's below the black keys.
+    // Each mark is drawn within its key (a black key's disc reaches its edge), a white key's below
+    // the black keys.
     p.setRenderHint(QPainter::Antialiasing);
     for (int k = 0; k < Count; ++k) {
         const QRect& r = rects_.at(k);
@@ -97,6 +98,7 @@ void KeyboardKeys::paintEvent(QPaintEvent* event) {
         const double cx = black ? BlackMarkX : WhiteMarkX;
         const double cy = black ? BlackMarkY : WhiteMarkY;
         const double radius = (black ? BlackMarkRadius : WhiteMarkRadius) / double(twips::PerPixel);
+        p.setClipRect(r.intersected(dirty));
         p.setPen(QPen(c, 1));
         p.setBrush(c);
         p.drawEllipse(QPointF(r.left() + cx / twips::PerPixel, r.top() + cy / twips::PerPixel),
