@@ -119,7 +119,7 @@ TEST(PartWindow, ItsRecordModesAndControlsComeBackAsLeftAndAKeyClickActivatesIt)
     for (int key = 0, white = 0; key < Keyboard::KeyCount; ++key) {
         const int offset = blackOffset[key % 12];
         white += offset ? 0 : 252;
-        expectAt(QStringLiteral("Key%1").arg(key), white - 252 + offset, 0, offset ? 156 : 252,
+        expectAt(QStringLiteral("key %1").arg(key), white - 252 + offset, 0, offset ? 156 : 252,
                  offset ? 972 : 1404, k.keys()->keyRect(key).translated(k.keys()->pos()));
     }
     // A click on a key of a window behind activates it and makes its part current.
