@@ -98,7 +98,8 @@ int main(int argc, char** argv) {
     // Press points in window coordinates, a few spots on every key.
     std::vector<QPoint> points;
     for (int k = 0; k < Keyboard::KeyCount; ++k)
-        points.push_back(kb.Key[k]->mapTo(&main, QPoint(kb.Key[k]->width() / 2, 10)));
+        points.push_back(kb.Keys->mapTo(&main, kb.Keys->keyRect(k).topLeft() +
+                                                   QPoint(kb.Keys->keyRect(k).width() / 2, 10)));
 
     for (int way = 0; way < 2; ++way) {
         std::vector<double> us;

@@ -38,7 +38,8 @@ int main(int argc, char** argv) {
     frmMasterKb* kb = main.MasterKbWindow();
     Keyboard& keys = kb->keyboard();
     for (int note : {60, 64, 67})
-        QTest::mouseClick(keys.Key[note - keys.KeyBase()], Qt::LeftButton, {}, QPoint(3, 3));
+        QTest::mouseClick(keys.Keys, Qt::LeftButton, {},
+                          keys.Keys->keyRect(note - keys.KeyBase()).topLeft() + QPoint(8, 10));
     SaveShot(kb, folder, "quintaro-masterkb.png");
 
     main.mnuBloccoNote->trigger();

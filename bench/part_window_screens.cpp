@@ -55,8 +55,8 @@ int main(int argc, char** argv) {
     frmPart* w3 = main.PartWindow(3);
     Keyboard& kb3 = w3->keyboard();
     for (int note : {60, 64, 67, 70}) {
-        QWidget* key = kb3.Key[note - kb3.KeyBase()];
-        QTest::mouseClick(key, Qt::LeftButton, {}, QPoint(3, 3));
+        QTest::mouseClick(kb3.Keys, Qt::LeftButton, {},
+                          kb3.Keys->keyRect(note - kb3.KeyBase()).topLeft() + QPoint(8, 10));
     }
     QTest::mouseClick(kb3.CommHoldChord, Qt::LeftButton);
     SaveShot(w3, folder, "quintaro-part-chord.png");
@@ -65,9 +65,10 @@ int main(int argc, char** argv) {
     main.mnuPart_Click(4);
     frmPart* w4 = main.PartWindow(4);
     Keyboard& kb4 = w4->keyboard();
-    QWidget* key = kb4.Key[64 - kb4.KeyBase()];
-    QTest::mouseMove(key->window()->windowHandle(),
-                     key->mapTo(key->window(), QPoint(key->width() / 2, key->height() / 2)));
+    const QRect e4 = kb4.Keys->keyRect(64 - kb4.KeyBase());
+    QTest::mouseMove(
+        main.windowHandle(),
+        kb4.Keys->mapTo(&main, e4.topLeft() + QPoint(e4.width() / 2, e4.height() / 2)));
     SaveShot(w4, folder, "quintaro-part-hover.png");
 
     main.mnuCascade->trigger();
@@ -86,8 +87,8 @@ int main(int argc, char** argv) {
     QCoreApplication::processEvents();
     QWindow* screen = main.windowHandle();
     auto over = [&](int k, int y) {
-        QWidget* kw = kb5.Key[k];
-        QTest::mouseMove(screen, kw->mapTo(&main, QPoint(kw->width() / 2, y)));
+        const QRect r = kb5.Keys->keyRect(k);
+        QTest::mouseMove(screen, kb5.Keys->mapTo(&main, r.topLeft() + QPoint(r.width() / 2, y)));
         QCoreApplication::processEvents();
     };
     for (int k = 0; k <= 30; ++k)

@@ -1,5 +1,6 @@
 // What a key press costs the program, and what reopening sixteen part windows at start costs:
 //   QT_QPA_PLATFORM=offscreen build/bench/press_cost [clicks] [startups]   (defaults 200, 5)
+//   build/bench/press_cost folder DIR   makes DIR a program folder reopening the sixteen windows
 //   scripts/press-cost   the same under callgrind: instructions per press + release
 //
 // Start-up: the real start routine (Main) in a fresh program folder whose settings record has
@@ -86,12 +87,8 @@ class PaintCounter : public QObject {
     }
 };
 
-// One start-up with the sixteen part windows open in the stored record. Returns the CPU
-// milliseconds from the start routine to idle; `shown` tells whether all sixteen appeared and
-// `idleAt` is the process's CPU time at that moment.
-double startupRun(bool& shown, double& idleAt) {
-    QTemporaryDir folder;
-    const QDir dir(folder.path());
+// Makes `dir` a program folder whose settings record has the sixteen part windows open.
+void writeSixteenPartFolder(const QDir& dir) {
     QFile::copy(QStringLiteral(QUINTARO_SOURCE_DIR "/data/QuintaroProgGM.txt"),
                 dir.filePath("QuintaroProgGM.txt"));
     SettingsTables tables;
@@ -109,6 +106,14 @@ double startupRun(bool& shown, double& idleAt) {
         settings.write(reinterpret_cast<const char*>(record.data()),
                        static_cast<qint64>(record.size()));
     settings.close();
+}
+
+// One start-up with the sixteen part windows open in the stored record. Returns the CPU
+// milliseconds from the start routine to idle; `shown` tells whether all sixteen appeared and
+// `idleAt` is the process's CPU time at that moment.
+double startupRun(bool& shown, double& idleAt) {
+    QTemporaryDir folder;
+    writeSixteenPartFolder(QDir(folder.path()));
 
     AppState state;
     RecordingSink sink;
@@ -155,6 +160,12 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     app.setWindowIcon(ProgramIcon());
+    // "folder DIR": only makes DIR a program folder that reopens the sixteen part windows (for a
+    // start-up of the program itself, scripts/press-cost --vmpk).
+    if (argc > 2 && qstrcmp(argv[1], "folder") == 0) {
+        writeSixteenPartFolder(QDir(QString::fromLocal8Bit(argv[2])));
+        return 0;
+    }
     const int clicks = argc > 1 ? std::max(0, std::atoi(argv[1])) : 200;
     const int startups = argc > 2 ? std::max(0, std::atoi(argv[2])) : 5;
 
@@ -205,7 +216,8 @@ int main(int argc, char** argv) {
     // Keys spread over the keyboard, white and black, pressed near their top.
     std::vector<QPoint> points;
     for (int k = 0; k < Keyboard::KeyCount; k += 7)
-        points.push_back(kb.Key[k]->mapTo(&main, QPoint(kb.Key[k]->width() / 2, 10)));
+        points.push_back(kb.Keys->mapTo(&main, kb.Keys->keyRect(k).topLeft() +
+                                                   QPoint(kb.Keys->keyRect(k).width() / 2, 10)));
 
     auto click = [&](int i, bool collect, double* ms) {
         const QPoint p = points[static_cast<std::size_t>(i) % points.size()];

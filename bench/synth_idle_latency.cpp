@@ -598,7 +598,8 @@ int main(int argc, char** argv) {
         Keyboard& kb = main.PartWindow(1)->keyboard();
         const auto point = [&](int i) {
             const int k = 24 + (i % 5) * 2;
-            return kb.Key[k]->mapTo(&main, QPoint(kb.Key[k]->width() / 2, 10));
+            return kb.Keys->mapTo(&main, kb.Keys->keyRect(k).topLeft() +
+                                             QPoint(kb.Keys->keyRect(k).width() / 2, 10));
         };
         Presser p;
         p.press = [&](int i) {
@@ -615,7 +616,8 @@ int main(int argc, char** argv) {
             Presser x;
             x.press = [&](int i) {
                 const int k = 24 + (i % 5) * 2;
-                const QPoint at = kb.Key[k]->mapToGlobal(QPoint(kb.Key[k]->width() / 2, 10));
+                const QPoint at = kb.Keys->mapToGlobal(kb.Keys->keyRect(k).topLeft() +
+                                                       QPoint(kb.Keys->keyRect(k).width() / 2, 10));
                 xt.motion(xt.display, -1, at.x(), at.y(), 0);
                 xt.sync(xt.display, 0);
                 QTest::qWait(20);

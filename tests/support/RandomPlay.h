@@ -56,7 +56,7 @@ class RandomPlay {
     KeyboardDriver& keys(bool master) { return master ? master_->keys : h_.keys(); }
     QPoint randomKeyPoint(KeyboardDriver& keys, std::mt19937& g) {
         const int k = pick(Keyboard::KeyCount, g);
-        const bool black = keys.key(k)->isBlack();
+        const bool black = KeyboardKeys::isBlack(k);
         // Anywhere down the key, the lowest strip included.
         return keys.onKey(k, black ? 78 : 100, pick(black ? 972 : 1404, g));
     }
@@ -127,7 +127,7 @@ class RandomPlay {
             // the first one went.
             Qt::MouseButton b = r < 420 ? Qt::LeftButton : Qt::RightButton;
             QWidget* under = buttons_ ? grabbed_.data() : h_.main.childAt(pointer_);
-            if (!qobject_cast<KeyWidget*>(under) && !(buttons_ & b)) {
+            if (!qobject_cast<KeyboardKeys*>(under) && !(buttons_ & b)) {
                 if (under != kb.control("HScroll1") && under != kb.client())
                     return;
                 b = Qt::LeftButton;

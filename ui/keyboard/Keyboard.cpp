@@ -19,13 +19,6 @@ using namespace KeyboardGeometry;
 
 namespace {
 
-// A twips rectangle in pixels, converting the edges so that abutting keys abut on screen too.
-QRect edgeRect(int left, int top, int width, int height) {
-    const int x0 = twips::toPixels(left);
-    const int y0 = twips::toPixels(top);
-    return QRect(x0, y0, twips::toPixels(left + width) - x0, twips::toPixels(top + height) - y0);
-}
-
 QRect placeRect(const Place& p) {
     return twips::rect(p.left, p.top, p.width, p.height);
 }
@@ -50,19 +43,11 @@ Keyboard::Keyboard(Midi& midi, KeyboardPolicy& policy, QWidget* client)
     connect(Frame1, &KeyboardFrame::pointerMoved, this, &Keyboard::Form_MouseMove);
     connect(Frame1, &KeyboardFrame::focusLost, this, &Keyboard::ReleaseComputerKeys);
 
-    // White keys first, then black keys, so that the black keys lie above.
-    for (int k = 0; k < KeyCount; ++k)
-        if (!isBlackKey(k))
-            Key[k] = new KeyWidget(k, Frame1);
-    for (int k = 0; k < KeyCount; ++k)
-        if (isBlackKey(k))
-            Key[k] = new KeyWidget(k, Frame1);
-    for (KeyWidget* key : Key) {
-        key->setObjectName(QStringLiteral("Key%1").arg(key->index()));
-        connect(key, &KeyWidget::pressed, this, &Keyboard::keyPressed);
-        connect(key, &KeyWidget::released, this, &Keyboard::Key_MouseUp);
-        connect(key, &KeyWidget::moved, this, &Keyboard::Key_MouseMove);
-    }
+    Keys = new KeyboardKeys(Frame1);
+    Keys->setObjectName("Keys");
+    connect(Keys, &KeyboardKeys::pressed, this, &Keyboard::keyPressed);
+    connect(Keys, &KeyboardKeys::released, this, &Keyboard::Key_MouseUp);
+    connect(Keys, &KeyboardKeys::moved, this, &Keyboard::Key_MouseMove);
 
     for (int i = 0; i < 6; ++i) {
         Label1[i] = new QLabel(Frame1);
@@ -111,18 +96,7 @@ Keyboard::Keyboard(Midi& midi, KeyboardPolicy& policy, QWidget* client)
 
 void Keyboard::layoutKeys() {
     HScroll1->setGeometry(twips::rect(0, ScrollTop, ScrollWidth, ScrollHeight));
-    int left = 0;
-    int whiteLeft = 0; // Left of the white key just below in pitch
-    for (int k = 0; k < KeyCount; ++k) {
-        if (isBlackKey(k)) {
-            Key[k]->setGeometry(
-                edgeRect(whiteLeft + blackOffset(k), 0, BlackKeyWidth, BlackKeyHeight));
-        } else {
-            Key[k]->setGeometry(edgeRect(left, 0, WhiteKeyWidth, WhiteKeyHeight));
-            whiteLeft = left;
-            left += WhiteKeyWidth;
-        }
-    }
+    Keys->move(0, 0);
 }
 
 void Keyboard::SetUp(int keyShift, int clickKey, int holdNote) {
@@ -178,13 +152,13 @@ QString Keyboard::NoteText(int note) {
 void Keyboard::markNote(int note) {
     const int k = note - keyBase_;
     if (k >= 0 && k < KeyCount)
-        Key[k]->mark();
+        Keys->mark(k);
 }
 
 void Keyboard::unmarkNote(int note) {
     const int k = note - keyBase_;
     if (k >= 0 && k < KeyCount)
-        Key[k]->setPlain();
+        Keys->setPlain(k);
 }
 
 void Keyboard::forgetChannel(int channel) {
@@ -217,7 +191,7 @@ void Keyboard::unmarkKeyIfFree(int k) {
     for (const auto& [id, s] : external_)
         if (std::ranges::count(s.keys, k) != 0)
             return;
-    Key[k]->setPlain();
+    Keys->setPlain(k);
 }
 
 // Starting and stopping one note
@@ -310,20 +284,20 @@ void Keyboard::ResetKeyboard() {
     NoteTable& held = policy_.latchedNotes();
     for (int k = 0; k < KeyCount; ++k) {
         held[keyBase_ + k] = 0;
-        Key[k]->setPlain();
+        Keys->setPlain(k);
     }
 }
 
 void Keyboard::RecolourKeys() {
     for (int k = 0; k < KeyCount; ++k)
-        Key[k]->setPlain();
+        Keys->setPlain(k);
 }
 
 void Keyboard::RedrawMarks() {
     const NoteTable& held = policy_.latchedNotes();
     for (int k = 0; k < KeyCount; ++k)
         if (held[keyBase_ + k] == 1)
-            Key[k]->mark();
+            Keys->mark(k);
 }
 
 int Keyboard::AnyNoteHeld() {
@@ -396,11 +370,11 @@ void Keyboard::Key_MouseMove(int k, int yTwips) {
     const int n = keyBase_ + k;
     if (soundingNote_ == n) {
         const bool lowestStrip =
-            Key[k]->isBlack() ? yTwips >= BlackStripTop : yTwips >= WhiteStripTop;
+            Keys->isBlack(k) ? yTwips >= BlackStripTop : yTwips >= WhiteStripTop;
         if (!lowestStrip)
             return;
         // Released at once; Text1 keeps showing the note.
-        Key[k]->setPlain();
+        Keys->setPlain(k);
         soundingNote_ = NoNote;
         sendRememberedNoteOffs(n, true);
         return;
@@ -608,7 +582,7 @@ void Keyboard::ExternalNoteOn(int id, int note, int velocity) {
     const int k = note - keyBase_;
     if (k >= 0 && k < KeyCount) {
         s.keys.push_back(k);
-        Key[k]->mark();
+        Keys->mark(k);
     }
     for (NoteTarget t : policy_.noteOnTargets(note)) {
         if (t.note < 0 || t.note > 127)

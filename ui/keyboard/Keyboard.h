@@ -2,6 +2,7 @@
 
 #include "ui/keyboard/ComputerKeys.h"
 #include "ui/keyboard/KeyWidget.h"
+#include "ui/keyboard/KeyboardKeys.h"
 #include "ui/keyboard/KeyboardPolicy.h"
 
 #include <QObject>
@@ -64,7 +65,7 @@ class Keyboard : public QObject {
 
     // The controls, named as the window designs name them.
     KeyboardFrame* Frame1 = nullptr;
-    std::array<KeyWidget*, KeyCount> Key{};
+    KeyboardKeys* Keys = nullptr;    // the 61 keys, drawn by one widget
     std::array<QLabel*, 7> Label1{}; // 0..5 octave labels in Frame1; 6 "Note (Number)"
     QScrollBar* HScroll1 = nullptr;  // key shift 0..3
     QCheckBox* CheckClickKey = nullptr;
@@ -132,7 +133,7 @@ class Keyboard : public QObject {
     int ChordActive() const { return chordActive_; }
     int clickKey() const; // CheckClickKey state 0/1
     int holdNote() const; // CheckHoldNote state 0/1
-    bool isMarked(int k) const { return Key.at(k)->isMarked(); }
+    bool isMarked(int k) const { return Keys->isMarked(k); }
 
     // "C/Do (60)": the name of the note's pitch class, then its number in brackets.
     static QString NoteText(int note);

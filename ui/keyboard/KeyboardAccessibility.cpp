@@ -29,9 +29,9 @@ class FocusMark : public QWidget {
         setAttribute(Qt::WA_TransparentForMouseEvents);
         hide();
     }
-    void showOn(const KeyWidget* key) {
-        black_ = key->isBlack();
-        QRect r = key->geometry();
+    void showOn(const KeyboardKeys* keys, int k) {
+        black_ = keys->isBlack(k);
+        QRect r = keys->keyRect(k).translated(keys->pos());
         if (!black_)
             r.setTop(r.top() + twips::toPixels(BlackKeyHeight));
         setGeometry(r);
@@ -56,39 +56,70 @@ void post(QAccessibleEvent&& event) {
     QAccessible::updateAccessibility(&event);
 }
 
-// One key: a button named by its note.
-class KeyAccessible : public QAccessibleWidget {
+// One key: a button named by its note. The keys are drawn by one widget; each is an interface of
+// its own, with no object behind it, that KeyboardAccess keeps.
+class KeyAccessible : public QAccessibleInterface, public QAccessibleActionInterface {
   public:
-    explicit KeyAccessible(KeyWidget* key) : QAccessibleWidget(key, QAccessible::Button) {}
+    KeyAccessible(KeyboardKeys* keys, int k) : keys_(keys), index_(k) {}
 
+    bool isValid() const override { return !keys_.isNull() && access() != nullptr; }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override {
+        QAccessibleInterface* frame = parent();
+        return frame ? frame->window() : nullptr;
+    }
+    QAccessibleInterface* parent() const override {
+        return keys_ ? QAccessible::queryAccessibleInterface(keys_->parentWidget()) : nullptr;
+    }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessible::Role role() const override { return QAccessible::Button; }
+    QRect rect() const override {
+        if (!keys_)
+            return {};
+        const QRect r = keys_->keyRect(index_);
+        return QRect(keys_->mapToGlobal(r.topLeft()), r.size());
+    }
     QString text(QAccessible::Text t) const override {
         const KeyboardAccess* a = access();
-        if (t == QAccessible::Name && a != nullptr && widget()->accessibleName().isEmpty())
-            return a->keyName(index());
-        return QAccessibleWidget::text(t);
+        return t == QAccessible::Name && a != nullptr ? a->keyName(index_) : QString();
     }
+    void setText(QAccessible::Text, const QString&) override {}
     QAccessible::State state() const override {
-        QAccessible::State s = QAccessibleWidget::state();
-        if (const KeyboardAccess* a = access()) {
-            s.pressed = key()->isMarked();
-            s.checkable = a->latches();
-            s.checked = a->isLatched(index());
-            s.focusable = true;
-            s.focused = a->showsFocus() && a->focusedKey() == index();
-        }
+        QAccessible::State s;
+        const KeyboardAccess* a = access();
+        if (a == nullptr)
+            return s;
+        s.invisible = !keys_->isVisible();
+        s.disabled = !keys_->isEnabled();
+        s.pressed = keys_->isMarked(index_);
+        s.checkable = a->latches();
+        s.checked = a->isLatched(index_);
+        s.focusable = true;
+        s.focused = a->showsFocus() && a->focusedKey() == index_;
         return s;
     }
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this)
+                                                    : nullptr;
+    }
+
     QStringList actionNames() const override { return {pressAction()}; }
     void doAction(const QString& name) override {
         if (KeyboardAccess* a = access(); a != nullptr && name == pressAction())
-            a->click(index());
+            a->click(index_);
     }
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
   private:
-    KeyWidget* key() const { return static_cast<KeyWidget*>(widget()); }
-    int index() const { return key()->index(); }
-    KeyboardAccess* access() const { return KeyboardAccess::of(widget()->parent()); }
+    KeyboardAccess* access() const {
+        return keys_ ? KeyboardAccess::of(keys_->parentWidget()) : nullptr;
+    }
+
+    QPointer<KeyboardKeys> keys_;
+    int index_;
 };
 
 // Frame1: a list of the 61 keys in pitch order, then the octave labels and the key-shift bar.
@@ -109,10 +140,10 @@ class FrameAccessible : public QAccessibleWidget {
         Keyboard* kb = keyboard();
         if (kb == nullptr)
             return QAccessibleWidget::child(i);
-        QObject* o = nullptr;
         if (i >= 0 && i < Keyboard::KeyCount)
-            o = kb->Key.at(i);
-        else if (i >= Keyboard::KeyCount && i < Keyboard::KeyCount + 6)
+            return KeyboardAccess::of(widget())->keyInterface(i);
+        QObject* o = nullptr;
+        if (i >= Keyboard::KeyCount && i < Keyboard::KeyCount + 6)
             o = kb->Label1.at(i - Keyboard::KeyCount);
         else if (i == Keyboard::KeyCount + 6)
             o = kb->HScroll1;
@@ -123,6 +154,13 @@ class FrameAccessible : public QAccessibleWidget {
             if (child(i) == c)
                 return i;
         return -1;
+    }
+    QAccessibleInterface* childAt(int x, int y) const override {
+        Keyboard* kb = keyboard();
+        if (kb == nullptr)
+            return QAccessibleWidget::childAt(x, y);
+        const int k = kb->Keys->keyAt(kb->Keys->mapFromGlobal(QPointF(x, y)));
+        return k >= 0 ? child(k) : QAccessibleWidget::childAt(x, y);
     }
     QAccessibleInterface* focusChild() const override {
         const KeyboardAccess* a = KeyboardAccess::of(widget());
@@ -139,16 +177,15 @@ class FrameAccessible : public QAccessibleWidget {
 };
 
 QAccessibleInterface* keyboardInterfaces(const QString& className, QObject* object) {
-    if (className == QLatin1String("KeyWidget"))
-        return new KeyAccessible(static_cast<KeyWidget*>(object));
     if (className == QLatin1String("KeyboardFrame"))
         return new FrameAccessible(static_cast<QWidget*>(object));
     return nullptr;
 }
 
 // Where a click on key k lands: above the lowest strip, clear of the black keys.
-QPoint clickPoint(const KeyWidget* key) {
-    return key->isBlack() ? twips::point(78, 450) : twips::point(100, 1200);
+QPoint clickPoint(const KeyboardKeys* keys, int k) {
+    return keys->keyRect(k).topLeft() +
+           (keys->isBlack(k) ? twips::point(78, 450) : twips::point(100, 1200));
 }
 
 void sendMouse(QWidget* to, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
@@ -174,14 +211,12 @@ KeyboardAccess::KeyboardAccess(Keyboard& keyboard, KeyboardPolicy& policy, const
     announcement_.setSingleShot(true);
     announcement_.setInterval(0);
     connect(&announcement_, &QTimer::timeout, this, &KeyboardAccess::announce);
-    for (KeyWidget* key : keyboard.Key) {
-        connect(key, &KeyWidget::markChanged, this, &KeyboardAccess::scheduleAnnouncement);
-        // A key clicked is the one the arrows move on from.
-        connect(key, &KeyWidget::pressed, this, [this](int k) {
-            focusedKey_ = k;
-            placeFocusMark();
-        });
-    }
+    connect(keyboard.Keys, &KeyboardKeys::markChanged, this, &KeyboardAccess::scheduleAnnouncement);
+    // A key clicked is the one the arrows move on from.
+    connect(keyboard.Keys, &KeyboardKeys::pressed, this, [this](int k) {
+        focusedKey_ = k;
+        placeFocusMark();
+    });
     connect(keyboard.CheckClickKey, &QAbstractButton::toggled, this,
             &KeyboardAccess::scheduleAnnouncement);
     connect(keyboard.CheckHoldNote, &QAbstractButton::toggled, this,
@@ -199,15 +234,23 @@ KeyboardAccess::KeyboardAccess(Keyboard& keyboard, KeyboardPolicy& policy, const
     announcedBase_ = keyboard.KeyBase();
 
     // An assistive technology that asked before this object existed got Qt's plain interfaces.
-    if (QAccessible::isActive()) {
-        QList<QObject*> objects{Frame1()};
-        objects.append(QList<QObject*>(keyboard.Key.begin(), keyboard.Key.end()));
-        for (QObject* o : objects)
-            if (QAccessibleInterface* i = QAccessible::queryAccessibleInterface(o);
-                i != nullptr && dynamic_cast<KeyAccessible*>(i) == nullptr &&
-                dynamic_cast<FrameAccessible*>(i) == nullptr)
-                QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(i));
-    }
+    if (QAccessible::isActive())
+        if (QAccessibleInterface* i = QAccessible::queryAccessibleInterface(Frame1());
+            i != nullptr && dynamic_cast<FrameAccessible*>(i) == nullptr)
+            QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(i));
+}
+
+KeyboardAccess::~KeyboardAccess() {
+    for (QAccessible::Id id : keyIds_)
+        if (id != 0)
+            QAccessible::deleteAccessibleInterface(id);
+}
+
+QAccessibleInterface* KeyboardAccess::keyInterface(int k) const {
+    QAccessible::Id& id = keyIds_.at(k);
+    if (id == 0 && keyboard_)
+        id = QAccessible::registerAccessibleInterface(new KeyAccessible(keyboard_->Keys, k));
+    return id != 0 ? QAccessible::accessibleInterface(id) : nullptr;
 }
 
 KeyboardAccess* KeyboardAccess::of(const QObject* frame) {
@@ -255,11 +298,10 @@ void KeyboardAccess::click(int k) {
 void KeyboardAccess::keyDown(int k) {
     if (!keyboard_)
         return;
-    KeyWidget* key = keyboard_->Key.at(k);
     // Over the key first (hover mode plays there), then the press (click mode), handed to the
     // keyboard as a press with no place on the key: it plays at the Vel On velocity even when
     // the velocity comes from where a key is struck.
-    sendMouse(key, QEvent::MouseMove, clickPoint(key), Qt::NoButton);
+    sendMouse(keyboard_->Keys, QEvent::MouseMove, clickPoint(keyboard_->Keys, k), Qt::NoButton);
     keyboard_->Key_MouseDown(k);
 }
 
@@ -345,7 +387,7 @@ void KeyboardAccess::moveFocus(int step) {
 void KeyboardAccess::placeFocusMark() {
     auto* mark = static_cast<FocusMark*>(focusMark_);
     if (showsFocus() && keyboard_)
-        mark->showOn(keyboard_->Key.at(focusedKey_));
+        mark->showOn(keyboard_->Keys, focusedKey_);
     else
         mark->hide();
 }
@@ -371,11 +413,11 @@ void KeyboardAccess::announce() {
         states.pressed = (changed & 1U) != 0;
         states.checked = (changed & 2U) != 0;
         states.checkable = (changed & 4U) != 0;
-        post(QAccessibleStateChangeEvent(keyboard_->Key.at(k), states));
+        post(QAccessibleStateChangeEvent(keyInterface(k), states));
     }
     if (std::exchange(announcedBase_, keyboard_->KeyBase()) != keyboard_->KeyBase())
-        for (KeyWidget* key : keyboard_->Key)
-            post(QAccessibleEvent(key, QAccessible::NameChanged));
+        for (int k = 0; k < Keyboard::KeyCount; ++k)
+            post(QAccessibleEvent(keyInterface(k), QAccessible::NameChanged));
     if (std::exchange(focusPending_, false) && Frame1()->hasFocus())
-        post(QAccessibleEvent(keyboard_->Key.at(focusedKey_), QAccessible::Focus));
+        post(QAccessibleEvent(keyInterface(focusedKey_), QAccessible::Focus));
 }

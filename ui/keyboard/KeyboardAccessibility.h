@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAccessible>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -34,6 +35,7 @@ class KeyboardAccess : public QObject {
   public:
     // `languageBase` is read whenever a name is asked for; it must outlive this object.
     KeyboardAccess(Keyboard& keyboard, KeyboardPolicy& policy, const int& languageBase);
+    ~KeyboardAccess() override;
 
     // The object serving the keyboard whose Frame1 is `frame`, or null.
     static KeyboardAccess* of(const QObject* frame);
@@ -48,6 +50,10 @@ class KeyboardAccess : public QObject {
     int focusedKey() const { return focusedKey_; }
     // The keyboard has the focus and came by it through the computer keyboard.
     bool showsFocus() const;
+
+    // Key k as a screen reader sees it: an interface of its own (the keys are one widget), made
+    // when first asked for and kept while this object lives.
+    QAccessibleInterface* keyInterface(int k) const;
 
     // The press action: a click on key k, press then release.
     void click(int k);
@@ -77,5 +83,6 @@ class KeyboardAccess : public QObject {
     bool focusPending_ = false;
     QTimer announcement_;
     std::array<unsigned, 61> announcedStates_{};
+    mutable std::array<QAccessible::Id, 61> keyIds_{};
     int announcedBase_ = 0;
 };

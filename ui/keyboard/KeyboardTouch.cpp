@@ -13,8 +13,9 @@
 using namespace KeyboardGeometry;
 
 bool Keyboard::touchEvent(QTouchEvent& event) {
+    // The key under a finger, when the keys are what lies there (not a label over them).
     const auto keyAt = [this](QPointF p) {
-        return qobject_cast<KeyWidget*>(Frame1->childAt(p.toPoint()));
+        return Frame1->childAt(p.toPoint()) == Keys ? Keys->keyAt(Keys->mapFrom(Frame1, p)) : -1;
     };
     if (event.type() == QEvent::TouchCancel) {
         releaseFingers(true);
@@ -22,8 +23,8 @@ bool Keyboard::touchEvent(QTouchEvent& event) {
     }
     // A touch that begins off the keys is the frame's controls' (the key-shift bar), as the mouse.
     if (event.type() == QEvent::TouchBegin &&
-        std::ranges::none_of(
-            event.points(), [&](const QEventPoint& p) { return keyAt(p.position()) != nullptr; })) {
+        std::ranges::none_of(event.points(),
+                             [&](const QEventPoint& p) { return keyAt(p.position()) >= 0; })) {
         event.ignore();
         return true;
     }
@@ -31,11 +32,10 @@ bool Keyboard::touchEvent(QTouchEvent& event) {
         event.pointingDevice() != nullptr &&
         event.pointingDevice()->capabilities().testFlag(QInputDevice::Capability::Pressure);
     for (const QEventPoint& p : event.points()) {
-        KeyWidget* key = keyAt(p.position());
-        const int k = key != nullptr ? key->index() : -1;
-        const double y = key != nullptr ? key->mapFrom(Frame1, p.position()).y() : 0.0;
-        strikeVelocity_ =
-            strikeVelocity(pressure ? p.pressure() : depthAt(y, key ? key->height() : 0));
+        const int k = keyAt(p.position());
+        const QRect key = k >= 0 ? Keys->keyRect(k) : QRect();
+        const double y = k >= 0 ? Keys->mapFrom(Frame1, p.position()).y() - key.top() : 0.0;
+        strikeVelocity_ = strikeVelocity(pressure ? p.pressure() : depthAt(y, key.height()));
         const bool hover = !CheckClickKey->isChecked();
         const auto it = fingers_.find(p.id());
         if (p.state() == QEventPoint::Pressed) {

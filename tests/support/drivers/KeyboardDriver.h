@@ -4,7 +4,7 @@
 // goes through the main window's QWindow as the platform delivers it (so a pressed key keeps the
 // implicit grab), computer keys to the focus widget; controls are found by their object names.
 #include "ui/Twips.h"
-#include "ui/keyboard/KeyWidget.h"
+#include "ui/keyboard/KeyboardKeys.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -68,15 +68,18 @@ class KeyboardDriver {
             qFatal("no control %s", qPrintable(name)); // a renamed widget, said as such
         return w;
     }
-    KeyWidget* key(int k) const { return control<KeyWidget>(QStringLiteral("Key%1").arg(k)); }
-    // A point of key k in twips inside it; without them, well inside the key, above its lowest
-    // strip and clear of the black keys.
+    KeyboardKeys* keys() const { return control<KeyboardKeys>("Keys"); }
+    // A point of key k in pixels inside it, in the keys widget.
+    QPoint inKey(int k, QPoint at) const { return keys()->keyRect(k).topLeft() + at; }
+    // Well inside key k, above its lowest strip and clear of the black keys.
+    QPoint inKey(int k) const {
+        return inKey(k, KeyboardKeys::isBlack(k) ? twips::point(78, 450) : twips::point(100, 1200));
+    }
+    // A point of key k in twips inside it, in the main window; without them, as inKey(k).
     QPoint onKey(int k, int xTwips, int yTwips) const {
-        return key(k)->mapTo(&p.main_, twips::point(xTwips, yTwips));
+        return keys()->mapTo(&p.main_, inKey(k, twips::point(xTwips, yTwips)));
     }
-    QPoint onKey(int k) const {
-        return key(k)->isBlack() ? onKey(k, 78, 450) : onKey(k, 100, 1200);
-    }
+    QPoint onKey(int k) const { return keys()->mapTo(&p.main_, inKey(k)); }
     // A spot of the client area away from every control.
     QPoint onWindow() const { return client_->mapTo(&p.main_, twips::point(7400, 2400)); }
 
@@ -84,8 +87,8 @@ class KeyboardDriver {
         for (int k : keys)
             p.click(onKey(k));
     }
-    // A click straight on key k's widget, wherever its window lies.
-    void tapKey(int k) { QTest::mouseClick(key(k), Qt::LeftButton, {}, QPoint(3, 3)); }
+    // A click straight on key k, wherever its window lies.
+    void tapKey(int k) { QTest::mouseClick(keys(), Qt::LeftButton, {}, inKey(k)); }
     void pressKey(int k) { p.press(onKey(k)); }
     void releaseKey(int k) { p.release(onKey(k)); }
     void clickHoldNote() { p.click(control("CheckHoldNote")); }
@@ -138,11 +141,11 @@ class KeyboardDriver {
     // The first key's note, from the lowest octave label ("C2": note 36).
     int keyBase() const { return 12 + 12 * control<QLabel>("Label1_0")->text().mid(1).toInt(); }
     std::vector<int> marks() const {
-        std::vector<int> keys;
+        std::vector<int> marked;
         for (int k = 0; k < 61; ++k)
-            if (key(k)->isMarked())
-                keys.push_back(k);
-        return keys;
+            if (keys()->isMarked(k))
+                marked.push_back(k);
+        return marked;
     }
     // The mode controls, in brackets when disabled: "click 1 [hold 0] [chord]".
     std::string controls() const {

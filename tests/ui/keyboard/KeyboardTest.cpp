@@ -183,7 +183,7 @@ TEST(Keyboard, WhatAKeyHoldsStopsWhenItsWindowIsDeactivatedMinimizedOrClosed) {
     h.pointer.key(true, 54, Qt::Key_C, Qt::AltModifier);
     EXPECT_TRUE(QTest::qWaitFor([one = QPointer(one)] { return one.isNull(); }, 1000));
     h.open(3);
-    QTest::mousePress(h.keys().key(7), Qt::LeftButton);
+    QTest::mousePress(h.keys().keys(), Qt::LeftButton, {}, h.keys().keys()->keyRect(7).center());
     h.pointer.key(true, 53, Qt::Key_X, Qt::ControlModifier);
     EXPECT_EQ(h.out(), "92 2b 50 b1 7b 00 b2 7b 00");
 }
@@ -244,4 +244,21 @@ TEST(Keyboard, AHeldComputerKeySoundsOnceHoweverItsX11RepeatsArrive) {
     x11(h, "+Z10000 -Z10500");
     k.control("CheckClickKey")->setFocus();
     EXPECT_EQ(h.out(), "90 24 50 80 24 40");
+}
+
+// The keys are one widget: a click plays the key under the pointer, a black key before the white
+// key beneath it, up to the edges of each. Points in twips inside a key, and the key that plays.
+TEST(Keyboard, AClickPlaysTheKeyUnderThePointerBlackKeysLyingOverWhiteOnes) {
+    PartHost h;
+    KeyboardDriver& k = openPart(h, 1, 0);
+    const int table[][4] = {
+        {0, 200, 100, 1},  {0, 200, 1100, 0}, {2, 30, 100, 1},     {2, 100, 100, 2},
+        {4, 50, 500, 3},   {4, 120, 500, 4},  {59, 20, 960, 58},   {59, 20, 980, 59},
+        {58, 140, 10, 58}, {0, 0, 0, 0},      {60, 245, 1395, 60},
+    };
+    for (const auto& [key, x, y, plays] : table) {
+        k.p.click(k.onKey(key, x, y));
+        EXPECT_EQ(h.out(), QStringLiteral("90 %1 50 80 %1 40").arg(36 + plays, 2, 16).toStdString())
+            << key << " " << x << " " << y;
+    }
 }

@@ -58,7 +58,8 @@ TEST(KeyboardTouch, VelocityFromTheClicksHeightIsChosenInTheMenuAndKeptForTheNex
     KeyboardDriver& k = h.keys();
     // A point `depth` down key `key` (0 its top row of pixels, 1 its bottom row).
     auto at = [&h](KeyboardDriver& kb, int key, double depth) {
-        return kb.key(key)->mapTo(&h.main, QPoint(3, int(depth * (kb.key(key)->height() - 1))));
+        const int y = int(depth * (kb.keys()->keyRect(key).height() - 1));
+        return kb.keys()->mapTo(&h.main, kb.inKey(key, QPoint(3, y)));
     };
     QAction* item = h.main.findChild<QAction*>(QStringLiteral("mnuVelocita"));
     EXPECT_FALSE(item->isChecked()); // off at the first start: Vel On

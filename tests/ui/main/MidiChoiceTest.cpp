@@ -42,8 +42,10 @@ TEST(MidiChoice, ASwitchStopsTheOldPortResendsEveryPartAndIsRememberedWhenItWork
     h.t.state.PartParams[2][PartRow::ProgramFlag] = 0;
     h.t.state.PartParams[2][PartRow::Chorus] = 127;
     // Key 24 (note 60 at the first-run key shift) sounds while the port changes.
-    QTest::mousePress(part1->keyboard().Key[24], Qt::LeftButton, {}, QPoint(3, 3));
-    QTest::mousePress(master->keyboard().Key[0], Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::mousePress(part1->keyboard().Keys, Qt::LeftButton, {},
+                      part1->keyboard().Keys->keyRect(24).topLeft() + QPoint(3, 3));
+    QTest::mousePress(master->keyboard().Keys, Qt::LeftButton, {},
+                      master->keyboard().Keys->keyRect(0).topLeft() + QPoint(3, 3));
     h.in({{0xB0, 64, 127}, {0xE0, 0, 0x60}, {0xB0, 1, 0x30}}); // pedal down, wheels moved
     const qint64 before = QFileInfo(a).size();
     ASSERT_TRUE(h.main.devices().ChooseOutput("capture:" + b));
@@ -67,7 +69,8 @@ TEST(MidiChoice, ASwitchStopsTheOldPortResendsEveryPartAndIsRememberedWhenItWork
     EXPECT_EQ(Captured(a, before), old);
     EXPECT_EQ(Captured(b), expected);
     // The key's release sends nothing more: its note was stopped before the switch.
-    QTest::mouseRelease(part1->keyboard().Key[24], Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::mouseRelease(part1->keyboard().Keys, Qt::LeftButton, {},
+                        part1->keyboard().Keys->keyRect(24).topLeft() + QPoint(3, 3));
     EXPECT_EQ(Captured(b), expected);
 
     // A port that fails is reported, not remembered, and silent until a choice works.

@@ -80,7 +80,8 @@ TEST_F(SoundFont, AChosenSoundFontPlaysWithThePartsStateAndIsLoadedAtTheNextStar
     h.t.state.PartParams[1][PartRow::ProgramNumber] = 41;
     h.t.state.PartParams[1][PartRow::Volume] = 90;
     frmPart* part1 = h.ui.openPart(1);
-    QTest::mousePress(part1->keyboard().Key[24], Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::mousePress(part1->keyboard().Keys, Qt::LeftButton, {},
+                      part1->keyboard().Keys->keyRect(24).topLeft() + QPoint(3, 3));
     SynthPort* old = synth();
     const std::size_t before = Recorded(h.t.state.midi).size();
     choose(chosen);
