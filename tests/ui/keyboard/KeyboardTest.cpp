@@ -2,6 +2,7 @@
 // plays it (the actions of KeyboardDriver::act). Expected bytes are every message sent, in
 // order: "90 3c 50 80 3c 40".
 #include "../part/PartHost.h"
+#include "support/drivers/TouchDriver.h"
 
 #include <gtest/gtest.h>
 
@@ -244,4 +245,34 @@ TEST(Keyboard, AHeldComputerKeySoundsOnceHoweverItsX11RepeatsArrive) {
     x11(h, "+Z10000 -Z10500");
     k.control("CheckClickKey")->setFocus();
     EXPECT_EQ(h.out(), "90 24 50 80 24 40");
+}
+
+// Two hands on one key: the mouse and a computer key, the mouse and the MIDI keyboard (either
+// first), the mouse and Space on the key it focused, two fingers. The note sounds once, from the
+// first press to the last release, and its key stays marked until then.
+TEST(Keyboard, TwoHandsOnOneKeySoundItOnceUntilBothLetGo) {
+    PartHost h;
+    KeyboardDriver& k = openPart(h, 1, 0);
+    Fingers f(h.main);
+    const auto midi = [&h](int status) {
+        h.t.state.midiIn.handler()({std::uint8_t(status), 48, 0x30});
+    };
+    const std::tuple<std::function<void()>, const char*, const char*> steps[] = {
+        {[&] { k.pressKey(0), h.pointer.key(true, Z), h.pointer.key(false, Z); }, "90 24 50", "0"},
+        {[&] { k.releaseKey(0); }, "80 24 40", ""},
+        {[&] { k.pressKey(12), midi(0x90), midi(0x80); }, "90 30 50", "12"},
+        {[&] { k.releaseKey(12); }, "80 30 40", ""},
+        {[&] { midi(0x90), k.pressKey(12), k.releaseKey(12); }, "90 30 30", "12"},
+        {[&] { midi(0x80); }, "80 30 30", ""},
+        {[&] { k.pressKey(24), h.pointer.key(true, 65, Qt::Key_Space), k.releaseKey(24); },
+         "90 3c 50", "24"},
+        {[&] { h.pointer.key(false, 65, Qt::Key_Space); }, "80 3c 40", ""},
+        {[&] { f.press(1, k.onKey(24)), f.press(2, k.onKey(24)), f.lift(1); }, "90 3c 50", "24"},
+        {[&] { f.lift(2); }, "80 3c 40", ""},
+    };
+    for (const auto& [act, sent, marks] : steps) {
+        act();
+        EXPECT_EQ(h.out(), sent);
+        EXPECT_EQ(join(k.marks()), marks) << sent;
+    }
 }
