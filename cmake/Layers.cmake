@@ -1,9 +1,9 @@
 # Checks at every build that no source includes a header of a layer above its own. The layers are
 # listed from the bottom; a file may include files of its own layer and of the layers below.
-set(QUINTARO_LAYERS quintaro_midi quintaro_model quintaro_devices quintaro_ui_base quintaro_ui_keyboard
-                    quintaro_ui_windows quintaro_ui_main quintaro_startup)
+set(QUINTARO_LAYERS quintaro_midi quintaro_model quintaro_engine quintaro_devices quintaro_ui_base
+                    quintaro_ui_keyboard quintaro_ui_windows quintaro_ui_main quintaro_startup)
 # The layers below the user interface: they neither link Qt Widgets nor include its headers.
-set(QUINTARO_NO_WIDGETS_LAYERS quintaro_midi quintaro_model quintaro_devices)
+set(QUINTARO_NO_WIDGETS_LAYERS quintaro_midi quintaro_model quintaro_engine quintaro_devices)
 
 # Fails the configuration when `target` links Qt Widgets, directly or through a layer it links.
 function(quintaro_refuse_widgets target)

@@ -58,6 +58,11 @@ class Devices : public QObject {
     QString SoundFont() const;
     // The synthesizer's output level, applied at once and remembered (gain= in midi.conf).
     void SetSynthGain(double gain);
+    // The level the synthesizer starts at (the one remembered), and the range it may take: the
+    // windows show them without knowing the synthesizer's port.
+    static double SynthGain();
+    static double SynthGainMin();
+    static double SynthGainMax();
 
     // The mapper value of the output in use (the start's until one is chosen), and the input in
     // use as the list of inputs names it ("none" when none is open).

@@ -49,20 +49,20 @@ void MidiInputRouter::handle(const std::vector<std::uint8_t>& message) {
         noteOff(data1, status == MidiStatus::NoteOff ? data2 : DefaultReleaseVelocity);
         return;
     }
-    QObject* keyboard = target_.current ? target_.current() : nullptr;
+    NoteEngine* engine = target_.current ? target_.current() : nullptr;
     if (status == MidiStatus::NoteOn) {
         // A key pressed again before its release: the first press ends where it went.
         noteOff(data1, DefaultReleaseVelocity);
-        if (keyboard == nullptr)
+        if (engine == nullptr)
             return;
         // Remembered before it is played, so a release that arrives while it is being played
         // finds it.
-        notes_[data1] = keyboard;
-        target_.noteOn(keyboard, data1, data2);
+        notes_[data1] = engine;
+        engine->press({NoteSource::Kind::MidiIn, data1}, data1, data2);
         return;
     }
     const std::vector<int> channels =
-        keyboard != nullptr ? target_.channels(keyboard) : std::vector<int>{};
+        engine != nullptr ? engine->noteChannels() : std::vector<int>{};
     if (status == MidiStatus::ControlChange && data1 == SustainPedal)
         sendHeld(sustained_, channels, data2 < 64, status, data1, data2);
     else if (status == MidiStatus::PitchBend)
@@ -96,14 +96,14 @@ void MidiInputRouter::releaseAll() {
 }
 
 void MidiInputRouter::noteOff(int note, int velocity) {
-    // Out of the table before the keyboard is called: whatever runs during the call (another
+    // Out of the table before the engine is called: whatever runs during the call (another
     // message of the input) finds the note already ended.
     auto entry = notes_.extract(note);
     if (entry.empty())
         return;
-    // A keyboard whose window has closed silenced its channels when it closed.
-    if (QObject* keyboard = entry.mapped())
-        target_.noteOff(keyboard, note, velocity);
+    // An engine whose window has closed silenced its channels when it closed.
+    if (NoteEngine* engine = entry.mapped())
+        engine->release({NoteSource::Kind::MidiIn, note}, velocity);
 }
 
 void MidiInputRouter::sendToChannels(const std::vector<int>& channels, std::uint32_t status,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "devices/LoopBackGuard.h"
+#include "engine/NoteEngine.h"
 
 #include <QObject>
 #include <QPointer>
@@ -12,27 +13,22 @@
 
 class Midi;
 
-// What incoming notes play through: the object that answers now (a window's keyboard; null when
-// there is none) and how to play through one. The router holds on to each object a note went to
-// as long as the object lives, so the note's Note Off reaches the same one.
+// What incoming notes play through: the note engine of the window that answers now (null when
+// there is none). The router holds on to each engine a note went to as long as the engine lives,
+// so the note's Note Off reaches the same one.
 struct IncomingNoteTarget {
-    std::function<QObject*()> current;
-    // A note played as if its key were: `note` with `velocity`, and its release.
-    std::function<void(QObject* target, int note, int velocity)> noteOn;
-    std::function<void(QObject* target, int note, int velocity)> noteOff;
-    // The channels a controller or a bend played through it goes to.
-    std::function<std::vector<int>(QObject* target)> channels;
+    std::function<NoteEngine*()> current;
 };
 
-// Plays what comes in at the MIDI input through a window's keyboard, as if its keys were played:
-// a note through the keyboard that `target` answers now (a part window's: its channel, its
-// transposition, the mark on its key; the master keyboard's: every channel switched on), with
-// the incoming velocity; sustain (controller 64), modulation (controller 1) and pitch bend to
-// that keyboard's channels. Every incoming note's Note Off goes to the keyboard its Note On went
-// to, and a pedal release, a bend back to the centre and a modulation back to 0 reach every
-// channel the pedal, the bend or the modulation went to, so changing windows while keys, the
-// pedal or the wheels are held leaves nothing sounding or bent. The channel of the incoming
-// messages does not matter. Runs on the UI thread.
+// Plays what comes in at the MIDI input through a window's note engine, each incoming note a
+// source of its own (NoteSource::Kind::MidiIn): a note through the engine that `target` answers
+// now (a part window's: its channel, its transposition, the mark on its key; the master
+// keyboard's: every channel switched on), with the incoming velocity; sustain (controller 64),
+// modulation (controller 1) and pitch bend to that engine's channels. Every incoming note's Note
+// Off goes to the engine its Note On went to, and a pedal release, a bend back to the centre and a
+// modulation back to 0 reach every channel the pedal, the bend or the modulation went to, so
+// changing windows while keys, the pedal or the wheels are held leaves nothing sounding or bent.
+// The channel of the incoming messages does not matter. Runs on the UI thread.
 //
 // It also tells an input that carries the program's own output back (a loop-back) through its
 // LoopBackGuard: the program tells it every message it sends (sent()), the guard sends its probe
@@ -73,10 +69,10 @@ class MidiInputRouter {
 
     Midi& midi_;
     IncomingNoteTarget target_;
-    std::map<int, QPointer<QObject>> notes_; // incoming note -> the keyboard it went to
-    std::set<int> sustained_;                // channels the pedal went down on
-    std::set<int> bent_;                     // channels bent away from the centre
-    std::set<int> modulated_;                // channels with modulation above 0
+    std::map<int, QPointer<NoteEngine>> notes_; // incoming note -> the engine it went to
+    std::set<int> sustained_;                   // channels the pedal went down on
+    std::set<int> bent_;                        // channels bent away from the centre
+    std::set<int> modulated_;                   // channels with modulation above 0
 
     std::function<bool()> inputOpen_;
     LoopBackGuard guard_;

@@ -89,6 +89,18 @@ void Devices::soundFontDone(const QString& path, bool preloaded, bool ok) {
     emit soundFontLoaded(path, true);
 }
 
+double Devices::SynthGain() {
+    return SynthPort::RememberedGain();
+}
+
+double Devices::SynthGainMin() {
+    return SynthPort::MinGain;
+}
+
+double Devices::SynthGainMax() {
+    return SynthPort::MaxGain;
+}
+
 void Devices::SetSynthGain(double gain) {
     RememberMidiChoice(QStringLiteral("gain"), QString::number(gain, 'f', 2));
     if (SynthPort* synth = SynthOutput(state_.midi))

@@ -174,7 +174,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     host->port->clear();
 
     Keyboard* target = nullptr;
-    MidiInputRouter router(s.midi, KeyboardNoteTarget([&target] { return target; }));
+    MidiInputRouter router(s.midi, IncomingNoteTarget{[&target] {
+                               return target != nullptr ? &target->engine() : nullptr;
+                           }});
     s.midi.setSendObserver(
         [&router](const std::uint8_t* bytes, std::size_t n) { router.sent(bytes, n); });
     std::size_t pos = 0;

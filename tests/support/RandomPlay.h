@@ -4,13 +4,13 @@
 // of both buttons, fingers going down (several at once), sliding, lifting and cancelled by the
 // system, computer keys down (repeated too) and up, wheel turns over the key-shift bar and the
 // transposition list, clicks and space-bar toggles of the mode boxes, hold-chord clicks, the
-// master keyboard's channel boxes toggled (mid-note too), and either window closed and reopened.
-// Notes also come in at the MIDI input (played through the current part, or the master keyboard
-// when active), whose port is unplugged now and then (what it holds is released where it went)
-// and plugged in again. After each sequence the keys, buttons, fingers and input notes come up
-// and the pointer leaves the keyboard; then what sounds, worked out from the recorded MIDI stream
-// alone, must be what the keyboards show latched, and no Note Off may go where its Note On did
-// not.
+// master keyboard's channel boxes toggled (mid-note too), Space on the focused key, and either
+// window closed and reopened. Notes also come in at the MIDI input (played through the current
+// part, or the master keyboard when active), whose port is unplugged now and then (what it holds is
+// released where it went) and plugged in again. After each sequence the keys, buttons, fingers and
+// input notes come up and the pointer leaves the keyboard; then what sounds, worked out from the
+// recorded MIDI stream alone, must be what the keyboards show latched, and no Note Off may go where
+// its Note On did not.
 #include "../ui/part/PartHost.h"
 #include "devices/Devices.h"
 #include "devices/MidiDeviceWatch.h"
@@ -151,10 +151,12 @@ class RandomPlay {
             consume();
             master ? void(master_.emplace(h_.openMaster())) : void(h_.open(Part, false));
         } else if (r < 1120) {
-            // Any scan code (the two rows and others) to whatever has the focus.
-            const int code = 9 + pick(52);
+            // Any scan code (the two rows and others; Space instead of ".") to whatever has the
+            // focus: Space plays the focused key.
+            const int drawn = 9 + pick(52), code = drawn == 60 ? 65 : drawn;
             const bool down = !keysDown_.count(code) || pick(3) == 0;
-            h_.pointer.key(down, code, 0, {}, down && keysDown_.count(code));
+            h_.pointer.key(down, code, code == 65 ? Qt::Key_Space : 0, {},
+                           down && keysDown_.count(code));
             down ? void(keysDown_.insert(code)) : void(keysDown_.erase(code));
         } else {
             // Not clicked, the box toggles without taking the focus: computer keys stay down.
@@ -185,7 +187,7 @@ class RandomPlay {
         for (int note : std::exchange(midiHeld_, {}))
             midiIn(0x80, note, 0x40);
         for (int code : std::exchange(keysDown_, {}))
-            h_.pointer.key(false, code);
+            h_.pointer.key(false, code, code == 65 ? Qt::Key_Space : 0);
         while (!fingers_.down().empty())
             fingers_.lift(fingers_.down().begin()->first);
         for (Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton})

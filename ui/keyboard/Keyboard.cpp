@@ -1,6 +1,5 @@
 #include "ui/keyboard/Keyboard.h"
 
-#include "midi/Midi.h"
 #include "ui/Twips.h"
 #include "ui/keyboard/KeyboardGeometry.h"
 
@@ -28,9 +27,17 @@ const char* const NoteNames[12] = {"C/Do",   "C#/Do#", "D/Re",    "D#/Re#", "E/M
 
 } // namespace
 
-Keyboard::Keyboard(Midi& midi, KeyboardPolicy& policy, QWidget* client)
-    : QObject(nullptr), midi_(midi), policy_(policy), client_(client) {
-    keyNotes_.fill(NoNote);
+Keyboard::Keyboard(Midi& midi, NotePolicy& policy, QWidget* client)
+    : QObject(nullptr), policy_(policy), client_(client), engine_(midi, policy) {
+    connect(&engine_, &NoteEngine::marked, this, &Keyboard::onMarked);
+    connect(&engine_, &NoteEngine::unmarked, this, &Keyboard::onUnmarked);
+    connect(&engine_, &NoteEngine::marksCleared, this, [this] {
+        RecolourKeys();
+        forgetSilentMarks();
+    });
+    connect(&engine_, &NoteEngine::shown, this, [this](int note) {
+        note == NoteEngine::NoNote ? Text1->clear() : Text1->setText(NoteText(note));
+    });
     client_->setMouseTracking(true);
     client_->installEventFilter(this);
 
@@ -45,7 +52,8 @@ Keyboard::Keyboard(Midi& midi, KeyboardPolicy& policy, QWidget* client)
 
     Keys = new KeyboardKeys(Frame1);
     Keys->setObjectName("Keys");
-    connect(Keys, &KeyboardKeys::pressed, this, &Keyboard::keyPressed);
+    connect(Keys, &KeyboardKeys::pressed, this,
+            [this](int k, double depth) { keyPressed({NoteSource::Kind::Mouse}, k, depth); });
     connect(Keys, &KeyboardKeys::released, this, &Keyboard::Key_MouseUp);
     connect(Keys, &KeyboardKeys::moved, this, &Keyboard::Key_MouseMove);
 
@@ -112,10 +120,10 @@ void Keyboard::SetUp(int keyShift, int clickKey, int holdNote) {
     CheckHoldNote->setChecked(holdNote != 0);
     if (normalise)
         policy_.storeModes(0, 0);
+    syncModes();
 
     ClearHeldNotes();
     ClearChord();
-    soundingNote_ = NoNote;
 
     PlaceOctaveLabels();
     layoutKeys();
@@ -136,7 +144,11 @@ int Keyboard::holdNote() const {
 
 void Keyboard::updateHoldChordEnable() {
     CommHoldChord->setEnabled(CheckClickKey->isChecked() && CheckHoldNote->isChecked() &&
-                              chordActive_ == 0);
+                              !engine_.chordActive());
+}
+
+void Keyboard::syncModes() {
+    engine_.setModes(CheckClickKey->isChecked(), CheckHoldNote->isChecked());
 }
 
 QString Keyboard::PitchName(int note, bool italian) {
@@ -149,31 +161,24 @@ QString Keyboard::NoteText(int note) {
            QString::number(note) + QStringLiteral(")");
 }
 
-void Keyboard::markNote(int note) {
+void Keyboard::onMarked(int note) {
     const int k = note - keyBase_;
-    if (k >= 0 && k < KeyCount)
-        Keys->mark(k);
+    if (k < 0 || k >= KeyCount)
+        return;
+    Keys->mark(k);
+    std::vector<int>& keys = markedKeys_[note];
+    if (std::ranges::count(keys, k) == 0)
+        keys.push_back(k);
 }
 
-void Keyboard::unmarkNote(int note) {
-    const int k = note - keyBase_;
-    if (k >= 0 && k < KeyCount)
-        Keys->setPlain(k);
-}
-
-void Keyboard::forgetChannel(int channel) {
-    for (auto it = sounding_.begin(); it != sounding_.end();) {
-        auto& targets = it->second.targets;
-        std::erase_if(targets, [channel](const NoteTarget& t) { return t.channel == channel; });
-        if (targets.empty())
-            it = sounding_.erase(it);
-        else
-            ++it;
-    }
-    // An incoming note keeps its record while its key is down elsewhere, so that its Note Off
-    // still takes the mark off.
-    for (auto& [id, s] : external_)
-        std::erase_if(s.targets, [channel](const NoteTarget& t) { return t.channel == channel; });
+void Keyboard::onUnmarked(int note) {
+    // A key shift with nothing latched leaves the marks where the note started: such a key now
+    // carries another note, and loses the mark unless that note is latched or sounding.
+    auto node = markedKeys_.extract(note);
+    std::vector<int> keys = node.empty() ? std::vector<int>{} : std::move(node.mapped());
+    keys.push_back(note - keyBase_);
+    for (int k : keys)
+        unmarkKeyIfFree(k);
 }
 
 void Keyboard::unmarkKeyIfFree(int k) {
@@ -182,96 +187,18 @@ void Keyboard::unmarkKeyIfFree(int k) {
     const int shown = keyBase_ + k;
     if (policy_.latchedNotes()[shown] == 1)
         return;
-    if (auto it = sounding_.find(shown); it != sounding_.end()) {
+    if (engine_.sounds(shown)) {
         // The mark stays for the note the key shows now, and goes when that note is released.
-        if (std::ranges::count(it->second.keys, k) == 0)
-            it->second.keys.push_back(k);
+        std::vector<int>& keys = markedKeys_[shown];
+        if (std::ranges::count(keys, k) == 0)
+            keys.push_back(k);
         return;
     }
-    for (const auto& [id, s] : external_)
-        if (std::ranges::count(s.keys, k) != 0)
-            return;
     Keys->setPlain(k);
 }
 
-// Starting and stopping one note
-
-void Keyboard::PlayNote(int note) {
-    policy_.makeCurrent();
-    soundingNote_ = note;
-    markNote(note);
-    // Every Note On is remembered, a repeated one too, so that each gets its own Note Off. A note
-    // that went nowhere (the master keyboard with no channel on) is remembered too, so that its
-    // release takes its mark off as any other.
-    Sounding& s = sounding_[note];
-    const int k = note - keyBase_;
-    if (k >= 0 && k < KeyCount && std::ranges::count(s.keys, k) == 0)
-        s.keys.push_back(k);
-    for (NoteTarget t : policy_.noteOnTargets(note)) {
-        if (strikeVelocity_ > 0 && policy_.velocityFromHeight())
-            t.velocity = strikeVelocity_;
-        midi_.SendNoteOn(t.channel, t.note, t.velocity);
-        s.targets.push_back(t);
-    }
-    Text1->setText(NoteText(note));
-}
-
-void Keyboard::ReleaseNote(int note) {
-    unmarkNote(note);
-    soundingNote_ = NoNote;
-    sendRememberedNoteOffs(note, false);
-    Text1->clear();
-}
-
-void Keyboard::sendRememberedNoteOffs(int note, bool fromStrip) {
-    // The Note Off goes where the Note On went, whatever the transposition or the channels are
-    // now; a note not remembered (released, or stopped by All Notes Off) needs none.
-    auto it = sounding_.find(note);
-    if (it == sounding_.end())
-        return;
-    const Sounding s = std::move(it->second);
-    sounding_.erase(it);
-    for (const NoteTarget& t : s.targets) {
-        const int velocity = fromStrip ? policy_.stripReleaseVelocity(t.channel)
-                                       : policy_.noteOffVelocity(t.channel);
-        midi_.SendNoteOff(t.channel, t.note, velocity);
-    }
-    // A key shift with nothing latched leaves the marks where the note started: such a key now
-    // carries another note, and loses the mark unless that note is latched or sounding.
-    for (int k : s.keys)
-        if (k != note - keyBase_)
-            unmarkKeyIfFree(k);
-}
-
-void Keyboard::releasePress() {
-    const int note = pressNote_;
-    pressNote_ = NoNote;
-    if (note != NoNote && sounding_.count(note) != 0)
-        ReleaseNote(note);
-}
-
-void Keyboard::releaseHoverNote() {
-    if (soundingNote_ < NoNote)
-        ReleaseNote(soundingNote_);
-}
-
-void Keyboard::sendAllNotesOff() {
-    for (int channel : policy_.allNotesOffChannels()) {
-        midi_.SendAllNotesOff(channel);
-        forgetChannel(channel);
-    }
-    // A press whose note stopped here has nothing left to release: its release must not stop
-    // the same note started again meanwhile (latched by a click, say).
-    if (sounding_.count(pressNote_) == 0)
-        pressNote_ = NoNote;
-    for (int& note : keyNotes_)
-        if (sounding_.count(note) == 0)
-            note = NoNote;
-    for (auto& [id, finger] : fingers_) {
-        if (sounding_.count(finger.note) == 0)
-            finger.note = NoNote;
-        std::erase_if(finger.latched, [this](int n) { return sounding_.count(n) == 0; });
-    }
+void Keyboard::forgetSilentMarks() {
+    std::erase_if(markedKeys_, [this](const auto& e) { return !engine_.sounds(e.first); });
 }
 
 // Tables and drawing
@@ -313,80 +240,41 @@ void Keyboard::PlaceOctaveLabels() {
 }
 
 void Keyboard::ClearChord() {
-    chordActive_ = 0;
-    chordNotes_.clear();
+    engine_.clearChord();
 }
 
 // Mouse playing
 
 void Keyboard::Key_MouseDown(int k) {
-    pressKey(k, pressNote_, false);
+    keyPressed({NoteSource::Kind::Mouse}, k, -1);
 }
 
-void Keyboard::keyPressed(int k, double depth) {
-    strikeVelocity_ = depth < 0 ? 0 : strikeVelocity(depth);
-    Key_MouseDown(k);
-    strikeVelocity_ = 0;
-}
-
-void Keyboard::pressKey(int k, int& started, bool hoverPlays) {
-    const int n = keyBase_ + k;
-    if (chordActive_ == 1) {
-        ReplayChord(k);
-        return;
-    }
-    if (!CheckClickKey->isChecked() && !hoverPlays)
-        return;
-    // A press whose release never came (the window lost the pointer or the focus) ends here.
-    if (&started == &pressNote_)
-        releasePress();
-    else
-        releaseOwn(started);
-    NoteTable& held = policy_.latchedNotes();
-    if (CheckHoldNote->isChecked() && held[n] == 1) {
-        held[n] = 0;
-        ReleaseNote(n);
-        return;
-    }
-    soundingNote_ = n;
-    PlayNote(n);
-    if (CheckHoldNote->isChecked())
-        held[n] = 1;
-    else
-        started = n;
+void Keyboard::keyPressed(NoteSource source, int k, double depth) {
+    engine_.press(source, keyBase_ + k, depth < 0 ? 0 : strikeVelocity(depth));
 }
 
 void Keyboard::Key_MouseUp(int) {
     // The release stops what the press started, whatever happened to the key shift, the
     // transposition, the channels or the mode meanwhile; in hover and hold mode, and during a
     // chord, a press starts nothing that its release would stop.
-    releasePress();
+    engine_.release({NoteSource::Kind::Mouse});
 }
 
 void Keyboard::Key_MouseMove(int k, int yTwips) {
-    if (CheckClickKey->isChecked())
-        return;
-    policy_.makeCurrent();
-    const int n = keyBase_ + k;
-    if (soundingNote_ == n) {
-        const bool lowestStrip =
-            Keys->isBlack(k) ? yTwips >= BlackStripTop : yTwips >= WhiteStripTop;
-        if (!lowestStrip)
-            return;
-        // Released at once; Text1 keeps showing the note.
-        Keys->setPlain(k);
-        soundingNote_ = NoNote;
-        sendRememberedNoteOffs(n, true);
+    hoverKey({NoteSource::Kind::Hover}, k, yTwips, 0);
+}
+
+void Keyboard::hoverKey(NoteSource source, int k, int yTwips, int velocity) {
+    if (k < 0) {
+        engine_.hover(source, NoteEngine::NoNote);
         return;
     }
-    if (soundingNote_ < NoNote)
-        ReleaseNote(soundingNote_);
-    PlayNote(n);
+    const bool lowestStrip = Keys->isBlack(k) ? yTwips >= BlackStripTop : yTwips >= WhiteStripTop;
+    engine_.hover(source, keyBase_ + k, lowestStrip, velocity);
 }
 
 void Keyboard::Form_MouseMove() {
-    if (!CheckHoldNote->isChecked() && !CheckClickKey->isChecked())
-        releaseHoverNote();
+    engine_.hover({NoteSource::Kind::Hover}, NoteEngine::NoNote);
 }
 
 bool Keyboard::eventFilter(QObject* watched, QEvent* event) {
@@ -410,7 +298,7 @@ bool Keyboard::eventFilter(QObject* watched, QEvent* event) {
             Form_MouseMove();
         } else if (event->type() == QEvent::Hide) {
             // Minimized or hidden: no release or pointer move will come for what sounds now.
-            releasePress();
+            engine_.release({NoteSource::Kind::Mouse});
             ReleaseComputerKeys();
             releaseFingers(false);
             Form_MouseMove();
@@ -434,13 +322,15 @@ void Keyboard::HScroll1_Change() {
 
 void Keyboard::CheckClickKey_Click() {
     policy_.makeCurrent();
+    syncModes();
     if (!CheckClickKey->isChecked()) {
-        if (CheckHoldNote->isChecked() || chordActive_ == 1) {
+        if (CheckHoldNote->isChecked() || engine_.chordActive()) {
             {
                 const QSignalBlocker block(CheckHoldNote);
                 CheckHoldNote->setChecked(false);
             }
             CheckHoldNote->setEnabled(false);
+            syncModes();
             AllNotesOff();
             policy_.storeModes(0, 0);
         } else {
@@ -449,7 +339,7 @@ void Keyboard::CheckClickKey_Click() {
         }
     } else {
         // Click mode plays only while a button is down: a note of hover playing stops.
-        releaseHoverNote();
+        engine_.release({NoteSource::Kind::Hover});
         CheckHoldNote->setEnabled(true);
         policy_.storeModes(1, holdNote());
     }
@@ -457,6 +347,7 @@ void Keyboard::CheckClickKey_Click() {
 
 void Keyboard::CheckHoldNote_Click() {
     policy_.makeCurrent();
+    syncModes();
     AllNotesOff();
     if (CheckHoldNote->isChecked())
         CommHoldChord->setEnabled(true);
@@ -470,26 +361,17 @@ void Keyboard::CommAllNoteOff_Click() {
 }
 
 void Keyboard::AllNotesOff() {
-    sendAllNotesOff();
+    engine_.allNotesOff();
     ResetKeyboard();
-    soundingNote_ = NoNote;
-    chordActive_ = 0;
+    forgetSilentMarks();
     updateHoldChordEnable();
-    Text1->clear();
 }
 
 void Keyboard::ReleaseAll() {
-    while (!sounding_.empty())
-        sendRememberedNoteOffs(sounding_.begin()->first, false);
-    ClearHeldNotes();
-    RecolourKeys();
-    soundingNote_ = NoNote;
-    pressNote_ = NoNote;
+    engine_.releaseAll();
     for (auto& [id, finger] : fingers_)
         finger = {};
-    chordActive_ = 0;
     updateHoldChordEnable();
-    Text1->clear();
 }
 
 // Computer keys
@@ -503,35 +385,11 @@ bool Keyboard::ComputerKey_Up(const QKeyEvent& event) {
 }
 
 void Keyboard::pressComputerKey(int i) {
-    pressOwn(i, keyNotes_.at(i), true);
+    engine_.press({NoteSource::Kind::ComputerKey, i}, keyBase_ + i);
 }
 
 void Keyboard::releaseComputerKey(int i) {
-    releaseOwn(keyNotes_.at(i));
-}
-
-void Keyboard::pressOwn(int k, int& own, bool hoverPlays) {
-    // The mouse's hover note stays the one it follows.
-    const int hover = soundingNote_;
-    pressKey(k, own, hoverPlays);
-    soundingNote_ = sounding_.count(hover) != 0 ? hover : NoNote;
-}
-
-void Keyboard::hoverOwn(int k, int yTwips, int& own) {
-    // Key_MouseMove follows soundingNote_: it follows `own` for the length of the move.
-    const int hover = std::exchange(soundingNote_, sounding_.count(own) != 0 ? own : NoNote);
-    k < 0 ? Form_MouseMove() : Key_MouseMove(k, yTwips);
-    own = soundingNote_;
-    soundingNote_ = sounding_.count(hover) != 0 ? hover : NoNote;
-}
-
-void Keyboard::releaseOwn(int& own) {
-    const int note = std::exchange(own, NoNote);
-    if (note == NoNote || sounding_.count(note) == 0)
-        return;
-    const int hover = soundingNote_;
-    ReleaseNote(note);
-    soundingNote_ = sounding_.count(hover) != 0 ? hover : NoNote;
+    engine_.release({NoteSource::Kind::ComputerKey, i});
 }
 
 void Keyboard::ReleaseComputerKeys() {
@@ -541,77 +399,6 @@ void Keyboard::ReleaseComputerKeys() {
 // The hold chord: the latched notes taken as a chord, and replayed from any key
 
 void Keyboard::CommHoldChord_Click() {
-    if (AnyNoteHeld() == 0)
-        return;
-    chordActive_ = 1;
-    CommHoldChord->setEnabled(false);
-    const NoteTable& held = policy_.latchedNotes();
-    for (int note = NoteTable::LowestNote; note <= NoteTable::HighestNote; ++note)
-        chordNotes_[note] = held[note];
-}
-
-void Keyboard::ReplayChord(int k) {
-    const int n = keyBase_ + k;
-    sendAllNotesOff();
-    int lowest = 0;
-    for (int note = NoteTable::LowestNote; note <= NoteTable::HighestNote; ++note)
-        if (chordNotes_[note] == 1) {
-            lowest = note;
-            break;
-        }
-    ClearHeldNotes();
-    ResetKeyboard();
-    if (lowest == 0)
-        return;
-    const int shift = n - lowest;
-    NoteTable& held = policy_.latchedNotes();
-    for (int note = NoteTable::LowestNote; note <= NoteTable::HighestNote; ++note)
-        if (chordNotes_[note] == 1 && NoteTable::inRange(note + shift))
-            held[note + shift] = 1;
-    for (int note = NoteTable::LowestNote; note <= NoteTable::HighestNote; ++note)
-        if (held[note] == 1)
-            PlayNote(note);
-}
-
-// Notes from the MIDI input
-
-void Keyboard::ExternalNoteOn(int id, int note, int velocity) {
-    // A repeated Note On without its Note Off: the first one ends here, so each has one Note Off.
-    ExternalNoteOff(id, velocity);
-    Sounding s;
-    const int k = note - keyBase_;
-    if (k >= 0 && k < KeyCount) {
-        s.keys.push_back(k);
-        Keys->mark(k);
-    }
-    for (NoteTarget t : policy_.noteOnTargets(note)) {
-        if (t.note < 0 || t.note > 127)
-            continue; // transposed off the end of the MIDI range
-        t.velocity = velocity;
-        midi_.SendNoteOn(t.channel, t.note, t.velocity);
-        s.targets.push_back(t);
-    }
-    Text1->setText(NoteText(note));
-    if (!s.targets.empty() || !s.keys.empty())
-        external_[id] = std::move(s);
-}
-
-void Keyboard::ExternalNoteOff(int id, int velocity) {
-    auto it = external_.find(id);
-    if (it == external_.end())
-        return;
-    const Sounding s = std::move(it->second);
-    external_.erase(it);
-    for (const NoteTarget& t : s.targets)
-        midi_.SendNoteOff(t.channel, t.note, velocity);
-    for (int k : s.keys)
-        unmarkKeyIfFree(k);
-    Text1->clear();
-}
-
-std::vector<int> Keyboard::NoteChannels() {
-    std::vector<int> channels;
-    for (const NoteTarget& t : policy_.noteOnTargets(NoteTable::LowestNote))
-        channels.push_back(t.channel);
-    return channels;
+    if (engine_.takeChord())
+        CommHoldChord->setEnabled(false);
 }

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "engine/NoteEngine.h"
 #include "ui/keyboard/ComputerKeys.h"
 #include "ui/keyboard/KeyWidget.h"
 #include "ui/keyboard/KeyboardKeys.h"
-#include "ui/keyboard/KeyboardPolicy.h"
 
 #include <QObject>
 #include <QString>
@@ -22,7 +22,9 @@ class QScrollBar;
 class QTouchEvent;
 
 // The 61-key on-screen keyboard with its play controls, built into a host window's client area.
-// It sends through the MIDI module and asks its policy where notes go and what to store.
+// It turns what the mouse, the fingers and the computer keys do into presses and releases of its
+// note engine (engine()), which asks the policy where notes go and sends them; it draws the marks
+// the engine asks for and stores through the policy what its controls change.
 //
 // Hosting: construct it with the window's client widget; it creates every control as a child of
 // that widget at its twips geometry (Frame1 at Left 70, Top 2650; move Frame1 if needed). The
@@ -61,7 +63,7 @@ class Keyboard : public QObject {
     static constexpr int KeyCount = 61;
     static constexpr int NoNote = 200;
 
-    Keyboard(Midi& midi, KeyboardPolicy& policy, QWidget* client);
+    Keyboard(Midi& midi, NotePolicy& policy, QWidget* client);
 
     // The controls, named as the window designs name them.
     KeyboardFrame* Frame1 = nullptr;
@@ -108,17 +110,13 @@ class Keyboard : public QObject {
     // Note Ons went, and nothing is left latched, marked or in a chord.
     void ReleaseAll();
 
-    void PlayNote(int note);
-    void ReleaseNote(int note);
+    // Key k pressed and let go by `source` (Space, a screen reader's press action), as the mouse's
+    // button would.
+    void SourceDown(NoteSource source, int k) { keyPressed(source, k, -1); }
+    void SourceUp(NoteSource source) { engine_.release(source); }
 
-    // A note from outside the keys (a MIDI input): goes where the key of `note` would send it,
-    // with `velocity` instead of the policy's, marks that key when it is in view and shows the
-    // note. `id` (the incoming note number) keys what went out, so that ExternalNoteOff sends
-    // the Note Offs where these Note Ons went, whatever changed meanwhile.
-    void ExternalNoteOn(int id, int note, int velocity);
-    void ExternalNoteOff(int id, int velocity);
-    // The channels a note goes to now: a controller from outside follows them.
-    std::vector<int> NoteChannels();
+    // What plays the notes: the keys, and the MIDI input through the main window.
+    NoteEngine& engine() { return engine_; }
 
     void ClearHeldNotes();
     void ResetKeyboard();
@@ -129,8 +127,7 @@ class Keyboard : public QObject {
     void ClearChord();
 
     int KeyBase() const { return keyBase_; }
-    int SoundingNote() const { return soundingNote_; }
-    int ChordActive() const { return chordActive_; }
+    int ChordActive() const { return engine_.chordActive() ? 1 : 0; }
     int clickKey() const; // CheckClickKey state 0/1
     int holdNote() const; // CheckHoldNote state 0/1
     bool isMarked(int k) const { return Keys->isMarked(k); }
@@ -144,9 +141,8 @@ class Keyboard : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    // A finger on the keys: the note it sounds and the notes its press latched (hold mode, chord).
+    // A finger on the keys: the notes its press latched (hold mode, chord).
     struct Finger {
-        int note = NoNote;
         std::vector<int> latched;
     };
 
@@ -155,65 +151,31 @@ class Keyboard : public QObject {
     bool touchEvent(QTouchEvent& event);
     // Releases what each finger sounds (and, when cancelled, the notes it latched); forgets them.
     void releaseFingers(bool cancelled);
-    // A press of the mouse on key k, `depth` down it (negative: the policy's velocity).
-    void keyPressed(int k, double depth);
-    // A press on key k or a move of a pointer other than the mouse, whose note is `own`; the
-    // mouse's note (soundingNote_) stays the one it follows.
-    void pressOwn(int k, int& own, bool hoverPlays);
-    void hoverOwn(int k, int yTwips, int& own);
-    // Releases `own` if it still sounds, and forgets it; the mouse's note stays.
-    void releaseOwn(int& own);
-
-    // A note that went out and is not yet released: its Note Ons, and the keys marked for it (a
-    // note started again after a key shift, by another computer key say, marks another key).
-    struct Sounding {
-        std::vector<NoteTarget> targets;
-        std::vector<int> keys;
-    };
-
+    // A press of key k by `source`, `depth` down it (negative: the policy's velocity).
+    void keyPressed(NoteSource source, int k, double depth);
+    // A pointer `source` over key k (-1: off the keys) at `yTwips` down it, with `velocity`.
+    void hoverKey(NoteSource source, int k, int yTwips, int velocity);
     void layoutKeys();
-    // A press on key k, by the mouse or a computer key; `started` remembers the note it starts
-    // in click mode (and, for a computer key, in hover mode: `hoverPlays`).
-    void pressKey(int k, int& started, bool hoverPlays);
-    void ReplayChord(int k);
-    void markNote(int note);
-    void unmarkNote(int note);
-    // Clears the mark of key `k` unless a latched, sounding or external note still shows there.
+    void onMarked(int note);
+    void onUnmarked(int note);
+    // Clears the mark of key `k` unless a latched or sounding note still shows there.
     void unmarkKeyIfFree(int k);
-    void forgetChannel(int channel);
-    // Sends the Note Offs of a sounding note where its Note Ons went, with the release velocity
-    // read now (the hover strip's own velocity when `fromStrip`), and forgets the note.
-    void sendRememberedNoteOffs(int note, bool fromStrip);
-    // All Notes Off on the window's channels; nothing is remembered as sounding on them after.
-    void sendAllNotesOff();
-    // Releases the note the current press started, if it still sounds.
-    void releasePress();
-    // Plays computer key i as a press on its key; the note of the mouse stays the one it follows.
+    // Forgets the keys marked for notes that no longer sound.
+    void forgetSilentMarks();
     void pressComputerKey(int i);
-    // Releases the note computer key i started, if it still sounds; the note of the mouse stays
-    // the one it follows.
     void releaseComputerKey(int i);
-    // Releases the note of hover playing, if one sounds.
-    void releaseHoverNote();
     void updateHoldChordEnable();
+    // The engine's modes from the two boxes.
+    void syncModes();
 
-    Midi& midi_;
-    KeyboardPolicy& policy_;
+    NotePolicy& policy_;
     QWidget* client_;
+    NoteEngine engine_;
     int keyBase_ = 12;
-    int soundingNote_ = NoNote;
-    int pressNote_ = NoNote; // the note started by the button now down (click mode)
-    // The note each computer key started (click and hover mode).
-    std::array<int, ComputerKeys::Count> keyNotes_;
     ComputerKeys computerKeys_{[this](int i) { pressComputerKey(i); },
                                [this](int i) { releaseComputerKey(i); }};
     std::map<int, Finger> fingers_; // by touch point id
-    // The velocity of the press or finger now playing, 0 for the policy's (see Finger above).
-    int strikeVelocity_ = 0;
-    int chordActive_ = 0;
-    NoteTable chordNotes_;
-    // Untransposed note -> what went out for it and is not yet released.
-    std::map<int, Sounding> sounding_;
-    // Incoming note number -> what went out for it (ExternalNoteOn) and is not yet released.
-    std::map<int, Sounding> external_;
+    // Sounding note -> the keys marked for it (a note started again after a key shift, by
+    // another computer key say, marks another key).
+    std::map<int, std::vector<int>> markedKeys_;
 };

@@ -197,7 +197,7 @@ void sendMouse(QWidget* to, QEvent::Type type, QPoint at, Qt::MouseButtons butto
 
 } // namespace
 
-KeyboardAccess::KeyboardAccess(Keyboard& keyboard, KeyboardPolicy& policy, const int& languageBase)
+KeyboardAccess::KeyboardAccess(Keyboard& keyboard, NotePolicy& policy, const int& languageBase)
     : QObject(keyboard.Frame1), keyboard_(&keyboard), policy_(policy), languageBase_(languageBase) {
     static const bool installed = (QAccessible::installFactory(keyboardInterfaces), true);
     (void)installed;
@@ -302,13 +302,13 @@ void KeyboardAccess::keyDown(int k) {
     // keyboard as a press with no place on the key: it plays at the Vel On velocity even when
     // the velocity comes from where a key is struck.
     sendMouse(keyboard_->Keys, QEvent::MouseMove, clickPoint(keyboard_->Keys, k), Qt::NoButton);
-    keyboard_->Key_MouseDown(k);
+    keyboard_->SourceDown({NoteSource::Kind::Space}, k);
 }
 
-void KeyboardAccess::keyUp(int k) {
+void KeyboardAccess::keyUp(int) {
     if (!keyboard_)
         return;
-    keyboard_->Key_MouseUp(k);
+    keyboard_->SourceUp({NoteSource::Kind::Space});
     // The pointer leaves the keys: a note of hover playing stops.
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(Frame1(), &leave);

@@ -8,7 +8,7 @@
 #include <array>
 
 class Keyboard;
-class KeyboardPolicy;
+class NotePolicy;
 class QWidget;
 
 // A keyboard as a screen reader sees it and as the computer keyboard alone plays it. The host
@@ -34,7 +34,7 @@ class KeyboardAccess : public QObject {
     Q_OBJECT
   public:
     // `languageBase` is read whenever a name is asked for; it must outlive this object.
-    KeyboardAccess(Keyboard& keyboard, KeyboardPolicy& policy, const int& languageBase);
+    KeyboardAccess(Keyboard& keyboard, NotePolicy& policy, const int& languageBase);
     ~KeyboardAccess() override;
 
     // The object serving the keyboard whose Frame1 is `frame`, or null.
@@ -74,7 +74,7 @@ class KeyboardAccess : public QObject {
     unsigned keyState(int k) const;
 
     QPointer<Keyboard> keyboard_;
-    KeyboardPolicy& policy_;
+    NotePolicy& policy_;
     const int& languageBase_;
     QWidget* focusMark_ = nullptr;
     int focusedKey_ = 24; // C4 at the first-run key shift

@@ -35,19 +35,21 @@ bool Keyboard::touchEvent(QTouchEvent& event) {
         const int k = keyAt(p.position());
         const QRect key = k >= 0 ? Keys->keyRect(k) : QRect();
         const double y = k >= 0 ? Keys->mapFrom(Frame1, p.position()).y() - key.top() : 0.0;
-        strikeVelocity_ = strikeVelocity(pressure ? p.pressure() : depthAt(y, key.height()));
+        const double depth = pressure ? p.pressure() : depthAt(y, key.height());
+        const int yTwips = twips::fromPixels(static_cast<int>(std::floor(y)));
+        const NoteSource source{NoteSource::Kind::Finger, p.id()};
         const bool hover = !CheckClickKey->isChecked();
         const auto it = fingers_.find(p.id());
         if (p.state() == QEventPoint::Pressed) {
             Finger& finger = fingers_[p.id()];
             if (hover) {
-                hoverOwn(k, twips::fromPixels(static_cast<int>(std::floor(y))), finger.note);
+                hoverKey(source, k, yTwips, strikeVelocity(depth));
             } else if (k >= 0) {
                 // What this press latches (a chord replay latches anew all it plays) is the
                 // finger's, for a cancel to release.
                 NoteTable& held = policy_.latchedNotes();
-                const NoteTable before = chordActive_ == 1 ? NoteTable{} : held;
-                pressOwn(k, finger.note, false);
+                const NoteTable before = engine_.chordActive() ? NoteTable{} : held;
+                keyPressed(source, k, depth);
                 for (int n = NoteTable::LowestNote; n <= NoteTable::HighestNote; ++n)
                     if (held[n] == 1 && before[n] == 0)
                         finger.latched.push_back(n);
@@ -55,12 +57,11 @@ bool Keyboard::touchEvent(QTouchEvent& event) {
         } else if (it == fingers_.end()) {
             // A finger forgotten when the keyboard was hidden.
         } else if (p.state() == QEventPoint::Updated && hover) {
-            hoverOwn(k, twips::fromPixels(static_cast<int>(std::floor(y))), it->second.note);
+            hoverKey(source, k, yTwips, strikeVelocity(depth));
         } else if (p.state() == QEventPoint::Released) {
-            releaseOwn(it->second.note);
+            engine_.release(source);
             fingers_.erase(it);
         }
-        strikeVelocity_ = 0;
     }
     event.accept();
     return true;
@@ -69,14 +70,12 @@ bool Keyboard::touchEvent(QTouchEvent& event) {
 void Keyboard::releaseFingers(bool cancelled) {
     NoteTable& held = policy_.latchedNotes();
     for (auto& [id, finger] : fingers_) {
-        releaseOwn(finger.note);
+        engine_.release({NoteSource::Kind::Finger, id});
         if (!cancelled)
             continue;
         for (int n : finger.latched)
-            if (held[n] == 1) {
-                held[n] = 0;
-                ReleaseNote(n);
-            }
+            if (held[n] == 1)
+                engine_.unlatch(n);
     }
     fingers_.clear();
 }

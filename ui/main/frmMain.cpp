@@ -50,28 +50,13 @@ frmMain::frmMain(AppState& state, std::function<void()> onUnload)
         connect(Timer1[k], &QTimer::timeout, this, [this, k] { Timer1_Timer(k); });
     }
     devices_ = new Devices(
-        state_, KeyboardNoteTarget([this] { return MidiInputKeyboard(); }),
+        state_, IncomingNoteTarget{[this] { return MidiInputEngine(); }},
         [this] { ReleaseKeyboards(); }, this);
     connect(devices_, &Devices::statusChanged, LabelMidi, &QLabel::setText);
     LabelMidi->setText(devices_->status());
     state_.midi.setStatusHandler(
         [this](int status) { LabelMidi->setText(SoundStatusText(status, state_.LanguageCode)); });
     Form_Load();
-}
-
-IncomingNoteTarget KeyboardNoteTarget(std::function<Keyboard*()> current) {
-    IncomingNoteTarget target;
-    target.current = [current = std::move(current)]() -> QObject* { return current(); };
-    target.noteOn = [](QObject* keyboard, int note, int velocity) {
-        static_cast<Keyboard*>(keyboard)->ExternalNoteOn(note, note, velocity);
-    };
-    target.noteOff = [](QObject* keyboard, int note, int velocity) {
-        static_cast<Keyboard*>(keyboard)->ExternalNoteOff(note, velocity);
-    };
-    target.channels = [](QObject* keyboard) {
-        return static_cast<Keyboard*>(keyboard)->NoteChannels();
-    };
-    return target;
 }
 
 frmMain::~frmMain() {
@@ -86,6 +71,11 @@ void frmMain::ReleaseKeyboards() {
             part->keyboard().ReleaseAll();
     if (frmMasterKb* master = MasterKbWindow())
         master->keyboard().ReleaseAll();
+}
+
+NoteEngine* frmMain::MidiInputEngine() const {
+    Keyboard* keyboard = MidiInputKeyboard();
+    return keyboard != nullptr ? &keyboard->engine() : nullptr;
 }
 
 Keyboard* frmMain::MidiInputKeyboard() const {

@@ -22,9 +22,9 @@ class frmGMPag;
 class frmMasterKb;
 class frmBloccoNote;
 class Keyboard;
+class NoteEngine;
 class Devices;
 class frmMidi;
-struct IncomingNoteTarget;
 
 // The program's frame: the multiple-document area that holds every child window, the menus, the
 // status bar and the timers that reopen at start the windows that were open at the last exit.
@@ -102,6 +102,8 @@ class frmMain : public QMainWindow {
     // window or the master keyboard, else the window of the current part; null when neither is
     // open.
     Keyboard* MidiInputKeyboard() const;
+    // Its note engine, which incoming notes play through.
+    NoteEngine* MidiInputEngine() const;
 
     // The MIDI output and input: chosen, watched, the input played through MidiInputKeyboard.
     Devices& devices() { return *devices_; }
@@ -183,6 +185,3 @@ class frmMain : public QMainWindow {
     bool childLoaded_ = false; // the Window menu is enabled from the first child's load on
     bool unloaded_ = false;
 };
-
-// Incoming notes played through the keyboard `current` answers, as its keys play them.
-IncomingNoteTarget KeyboardNoteTarget(std::function<Keyboard*()> current);

@@ -1,7 +1,6 @@
 // frmMidi: the built-in synthesizer's SoundFont and level.
 #include "app/strings/Translation.h"
 #include "devices/Devices.h"
-#include "midi/ports/SynthPort.h"
 #include "ui/main/frmMidi.h"
 
 #include <QDir>
@@ -55,9 +54,9 @@ void frmMidi::attachSynth(Devices& devices) {
     Label6 = new QLabel(language.translate("frmMidi", "Level"), this);
     SliderGain = new QSlider(Qt::Horizontal, this);
     SliderGain->setObjectName(QStringLiteral("SliderGain"));
-    SliderGain->setRange(static_cast<int>(std::lround(SynthPort::MinGain / GainStep)),
-                         static_cast<int>(std::lround(SynthPort::MaxGain / GainStep)));
-    SliderGain->setValue(static_cast<int>(std::lround(SynthPort::RememberedGain() / GainStep)));
+    SliderGain->setRange(static_cast<int>(std::lround(Devices::SynthGainMin() / GainStep)),
+                         static_cast<int>(std::lround(Devices::SynthGainMax() / GainStep)));
+    SliderGain->setValue(static_cast<int>(std::lround(Devices::SynthGain() / GainStep)));
     Label6->setBuddy(SliderGain);
 
     auto* row = new QHBoxLayout;

@@ -40,7 +40,7 @@ constexpr int BoxSize = 210;
 // The keyboard's view of the master keyboard: every channel switched on now, each with the
 // velocities of the part of the same number; no part, no transposition, nothing stored while
 // playing.
-class frmMasterKb::Policy : public KeyboardPolicy {
+class frmMasterKb::Policy : public NotePolicy {
   public:
     explicit Policy(AppState& state) : s_(state) {}
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/keyboard/KeyboardPolicy.h"
+#include "engine/NotePolicy.h"
 
 #include <cstdint>
 
@@ -9,7 +9,7 @@ struct AppState;
 // The keyboard's view of one part: its channel (row 0), transposition (row 12), velocities
 // (rows 3 and 4), play modes (rows 14, 15) and key shift (row 16), read from the part's column of
 // PartParams at the moment they are needed; the latched table shared by all part windows.
-class PartKeyboardPolicy : public KeyboardPolicy {
+class PartKeyboardPolicy : public NotePolicy {
   public:
     PartKeyboardPolicy(AppState& state, int part) : state_(state), part_(part) {}
 

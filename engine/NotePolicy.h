@@ -12,13 +12,13 @@ struct NoteTarget {
     bool operator==(const NoteTarget&) const = default;
 };
 
-// What differs between the windows that host a keyboard: a part window (one part, one channel,
-// transposition, settings in PartParams) and the master keyboard (any set of channels, no part).
-// The keyboard remembers what each Note On went out as, so every Note Off goes where its Note On
-// went whatever the policy answers later.
-class KeyboardPolicy {
+// What differs between the windows whose notes the note engine plays: a part window (one part, one
+// channel, transposition, settings in PartParams) and the master keyboard (any set of channels, no
+// part). The engine remembers what each Note On went out as, so every Note Off goes where its Note
+// On went whatever the policy answers later.
+class NotePolicy {
   public:
-    virtual ~KeyboardPolicy() = default;
+    virtual ~NotePolicy() = default;
 
     // The latched-note table: AppState::HeldNotes for part windows, MasterHeldNotes for the
     // master keyboard.
