@@ -13,7 +13,7 @@ struct Entry {
 };
 
 // Kept in ascending order of `entry` for the binary search below. Texts are UTF-8.
-constexpr std::array<Entry, 35> Table{{
+constexpr std::array<Entry, 46> Table{{
     {2, "&File", "&File"},
     {3, "&Visualizza", "&View"},
     {4, "Fi&nestra", "&Window"},
@@ -39,6 +39,18 @@ constexpr std::array<Entry, 35> Table{{
     {66, "Il cambio avrà effetto alla prossima esecuzione del programma",
      "The change will take place next time you will run the programme"},
     {84, "Cambio lingua", "Change language"},
+    // The captions of the controller sliders (SliderTable.h), the same in both languages.
+    {85, "Volume", "Volume"},
+    {86, "Pan", "Pan"},
+    {87, "Vel On", "Vel On"},
+    {88, "Vel Off", "Vel Off"},
+    {89, "Att Time", "Att Time"},
+    {90, "Rel Time", "Rel Time"},
+    {91, "Bend", "Bend"},
+    {92, "Mod 1", "Mod 1"},
+    {93, "Mod 2", "Mod 2"},
+    {94, "Reverb", "Reverb"},
+    {95, "Chorus", "Chorus"},
     {103, "Visualizza Barra di Stato", "Show Status Bar"},
     {104, "Velocità dall'altezza del clic", "Velocity from the click's height"},
     // Names that a screen reader reads for controls without a caption of their own.
