@@ -16,7 +16,7 @@ TEST(SliderCaptions, AreReadWholeAndNoneRunsIntoAnotherOnEitherKeyboardWindow) {
         PartHost h(language);
         h.open(3);
         h.openMaster();
-        for (QWidget* window : {static_cast<QWidget*>(h.w), h.main.MasterKbWindow()}) {
+        for (QWidget* window : std::initializer_list<QWidget*>{h.w, h.main.MasterKbWindow()}) {
             QStringList read;
             std::vector<QRect> drawn;
             for (int k = 0; k < 11; ++k) {
