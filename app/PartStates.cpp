@@ -1,40 +1,9 @@
 #include "app/PartStates.h"
 
 #include "app/AppState.h"
+#include "app/SliderTable.h"
 
 #include <utility>
-
-namespace {
-
-// Controller number of each slider's control change; 0 for the sliders that send none.
-constexpr std::uint32_t SliderController[PartRow::SliderCount] = {Controller::Volume,
-                                                                  Controller::Pan,
-                                                                  0,
-                                                                  0,
-                                                                  Controller::AttackTime,
-                                                                  Controller::ReleaseTime,
-                                                                  0,
-                                                                  Controller::Modulation,
-                                                                  Controller::Breath,
-                                                                  Controller::Reverb,
-                                                                  Controller::Chorus};
-
-constexpr int SliderOfRow(int row) {
-    return row - PartRow::FirstSlider;
-}
-
-} // namespace
-
-bool SliderMessage(int k, int v, std::uint32_t& message) {
-    if (k == SliderOfRow(PartRow::VelocityOn) || k == SliderOfRow(PartRow::VelocityOff))
-        return false;
-    if (k == SliderOfRow(PartRow::PitchBend))
-        message = PackShortMessage(MidiStatus::PitchBend, 0x7F, static_cast<std::uint32_t>(v));
-    else
-        message = PackShortMessage(MidiStatus::ControlChange, SliderController[k],
-                                   static_cast<std::uint32_t>(v));
-    return true;
-}
 
 void SendPartStates(AppState& state) {
     for (int part = 1; part <= 16; ++part) {
@@ -42,9 +11,9 @@ void SendPartStates(AppState& state) {
         const int channel = partChannel(column[PartRow::Channel]);
         if (column[PartRow::ProgramFlag] == 1)
             SendProgramChange(state.midi, channel, column[PartRow::ProgramNumber] - 1);
-        for (int k = 0; k < PartRow::SliderCount; ++k) {
+        for (int k = 0; k < SliderCount; ++k) {
             std::uint32_t message = 0;
-            if (!SliderMessage(k, column[PartRow::FirstSlider + k], message))
+            if (!SliderMessage(k, column[Sliders[k].partRow], message))
                 continue;
             state.midi.sendShort(message | static_cast<std::uint32_t>(channel));
         }
@@ -55,9 +24,9 @@ void SendMasterKbState(AppState& state) {
     if (!state.IsWindowOpen(WindowKind::MasterKb))
         return;
     const auto& element = state.MasterKbSettings;
-    for (int k = 0; k < PartRow::SliderCount; ++k) {
+    for (int k = 0; k < SliderCount; ++k) {
         std::uint32_t message = 0;
-        if (!SliderMessage(k, element.at(MasterKbElement::FirstSlider + k), message))
+        if (!SliderMessage(k, element.at(Sliders[k].masterKbElement), message))
             continue;
         for (int n = 1; n <= 16; ++n) {
             if (element.at(MasterKbElement::FirstChannel + n - 1) != 1)
@@ -110,9 +79,8 @@ std::array<ChannelState, 16> ShownChannelStates(const AppState& state) {
         if (column[PartRow::ProgramFlag] == 1)
             apply(channel, PackShortMessage(MidiStatus::ProgramChange,
                                             column[PartRow::ProgramNumber] - 1u, 0));
-        for (int k = 0; k < PartRow::SliderCount; ++k)
-            if (std::uint32_t message = 0;
-                SliderMessage(k, column[PartRow::FirstSlider + k], message))
+        for (int k = 0; k < SliderCount; ++k)
+            if (std::uint32_t message = 0; SliderMessage(k, column[Sliders[k].partRow], message))
                 apply(channel, message);
     }
     if (!state.IsWindowOpen(WindowKind::MasterKb))
@@ -122,9 +90,9 @@ std::array<ChannelState, 16> ShownChannelStates(const AppState& state) {
         if (byPart[static_cast<std::size_t>(n)] ||
             element.at(MasterKbElement::FirstChannel + n) != 1)
             continue;
-        for (int k = 0; k < PartRow::SliderCount; ++k)
+        for (int k = 0; k < SliderCount; ++k)
             if (std::uint32_t message = 0;
-                SliderMessage(k, element.at(MasterKbElement::FirstSlider + k), message))
+                SliderMessage(k, element.at(Sliders[k].masterKbElement), message))
                 apply(n, message);
     }
     return shown;

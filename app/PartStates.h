@@ -10,11 +10,6 @@
 
 struct AppState;
 
-// The message slider k (0..10, the part's rows 1..11) sends for value v, on channel nibble 0: a
-// control change, or for the bend slider a pitch bend with 0x7F as its low seven bits. False for
-// the two velocity sliders, which send nothing.
-bool SliderMessage(int k, int v, std::uint32_t& message);
-
 // Sends every part's state from PartParams on the part's channel, parts 1..16 in order: its
 // program change when it has a program, then the message of each slider in slider order (volume,
 // pan, attack, release, bend, mod 1, mod 2, reverb, chorus), so a synthesizer that has just been

@@ -1,5 +1,6 @@
 #include "app/Settings.h"
 
+#include "app/SliderTable.h"
 #include "app/WindowKinds.h"
 
 #include <algorithm>
@@ -17,16 +18,26 @@ constexpr int PositionOffset = 16000;
 constexpr int MaxPosition = 16000;
 constexpr int MaxSize = 32767; // the largest size a 16-bit integer holds
 
-// First-run values of rows 0..24 of a part; row 0 (the channel) is the part number instead.
-constexpr std::array<std::uint8_t, PartRow::Count> PartRowDefaults = {
-    0, 100, 64, 80, 64, 0, 0, 64, 0, 0, 0, 0, 12, 2, 1, 0, 2, 1, 1, 0, 0, 0, 0, 0, 0};
+// First-run values of rows 0..24 of a part; row 0 (the channel) is the part number instead, rows
+// 1..11 are the sliders' (SliderTable.h).
+constexpr std::array<std::uint8_t, PartRow::Count> PartRowDefaults = [] {
+    std::array<std::uint8_t, PartRow::Count> rows = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 12,
+                                                     2, 1, 0, 2, 1, 1, 0, 0, 0, 0, 0, 0};
+    for (const SliderRow& slider : Sliders)
+        rows[slider.partRow] = slider.partDefault;
+    return rows;
+}();
 
-// First-run values of MasterKbSettings 1..32 (index 0 unused).
-constexpr std::array<int, 33> MasterKbDefaults = {
-    0,   1,  0,  0,  0, 0, 0,  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, // 1..16 channel enables
-    100, 64, 64, 64, 0, 0, 64, 0, 0, 0, 0,                   // 17..27 slider values
-    0,   0,                                                  // 28, 29 not used
-    1,   0,  2}; // 30 Click Key, 31 Hold Note, 32 key shift
+// First-run values of MasterKbSettings 1..32 (index 0 unused); 17..27 are the sliders'.
+constexpr std::array<int, 33> MasterKbDefaults = [] {
+    std::array<int, 33> elements = {0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, // 1..16
+                                    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, // 17..27 the sliders
+                                    0, 0,                            // 28, 29 not used
+                                    1, 0, 2}; // 30 Click Key, 31 Hold Note, 32 key shift
+    for (const SliderRow& slider : Sliders)
+        elements[slider.masterKbElement] = slider.masterKbDefault;
+    return elements;
+}();
 
 int ReadWord(const SettingsRecord& r, int pos) {
     return RecordByte(r, pos) * 256 + RecordByte(r, pos + 1);

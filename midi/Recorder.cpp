@@ -1,6 +1,6 @@
 #include "midi/Recorder.h"
 
-#include "midi/Midi.h"
+#include "midi/ShortMessage.h"
 
 void ChannelState::apply(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
     switch (status & 0xF0) {

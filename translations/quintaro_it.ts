@@ -195,6 +195,50 @@
         <translation>Cambio lingua</translation>
     </message>
     <message>
+        <source>Volume</source>
+        <translation>Volume</translation>
+    </message>
+    <message>
+        <source>Pan</source>
+        <translation>Pan</translation>
+    </message>
+    <message>
+        <source>Vel On</source>
+        <translation>Vel On</translation>
+    </message>
+    <message>
+        <source>Vel Off</source>
+        <translation>Vel Off</translation>
+    </message>
+    <message>
+        <source>Att Time</source>
+        <translation>Att Time</translation>
+    </message>
+    <message>
+        <source>Rel Time</source>
+        <translation>Rel Time</translation>
+    </message>
+    <message>
+        <source>Bend</source>
+        <translation>Bend</translation>
+    </message>
+    <message>
+        <source>Mod 1</source>
+        <translation>Mod 1</translation>
+    </message>
+    <message>
+        <source>Mod 2</source>
+        <translation>Mod 2</translation>
+    </message>
+    <message>
+        <source>Reverb</source>
+        <translation>Reverb</translation>
+    </message>
+    <message>
+        <source>Chorus</source>
+        <translation>Chorus</translation>
+    </message>
+    <message>
         <source>Show Status Bar</source>
         <translation>Visualizza Barra di Stato</translation>
     </message>

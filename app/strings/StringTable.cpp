@@ -16,7 +16,7 @@ struct Entry {
 };
 
 // Kept in ascending order of `entry` for the binary search below. Texts are UTF-8.
-constexpr std::array<Entry, 35> Table{{
+constexpr std::array<Entry, 46> Table{{
     {2, QT_TRANSLATE_NOOP("StringTable", "&File")},
     {3, QT_TRANSLATE_NOOP("StringTable", "&View")},
     {4, QT_TRANSLATE_NOOP("StringTable", "&Window")},
@@ -42,6 +42,18 @@ constexpr std::array<Entry, 35> Table{{
     {66, QT_TRANSLATE_NOOP("StringTable",
                            "The change will take place next time you will run the programme")},
     {84, QT_TRANSLATE_NOOP("StringTable", "Change language")},
+    // The captions of the controller sliders (SliderTable.h), the same in both languages.
+    {85, QT_TRANSLATE_NOOP("StringTable", "Volume")},
+    {86, QT_TRANSLATE_NOOP("StringTable", "Pan")},
+    {87, QT_TRANSLATE_NOOP("StringTable", "Vel On")},
+    {88, QT_TRANSLATE_NOOP("StringTable", "Vel Off")},
+    {89, QT_TRANSLATE_NOOP("StringTable", "Att Time")},
+    {90, QT_TRANSLATE_NOOP("StringTable", "Rel Time")},
+    {91, QT_TRANSLATE_NOOP("StringTable", "Bend")},
+    {92, QT_TRANSLATE_NOOP("StringTable", "Mod 1")},
+    {93, QT_TRANSLATE_NOOP("StringTable", "Mod 2")},
+    {94, QT_TRANSLATE_NOOP("StringTable", "Reverb")},
+    {95, QT_TRANSLATE_NOOP("StringTable", "Chorus")},
     {103, QT_TRANSLATE_NOOP("StringTable", "Show Status Bar")},
     {104, QT_TRANSLATE_NOOP("StringTable", "Velocity from the click's height")},
     // Names that a screen reader reads for controls without a caption of their own.

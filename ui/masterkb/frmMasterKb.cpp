@@ -17,14 +17,6 @@
 
 namespace {
 
-// Slider positions (twips): slider 0 stands as in a part window, the others where the window's
-// design puts them.
-constexpr int SliderLeft[SliderSet::Count] = {280,  1296, 1872, 2520, 3192, 3816,
-                                              4536, 5088, 5808, 6384, 7128};
-constexpr int SliderTop0 = 600;
-constexpr int SliderTop = 648;
-constexpr int SliderTop10 = 672;
-
 // The channel boxes' frame below the keyboard, and the boxes inside it.
 constexpr int Frame2Left = 70;
 constexpr int Frame2Top = 4580;
@@ -88,7 +80,8 @@ frmMasterKb::~frmMasterKb() {
 void frmMasterKb::buildControls() {
     Client = makeClient();
 
-    sliders_ = std::make_unique<SliderSet>(Client, [this](int k) { VScroll_Change(k); });
+    sliders_ = std::make_unique<SliderSet>(Client, state_.LanguageBase,
+                                           [this](int k) { VScroll_Change(k); });
     VScroll = sliders_->VScroll;
     Label2 = sliders_->Label2;
     Label4 = sliders_->Label4;
@@ -136,7 +129,7 @@ void frmMasterKb::Form_Load() {
     // Every slider starts at 0: each stored value that is not 0 runs the change handling and so
     // goes to every channel switched on, slider by slider.
     for (int k = 0; k < SliderCount; ++k) {
-        const int v = element(MasterKbElement::FirstSlider + k);
+        const int v = element(Sliders[k].masterKbElement);
         VScroll[k]->setValue(v);
         Label3[k]->setText(SliderSet::ValueText(k, VScroll[k]->value()));
     }
@@ -150,10 +143,9 @@ void frmMasterKb::Form_Load() {
 }
 
 void frmMasterKb::layoutControls() {
-    for (int k = 0; k < SliderCount; ++k) {
-        const int top = k == 0 ? SliderTop0 : k == 10 ? SliderTop10 : SliderTop;
-        sliders_->place(k, SliderLeft[k], top, Label3[k]);
-    }
+    for (int k = 0; k < SliderCount; ++k)
+        sliders_->place(k, Sliders[k].masterKbLeft, Sliders[k].masterKbTop, Label3[k]);
+    sliders_->fitCaptions();
     place(Frame2, Frame2Left, Frame2Top, Frame2Width, Frame2Height);
     for (int n = 1; n <= ChannelCount; ++n) {
         const int left = BoxLeft + BoxPitch * (n - 1);
@@ -182,7 +174,7 @@ void frmMasterKb::VScroll_Change(int k) {
             state_.midi.sendShort(message | static_cast<std::uint32_t>(n - 1));
         }
     }
-    element(MasterKbElement::FirstSlider + k) = v;
+    element(Sliders[k].masterKbElement) = v;
 }
 
 void frmMasterKb::CommChiudi_Click() {

@@ -1,10 +1,12 @@
 #include "ui/part/SliderSet.h"
 
-#include "app/PartStates.h"
+#include "app/strings/StringTable.h"
 #include "ui/child/Place.h"
 #include "ui/part/LevelScrollBar.h"
 
 #include <QLabel>
+#include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -20,24 +22,27 @@ constexpr int EndLabelWidth = 300;
 constexpr int EndLabelHeight = 195;
 constexpr int LetterWidth = 150;
 
-const char* const Captions[SliderSet::Count] = {"Volume",   "Pan",      "Vel On", "Vel Off",
-                                                "Att Time", "Rel Time", "Bend",   "Mod 1",
-                                                "Mod 2",    "Reverb",   "Chorus"};
+// Pixels kept free between two captions' texts, and the smallest font a caption takes to fit
+// (the size of the end labels).
+constexpr int CaptionGap = 3;
+constexpr qreal SmallestCaptionPoints = 7;
 
 } // namespace
 
-SliderSet::SliderSet(QWidget* client, std::function<void(int k)> changed) {
+SliderSet::SliderSet(QWidget* client, int languageBase, std::function<void(int k)> changed) {
     QFont small = client->font();
-    small.setPointSizeF(7);
+    small.setPointSizeF(SmallestCaptionPoints);
     for (int k = 0; k < Count; ++k) {
         VScroll[k] = new LevelScrollBar(client);
         VScroll[k]->setObjectName(QStringLiteral("VScroll%1").arg(k));
         QObject::connect(VScroll[k], &QScrollBar::valueChanged, client,
                          [changed, k] { changed(k); });
-        Label2[k] = new QLabel(QString::fromLatin1(Captions[k]), client);
-        VScroll[k]->setAccessibleName(Label2[k]->text());
+        captions_[k] = LoadResString(languageBase + Sliders[k].caption);
+        Label2[k] = new QLabel(captions_[k], client);
+        Label2[k]->setAccessibleName(captions_[k]);
+        VScroll[k]->setAccessibleName(captions_[k]);
         Label2[k]->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        const bool centred = k == Pan || k == Bend;
+        const bool centred = Sliders[k].centred;
         Label4[k] = new QLabel(centred ? QStringLiteral("63") : QStringLiteral("127"), client);
         Label5[k] = new QLabel(centred ? QStringLiteral("-64") : QStringLiteral("0"), client);
         Label4[k]->setFont(small);
@@ -76,10 +81,31 @@ void SliderSet::place(int k, int left, int top, QWidget* value) {
     }
 }
 
+void SliderSet::fitCaptions() {
+    for (int k = 0; k < Count; ++k) {
+        QLabel* caption = Label2[k];
+        const int centre = VScroll[k]->geometry().center().x();
+        int nearest = INT_MAX;
+        for (int j = 0; j < Count; ++j)
+            if (j != k)
+                nearest = std::min(nearest, std::abs(VScroll[j]->geometry().center().x() - centre));
+        const int room = std::min(caption->contentsRect().width(), nearest - CaptionGap);
+        QFont font = caption->parentWidget()->font();
+        while (QFontMetrics(font).horizontalAdvance(captions_[k]) > room &&
+               font.pointSizeF() - 0.5 >= SmallestCaptionPoints)
+            font.setPointSizeF(font.pointSizeF() - 0.5);
+        caption->setFont(font);
+        caption->setText(QFontMetrics(font).elidedText(captions_[k], Qt::ElideRight, room));
+        const bool whole =
+            font == caption->parentWidget()->font() && caption->text() == captions_[k];
+        caption->setToolTip(whole ? QString() : captions_[k]);
+    }
+}
+
 bool SliderSet::Message(int k, int v, std::uint32_t& message) {
     return SliderMessage(k, v, message);
 }
 
 QString SliderSet::ValueText(int k, int v) {
-    return QString::number(k == Pan || k == Bend ? v - 64 : v);
+    return QString::number(Sliders[k].centred ? v - 64 : v);
 }

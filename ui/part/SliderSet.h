@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Settings.h"
+#include "app/SliderTable.h"
 
 #include <QString>
 #include <array>
@@ -17,16 +17,14 @@ class LevelScrollBar;
 // the slider stands; the labels around it follow.
 class SliderSet {
   public:
-    static constexpr int Count = PartRow::SliderCount;
+    static constexpr int Count = SliderCount;
     static constexpr int Pan = 1;
-    static constexpr int VelocityOn = 2;
-    static constexpr int VelocityOff = 3;
     static constexpr int Bend = 6;
 
-    // Creates the bars and their labels as children of `client`. `changed(k)` runs on every
-    // value bar k passes, from the user or from code, so a drag sends one message per value and
-    // restoring a stored value sends it.
-    SliderSet(QWidget* client, std::function<void(int k)> changed);
+    // Creates the bars and their labels as children of `client`, the captions in the language of
+    // `languageBase`. `changed(k)` runs on every value bar k passes, from the user or from code,
+    // so a drag sends one message per value and restoring a stored value sends it.
+    SliderSet(QWidget* client, int languageBase, std::function<void(int k)> changed);
 
     std::array<LevelScrollBar*, Count> VScroll{}; // 0..10
     std::array<QLabel*, 14> Label2{};             // 0..10 captions; 11 "R", 12 "L", 13 "C"
@@ -37,6 +35,11 @@ class SliderSet {
     // 440 above and 253 to the left, its end labels 250 to the right. The pan slider's letters
     // and the centre labels of pan and bend go with their sliders.
     void place(int k, int left, int top, QWidget* value);
+    // Once every slider is placed: each caption's text is drawn no wider than the room between
+    // its slider and the nearest other one, in a smaller font where the window's font does not
+    // fit and cut short with "…" where even that does not; the label's accessible name and its
+    // tooltip keep the whole caption.
+    void fitCaptions();
 
     // The message slider k sends for value v, on channel nibble 0: a control change, or for the
     // bend slider a pitch bend with 0x7F as its low seven bits. False for the two velocity
@@ -44,4 +47,7 @@ class SliderSet {
     static bool Message(int k, int v, std::uint32_t& message);
     // The value as its control shows it: v - 64 for pan and bend, else v.
     static QString ValueText(int k, int v);
+
+  private:
+    std::array<QString, Count> captions_;
 };

@@ -20,14 +20,7 @@
 #include <QSignalBlocker>
 #include <cmath>
 
-namespace {
-
-// Slider geometry in the client area (twips): the sliders stand in a row, 676 apart.
-constexpr int SliderTop = 600;
-constexpr int SliderLeft0 = 280;
-constexpr int SliderPitch = 676;
-
-} // namespace
+namespace {} // namespace
 
 frmPart::frmPart(AppState& state, int part, QWidget* parent)
     : ChildWindow(state, part, parent), part_(part) {
@@ -57,7 +50,8 @@ void frmPart::buildControls() {
     // Hover playing releases the sounding note when the pointer moves over the window itself.
     Client->setMouseTracking(true);
 
-    sliders_ = std::make_unique<SliderSet>(Client, [this](int k) { VScroll_Change(k); });
+    sliders_ = std::make_unique<SliderSet>(Client, state_.LanguageBase,
+                                           [this](int k) { VScroll_Change(k); });
     VScroll = sliders_->VScroll;
     Label2 = sliders_->Label2;
     Label4 = sliders_->Label4;
@@ -136,7 +130,7 @@ void frmPart::Form_Load() {
     // Every slider starts at 0: each stored value that is not 0 runs the change handling and so
     // sends the part's controller, in slider order.
     for (int k = 0; k < SliderCount; ++k)
-        VScroll[k]->setValue(row(PartRow::FirstSlider + k));
+        VScroll[k]->setValue(row(Sliders[k].partRow));
 
     keyboard_->Frame1->move(twips::point(70, 2650));
     layoutSliders();
@@ -148,7 +142,8 @@ void frmPart::Form_Load() {
 
 void frmPart::layoutSliders() {
     for (int k = 0; k < SliderCount; ++k)
-        sliders_->place(k, SliderLeft0 + SliderPitch * k, SliderTop, Text2[k]);
+        sliders_->place(k, Sliders[k].partLeft, Sliders[k].partTop, Text2[k]);
+    sliders_->fitCaptions();
 }
 
 QString frmPart::ProgramDisplayText() const {
@@ -174,8 +169,8 @@ void frmPart::VScroll_Change(int k) {
     const bool send = SliderSet::Message(k, v, message);
     message |= static_cast<std::uint32_t>(partChannel(TagChannel()));
 
-    row(PartRow::FirstSlider + k) = static_cast<std::uint8_t>(v);
-    mirrorIntoVolumeWindow(PartRow::FirstSlider + k, v);
+    row(Sliders[k].partRow) = static_cast<std::uint8_t>(v);
+    mirrorIntoVolumeWindow(Sliders[k].partRow, v);
 
     if (send) {
         state_.midi.sendShort(message);
