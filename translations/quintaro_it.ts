@@ -17,6 +17,88 @@
     </message>
 </context>
 <context>
+    <name>Keyboard</name>
+    <message>
+        <source>C</source>
+        <translation>Do</translation>
+    </message>
+    <message>
+        <source>C#</source>
+        <translation>Do#</translation>
+    </message>
+    <message>
+        <source>D</source>
+        <translation>Re</translation>
+    </message>
+    <message>
+        <source>D#</source>
+        <translation>Re#</translation>
+    </message>
+    <message>
+        <source>E</source>
+        <translation>Mi</translation>
+    </message>
+    <message>
+        <source>F</source>
+        <translation>Fa</translation>
+    </message>
+    <message>
+        <source>F#</source>
+        <translation>Fa#</translation>
+    </message>
+    <message>
+        <source>G</source>
+        <translation>Sol</translation>
+    </message>
+    <message>
+        <source>G#</source>
+        <translation>Sol#</translation>
+    </message>
+    <message>
+        <source>A</source>
+        <translation>La</translation>
+    </message>
+    <message>
+        <source>A#</source>
+        <translation>La#</translation>
+    </message>
+    <message>
+        <source>B</source>
+        <translation>Si</translation>
+    </message>
+    <message>
+        <source>Click Key</source>
+        <translation>Click Key</translation>
+    </message>
+    <message>
+        <source>Hold Note</source>
+        <translation>Hold Note</translation>
+    </message>
+    <message>
+        <source>Hold Chord</source>
+        <translation>Hold Chord</translation>
+    </message>
+    <message>
+        <source>All Notes Off</source>
+        <translation>All Notes Off</translation>
+    </message>
+    <message>
+        <source>Note (Number)</source>
+        <translation>Note (Number)</translation>
+    </message>
+</context>
+<context>
+    <name>KeyboardAccess</name>
+    <message>
+        <source>Key Shift</source>
+        <translation>Key Shift</translation>
+    </message>
+    <message>
+        <source>%1%2</source>
+        <translation>%1 %2</translation>
+    </message>
+</context>
+<context>
     <name>MidiDeviceWatch</name>
     <message>
         <source>MIDI In gone: %1</source>

@@ -1,5 +1,6 @@
 #include "ui/keyboard/Keyboard.h"
 
+#include "app/strings/Translation.h"
 #include "ui/Twips.h"
 #include "ui/keyboard/KeyboardGeometry.h"
 
@@ -22,12 +23,19 @@ QRect placeRect(const Place& p) {
     return twips::rect(p.left, p.top, p.width, p.height);
 }
 
-const char* const NoteNames[12] = {"C/Do",   "C#/Do#", "D/Re",    "D#/Re#", "E/Mi",   "F/Fa",
-                                   "F#/Fa#", "G/Sol",  "G#/Sol#", "A/La",   "A#/La#", "B/Si"};
+// The pitch classes' names: English source texts, the Italian ("Do", "Do#"...) in the
+// translation file.
+const char* const PitchNames[12] = {
+    QT_TRANSLATE_NOOP("Keyboard", "C"),  QT_TRANSLATE_NOOP("Keyboard", "C#"),
+    QT_TRANSLATE_NOOP("Keyboard", "D"),  QT_TRANSLATE_NOOP("Keyboard", "D#"),
+    QT_TRANSLATE_NOOP("Keyboard", "E"),  QT_TRANSLATE_NOOP("Keyboard", "F"),
+    QT_TRANSLATE_NOOP("Keyboard", "F#"), QT_TRANSLATE_NOOP("Keyboard", "G"),
+    QT_TRANSLATE_NOOP("Keyboard", "G#"), QT_TRANSLATE_NOOP("Keyboard", "A"),
+    QT_TRANSLATE_NOOP("Keyboard", "A#"), QT_TRANSLATE_NOOP("Keyboard", "B")};
 
 } // namespace
 
-Keyboard::Keyboard(Midi& midi, NotePolicy& policy, QWidget* client)
+Keyboard::Keyboard(Midi& midi, NotePolicy& policy, QWidget* client, int languageBase)
     : QObject(nullptr), policy_(policy), client_(client), engine_(midi, policy) {
     connect(&engine_, &NoteEngine::marked, this, &Keyboard::onMarked);
     connect(&engine_, &NoteEngine::unmarked, this, &Keyboard::onUnmarked);
@@ -38,6 +46,7 @@ Keyboard::Keyboard(Midi& midi, NotePolicy& policy, QWidget* client)
     connect(&engine_, &NoteEngine::shown, this, [this](int note) {
         note == NoteEngine::NoNote ? Text1->clear() : Text1->setText(NoteText(note));
     });
+    const Language language = Language::ofBase(languageBase);
     client_->setMouseTracking(true);
     client_->installEventFilter(this);
 
@@ -68,19 +77,19 @@ Keyboard::Keyboard(Midi& midi, NotePolicy& policy, QWidget* client)
     HScroll1->setPageStep(1);
     HScroll1->setValue(0);
 
-    CheckClickKey = new QCheckBox(QStringLiteral("Click Key"), client_);
+    CheckClickKey = new QCheckBox(language.translate("Keyboard", "Click Key"), client_);
     CheckClickKey->setObjectName("CheckClickKey");
     CheckClickKey->setGeometry(placeRect(ClickKeyPlace));
-    CheckHoldNote = new QCheckBox(QStringLiteral("Hold Note"), client_);
+    CheckHoldNote = new QCheckBox(language.translate("Keyboard", "Hold Note"), client_);
     CheckHoldNote->setObjectName("CheckHoldNote");
     CheckHoldNote->setGeometry(placeRect(HoldNotePlace));
-    CommHoldChord = new QPushButton(QStringLiteral("Hold Chord"), client_);
+    CommHoldChord = new QPushButton(language.translate("Keyboard", "Hold Chord"), client_);
     CommHoldChord->setObjectName("CommHoldChord");
     CommHoldChord->setGeometry(placeRect(HoldChordPlace));
-    CommAllNoteOff = new QPushButton(QStringLiteral("All Notes Off"), client_);
+    CommAllNoteOff = new QPushButton(language.translate("Keyboard", "All Notes Off"), client_);
     CommAllNoteOff->setObjectName("CommAllNoteOff");
     CommAllNoteOff->setGeometry(placeRect(AllNotesOffPlace));
-    Label1[6] = new QLabel(QStringLiteral("Note (Number)"), client_);
+    Label1[6] = new QLabel(language.translate("Keyboard", "Note (Number)"), client_);
     Label1[6]->setObjectName("Label1_6");
     Label1[6]->setGeometry(placeRect(NoteCaptionPlace));
     Text1 = new QLineEdit(client_);
@@ -152,13 +161,13 @@ void Keyboard::syncModes() {
 }
 
 QString Keyboard::PitchName(int note, bool italian) {
-    const QString both = QString::fromLatin1(NoteNames[note % 12]);
-    return both.section(QLatin1Char('/'), italian ? 1 : 0, italian ? 1 : 0);
+    return Language(italian ? 1 : 2).translate("Keyboard", PitchNames[note % 12]);
 }
 
 QString Keyboard::NoteText(int note) {
-    return QString::fromLatin1(NoteNames[note % 12]) + QStringLiteral(" (") +
-           QString::number(note) + QStringLiteral(")");
+    // Both languages' names, whatever the running language: "C/Do".
+    return PitchName(note, false) + QLatin1Char('/') + PitchName(note, true) +
+           QStringLiteral(" (") + QString::number(note) + QStringLiteral(")");
 }
 
 void Keyboard::onMarked(int note) {
@@ -235,7 +244,7 @@ void Keyboard::PlaceOctaveLabels() {
     for (int i = 0; i < 6; ++i) {
         Label1[i]->setGeometry(
             twips::rect(LabelLeft + LabelStep * i, LabelTop, LabelWidth, LabelHeight));
-        Label1[i]->setText(QStringLiteral("C") + QString::number(i + HScroll1->value()));
+        Label1[i]->setText(PitchName(0, false) + QString::number(i + HScroll1->value()));
     }
 }
 

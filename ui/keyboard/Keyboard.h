@@ -63,7 +63,8 @@ class Keyboard : public QObject {
     static constexpr int KeyCount = 61;
     static constexpr int NoNote = 200;
 
-    Keyboard(Midi& midi, NotePolicy& policy, QWidget* client);
+    // The captions are in the language of `languageBase` (0 Italian, 200 English).
+    Keyboard(Midi& midi, NotePolicy& policy, QWidget* client, int languageBase);
 
     // The controls, named as the window designs name them.
     KeyboardFrame* Frame1 = nullptr;

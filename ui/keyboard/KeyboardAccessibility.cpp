@@ -1,6 +1,7 @@
 #include "ui/keyboard/KeyboardAccessibility.h"
 
 #include "app/strings/StringTable.h"
+#include "app/strings/Translation.h"
 #include "ui/Twips.h"
 #include "ui/keyboard/Keyboard.h"
 #include "ui/keyboard/KeyboardGeometry.h"
@@ -205,7 +206,8 @@ KeyboardAccess::KeyboardAccess(Keyboard& keyboard, NotePolicy& policy, const int
     Frame1()->setFocusPolicy(Qt::StrongFocus); // Tab reaches the keys too
     Frame1()->installEventFilter(this);
     focusMark_ = new FocusMark(Frame1());
-    keyboard.HScroll1->setAccessibleName(QStringLiteral("Key Shift"));
+    keyboard.HScroll1->setAccessibleName(
+        Language::ofBase(languageBase).translate("KeyboardAccess", "Key Shift"));
     keyboard.Text1->setAccessibleName(keyboard.Label1[6]->text());
 
     announcement_.setSingleShot(true);
@@ -272,9 +274,10 @@ QString KeyboardAccess::keyName(int k) const {
     // The octave labels read "C" and the octave, 0 for the notes 12..23.
     const int note = keyboard_->KeyBase() + k;
     const int octave = note / 12 - 1;
-    if (languageBase_ == 0)
-        return Keyboard::PitchName(note, true) + QLatin1Char(' ') + QString::number(octave);
-    return Keyboard::PitchName(note, false) + QString::number(octave);
+    // "C#4" in English; the Italian order puts a space between: "Do# 4".
+    const Language language = Language::ofBase(languageBase_);
+    return language.translate("KeyboardAccess", "%1%2")
+        .arg(Keyboard::PitchName(note, languageBase_ == 0), QString::number(octave));
 }
 
 bool KeyboardAccess::isLatched(int k) const {

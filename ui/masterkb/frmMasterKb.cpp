@@ -112,7 +112,7 @@ void frmMasterKb::buildControls() {
     connect(CommChiudi, &QPushButton::clicked, this, &frmMasterKb::CommChiudi_Click);
 
     policy_ = std::make_unique<Policy>(state_);
-    keyboard_ = std::make_unique<Keyboard>(state_.midi, *policy_, Client);
+    keyboard_ = std::make_unique<Keyboard>(state_.midi, *policy_, Client, state_.LanguageBase);
     new KeyboardAccess(*keyboard_, *policy_, state_.LanguageBase); // a child of Frame1
 }
 

@@ -104,7 +104,7 @@ void frmPart::buildControls() {
     connect(CommChiudi, &QPushButton::clicked, this, &frmPart::CommChiudi_Click);
 
     policy_ = std::make_unique<PartKeyboardPolicy>(state_, part_);
-    keyboard_ = std::make_unique<Keyboard>(state_.midi, *policy_, Client);
+    keyboard_ = std::make_unique<Keyboard>(state_.midi, *policy_, Client, state_.LanguageBase);
     new KeyboardAccess(*keyboard_, *policy_, state_.LanguageBase); // a child of Frame1
     // On Linux Qt names a list box by its text; the caption goes to its description as well.
     Combo1->setAccessibleName(state_.ResString(106));
