@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Settings.h"
+#include "app/RecordLayout.h"
 #include "midi/ShortMessage.h"
 
 #include <cstdint>
