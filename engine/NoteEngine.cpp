@@ -47,8 +47,11 @@ void NoteEngine::release(NoteSource source, int velocity) {
     auto node = own_.extract(source);
     if (node.empty() || !holds(source, node.mapped()))
         return;
-    drop(source, node.mapped(), velocity >= 0 ? velocity : PolicyVelocity);
-    emit shown(NoNote);
+    const int note = node.mapped();
+    drop(source, note, velocity >= 0 ? velocity : PolicyVelocity);
+    // The box goes on showing a note another hand still holds.
+    if (!sounds(note))
+        emit shown(NoNote);
 }
 
 void NoteEngine::hover(NoteSource source, int note, bool lowestStrip, int velocity) {
