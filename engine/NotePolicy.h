@@ -43,4 +43,12 @@ class NotePolicy {
     // Whether a key struck with the mouse or a finger sends the velocity of where it was struck
     // (or of the finger's pressure) instead of the note-on velocity above.
     virtual bool velocityFromHeight() { return false; }
+    // The channels a controller from outside (the pedal, the bend) goes to now: by default those
+    // of a note's targets.
+    virtual std::vector<int> controllerChannels() {
+        std::vector<int> channels;
+        for (const NoteTarget& t : noteOnTargets(NoteTable::LowestNote))
+            channels.push_back(t.channel);
+        return channels;
+    }
 };

@@ -1,5 +1,6 @@
 #include "ui/masterkb/frmMasterKb.h"
 
+#include "app/Preferences.h"
 #include "app/strings/Translation.h"
 #include "ui/Twips.h"
 #include "ui/child/Place.h"
@@ -29,21 +30,31 @@ constexpr int BoxSize = 210;
 
 } // namespace
 
-// The keyboard's view of the master keyboard: every channel switched on now, each with the
-// velocities of the part of the same number; no part, no transposition, nothing stored while
-// playing.
+// The keyboard's view of the master keyboard: every channel switched on now whose zone takes the
+// note, transposed by its zone, each with the velocities of the part of the same number; no part,
+// nothing stored while playing.
 class frmMasterKb::Policy : public NotePolicy {
   public:
-    explicit Policy(AppState& state) : s_(state) {}
+    Policy(AppState& state, const Zones& zones) : s_(state), zones_(zones) {}
 
     NoteTable& latchedNotes() override { return s_.MasterHeldNotes; }
     void makeCurrent() override {}
     std::vector<NoteTarget> noteOnTargets(int note) override {
         std::vector<NoteTarget> targets;
-        for (int ch = 1; ch <= ChannelCount; ++ch)
-            if (s_.MasterKbSettings.at(MasterKbElement::FirstChannel + ch - 1) == 1)
-                targets.push_back({ch - 1, note, s_.PartParams.at(ch).at(PartRow::VelocityOn)});
+        for (int ch = 1; ch <= ChannelCount; ++ch) {
+            const std::optional<int> sent = zones_[ch - 1].sent(note);
+            if (channelOn(ch) && sent)
+                targets.push_back({ch - 1, *sent, s_.PartParams.at(ch).at(PartRow::VelocityOn)});
+        }
         return targets;
+    }
+    // The pedal and the bend from outside go to every channel on, whatever its zone.
+    std::vector<int> controllerChannels() override {
+        std::vector<int> channels;
+        for (int ch = 1; ch <= ChannelCount; ++ch)
+            if (channelOn(ch))
+                channels.push_back(ch - 1);
+        return channels;
     }
     int noteOffVelocity(int channel) override {
         return s_.PartParams.at(channel + 1).at(PartRow::VelocityOff);
@@ -62,7 +73,11 @@ class frmMasterKb::Policy : public NotePolicy {
     bool velocityFromHeight() override { return s_.VelocityFromHeight; }
 
   private:
+    bool channelOn(int ch) const {
+        return s_.MasterKbSettings.at(MasterKbElement::FirstChannel + ch - 1) == 1;
+    }
     AppState& s_;
+    const Zones& zones_;
 };
 
 frmMasterKb::frmMasterKb(AppState& state, QWidget* parent)
@@ -111,12 +126,13 @@ void frmMasterKb::buildControls() {
     place(CommChiudi, 7752, 4716, 1140, 348);
     connect(CommChiudi, &QPushButton::clicked, this, &frmMasterKb::CommChiudi_Click);
 
-    policy_ = std::make_unique<Policy>(state_);
+    policy_ = std::make_unique<Policy>(state_, zones_);
     keyboard_ = std::make_unique<Keyboard>(state_.midi, *policy_, Client);
     new KeyboardAccess(*keyboard_, *policy_, state_.LanguageBase); // a child of Frame1
 }
 
 void frmMasterKb::Form_Load() {
+    zones_ = RememberedZones();
     setWindowTitle(
         Language::ofBase(state_.LanguageBase).translate("frmMasterKb", "Master Keyboard"));
     CommChiudi->setText(state_.ResString(8));
@@ -175,6 +191,13 @@ void frmMasterKb::VScroll_Change(int k) {
         }
     }
     element(Sliders[k].masterKbElement) = v;
+}
+
+void frmMasterKb::setZone(int channel, Zone zone) {
+    if (!zone.valid())
+        return;
+    zones_.at(channel - 1) = zone;
+    RememberZones(zones_); // for this run only when the file cannot be written
 }
 
 void frmMasterKb::CommChiudi_Click() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Zones.h"
 #include "ui/child/ChildWindow.h"
 #include "ui/part/SliderSet.h"
 
@@ -35,6 +36,11 @@ class frmMasterKb : public ChildWindow {
     void CommChiudi_Click();
 
     Keyboard& keyboard() { return *keyboard_; }
+    // The zone of channel 1..16, read from the preferences at each load; a new one is kept there
+    // at once and plays from the next Note On (a note held keeps its targets). An invalid zone is
+    // refused.
+    const Zone& zone(int channel) const { return zones_.at(channel - 1); }
+    void setZone(int channel, Zone zone);
 
   protected:
     void Form_Load() override;
@@ -61,6 +67,7 @@ class frmMasterKb : public ChildWindow {
     void layoutControls();
     int& element(int i) { return state_.MasterKbSettings.at(i); }
 
+    Zones zones_;
     std::unique_ptr<SliderSet> sliders_;
     std::unique_ptr<Policy> policy_;
     std::unique_ptr<Keyboard> keyboard_; // its controls belong to Client

@@ -1,0 +1,111 @@
+// The master keyboard's zones through its real window and the recording port: a split and a
+// layer played by clicks, Hold Note and the MIDI input; each Note Off where its Note On went
+// whatever changed while the key was down; the zones kept in the preferences file.
+#include "../part/PartHost.h"
+#include "app/Preferences.h"
+
+#include <QSettings>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct MasterKbZones : ::testing::Test, PartHost {
+    MasterKbZones() {
+        for (int n = 1; n <= 16; ++n) // channels 2 and 3 on
+            t.state.MasterKbSettings.at(n) = n == 2 || n == 3;
+        for (int part : {2, 3}) {
+            row(part, PartRow::VelocityOn) = 0x4e + part;  // 0x50, 0x51
+            row(part, PartRow::VelocityOff) = 0x3e + part; // 0x40, 0x41
+        }
+    }
+    // The keys of these notes clicked (or "press", "release") on the master keyboard.
+    void play(MasterKbDriver& w, const std::string& verb, std::initializer_list<int> notes) {
+        std::string script = verb;
+        for (int note : notes)
+            script += ' ' + std::to_string(note - w.keys.keyBase());
+        w.keys.act(script);
+    }
+    // Messages as a MIDI keyboard sends them to the input.
+    void in(std::initializer_list<std::vector<std::uint8_t>> messages) {
+        for (const auto& m : messages)
+            t.state.midiIn.handler()(m);
+    }
+    frmMasterKb* master() { return main.MasterKbWindow(); }
+};
+
+TEST_F(MasterKbZones, ASplitAndALayerSendEachNoteToItsZonesAndEndItWhereItWent) {
+    // Bass an octave down below middle C on channel 2, middle C and up on channel 3, read from
+    // the preferences when the window loads.
+    Zones split;
+    split[1] = {0, 59, -12};
+    split[2] = {60, 127, 0};
+    ASSERT_TRUE(RememberZones(split));
+    MasterKbDriver w = openMaster();
+    out();
+    play(w, "click", {59, 60});
+    EXPECT_EQ(out(), "91 2f 50 81 2f 40 92 3c 51 82 3c 41");
+    // The input through the master keyboard, its velocities kept.
+    in({{0x90, 40, 0x64}, {0x93, 72, 0x65}, {0x80, 40, 0x20}, {0x90, 72, 0}});
+    EXPECT_EQ(out(), "91 1c 64 92 48 65 81 1c 20 82 48 40");
+
+    // A layer: channel 2 an octave up over channel 3 on every key.
+    master()->setZone(2, {0, 127, 12});
+    master()->setZone(3, {0, 127, 0});
+    play(w, "click", {48});
+    EXPECT_EQ(out(), "91 3c 50 92 30 51 81 3c 40 82 30 41");
+
+    // Changed while a key and an input note are down: channel 2's zone moves to middle C and
+    // up, channel 3 goes off. Their Note Offs still go where the Note Ons went.
+    play(w, "press", {48});
+    in({{0x90, 50, 0x70}});
+    EXPECT_EQ(out(), "91 3c 50 92 30 51 91 3e 70 92 32 70");
+    master()->setZone(2, {60, 127, 0});
+    w.channelBox(3)->click();
+    play(w, "release", {48});
+    in({{0x80, 50, 0x22}});
+    EXPECT_EQ(out(), "81 3c 40 82 30 41 81 3e 22 82 32 22");
+    // A latched note, unlatched after its zone moved; then the new zone plays: 48 alone.
+    w.keys.clickHoldNote();
+    out(); // a mode change sends All Notes Off
+    play(w, "click", {60});
+    master()->setZone(2, {0, 59, 0});
+    play(w, "click", {60});
+    EXPECT_EQ(out(), "91 3c 50 81 3c 40");
+    w.keys.clickHoldNote();
+    out();
+    play(w, "click", {48, 60});
+    EXPECT_EQ(out(), "91 30 50 81 30 40");
+    // Kept for the next load.
+    EXPECT_EQ(RememberedZones()[1], (Zone{0, 59, 0}));
+}
+
+TEST_F(MasterKbZones, ZonesAreKeptInThePreferencesAndABadValueKeepsTheDefaultForItsChannel) {
+    Zones zones;
+    zones[0] = {21, 108, -24};
+    zones[15] = {0, 0, 24};
+    ASSERT_TRUE(RememberZones(zones));
+    EXPECT_EQ(RememberedZones(), zones);
+    QSettings file(PreferencesFile(), QSettings::IniFormat);
+    EXPECT_EQ(file.value("zones/16/transpose").toInt() * 1000 + file.value("zones/1/low").toInt(),
+              24021);
+    // Each of these spoils its channel's zone alone; channel 5's is whole.
+    const std::pair<const char*, QVariant> values[] = {
+        {"zones/1/low", 109},  {"zones/2/high", 128},      {"zones/3/low", -1},
+        {"zones/4/low", "C4"}, {"zones/6/transpose", -25}, {"zones/5/low", 30},
+        {"zones/7/high", 200}};
+    for (const auto& [key, value] : values)
+        file.setValue(key, value);
+    file.sync();
+    Zones expected = zones;
+    expected[0] = Zone{};
+    expected[4] = {30, 127, 0};
+    EXPECT_EQ(RememberedZones(), expected);
+    // An invalid zone set from the window is refused.
+    openMaster();
+    master()->setZone(1, {70, 60, 0});
+    master()->setZone(2, {0, 127, 25});
+    EXPECT_TRUE(master()->zone(1) == Zone{} && master()->zone(2) == Zone{});
+    EXPECT_EQ(master()->zone(5), (Zone{30, 127, 0}));
+}
+
+} // namespace
