@@ -284,6 +284,29 @@
     </message>
 </context>
 <context>
+    <name>ZonesDialog</name>
+    <message>
+        <source>Zones</source>
+        <translation>Zone</translation>
+    </message>
+    <message>
+        <source>Channel</source>
+        <translation>Canale</translation>
+    </message>
+    <message>
+        <source>Lowest note</source>
+        <translation>Nota più bassa</translation>
+    </message>
+    <message>
+        <source>Highest note</source>
+        <translation>Nota più alta</translation>
+    </message>
+    <message>
+        <source>Transposition</source>
+        <translation>Trasposizione</translation>
+    </message>
+</context>
+<context>
     <name>frmAbout</name>
     <message>
         <source>Informazioni su QuintaroV10</source>
@@ -383,6 +406,10 @@
     <message>
         <source>MIDI Channels</source>
         <translation>MIDI Channels</translation>
+    </message>
+    <message>
+        <source>Zones…</source>
+        <translation>Zone…</translation>
     </message>
     <message>
         <source>Master Keyboard</source>

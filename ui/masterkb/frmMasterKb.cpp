@@ -6,6 +6,7 @@
 #include "ui/child/Place.h"
 #include "ui/keyboard/Keyboard.h"
 #include "ui/keyboard/KeyboardAccessibility.h"
+#include "ui/masterkb/ZonesDialog.h"
 #include "ui/part/LevelScrollBar.h"
 
 #include <QAction>
@@ -125,6 +126,11 @@ void frmMasterKb::buildControls() {
     CommChiudi->setObjectName(QStringLiteral("CommChiudi"));
     place(CommChiudi, 7752, 4716, 1140, 348);
     connect(CommChiudi, &QPushButton::clicked, this, &frmMasterKb::CommChiudi_Click);
+    CommZone = new QPushButton(
+        Language::ofBase(state_.LanguageBase).translate("frmMasterKb", "Zones…"), Client);
+    CommZone->setObjectName(QStringLiteral("CommZone"));
+    place(CommZone, 6480, 4716, 1140, 348);
+    connect(CommZone, &QPushButton::clicked, this, &frmMasterKb::CommZone_Click);
 
     policy_ = std::make_unique<Policy>(state_, zones_);
     keyboard_ = std::make_unique<Keyboard>(state_.midi, *policy_, Client);
@@ -198,6 +204,16 @@ void frmMasterKb::setZone(int channel, Zone zone) {
         return;
     zones_.at(channel - 1) = zone;
     RememberZones(zones_); // for this run only when the file cannot be written
+}
+
+void frmMasterKb::CommZone_Click() {
+    if (zonesDialog_ == nullptr)
+        zonesDialog_ = new ZonesDialog(
+            Check1, [this](int n) { return zone(n); }, [this](int n, Zone z) { setZone(n, z); },
+            state_.LanguageBase, this);
+    zonesDialog_->show();
+    zonesDialog_->raise();
+    zonesDialog_->activateWindow();
 }
 
 void frmMasterKb::CommChiudi_Click() {

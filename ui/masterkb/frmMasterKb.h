@@ -14,6 +14,7 @@ class QLabel;
 class QPushButton;
 class Keyboard;
 class LevelScrollBar;
+class ZonesDialog;
 
 // The master keyboard (window kind 17): the part windows' keyboard and eleven sliders, playing
 // and sending on every channel switched on with its sixteen channel boxes, in channel order. Its
@@ -34,6 +35,8 @@ class frmMasterKb : public ChildWindow {
     void Check1_Click(int n);
     void VScroll_Change(int k);
     void CommChiudi_Click();
+    // "Zones…": the zones window, made at the first click, shown and raised.
+    void CommZone_Click();
 
     Keyboard& keyboard() { return *keyboard_; }
     // The zone of channel 1..16, read from the preferences at each load; a new one is kept there
@@ -62,6 +65,8 @@ class frmMasterKb : public ChildWindow {
     std::array<QCheckBox*, ChannelCount + 1> Check1{}; // Check1_1..16
     std::array<QLabel*, ChannelCount + 1> Label6{};    // 1..16, the channel numbers
     QPushButton* CommChiudi = nullptr;
+    QPushButton* CommZone = nullptr;
+    ZonesDialog* zonesDialog_ = nullptr; // a child of the window
 
     void buildControls();
     void layoutControls();

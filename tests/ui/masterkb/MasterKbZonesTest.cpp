@@ -3,8 +3,10 @@
 // whatever changed while the key was down; the zones kept in the preferences file.
 #include "../part/PartHost.h"
 #include "app/Preferences.h"
+#include "ui/masterkb/ZonesDialog.h"
 
 #include <QSettings>
+#include <QSpinBox>
 #include <gtest/gtest.h>
 
 namespace {
@@ -31,6 +33,10 @@ struct MasterKbZones : ::testing::Test, PartHost {
             t.state.midiIn.handler()(m);
     }
     frmMasterKb* master() { return main.MasterKbWindow(); }
+    // The zones window's control `name` of channel n.
+    template <class T> static T* cell(QWidget* d, const char* name, int n) {
+        return d->findChild<T*>(QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(n));
+    }
 };
 
 TEST_F(MasterKbZones, ASplitAndALayerSendEachNoteToItsZonesAndEndItWhereItWent) {
@@ -109,3 +115,36 @@ TEST_F(MasterKbZones, ZonesAreKeptInThePreferencesAndABadValueKeepsTheDefaultFor
 }
 
 } // namespace
+
+TEST_F(MasterKbZones, TheZonesWindowSetsEachChannelsZoneByNoteName) {
+    MasterKbDriver w = openMaster();
+    w.keys.act("CommZone");
+    auto* d = master()->findChild<ZonesDialog*>();
+    ASSERT_TRUE(d != nullptr && d->isVisible());
+    const auto on = [d](int n) { return cell<QCheckBox>(d, "ZoneOn", n); };
+    const auto low = [d](int n) { return cell<QComboBox>(d, "ZoneLow", n); };
+    const auto high = [d](int n) { return cell<QComboBox>(d, "ZoneHigh", n); };
+    EXPECT_EQ(low(2)->itemText(0) + ' ' + low(2)->itemText(60) + ' ' + high(16)->itemText(127),
+              "C-1 C4 G9");
+    EXPECT_EQ(ZonesDialog::NoteName(61, true), "Do# 4");
+    // Its boxes are the master keyboard's, both ways.
+    EXPECT_TRUE(on(2)->isChecked() && on(3)->isChecked() && !on(1)->isChecked());
+    QTest::mouseClick(on(1), Qt::LeftButton);
+    EXPECT_TRUE(w.channelBox(1)->isChecked() && t.state.MasterKbSettings.at(1) == 1);
+    w.channelBox(1)->click();
+    EXPECT_FALSE(on(1)->isChecked());
+
+    // The split, chosen here: channel 2 up to B3 an octave down, channel 3 from C4.
+    high(2)->setCurrentIndex(59);
+    cell<QSpinBox>(d, "ZoneTranspose", 2)->setValue(-12);
+    low(3)->setCurrentIndex(60);
+    out();
+    play(w, "click", {59, 60});
+    EXPECT_EQ(out(), "91 2f 50 81 2f 40 92 3c 51 82 3c 41");
+    // A lowest note above the highest takes the highest with it, and the other way round.
+    low(2)->setCurrentIndex(72);
+    high(3)->setCurrentIndex(40);
+    EXPECT_EQ(master()->zone(2), (Zone{72, 72, -12}));
+    EXPECT_EQ(master()->zone(3), (Zone{40, 40, 0}));
+    EXPECT_EQ(low(3)->currentIndex(), 40);
+}
