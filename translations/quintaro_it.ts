@@ -17,6 +17,17 @@
     </message>
 </context>
 <context>
+    <name>KeyboardAccess</name>
+    <message>
+        <source>zone start channel %1</source>
+        <translation>inizio zona canale %1</translation>
+    </message>
+    <message>
+        <source>zone end channel %1</source>
+        <translation>fine zona canale %1</translation>
+    </message>
+</context>
+<context>
     <name>MidiDeviceWatch</name>
     <message>
         <source>MIDI In gone: %1</source>

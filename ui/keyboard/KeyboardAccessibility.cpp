@@ -1,6 +1,7 @@
 #include "ui/keyboard/KeyboardAccessibility.h"
 
 #include "app/strings/StringTable.h"
+#include "app/strings/Translation.h"
 #include "ui/Twips.h"
 #include "ui/keyboard/Keyboard.h"
 #include "ui/keyboard/KeyboardGeometry.h"
@@ -84,7 +85,11 @@ class KeyAccessible : public QAccessibleInterface, public QAccessibleActionInter
     }
     QString text(QAccessible::Text t) const override {
         const KeyboardAccess* a = access();
-        return t == QAccessible::Name && a != nullptr ? a->keyName(index_) : QString();
+        if (a == nullptr)
+            return {};
+        return t == QAccessible::Name          ? a->keyName(index_)
+               : t == QAccessible::Description ? a->zoneText(index_)
+                                               : QString();
     }
     void setText(QAccessible::Text, const QString&) override {}
     QAccessible::State state() const override {
@@ -275,6 +280,19 @@ QString KeyboardAccess::keyName(int k) const {
     if (languageBase_ == 0)
         return Keyboard::PitchName(note, true) + QLatin1Char(' ') + QString::number(octave);
     return Keyboard::PitchName(note, false) + QString::number(octave);
+}
+
+QString KeyboardAccess::zoneText(int k) const {
+    if (!keyboard_)
+        return {};
+    const Language language = Language::ofBase(languageBase_);
+    QStringList parts;
+    for (const NotePolicy::ZoneEdge& e : policy_.zoneEdges())
+        if (e.note == keyboard_->KeyBase() + k)
+            parts << (e.start ? language.translate("KeyboardAccess", "zone start channel %1")
+                              : language.translate("KeyboardAccess", "zone end channel %1"))
+                         .arg(e.channel + 1);
+    return parts.join(QStringLiteral(", "));
 }
 
 bool KeyboardAccess::isLatched(int k) const {

@@ -49,6 +49,17 @@ class frmMasterKb::Policy : public NotePolicy {
         }
         return targets;
     }
+    std::vector<ZoneEdge> zoneEdges() override {
+        std::vector<ZoneEdge> edges;
+        for (int ch = 1; ch <= ChannelCount; ++ch) {
+            const Zone& zone = zones_[ch - 1];
+            if (channelOn(ch) && zone.low > 0)
+                edges.push_back({zone.low, ch - 1, true});
+            if (channelOn(ch) && zone.high < 127)
+                edges.push_back({zone.high, ch - 1, false});
+        }
+        return edges;
+    }
     // The pedal and the bend from outside go to every channel on, whatever its zone.
     std::vector<int> controllerChannels() override {
         std::vector<int> channels;
@@ -162,6 +173,7 @@ void frmMasterKb::Form_Load() {
     // The boxes show the stored channels; WindowLoading keeps them from toggling the elements.
     for (int n = 1; n <= ChannelCount; ++n)
         Check1[n]->setChecked(element(MasterKbElement::FirstChannel + n - 1) == 1);
+    keyboard_->ShowZones();
 }
 
 void frmMasterKb::layoutControls() {
@@ -182,6 +194,7 @@ void frmMasterKb::Check1_Click(int n) {
     // The element flips with every click; the box's own state is not read.
     int& enabled = element(MasterKbElement::FirstChannel + n - 1);
     enabled = enabled == 1 ? 0 : 1;
+    keyboard_->ShowZones();
 }
 
 void frmMasterKb::VScroll_Change(int k) {
@@ -204,6 +217,7 @@ void frmMasterKb::setZone(int channel, Zone zone) {
         return;
     zones_.at(channel - 1) = zone;
     RememberZones(zones_); // for this run only when the file cannot be written
+    keyboard_->ShowZones();
 }
 
 void frmMasterKb::CommZone_Click() {

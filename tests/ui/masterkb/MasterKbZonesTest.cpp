@@ -5,6 +5,7 @@
 #include "app/Preferences.h"
 #include "ui/masterkb/ZonesDialog.h"
 
+#include <QAccessible>
 #include <QSettings>
 #include <QSpinBox>
 #include <gtest/gtest.h>
@@ -33,6 +34,20 @@ struct MasterKbZones : ::testing::Test, PartHost {
             t.state.midiIn.handler()(m);
     }
     frmMasterKb* master() { return main.MasterKbWindow(); }
+    // The keys marked where a zone begins (1) or ends (2), with what a screen reader hears there.
+    static QString edges(MasterKbDriver& w) {
+        QAccessibleInterface* kb = QAccessible::queryAccessibleInterface(w.keys.control("Frame1"));
+        QStringList all;
+        for (int k = 0; k < Keyboard::KeyCount; ++k) {
+            const QString heard = kb->child(k)->text(QAccessible::Description);
+            if (w.keys.keys()->zoneEdges(k) != 0 || !heard.isEmpty())
+                all << QStringLiteral("%1 %2 %3")
+                           .arg(w.keys.keyBase() + k)
+                           .arg(w.keys.keys()->zoneEdges(k))
+                           .arg(heard);
+        }
+        return all.join(QStringLiteral("; "));
+    }
     // The zones window's control `name` of channel n.
     template <class T> static T* cell(QWidget* d, const char* name, int n) {
         return d->findChild<T*>(QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(n));
@@ -47,18 +62,20 @@ TEST_F(MasterKbZones, ASplitAndALayerSendEachNoteToItsZonesAndEndItWhereItWent) 
     split[2] = {60, 127, 0};
     ASSERT_TRUE(RememberZones(split));
     MasterKbDriver w = openMaster();
+    EXPECT_EQ(edges(w), "59 2 zone end channel 2; 60 1 zone start channel 3");
     out();
     play(w, "click", {59, 60});
     EXPECT_EQ(out(), "91 2f 50 81 2f 40 92 3c 51 82 3c 41");
-    // The input through the master keyboard, its velocities kept.
-    in({{0x90, 40, 0x64}, {0x93, 72, 0x65}, {0x80, 40, 0x20}, {0x90, 72, 0}});
-    EXPECT_EQ(out(), "91 1c 64 92 48 65 81 1c 20 82 48 40");
+    // The input through the master keyboard, its velocities kept; the pedal to every channel on.
+    in({{0x90, 40, 0x64}, {0x93, 72, 0x65}, {0x80, 40, 0x20}, {0x90, 72, 0}, {0xB0, 64, 0x7f}});
+    EXPECT_EQ(out(), "91 1c 64 92 48 65 81 1c 20 82 48 40 b1 40 7f b2 40 7f");
 
     // A layer: channel 2 an octave up over channel 3 on every key.
     master()->setZone(2, {0, 127, 12});
     master()->setZone(3, {0, 127, 0});
     play(w, "click", {48});
     EXPECT_EQ(out(), "91 3c 50 92 30 51 81 3c 40 82 30 41");
+    EXPECT_EQ(edges(w), "");
 
     // Changed while a key and an input note are down: channel 2's zone moves to middle C and
     // up, channel 3 goes off. Their Note Offs still go where the Note Ons went.
@@ -70,6 +87,8 @@ TEST_F(MasterKbZones, ASplitAndALayerSendEachNoteToItsZonesAndEndItWhereItWent) 
     play(w, "release", {48});
     in({{0x80, 50, 0x22}});
     EXPECT_EQ(out(), "81 3c 40 82 30 41 81 3e 22 82 32 22");
+    w.keys.act("shift 3");
+    EXPECT_EQ(edges(w), "60 1 zone start channel 2");
     // A latched note, unlatched after its zone moved; then the new zone plays: 48 alone.
     w.keys.clickHoldNote();
     out(); // a mode change sends All Notes Off
