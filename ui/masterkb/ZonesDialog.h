@@ -24,6 +24,8 @@ class ZonesDialog : public QDialog {
 
     // "C#4" in English, "Do# 4" in Italian, octaves numbered as the keyboard's labels (C-1..G9).
     static QString NoteName(int note, bool italian);
+    // Shows channel n's zone as it is now (set from here or elsewhere).
+    void showZone(int n);
 
   private:
     struct Row {
@@ -34,7 +36,6 @@ class ZonesDialog : public QDialog {
     };
     // Channel n's row edited: the other end follows a crossed one, and the zone is applied.
     void edited(int n, bool lowMoved);
-    void showZone(int n);
 
     std::array<Row, Channels + 1> rows_{};
     std::function<Zone(int)> zone_;

@@ -218,6 +218,8 @@ void frmMasterKb::setZone(int channel, Zone zone) {
     zones_.at(channel - 1) = zone;
     RememberZones(zones_); // for this run only when the file cannot be written
     keyboard_->ShowZones();
+    if (zonesDialog_ != nullptr)
+        zonesDialog_->showZone(channel);
 }
 
 void frmMasterKb::CommZone_Click() {
