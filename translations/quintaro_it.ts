@@ -316,6 +316,10 @@
         <source>Transposition</source>
         <translation>Trasposizione</translation>
     </message>
+    <message>
+        <source>Learn</source>
+        <translation>Impara</translation>
+    </message>
 </context>
 <context>
     <name>frmAbout</name>

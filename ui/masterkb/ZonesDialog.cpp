@@ -1,18 +1,22 @@
 #include "ui/masterkb/ZonesDialog.h"
 
 #include "app/strings/Translation.h"
+#include "engine/NoteEngine.h"
 #include "ui/keyboard/Keyboard.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <algorithm>
+#include <utility>
 
 ZonesDialog::ZonesDialog(const std::array<QCheckBox*, Channels + 1>& boxes,
                          std::function<Zone(int)> zone, std::function<void(int, Zone)> apply,
-                         int languageBase, QWidget* parent)
+                         const NoteEngine& notes, int languageBase, QWidget* parent)
     : QDialog(parent), zone_(std::move(zone)), apply_(std::move(apply)) {
     setObjectName(QStringLiteral("ZonesDialog"));
     const Language language = Language::ofBase(languageBase);
@@ -35,6 +39,17 @@ ZonesDialog::ZonesDialog(const std::array<QCheckBox*, Channels + 1>& boxes,
         row.high = new QComboBox(this);
         row.transpose = new QSpinBox(this);
         row.transpose->setRange(-Zone::MaxTranspose, Zone::MaxTranspose);
+        row.learn = new QPushButton(language.translate("ZonesDialog", "Learn"), this);
+        row.learn->setCheckable(true);
+        row.learn->setObjectName(QStringLiteral("ZoneLearn_%1").arg(n));
+        row.learn->setAccessibleName(row.learn->text() + QLatin1Char(' ') + QString::number(n));
+        grid->addWidget(row.learn, n, 4);
+        connect(row.learn, &QPushButton::clicked, this, [this, n](bool on) {
+            if (learning_ != 0 && learning_ != n)
+                rows_[learning_].learn->setChecked(false);
+            learning_ = on ? n : 0;
+            firstLearnt_ = -1;
+        });
         const QString suffix = QStringLiteral("_%1").arg(n);
         QWidget* cells[] = {row.on, row.low, row.high, row.transpose};
         const char* objectNames[] = {"ZoneOn", "ZoneLow", "ZoneHigh", "ZoneTranspose"};
@@ -59,6 +74,20 @@ ZonesDialog::ZonesDialog(const std::array<QCheckBox*, Channels + 1>& boxes,
         connect(row.high, &QComboBox::currentIndexChanged, this, [this, n] { edited(n, false); });
         connect(row.transpose, &QSpinBox::valueChanged, this, [this, n] { edited(n, true); });
     }
+    connect(&notes, &NoteEngine::marked, this, &ZonesDialog::learnt);
+}
+
+void ZonesDialog::learnt(int note) {
+    if (learning_ == 0 || note < 0 || note > 127)
+        return;
+    if (firstLearnt_ < 0) {
+        firstLearnt_ = note;
+        return;
+    }
+    const int n = std::exchange(learning_, 0);
+    rows_[n].learn->setChecked(false);
+    apply_(n, {std::min(firstLearnt_, note), std::max(firstLearnt_, note), zone_(n).transpose});
+    showZone(n);
 }
 
 QString ZonesDialog::NoteName(int note, bool italian) {

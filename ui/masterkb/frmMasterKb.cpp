@@ -226,7 +226,7 @@ void frmMasterKb::CommZone_Click() {
     if (zonesDialog_ == nullptr)
         zonesDialog_ = new ZonesDialog(
             Check1, [this](int n) { return zone(n); }, [this](int n, Zone z) { setZone(n, z); },
-            state_.LanguageBase, this);
+            keyboard_->engine(), state_.LanguageBase, this);
     zonesDialog_->show();
     zonesDialog_->raise();
     zonesDialog_->activateWindow();

@@ -7,6 +7,7 @@
 #include "ui/masterkb/ZonesDialog.h"
 
 #include <QAccessible>
+#include <QPushButton>
 #include <QSettings>
 #include <QSpinBox>
 #include <gtest/gtest.h>
@@ -116,6 +117,10 @@ TEST_F(MasterKbZones, ASplitAndALayerSendEachNoteToItsZonesAndEndItWhereItWent) 
     EXPECT_EQ(master()->zone(2), (Zone{72, 72, 0}));
     high(2)->setCurrentIndex(40);
     EXPECT_EQ(RememberedZones()[1], (Zone{40, 40, 0})); // kept at once
+    // Learnt from the next two notes played, here from the input, lowest or highest first.
+    QTest::mouseClick(cell<QPushButton>("ZoneLearn", 2), Qt::LeftButton);
+    in({{0x90, 70, 1}, {0x90, 70, 0}, {0x90, 50, 1}, {0x90, 50, 0}, {0x90, 30, 1}});
+    EXPECT_EQ(master()->zone(2), (Zone{50, 70, 0}));
 }
 
 TEST_F(MasterKbZones, ZonesAreKeptInThePreferencesAndABadValueKeepsTheDefaultForItsChannel) {
