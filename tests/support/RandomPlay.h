@@ -83,13 +83,12 @@ class RandomPlay {
         QWidget* window = master ? static_cast<QWidget*>(h_.main.MasterKbWindow()) : h_.w;
         // So do zones, from a stream of their own: a box's channel takes a part of the keys,
         // transposed, or all of them again.
-        if (pick(30, zoneRng_) == 0) {
-            const int box = MasterBoxes[pick(3, zoneRng_)], low = pick(100, zoneRng_);
-            Zone& zone = zones_[box - 1];
-            zone = pick(3, zoneRng_) == 0
-                       ? Zone{}
-                       : Zone{low, low + pick(128 - low, zoneRng_), pick(49, zoneRng_) - 24};
-            h_.main.MasterKbWindow()->setZone(box, zone);
+        if (const int box = MasterBoxes[pick(3, zoneRng_)], low = pick(100, zoneRng_);
+            pick(30, zoneRng_) == 0) {
+            zones_[box - 1] = pick(3, zoneRng_) ? Zone{low, low + pick(128 - low, zoneRng_),
+                                                       pick(49, zoneRng_) - 24}
+                                                : Zone{};
+            h_.main.MasterKbWindow()->setZone(box, zones_[box - 1]);
         }
         // Fingers come between the other events, drawn from a stream of their own: a seed plays
         // the other events it played before there were fingers. A finger goes down on a key (a
