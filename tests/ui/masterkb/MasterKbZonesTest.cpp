@@ -33,17 +33,15 @@ struct MasterKbZones : ::testing::Test, PartHost {
             t.state.midiIn.handler()(m);
     }
     frmMasterKb* master() { return main.MasterKbWindow(); }
-    // The keys marked where a zone begins (1) or ends (2), with what a screen reader hears there.
+    // The keys marked where a zone begins (1) or ends (2), and what a screen reader hears there.
     QString edges() {
-        QAccessibleInterface* kb = QAccessible::queryAccessibleInterface(w->keys.control("Frame1"));
+        auto* kb = QAccessible::queryAccessibleInterface(w->keys.control("Frame1"));
         QStringList all;
         for (int k = 0; k < Keyboard::KeyCount; ++k)
-            if (const int e = w->keys.keys()->zoneEdges(k); e != 0)
-                all << QStringLiteral("%1 %2 %3")
-                           .arg(w->keys.keyBase() + k)
-                           .arg(e)
-                           .arg(kb->child(k)->text(QAccessible::Description));
-        return all.join(QStringLiteral("; "));
+            if (const int e = w->keys.keys()->zoneEdges(k))
+                all << QString("%1 %2 ").arg(w->keys.keyBase() + k).arg(e) +
+                           kb->child(k)->text(QAccessible::Description);
+        return all.join("; ");
     }
     // The Zones window's control `name` of channel n.
     template <class T> T* cell(const char* name, int n) {
@@ -111,8 +109,7 @@ TEST_F(MasterKbZones, ASplitAndALayerSendEachNoteToItsZonesAndEndItWhereItWent) 
 
 TEST_F(MasterKbZones, ZonesAreKeptInThePreferencesAndABadValueKeepsTheDefaultForItsChannel) {
     Zones zones;
-    zones[0] = {21, 108, -24};
-    zones[15] = {0, 0, 24};
+    zones[0] = {21, 108, -24}, zones[15] = {0, 0, 24};
     ASSERT_TRUE(RememberZones(zones));
     EXPECT_EQ(RememberedZones(), zones);
     QSettings file(PreferencesFile(), QSettings::IniFormat);
@@ -126,8 +123,7 @@ TEST_F(MasterKbZones, ZonesAreKeptInThePreferencesAndABadValueKeepsTheDefaultFor
         file.setValue(key, value);
     file.sync();
     Zones expected = zones;
-    expected[0] = Zone{};
-    expected[4] = {30, 127, 0};
+    expected[0] = Zone{}, expected[4] = {30, 127, 0};
     EXPECT_EQ(RememberedZones(), expected);
     // The window reads them at its load, and refuses an invalid zone.
     openMaster();
