@@ -169,10 +169,7 @@ void NoteEngine::releaseAll() {
 }
 
 std::vector<int> NoteEngine::noteChannels() {
-    std::vector<int> channels;
-    for (const NoteTarget& t : policy_.noteOnTargets(NoteTable::LowestNote))
-        channels.push_back(t.channel);
-    return channels;
+    return policy_.controllerChannels();
 }
 
 // The hold chord: the latched notes taken as a chord, and replayed from any key

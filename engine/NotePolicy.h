@@ -18,6 +18,14 @@ struct NoteTarget {
 // On went whatever the policy answers later.
 class NotePolicy {
   public:
+    // Where a zone begins or ends: the played note from which (start) or up to which channel
+    // `channel` (0..15) takes notes.
+    struct ZoneEdge {
+        int note = 0;
+        int channel = 0;
+        bool start = true;
+    };
+
     virtual ~NotePolicy() = default;
 
     // The latched-note table: AppState::HeldNotes for part windows, MasterHeldNotes for the
@@ -43,4 +51,15 @@ class NotePolicy {
     // Whether a key struck with the mouse or a finger sends the velocity of where it was struck
     // (or of the finger's pressure) instead of the note-on velocity above.
     virtual bool velocityFromHeight() { return false; }
+    // The edges of the zones of the channels playing now, by note; none where every channel
+    // takes every note.
+    virtual std::vector<ZoneEdge> zoneEdges() { return {}; }
+    // The channels a controller from outside (the pedal, the bend) goes to now: by default those
+    // of a note's targets.
+    virtual std::vector<int> controllerChannels() {
+        std::vector<int> channels;
+        for (const NoteTarget& t : noteOnTargets(NoteTable::LowestNote))
+            channels.push_back(t.channel);
+        return channels;
+    }
 };

@@ -97,6 +97,14 @@
         <source>%1%2</source>
         <translation>%1 %2</translation>
     </message>
+    <message>
+        <source>zone start channel %1</source>
+        <translation>inizio zona canale %1</translation>
+    </message>
+    <message>
+        <source>zone end channel %1</source>
+        <translation>fine zona canale %1</translation>
+    </message>
 </context>
 <context>
     <name>MidiDeviceWatch</name>
@@ -366,6 +374,33 @@
     </message>
 </context>
 <context>
+    <name>ZonesDialog</name>
+    <message>
+        <source>Zones</source>
+        <translation>Zone</translation>
+    </message>
+    <message>
+        <source>Channel</source>
+        <translation>Canale</translation>
+    </message>
+    <message>
+        <source>Lowest note</source>
+        <translation>Nota più bassa</translation>
+    </message>
+    <message>
+        <source>Highest note</source>
+        <translation>Nota più alta</translation>
+    </message>
+    <message>
+        <source>Transposition</source>
+        <translation>Trasposizione</translation>
+    </message>
+    <message>
+        <source>Learn</source>
+        <translation>Impara</translation>
+    </message>
+</context>
+<context>
     <name>frmAbout</name>
     <message>
         <source>Informazioni su QuintaroV10</source>
@@ -465,6 +500,10 @@
     <message>
         <source>MIDI Channels</source>
         <translation>MIDI Channels</translation>
+    </message>
+    <message>
+        <source>Zones…</source>
+        <translation>Zone…</translation>
     </message>
     <message>
         <source>Master Keyboard</source>

@@ -4,13 +4,13 @@
 // of both buttons, fingers going down (several at once), sliding, lifting and cancelled by the
 // system, computer keys down (repeated too) and up, wheel turns over the key-shift bar and the
 // transposition list, clicks and space-bar toggles of the mode boxes, hold-chord clicks, the
-// master keyboard's channel boxes toggled (mid-note too), Space on the focused key, and either
-// window closed and reopened. Notes also come in at the MIDI input (played through the current
-// part, or the master keyboard when active), whose port is unplugged now and then (what it holds is
-// released where it went) and plugged in again. After each sequence the keys, buttons, fingers and
-// input notes come up and the pointer leaves the keyboard; then what sounds, worked out from the
-// recorded MIDI stream alone, must be what the keyboards show latched, and no Note Off may go where
-// its Note On did not.
+// master keyboard's channel boxes toggled and their zones changed (mid-note too), Space on the
+// focused key, and either window closed and reopened. Notes also come in at the MIDI input (played
+// through the current part, or the master keyboard when active), whose port is unplugged now and
+// then (what it holds is released where it went) and plugged in again. After each sequence the
+// keys, buttons, fingers and input notes come up and the pointer leaves the keyboard; then what
+// sounds, worked out from the recorded MIDI stream alone, must be what the keyboards show latched,
+// and no Note Off may go where its Note On did not.
 #include "../ui/part/PartHost.h"
 #include "devices/Devices.h"
 #include "devices/MidiDeviceWatch.h"
@@ -27,7 +27,8 @@ class RandomPlay {
     // the part's channel.
     static constexpr int MasterBoxes[3] = {1, 2, 5};
 
-    explicit RandomPlay(std::uint32_t seed) : rng_(seed), fingerRng_(~seed) {
+    explicit RandomPlay(std::uint32_t seed)
+        : rng_(seed), fingerRng_(~seed), zoneRng_(seed ^ 0xC0DE) {
         h_.row(Part, PartRow::Channel) = Channel + 1;
         // The input's port comes and goes when the sequence says so.
         const auto input = [this](const QString&) { return inputThere_; };
@@ -80,6 +81,15 @@ class RandomPlay {
         const bool master = onMaster_ ^= pick(40) == 0;
         KeyboardDriver& kb = keys(master);
         QWidget* window = master ? static_cast<QWidget*>(h_.main.MasterKbWindow()) : h_.w;
+        // So do zones, from a stream of their own: a box's channel takes a part of the keys,
+        // transposed, or all of them again.
+        if (const int box = MasterBoxes[pick(3, zoneRng_)], low = pick(100, zoneRng_);
+            pick(30, zoneRng_) == 0) {
+            zones_[box - 1] = pick(3, zoneRng_) ? Zone{low, low + pick(128 - low, zoneRng_),
+                                                       pick(49, zoneRng_) - 24}
+                                                : Zone{};
+            h_.main.MasterKbWindow()->setZone(box, zones_[box - 1]);
+        }
         // Fingers come between the other events, drawn from a stream of their own: a seed plays
         // the other events it played before there were fingers. A finger goes down on a key (a
         // touch begins on the keys only; one off them is the mouse's), one down slides onto a
@@ -222,9 +232,10 @@ class RandomPlay {
                 }
                 allOff |= ch == Channel;
             } else if (known && status == 0x90) {
-                // The part plays on Channel, transposed; the master keyboard as it is.
-                const int transposition = h_.row(Part, PartRow::Transposition) - 12;
-                byPitch_.insert({{ch, m[1]}, m[1] - (ch == Channel ? transposition : 0)});
+                // The part plays on Channel, transposed; the master keyboard by its zones.
+                const int transposition = ch == Channel ? h_.row(Part, PartRow::Transposition) - 12
+                                                        : zones_[ch].transpose;
+                byPitch_.insert({{ch, m[1]}, m[1] - transposition});
             } else if ((status & 0xE0) == 0x80 && (!known || !release({ch, m[1]}))) {
                 problem_ = "stray note " + std::to_string(m[0]) + ' ' + std::to_string(m[1]);
             }
@@ -281,7 +292,8 @@ class RandomPlay {
 
     PartHost h_;
     Fingers fingers_{h_.main};
-    std::mt19937 rng_, fingerRng_;
+    std::mt19937 rng_, fingerRng_, zoneRng_;
+    Zones zones_; // the master keyboard's, as set
     std::string problem_;
     Qt::MouseButtons buttons_;
     QPointer<QWidget> grabbed_; // where the first button down went

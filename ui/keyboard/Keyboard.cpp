@@ -322,11 +322,20 @@ void Keyboard::HScroll1_Change() {
     policy_.makeCurrent();
     keyBase_ = 12 + 12 * HScroll1->value();
     PlaceOctaveLabels();
+    ShowZones();
     if (AnyNoteHeld() == 1) {
         RecolourKeys();
         RedrawMarks();
     }
     policy_.storeKeyShift(HScroll1->value());
+}
+
+void Keyboard::ShowZones() {
+    std::array<std::uint8_t, KeyCount> edges{};
+    for (const NotePolicy::ZoneEdge& e : policy_.zoneEdges())
+        if (const int k = e.note - keyBase_; k >= 0 && k < KeyCount)
+            edges[k] |= e.start ? KeyboardKeys::ZoneStart : KeyboardKeys::ZoneEnd;
+    Keys->setZoneEdges(edges);
 }
 
 void Keyboard::CheckClickKey_Click() {

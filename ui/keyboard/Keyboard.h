@@ -132,6 +132,9 @@ class Keyboard : public QObject {
     int clickKey() const; // CheckClickKey state 0/1
     int holdNote() const; // CheckHoldNote state 0/1
     bool isMarked(int k) const { return Keys->isMarked(k); }
+    // Marks under the keys in view where the policy's zones begin and end: run when the zones
+    // or the channels playing change (the key shift runs it itself).
+    void ShowZones();
 
     // "C/Do (60)": the name of the note's pitch class, then its number in brackets.
     static QString NoteText(int note);

@@ -85,7 +85,11 @@ class KeyAccessible : public QAccessibleInterface, public QAccessibleActionInter
     }
     QString text(QAccessible::Text t) const override {
         const KeyboardAccess* a = access();
-        return t == QAccessible::Name && a != nullptr ? a->keyName(index_) : QString();
+        if (a == nullptr)
+            return {};
+        return t == QAccessible::Name          ? a->keyName(index_)
+               : t == QAccessible::Description ? a->zoneText(index_)
+                                               : QString();
     }
     void setText(QAccessible::Text, const QString&) override {}
     QAccessible::State state() const override {
@@ -278,6 +282,19 @@ QString KeyboardAccess::keyName(int k) const {
     const Language language = Language::ofBase(languageBase_);
     return language.translate("KeyboardAccess", "%1%2")
         .arg(Keyboard::PitchName(note, languageBase_ == 0), QString::number(octave));
+}
+
+QString KeyboardAccess::zoneText(int k) const {
+    if (!keyboard_)
+        return {};
+    const Language language = Language::ofBase(languageBase_);
+    QStringList parts;
+    for (const NotePolicy::ZoneEdge& e : policy_.zoneEdges())
+        if (e.note == keyboard_->KeyBase() + k)
+            parts << (e.start ? language.translate("KeyboardAccess", "zone start channel %1")
+                              : language.translate("KeyboardAccess", "zone end channel %1"))
+                         .arg(e.channel + 1);
+    return parts.join(QStringLiteral(", "));
 }
 
 bool KeyboardAccess::isLatched(int k) const {

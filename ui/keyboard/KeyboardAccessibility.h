@@ -44,6 +44,8 @@ class KeyboardAccess : public QObject {
     QString keyboardName() const;
     // "C#4" in English, "Do# 4" in Italian: the note key k plays now.
     QString keyName(int k) const;
+    // The zones that begin or end on key k: "zone start channel 2, zone end channel 3".
+    QString zoneText(int k) const;
     bool isLatched(int k) const;
     // A click on a key latches its note (Click Key and Hold Note checked).
     bool latches() const;

@@ -6,12 +6,17 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
 using namespace KeyboardGeometry;
 
 namespace {
+
+// The zone bars: green where a zone begins, orange where one ends.
+const QColor ZoneStartColour(0, 150, 60);
+const QColor ZoneEndColour(220, 110, 0);
 
 // A twips rectangle in pixels, converting the edges so that abutting keys abut on screen too.
 QRect edgeRect(int left, int top, int width, int height) {
@@ -71,6 +76,11 @@ int KeyboardKeys::keyAt(QPointF p) const {
     return -1;
 }
 
+void KeyboardKeys::setZoneEdges(const std::array<std::uint8_t, Count>& edges) {
+    if (std::exchange(zoneEdges_, edges) != edges)
+        update();
+}
+
 void KeyboardKeys::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     const QRect dirty = event->rect();
@@ -85,6 +95,18 @@ void KeyboardKeys::paintEvent(QPaintEvent* event) {
             p.fillRect(r, black ? BlackPlain : WhitePlain);
             p.setPen(KeyOutline);
             p.drawRect(r.adjusted(0, 0, -1, -1));
+        }
+    // The zone bars along the bottom of the keys, the black keys' over the white keys'.
+    for (const bool black : {false, true})
+        for (int k = 0; k < Count; ++k) {
+            const QRect& r = rects_.at(k);
+            if (isBlackKey(k) != black || zoneEdges(k) == 0 || !r.intersects(dirty))
+                continue;
+            const int h = std::max(4, r.height() / 16), w = r.width() / 2;
+            if (zoneEdges(k) & ZoneStart)
+                p.fillRect(QRect(r.left(), r.bottom() - h + 1, w, h), ZoneStartColour);
+            if (zoneEdges(k) & ZoneEnd)
+                p.fillRect(QRect(r.right() - w + 1, r.bottom() - h + 1, w, h), ZoneEndColour);
         }
     // Each mark is drawn within its key (a black key's disc reaches its edge), a white key's below
     // the black keys.

@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <array>
 #include <bitset>
+#include <cstdint>
 
 // The 61 keys, drawn and hit-tested by one widget: a rectangle each in its plain colour, with an
 // optional mark (a filled disc), the black keys lying over the white ones. It knows nothing of
@@ -24,6 +25,11 @@ class KeyboardKeys : public QWidget {
     bool isMarked(int k) const { return marked_.test(static_cast<std::size_t>(k)); }
     void mark(int k);     // draws the disc
     void setPlain(int k); // gives the key its plain colour again, which erases the disc
+    // The zone marks under the keys: a bar on the left of the key's lowest strip where a zone
+    // begins, on its right where one ends.
+    enum ZoneEdges : std::uint8_t { ZoneStart = 1, ZoneEnd = 2 };
+    void setZoneEdges(const std::array<std::uint8_t, Count>& edges);
+    std::uint8_t zoneEdges(int k) const { return zoneEdges_.at(static_cast<std::size_t>(k)); }
     // Key k's rectangle in this widget.
     QRect keyRect(int k) const { return rects_.at(static_cast<std::size_t>(k)); }
     // The key under `p` (in this widget), a black key before the white key beneath it; -1 off
@@ -52,5 +58,6 @@ class KeyboardKeys : public QWidget {
 
     std::array<QRect, Count> rects_;
     std::bitset<Count> marked_;
+    std::array<std::uint8_t, Count> zoneEdges_{};
     int grabbed_ = -1; // the key the buttons now down went down on
 };

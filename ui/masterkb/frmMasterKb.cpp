@@ -1,10 +1,12 @@
 #include "ui/masterkb/frmMasterKb.h"
 
+#include "app/Preferences.h"
 #include "app/strings/Translation.h"
 #include "ui/Twips.h"
 #include "ui/child/Place.h"
 #include "ui/keyboard/Keyboard.h"
 #include "ui/keyboard/KeyboardAccessibility.h"
+#include "ui/masterkb/ZonesDialog.h"
 #include "ui/part/LevelScrollBar.h"
 
 #include <QAction>
@@ -29,21 +31,42 @@ constexpr int BoxSize = 210;
 
 } // namespace
 
-// The keyboard's view of the master keyboard: every channel switched on now, each with the
-// velocities of the part of the same number; no part, no transposition, nothing stored while
-// playing.
+// The keyboard's view of the master keyboard: every channel switched on now whose zone takes the
+// note, transposed by its zone, each with the velocities of the part of the same number; no part,
+// nothing stored while playing.
 class frmMasterKb::Policy : public NotePolicy {
   public:
-    explicit Policy(AppState& state) : s_(state) {}
+    Policy(AppState& state, const Zones& zones) : s_(state), zones_(zones) {}
 
     NoteTable& latchedNotes() override { return s_.MasterHeldNotes; }
     void makeCurrent() override {}
     std::vector<NoteTarget> noteOnTargets(int note) override {
         std::vector<NoteTarget> targets;
-        for (int ch = 1; ch <= ChannelCount; ++ch)
-            if (s_.MasterKbSettings.at(MasterKbElement::FirstChannel + ch - 1) == 1)
-                targets.push_back({ch - 1, note, s_.PartParams.at(ch).at(PartRow::VelocityOn)});
+        for (int ch = 1; ch <= ChannelCount; ++ch) {
+            const std::optional<int> sent = zones_[ch - 1].sent(note);
+            if (channelOn(ch) && sent)
+                targets.push_back({ch - 1, *sent, s_.PartParams.at(ch).at(PartRow::VelocityOn)});
+        }
         return targets;
+    }
+    std::vector<ZoneEdge> zoneEdges() override {
+        std::vector<ZoneEdge> edges;
+        for (int ch = 1; ch <= ChannelCount; ++ch) {
+            const Zone& zone = zones_[ch - 1];
+            if (channelOn(ch) && zone.low > 0)
+                edges.push_back({zone.low, ch - 1, true});
+            if (channelOn(ch) && zone.high < 127)
+                edges.push_back({zone.high, ch - 1, false});
+        }
+        return edges;
+    }
+    // The pedal and the bend from outside go to every channel on, whatever its zone.
+    std::vector<int> controllerChannels() override {
+        std::vector<int> channels;
+        for (int ch = 1; ch <= ChannelCount; ++ch)
+            if (channelOn(ch))
+                channels.push_back(ch - 1);
+        return channels;
     }
     int noteOffVelocity(int channel) override {
         return s_.PartParams.at(channel + 1).at(PartRow::VelocityOff);
@@ -62,7 +85,11 @@ class frmMasterKb::Policy : public NotePolicy {
     bool velocityFromHeight() override { return s_.VelocityFromHeight; }
 
   private:
+    bool channelOn(int ch) const {
+        return s_.MasterKbSettings.at(MasterKbElement::FirstChannel + ch - 1) == 1;
+    }
     AppState& s_;
+    const Zones& zones_;
 };
 
 frmMasterKb::frmMasterKb(AppState& state, QWidget* parent)
@@ -110,13 +137,19 @@ void frmMasterKb::buildControls() {
     CommChiudi->setObjectName(QStringLiteral("CommChiudi"));
     place(CommChiudi, 7752, 4716, 1140, 348);
     connect(CommChiudi, &QPushButton::clicked, this, &frmMasterKb::CommChiudi_Click);
+    CommZone = new QPushButton(
+        Language::ofBase(state_.LanguageBase).translate("frmMasterKb", "Zones…"), Client);
+    CommZone->setObjectName(QStringLiteral("CommZone"));
+    place(CommZone, 6480, 4716, 1140, 348);
+    connect(CommZone, &QPushButton::clicked, this, &frmMasterKb::CommZone_Click);
 
-    policy_ = std::make_unique<Policy>(state_);
+    policy_ = std::make_unique<Policy>(state_, zones_);
     keyboard_ = std::make_unique<Keyboard>(state_.midi, *policy_, Client, state_.LanguageBase);
     new KeyboardAccess(*keyboard_, *policy_, state_.LanguageBase); // a child of Frame1
 }
 
 void frmMasterKb::Form_Load() {
+    zones_ = RememberedZones();
     setWindowTitle(
         Language::ofBase(state_.LanguageBase).translate("frmMasterKb", "Master Keyboard"));
     CommChiudi->setText(state_.ResString(8));
@@ -140,6 +173,7 @@ void frmMasterKb::Form_Load() {
     // The boxes show the stored channels; WindowLoading keeps them from toggling the elements.
     for (int n = 1; n <= ChannelCount; ++n)
         Check1[n]->setChecked(element(MasterKbElement::FirstChannel + n - 1) == 1);
+    keyboard_->ShowZones();
 }
 
 void frmMasterKb::layoutControls() {
@@ -160,6 +194,7 @@ void frmMasterKb::Check1_Click(int n) {
     // The element flips with every click; the box's own state is not read.
     int& enabled = element(MasterKbElement::FirstChannel + n - 1);
     enabled = enabled == 1 ? 0 : 1;
+    keyboard_->ShowZones();
 }
 
 void frmMasterKb::VScroll_Change(int k) {
@@ -175,6 +210,26 @@ void frmMasterKb::VScroll_Change(int k) {
         }
     }
     element(Sliders[k].masterKbElement) = v;
+}
+
+void frmMasterKb::setZone(int channel, Zone zone) {
+    if (!zone.valid())
+        return;
+    zones_.at(channel - 1) = zone;
+    RememberZones(zones_); // for this run only when the file cannot be written
+    keyboard_->ShowZones();
+    if (zonesDialog_ != nullptr)
+        zonesDialog_->showZone(channel);
+}
+
+void frmMasterKb::CommZone_Click() {
+    if (zonesDialog_ == nullptr)
+        zonesDialog_ = new ZonesDialog(
+            Check1, [this](int n) { return zone(n); }, [this](int n, Zone z) { setZone(n, z); },
+            keyboard_->engine(), state_.LanguageBase, this);
+    zonesDialog_->show();
+    zonesDialog_->raise();
+    zonesDialog_->activateWindow();
 }
 
 void frmMasterKb::CommChiudi_Click() {

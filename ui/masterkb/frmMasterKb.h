@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Zones.h"
 #include "ui/child/ChildWindow.h"
 #include "ui/part/SliderSet.h"
 
@@ -13,6 +14,7 @@ class QLabel;
 class QPushButton;
 class Keyboard;
 class LevelScrollBar;
+class ZonesDialog;
 
 // The master keyboard (window kind 17): the part windows' keyboard and eleven sliders, playing
 // and sending on every channel switched on with its sixteen channel boxes, in channel order. Its
@@ -33,8 +35,15 @@ class frmMasterKb : public ChildWindow {
     void Check1_Click(int n);
     void VScroll_Change(int k);
     void CommChiudi_Click();
+    // "Zones…": the zones window, made at the first click, shown and raised.
+    void CommZone_Click();
 
     Keyboard& keyboard() { return *keyboard_; }
+    // The zone of channel 1..16, read from the preferences at each load; a new one is kept there
+    // at once and plays from the next Note On (a note held keeps its targets). An invalid zone is
+    // refused.
+    const Zone& zone(int channel) const { return zones_.at(channel - 1); }
+    void setZone(int channel, Zone zone);
 
   protected:
     void Form_Load() override;
@@ -56,11 +65,14 @@ class frmMasterKb : public ChildWindow {
     std::array<QCheckBox*, ChannelCount + 1> Check1{}; // Check1_1..16
     std::array<QLabel*, ChannelCount + 1> Label6{};    // 1..16, the channel numbers
     QPushButton* CommChiudi = nullptr;
+    QPushButton* CommZone = nullptr;
+    ZonesDialog* zonesDialog_ = nullptr; // a child of the window
 
     void buildControls();
     void layoutControls();
     int& element(int i) { return state_.MasterKbSettings.at(i); }
 
+    Zones zones_;
     std::unique_ptr<SliderSet> sliders_;
     std::unique_ptr<Policy> policy_;
     std::unique_ptr<Keyboard> keyboard_; // its controls belong to Client
