@@ -27,8 +27,8 @@ std::string Calls(const RecordingPort& port) {
 // What the module's recorder holds: every message the port took, each followed by ", ".
 std::string Kept(Midi& midi) {
     std::string kept;
-    for (const auto& e : midi.recorder().take().events)
-        kept += HexLine({e.bytes, e.bytes + ShortMessageLength(e.bytes[0])}) + ", ";
+    for (const std::string& line : RecordedLines(midi))
+        kept += line + ", ";
     return kept;
 }
 

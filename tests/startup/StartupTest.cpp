@@ -143,18 +143,9 @@ TEST_F(Startup, AFirstRunKilledAfterTheLanguageDialogLeavesARecordThatPlays) {
     auto next = start(2);
     ASSERT_TRUE(next->window);
     EXPECT_EQ(dialogShown, 1) << "the second start reads the record";
-    const std::vector<std::string> sent = next->port->messageLines();
-    ASSERT_EQ(sent.size(), 16u * 10);
-    for (int part = 1; part <= 16; ++part) {
-        const auto of = sent.begin() + 10 * (part - 1);
-        const auto has = [&](const std::string& line) {
-            return std::find(of, of + 10, line) != of + 10;
-        };
-        const QString channel = QString::number(part - 1, 16);
-        EXPECT_TRUE(has(QStringLiteral("b%1 07 64").arg(channel).toStdString())) << part;
-        EXPECT_TRUE(has(QStringLiteral("b%1 0a 40").arg(channel).toStdString())) << part;
-        EXPECT_TRUE(has(QStringLiteral("e%1 7f 40").arg(channel).toStdString())) << part;
-    }
+    // Every part's state sent (its bytes are ASessionIsKeptForTheNextStart's), from a record
+    // equal to what the first run held.
+    EXPECT_EQ(next->port->messageLines().size(), 16u * 10);
     EXPECT_EQ(next->state.PartParams, killed->state.PartParams);
     EXPECT_EQ(next->state.MasterKbSettings, killed->state.MasterKbSettings);
 }

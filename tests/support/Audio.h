@@ -2,6 +2,8 @@
 
 #include "midi/ports/SynthPort.h"
 
+#include <QFile>
+#include <QTest>
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -62,6 +64,20 @@ inline std::vector<double> RmsSteps(const std::vector<double>& x, double step) {
 // The equal-tempered frequency of a MIDI note (A4 = 440 Hz).
 inline double NoteHz(int note) {
     return 440.0 * std::pow(2.0, (note - 69) / 12.0);
+}
+
+// Whether FluidSynth's file driver writes into `wav`, within `ms`, a 16-bit sample above 1000
+// after its first `from` bytes (44: its header).
+inline bool WavHeard(const QString& wav, qint64 from, int ms) {
+    QFile file(wav);
+    return QTest::qWaitFor(
+        [&] {
+            file.close();
+            const QByteArray raw = file.open(QIODevice::ReadOnly) ? file.readAll().mid(from) : "";
+            const auto* x = reinterpret_cast<const qint16*>(raw.constData());
+            return std::any_of(x, x + raw.size() / 2, [](qint16 v) { return v > 1000; });
+        },
+        ms);
 }
 
 } // namespace audio

@@ -42,3 +42,10 @@ std::vector<std::string> RecordingPort::messageLines() const {
 int RecordingPort::count(Call call) const {
     return static_cast<int>(std::ranges::count(records, call, &Record::call));
 }
+
+std::vector<std::string> RecordedLines(Midi& midi) {
+    std::vector<std::string> lines;
+    for (const Recorder::Event& e : midi.recorder().take().events)
+        lines.push_back(HexLine({e.bytes, e.bytes + ShortMessageLength(e.bytes[0])}));
+    return lines;
+}

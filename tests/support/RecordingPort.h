@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+class Midi;
+
 // An in-process capture port: records every call with its bytes, and can be told to fail the
 // n-th call of a given kind with a given result. Used by the tests; the program never picks it.
 class RecordingPort : public MidiPort {
@@ -58,3 +60,6 @@ class RecordingPort : public MidiPort {
     };
     std::vector<Failure> failures_;
 };
+
+// The messages `midi`'s recorder kept since it was last taken, as hex lines ("90 3c 64"); taken.
+std::vector<std::string> RecordedLines(Midi& midi);

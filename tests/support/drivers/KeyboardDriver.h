@@ -41,11 +41,13 @@ class Pointer {
         QApplication::sendEvent(target, &e);
     }
     // A computer key down or up to the focus widget, shortcuts first, with the place's scan code
-    // (X11: the Linux input code + 8) and the key it carries.
+    // (X11: the Linux input code + 8), the key it carries and, where given, the server's time.
     void key(bool down, int scanCode, int key = 0, Qt::KeyboardModifiers m = {},
-             bool repeat = false) {
+             bool repeat = false, quint64 ms = 0) {
         QKeyEvent e(down ? QEvent::KeyPress : QEvent::KeyRelease, key, m, scanCode, 0, 0, {},
                     repeat);
+        if (ms != 0)
+            e.setTimestamp(ms);
         QWidget* focus = QApplication::focusWidget();
         QApplication::sendEvent(focus ? focus : &main_, &e);
     }
@@ -92,7 +94,6 @@ class KeyboardDriver {
     void pressKey(int k) { p.press(onKey(k)); }
     void releaseKey(int k) { p.release(onKey(k)); }
     void clickHoldNote() { p.click(control("CheckHoldNote")); }
-    void clickHoldChord() { p.click(control("CommHoldChord")); }
     // A click on the frame gives the keyboard the focus, for the computer keys.
     void focus() { control("Frame1")->setFocus(); }
 

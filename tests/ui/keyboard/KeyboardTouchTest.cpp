@@ -10,36 +10,24 @@ TEST(KeyboardTouch, ACancelledTouchLeavesNothingSounding) {
     PartHost h;
     h.open(1);
     KeyboardDriver& k = h.keys();
-    // In hover mode, hold mode and with the chord of keys 10 and 14 taken: two fingers down (one
-    // after the other: the order of one touch's points is Qt's), one sliding, a third down (in
-    // hold mode on the first one's key, which unlatches it); then the system takes the touch away,
-    // and a finger plays again: what each of the three sends. Click mode plays as hold mode
-    // without the latching.
-    const std::tuple<const char*, int, const char*> runs[] = {
-        {"CommAllNoteOff; CheckClickKey", 40,
-         "90 3c 50 90 43 50 80 43 40 90 45 50 90 4c 50 / 80 3c 40 80 45 40 80 4c 40 / "
-         "90 56 50 80 56 40"},
-        {"CommAllNoteOff; CheckClickKey; CheckHoldNote", 24,
-         "90 3c 50 90 43 50 80 3c 40 / 80 43 40 / 90 56 50"},
-        {"CommAllNoteOff; click 10 14; CommHoldChord", 40,
-         "b0 7b 00 90 3c 50 90 40 50 b0 7b 00 90 43 50 90 47 50 b0 7b 00 90 4c 50 90 50 50 / "
-         "80 4c 40 80 50 40 / b0 7b 00 90 56 50 90 5a 50"}};
-    for (const auto& [mode, third, bytes] : runs) {
-        k.act(std::string(mode) + "; window");
-        h.take();
-        Fingers f(h.main);
-        f.press(1, k.onKey(24));
-        f.press(2, k.onKey(31));
-        f.move(2, k.onKey(33));
-        f.press(3, k.onKey(third));
-        std::string sent = h.out() + " / ";
-        f.cancel({k.control("Frame1")});
-        sent += h.out() + " / ";
-        EXPECT_TRUE(k.marks().empty() && h.latched().empty()) << mode;
-        f.press(1, k.onKey(50));
-        f.lift(1);
-        EXPECT_EQ(sent + h.out(), bytes);
-    }
+    // In hover mode: two fingers down (one after the other: the order of one touch's points is
+    // Qt's), one sliding, a third down; then the system takes the touch away, and a finger plays
+    // again. Every mode ends what sounds alike (the note engine's table: ReleaseAll, latched
+    // notes too).
+    k.act("CheckClickKey; window");
+    h.take();
+    Fingers f(h.main);
+    f.press(1, k.onKey(24));
+    f.press(2, k.onKey(31));
+    f.move(2, k.onKey(33));
+    f.press(3, k.onKey(40));
+    EXPECT_EQ(h.out(), "90 3c 50 90 43 50 80 43 40 90 45 50 90 4c 50");
+    f.cancel({k.control("Frame1")});
+    EXPECT_EQ(h.out(), "80 3c 40 80 45 40 80 4c 40");
+    EXPECT_TRUE(k.marks().empty() && h.latched().empty());
+    f.press(1, k.onKey(50));
+    f.lift(1);
+    EXPECT_EQ(h.out(), "90 56 50 80 56 40");
 }
 
 TEST(KeyboardTouch, VelocityFromTheClicksHeightIsChosenInTheMenuAndKeptForTheNextStart) {

@@ -1,27 +1,11 @@
 // What was played, saved through the menu item and its file dialog, read back by an independent
 // reader (python3-mido) and compared with the performance as it happened.
 #include "app/PartStates.h"
+#include "support/FileDialog.h"
 #include "support/MidiFileReader.h"
 #include "ui/part/PartHost.h"
 
-#include <QFileDialog>
-#include <QTimer>
 #include <gtest/gtest.h>
-
-// Answers the save dialog once it is up: a name without suffix typed where the focus is (the
-// name field, where a user types at once), Enter saves.
-static void AnswerSaveDialog(const QString& name) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, name] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (dialog != nullptr && dialog->focusWidget() != nullptr) {
-            poll->deleteLater();
-            QTest::keyClicks(dialog->focusWidget(), name);
-            QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
-        }
-    });
-    poll->start(20);
-}
 
 // A track's events as "type channel data1 data2"; the notes' times, in milliseconds, apart.
 static std::string Events(const MidiFileContents::Track* track, std::vector<double>& noteMs) {
@@ -64,7 +48,8 @@ TEST(SaveMidiFile, APerformanceIsSavedWithItsStateItsTimesAndEveryNoteEnded) {
     p1.keys.clickHoldNote();
     p1.keys.clickKeys({30}); // latched
 
-    AnswerSaveDialog(QStringLiteral("performance"));
+    QTimer answer;
+    AnswerFileDialogs(answer, QStringLiteral("performance"));
     QTest::keyClick(&h.main, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
 
     const MidiFileContents file =
@@ -116,7 +101,8 @@ TEST(SaveMidiFile, ATrackStartsWithTheShownProgramWhereNoneWasSent) {
     ASSERT_EQ(h.out().find("c2 "), std::string::npos) << "no program was sent on channel 3";
     p1.keys.clickKeys({24, 26, 28});
 
-    AnswerSaveDialog(QStringLiteral("shown"));
+    QTimer answer;
+    AnswerFileDialogs(answer, QStringLiteral("shown"));
     QTest::keyClick(&h.main, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
 
     const MidiFileContents file =

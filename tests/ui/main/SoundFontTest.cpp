@@ -6,41 +6,16 @@
 #include "devices/Devices.h"
 #include "midi/ports/MidiMapper.h"
 #include "support/Audio.h"
+#include "support/FileDialog.h"
 #include "support/drivers/MainWindowDriver.h"
 #include "ui/keyboard/Keyboard.h"
 
-#include <QFileDialog>
-#include <QLineEdit>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 using audio::TestSoundFont;
+using audio::WavHeard;
 
 namespace {
-
-// Answers the file dialog while it is up: `path` in its name field, then accepted as its Open
-// button does; again at each tick until it has closed (typed keys could land in the name field's
-// completer popup, and a directory still loading can hold up the first acceptance).
-void AnswerFileDialog(const QString& path) {
-    for (QWidget* window : QApplication::topLevelWidgets())
-        if (auto* dialog = qobject_cast<QFileDialog*>(window); dialog && dialog->isVisible()) {
-            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(path);
-            QMetaObject::invokeMethod(dialog, "accept");
-        }
-}
-
-// The channel messages the recorder kept, as "c0 28" lines.
-std::vector<std::string> Recorded(Midi& midi) {
-    std::vector<std::string> lines;
-    for (const Recorder::Event& e : midi.recorder().take().events) {
-        const int n = ShortMessageLength(e.bytes[0]);
-        std::string line;
-        for (int i = 0; i < n; ++i)
-            line += QString::asprintf(i ? " %02x" : "%02x", e.bytes[i]).toStdString();
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 class SoundFont : public ::testing::Test {
   protected:
@@ -62,8 +37,7 @@ class SoundFont : public ::testing::Test {
     // Chooses `path` through the dialog and waits for the load to end.
     void choose(const QString& path) {
         QTimer answer;
-        answer.callOnTimeout([&path] { AnswerFileDialog(path); });
-        answer.start(20);
+        AnswerFileDialogs(answer, path);
         h.ui.clickSoundFont();
         ASSERT_TRUE(QTest::qWaitFor([&] { return !h.main.devices().loadingSoundFont(); }, 60000));
     }
@@ -83,14 +57,14 @@ TEST_F(SoundFont, AChosenSoundFontPlaysWithThePartsStateAndIsLoadedAtTheNextStar
     QTest::mousePress(part1->keyboard().Keys, Qt::LeftButton, {},
                       part1->keyboard().Keys->keyRect(24).topLeft() + QPoint(3, 3));
     SynthPort* old = synth();
-    const std::size_t before = Recorded(h.t.state.midi).size();
+    const std::size_t before = RecordedLines(h.t.state.midi).size();
     choose(chosen);
 
     ASSERT_NE(synth(), nullptr);
     EXPECT_NE(synth(), old);
     EXPECT_EQ(synth()->soundFontPath(), chosen.toStdString());
     EXPECT_TRUE(h.t.state.midi.outputEnabled());
-    const auto sent = Recorded(h.t.state.midi);
+    const auto sent = RecordedLines(h.t.state.midi);
     const std::vector<std::string> after(sent.begin() + static_cast<long>(before), sent.end());
     ASSERT_GE(after.size(), 3u);
     EXPECT_EQ(after[0], "80 3c 40") << "the held key's Note Off first";
@@ -129,17 +103,10 @@ TEST_F(SoundFont, AFileThatIsNoSoundFontIsRefusedAndTheOldOneKeepsPlaying) {
     EXPECT_EQ(RememberedMidiChoice("soundfont"), "");
     EXPECT_EQ(h.ui.synthEntry(), "Synth GM (TimGM6mb.sf2)");
     // What is played now is heard: the file driver writes it beside the test.
-    QFile wav(h.t.folder.filePath("fluidsynth.wav"));
+    const QString wav = h.t.folder.filePath("fluidsynth.wav");
     const qint64 from = QFileInfo(wav).size();
     h.t.state.midi.SendNoteOn(0, 67, 110);
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            wav.close();
-            const QByteArray raw = wav.open(QIODevice::ReadOnly) ? wav.readAll().mid(from) : "";
-            const auto* x = reinterpret_cast<const qint16*>(raw.constData());
-            return std::any_of(x, x + raw.size() / 2, [](qint16 v) { return v > 1000; });
-        },
-        10000));
+    EXPECT_TRUE(WavHeard(wav, from, 10000));
 }
 
 // The level slider sets the synthesizer's gain at once and is remembered; the gain is heard,
