@@ -1,6 +1,7 @@
 // Live MIDI in the main window: what comes in at the input plays through the current window and
 // ends where it went, a device error while other events wait, an input that loops back, and JACK
 // clients of the test standing for a real keyboard and synthesizer that come and go.
+#include "app/Preferences.h"
 #include "devices/Devices.h"
 #include "devices/MidiInputRouter.h"
 #include "midi/Midi.h"
@@ -138,6 +139,31 @@ TEST(LiveMidiJack, AKeyboardAndASynthesizerThatComeAndGo) {
     ASSERT_TRUE(synth->waitReceived(states.size() + 16, 3000)) << synth->received().size();
     EXPECT_EQ(synth->received().back(), "bf 7b 00");
     EXPECT_TRUE(h.t.sink.shown().empty()) << "said in the status line only";
+}
+
+// A keyboard on JACK through the master keyboard split at middle C: channel 2 an octave down
+// below it, channel 3 from it up; each note on its channel alone, ended where it went.
+TEST(LiveMidiJack, AKeyboardPlaysTheMasterKeyboardsSplit) {
+    JackServer server;
+    if (server.unavailable() != nullptr)
+        GTEST_SKIP() << server.unavailable();
+    JackMidiSender keys("usb-keys", "midi-out");
+    MainHost h;
+    ASSERT_TRUE(RememberZones({Zone{}, Zone{0, 59, -12}, Zone{60, 127, 0}}));
+    for (int ch = MasterKbElement::FirstChannel; ch <= MasterKbElement::LastChannel; ++ch)
+        h.t.state.MasterKbSettings.at(ch) = ch == 2 || ch == 3;
+    ASSERT_TRUE(h.ui.openMasterKb());
+    h.ui.openMidiDialog();
+    ASSERT_TRUE(h.ui.chooseInput("JACK: usb-keys:midi-out"));
+    ASSERT_TRUE(keys.waitConnected(10000)) << server.log().toStdString();
+    h.take();
+    for (const auto& m : {std::vector<std::uint8_t>{0x90, 59, 0x30},
+                          {0x90, 60, 0x31},
+                          {0x80, 59, 0x20},
+                          {0x80, 60, 0x21}})
+        keys.send(m);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return h.t.port->messageLines().size() >= 4; }, 10000));
+    EXPECT_EQ(h.take(), "91 2f 30, 92 3c 31, 81 2f 20, 82 3c 21");
 }
 
 // Players who repeat faster than a loop returns play through to the synthesizer: a pad's note
