@@ -19,6 +19,14 @@ static std::string Events(const MidiFileContents::Track* track, std::vector<doub
     return out;
 }
 
+// Ctrl+Shift+S, `name` answered in the file dialog; the file saved, as the reader reads it.
+static MidiFileContents SaveThroughTheMenu(PartHost& h, const QString& name) {
+    QTimer answer;
+    AnswerFileDialogs(answer, name);
+    QTest::keyClick(&h.main, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    return ReadMidiFile(QDir(h.t.state.ProgramFolder).filePath(name + QStringLiteral(".mid")));
+}
+
 // Each part's track starts with its state as the part sent it (program, sliders, pitch bend),
 // then holds its notes and moves in order at their times, counted from a second before the first
 // note; the notes still sounding end at the save.
@@ -48,12 +56,7 @@ TEST(SaveMidiFile, APerformanceIsSavedWithItsStateItsTimesAndEveryNoteEnded) {
     p1.keys.clickHoldNote();
     p1.keys.clickKeys({30}); // latched
 
-    QTimer answer;
-    AnswerFileDialogs(answer, QStringLiteral("performance"));
-    QTest::keyClick(&h.main, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
-
-    const MidiFileContents file =
-        ReadMidiFile(QDir(h.t.state.ProgramFolder).filePath(QStringLiteral("performance.mid")));
+    const MidiFileContents file = SaveThroughTheMenu(h, QStringLiteral("performance"));
     ASSERT_EQ(file.error, "");
     EXPECT_EQ(file.type, 1);
     ASSERT_EQ(file.tracks.size(), 3u); // tempo, part 1, part 2
@@ -101,12 +104,7 @@ TEST(SaveMidiFile, ATrackStartsWithTheShownProgramWhereNoneWasSent) {
     ASSERT_EQ(h.out().find("c2 "), std::string::npos) << "no program was sent on channel 3";
     p1.keys.clickKeys({24, 26, 28});
 
-    QTimer answer;
-    AnswerFileDialogs(answer, QStringLiteral("shown"));
-    QTest::keyClick(&h.main, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
-
-    const MidiFileContents file =
-        ReadMidiFile(QDir(h.t.state.ProgramFolder).filePath(QStringLiteral("shown.mid")));
+    const MidiFileContents file = SaveThroughTheMenu(h, QStringLiteral("shown"));
     ASSERT_EQ(file.error, "");
     std::vector<double> ms;
     const std::string one = Events(file.track("Part 1"), ms);
