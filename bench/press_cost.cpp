@@ -1,6 +1,6 @@
 // What a key press costs the program, and what reopening sixteen part windows at start costs:
 //   QT_QPA_PLATFORM=offscreen build/bench/press_cost [clicks] [startups]   (defaults 200, 5)
-//   build/bench/press_cost folder DIR   makes DIR a program folder reopening the sixteen windows
+//   build/bench/press_cost folder DIR [N]   makes DIR a program folder reopening N part windows
 //   scripts/press-cost   the same under callgrind: instructions per press + release
 //
 // Start-up: the real start routine (Main) in a fresh program folder whose settings record has
@@ -87,14 +87,14 @@ class PaintCounter : public QObject {
     }
 };
 
-// Makes `dir` a program folder whose settings record has the sixteen part windows open.
-void writeSixteenPartFolder(const QDir& dir) {
+// Makes `dir` a program folder whose settings record has the first `parts` part windows open.
+void writePartFolder(const QDir& dir, int parts = 16) {
     QFile::copy(QStringLiteral(QUINTARO_SOURCE_DIR "/data/QuintaroProgGM.txt"),
                 dir.filePath("QuintaroProgGM.txt"));
     SettingsTables tables;
     ApplyFirstRunDefaults(tables);
     tables.LanguageCode = 2;
-    for (int part = 1; part <= 16; ++part) {
+    for (int part = 1; part <= parts; ++part) {
         WindowRec& rec = tables.WindowRecs.at(part);
         rec.Open = 1;
         rec.Top = 330 * (part - 1);
@@ -113,7 +113,7 @@ void writeSixteenPartFolder(const QDir& dir) {
 // `idleAt` is the process's CPU time at that moment.
 double startupRun(bool& shown, double& idleAt) {
     QTemporaryDir folder;
-    writeSixteenPartFolder(QDir(folder.path()));
+    writePartFolder(QDir(folder.path()));
 
     AppState state;
     RecordingSink sink;
@@ -160,10 +160,10 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     app.setWindowIcon(ProgramIcon());
-    // "folder DIR": only makes DIR a program folder that reopens the sixteen part windows (for a
-    // start-up of the program itself, scripts/press-cost --vmpk).
+    // "folder DIR [PARTS]": only makes DIR a program folder that reopens the first PARTS part
+    // windows, sixteen by default (for a start-up of the program itself: press-cost --vmpk).
     if (argc > 2 && qstrcmp(argv[1], "folder") == 0) {
-        writeSixteenPartFolder(QDir(QString::fromLocal8Bit(argv[2])));
+        writePartFolder(QDir(QString::fromLocal8Bit(argv[2])), argc > 3 ? std::atoi(argv[3]) : 16);
         return 0;
     }
     const int clicks = argc > 1 ? std::max(0, std::atoi(argv[1])) : 200;
