@@ -20,6 +20,7 @@
 #include "support/RecordingPort.h"
 #include "support/RecordingSink.h"
 #include "ui/keyboard/Keyboard.h"
+#include "ui/main/IconCacheStyle.h"
 #include "ui/main/ProgramIcon.h"
 #include "ui/main/frmMain.h"
 #include "ui/part/frmPart.h"
@@ -193,7 +194,8 @@ int main(int argc, char** argv) {
     if (clicks == 0)
         return 0;
 
-    // --- Clicks on part window 1.
+    // --- Clicks on part window 1, with the style the program installs at start.
+    IconCacheStyle::install();
     AppState state;
     RecordingSink sink;
     state.messages.setSink(&sink);
