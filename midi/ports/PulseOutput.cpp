@@ -22,7 +22,8 @@ constexpr int LastRetryMs = 2000;
 
 PulseOutput::PulseOutput(SynthFeed& feed, const Options& options)
     : feed_(feed), options_(options),
-      gate_(static_cast<long>(options.idleSeconds * options.sampleRate), options.silence) {}
+      gate_(static_cast<long>(options.idleSeconds * options.sampleRate),
+            static_cast<long>(options.quietSeconds * options.sampleRate), options.silence) {}
 
 std::unique_ptr<PulseOutput> PulseOutput::open(SynthFeed& feed, const Options& options,
                                                std::function<void(int)> status,

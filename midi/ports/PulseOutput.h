@@ -36,8 +36,9 @@ class PulseOutput {
         double sampleRate = 44100;
         int periodFrames = 64;
         int periods = 2;
-        double idleSeconds = 1.0; // silence before the stream sleeps
-        float silence = 1e-4f;    // -80 dBFS: below it a tail is inaudible
+        double idleSeconds = 1.0;  // silence before the stream sleeps
+        double quietSeconds = 0.1; // the same when nothing sounded since it woke
+        float silence = 1e-4f;     // -80 dBFS: below it a tail is inaudible
     };
 
     // Connects to the default server and sink (PULSE_SERVER, PULSE_SINK), awake; null with

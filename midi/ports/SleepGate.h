@@ -9,7 +9,10 @@
 // When a synthesizer that renders block after block may stop rendering, and when it must start
 // again. It sleeps once, for `idleFrames` frames in a row, no voice was active, every sample
 // stayed below `silence` (so release phases and the reverb's and chorus's tails have died away)
-// and no message arrived; the first message after that wakes it.
+// and no message arrived; the first message after that wakes it. When nothing has sounded since
+// it woke (a controller moved, a program chosen, the stream just opened), no tail can follow:
+// `quietFrames` frames without a message are then enough, so such a wake costs a few blocks
+// rather than a second of rendered silence.
 //
 // Two threads share it without a lock: the audio thread calls rendered() after each block, the
 // thread that plays messages calls messageArrived() after each one. Each writes its own atomic
@@ -18,7 +21,8 @@
 // message is left unheard in a sleeping synthesizer.
 class SleepGate {
   public:
-    SleepGate(long idleFrames, float silence) : idleFrames_(idleFrames), silence_(silence) {}
+    SleepGate(long idleFrames, long quietFrames, float silence)
+        : idleFrames_(idleFrames), quietFrames_(quietFrames), silence_(silence) {}
 
     // Audio thread, before rendering a block: the messages played so far are in it.
     void rendering() { rendering_ = messages_.load(); }
@@ -37,10 +41,11 @@ class SleepGate {
             peak = std::max(peak, std::fabs(samples[i]));
         if (activeVoices > 0 || peak >= silence_) {
             silentFrames_ = 0;
+            sounded_ = true;
             return false;
         }
         silentFrames_ += frames;
-        if (silentFrames_ < idleFrames_)
+        if (silentFrames_ < (sounded_ ? idleFrames_ : quietFrames_))
             return false;
         asleep_.store(true);
         if (messages_.load() != seen_) { // a message came meanwhile: it is played awake
@@ -48,6 +53,7 @@ class SleepGate {
             silentFrames_ = 0;
             return false;
         }
+        sounded_ = false;
         return true;
     }
 
@@ -70,6 +76,7 @@ class SleepGate {
 
   private:
     const long idleFrames_;
+    const long quietFrames_;
     const float silence_;
     std::atomic<std::uint32_t> messages_{0};
     std::atomic<bool> asleep_{false};
@@ -77,4 +84,5 @@ class SleepGate {
     std::uint32_t rendering_ = 0; // messages played before the block began
     std::uint32_t seen_ = 0;      // messages the silence is counted from
     long silentFrames_ = 0;
+    bool sounded_ = false; // a voice or a sample at the silence level since the last sleep
 };

@@ -253,6 +253,7 @@ SynthPort::createSynth(bool withAudio, std::vector<std::string>* driverLog) {
         options.periodFrames = PeriodSize;
         options.periods = PulsePeriods;
         options.idleSeconds = IdleSeconds;
+        options.quietSeconds = QuietSeconds;
         options.silence = Silence;
         std::string error;
         fluid->pulse = PulseOutput::open(
@@ -359,7 +360,8 @@ std::unique_ptr<SynthPort> SynthPort::createOffline(const std::string& soundFont
     port->fluid_ = std::move(fluid);
     port->offline_ = true;
     port->offlineGate_ =
-        std::make_unique<SleepGate>(static_cast<long>(IdleSeconds * SampleRate), Silence);
+        std::make_unique<SleepGate>(static_cast<long>(IdleSeconds * SampleRate),
+                                    static_cast<long>(QuietSeconds * SampleRate), Silence);
     port->audioSetup_.sampleRate = SampleRate;
     return port;
 }

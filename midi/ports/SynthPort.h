@@ -17,10 +17,10 @@ class QObject;
 // module.
 //
 // Through a PulseAudio or PipeWire server it plays with a stream of its own (PulseOutput) that
-// sleeps when the synthesizer has been silent for IdleSeconds (no voice, nothing above Silence)
-// and wakes at the next message: silent, it renders nothing and wakes nobody. JACK runs a fixed
-// period for every client and ALSA direct holds the device: those keep FluidSynth's own driver,
-// which renders all the time.
+// sleeps when the synthesizer has been silent for IdleSeconds (no voice, nothing above Silence),
+// or QuietSeconds when nothing sounded since it woke, and wakes at the next message: silent, it
+// renders nothing and wakes nobody. JACK runs a fixed period for every client and ALSA direct holds
+// the device: those keep FluidSynth's own driver, which renders all the time.
 //
 // The SoundFont is the one it is made with: by default QUINTARO_SOUNDFONT when set,
 // else the one remembered in midi.conf (soundfont=PATH) while it is a SoundFont, else the first
@@ -61,6 +61,9 @@ class SynthPort : public LongMessagePort {
     // (-80 dBFS), so release phases and the reverb's and chorus's tails end first.
     static constexpr double IdleSeconds = 1.0;
     static constexpr float Silence = 1e-4f;
+    // After a wake in which nothing sounded (a controller, a program, the stream's opening) it
+    // waits only this long for a further message: no tail can follow.
+    static constexpr double QuietSeconds = 0.1;
 
     // Uses the SoundFont found by FindSoundFont().
     SynthPort();

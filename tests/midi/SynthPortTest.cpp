@@ -128,10 +128,17 @@ TEST_F(SynthPortTest, SleepsOnlyAfterTheTailsAndWakesForTheNextMessage) {
     EXPECT_LE(idle, SynthPort::IdleSeconds + 1.0);
     EXPECT_EQ(synth->sleeps(), 1);
 
-    // A controller wakes it.
+    // A controller wakes it; as nothing sounds, it sleeps again after QuietSeconds. The next
+    // one wakes it again.
     synth->shortMessage(PackShortMessage(0xB0, 91, 0));
     EXPECT_FALSE(synth->sleeping());
     EXPECT_EQ(synth->wakes(), 1);
+    double quiet = 0;
+    for (; quiet < 5 && !synth->sleeping(); quiet += 0.01)
+        synth->render(int(0.01 * Rate));
+    EXPECT_NEAR(quiet, SynthPort::QuietSeconds, 0.015);
+    synth->shortMessage(PackShortMessage(0xB0, 91, 0));
+    EXPECT_EQ(synth->wakes(), 2);
     // With release time at 127 a piano note rings for seconds after its Note Off, longer than
     // the idle time: it is not cut.
     synth->shortMessage(PackShortMessage(0xB0, 72, 127));
@@ -157,7 +164,7 @@ TEST(SleepGate, NoMessageIsLeftInASleepingSynthesizer) {
     const QByteArray env = qgetenv("QUINTARO_RANDOM_SEED");
     for (const unsigned seed :
          env.isEmpty() ? std::vector<unsigned>{1, 2, 3, 4} : std::vector{env.toUInt()}) {
-        SleepGate gate(SynthPort::PeriodSize, SynthPort::Silence);
+        SleepGate gate(SynthPort::PeriodSize, SynthPort::PeriodSize, SynthPort::Silence);
         const std::array<float, 2 * SynthPort::PeriodSize> silence{};
         std::mt19937 rng(seed);
         bool streaming = true, inPeriod = false;
