@@ -20,7 +20,7 @@
 #include "support/RecordingPort.h"
 #include "support/RecordingSink.h"
 #include "ui/keyboard/Keyboard.h"
-#include "ui/main/IconCacheStyle.h"
+#include "ui/main/CachingStyle.h"
 #include "ui/main/ProgramIcon.h"
 #include "ui/main/frmMain.h"
 #include "ui/part/frmPart.h"
@@ -195,7 +195,7 @@ int main(int argc, char** argv) {
         return 0;
 
     // --- Clicks on part window 1, with the style the program installs at start.
-    IconCacheStyle::install();
+    CachingStyle::install();
     AppState state;
     RecordingSink sink;
     state.messages.setSink(&sink);

@@ -2,7 +2,7 @@
 
 #include "app/PartStates.h"
 #include "app/SettingsFile.h"
-#include "ui/main/IconCacheStyle.h"
+#include "ui/main/CachingStyle.h"
 #include "ui/main/frmMain.h"
 
 #include <QDir>
@@ -135,7 +135,7 @@ std::unique_ptr<frmMain> Main(AppState& state, const QString& currentDirectory,
         qWarning("MIDI input \"%s\" not opened: %s", qUtf8Printable(hooks.midiInChoice),
                  state.midiIn.lastError().c_str());
 
-    IconCacheStyle::install();
+    CachingStyle::install();
     auto window = std::make_unique<frmMain>(state, [&state] { Shutdown(state); });
     window->showAsStored();
     return window;

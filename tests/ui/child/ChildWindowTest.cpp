@@ -3,7 +3,7 @@
 #include "ui/child/ChildWindow.h"
 #include "support/drivers/MainWindowDriver.h"
 #include "ui/Twips.h"
-#include "ui/main/IconCacheStyle.h"
+#include "ui/main/CachingStyle.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -55,8 +55,8 @@ TEST(ChildWindow, ALoadInsideAnotherLeavesTheOuterLoadsFlagSet) {
 
 // A text box's panel comes from a picture kept per look: the box must look as the style draws it,
 // pixel for pixel, through a resize, while disabled and while it has the focus.
-TEST(IconCacheStyle, TextBoxesLookAsTheStyleDrawsThem) {
-    IconCacheStyle cached(QStringLiteral("Fusion"));
+TEST(CachingStyle, TextBoxesLookAsTheStyleDrawsThem) {
+    CachingStyle cached(QStringLiteral("Fusion"));
     QWidget window;
     QLineEdit plain(QStringLiteral("C4 (60)"), &window), kept(QStringLiteral("C4 (60)"), &window);
     kept.setStyle(&cached);

@@ -8,13 +8,13 @@
 // drawn once per look. Every child window's frame asks its style for the icons of its system menu
 // and buttons when it is built; the plain style reads each of them from its image files every
 // time, which made up a good part of what a child window cost to open. A text box's panel (its
-// background and rounded, antialiased frame) is redrawn whenever its text changes, as the note
-// box's does at every key press; it now comes from a picture kept per size and state. Everything
-// else is the style's own drawing.
-class IconCacheStyle : public QProxyStyle {
+// background and rounded, antialiased frame) is drawn again whenever its text changes, as the
+// note box's does at every key press: it comes from a picture kept per size and state, which
+// costs a copy instead of the antialiased drawing. Everything else is the style's own drawing.
+class CachingStyle : public QProxyStyle {
   public:
     // Wraps a new instance of the style named `key` (the one the application uses).
-    explicit IconCacheStyle(const QString& key);
+    explicit CachingStyle(const QString& key);
 
     QIcon standardIcon(StandardPixmap icon, const QStyleOption* option = nullptr,
                        const QWidget* widget = nullptr) const override;

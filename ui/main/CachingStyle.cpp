@@ -1,4 +1,4 @@
-#include "ui/main/IconCacheStyle.h"
+#include "ui/main/CachingStyle.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -6,10 +6,10 @@
 #include <QPixmapCache>
 #include <QStyleOptionFrame>
 
-IconCacheStyle::IconCacheStyle(const QString& key) : QProxyStyle(key) {}
+CachingStyle::CachingStyle(const QString& key) : QProxyStyle(key) {}
 
-QIcon IconCacheStyle::standardIcon(StandardPixmap icon, const QStyleOption* option,
-                                   const QWidget* widget) const {
+QIcon CachingStyle::standardIcon(StandardPixmap icon, const QStyleOption* option,
+                                 const QWidget* widget) const {
     // The title-bar icons depend on nothing but their kind; other icons can depend on the
     // option (a direction) or the widget, and are not kept.
     const bool titleBar = (icon >= SP_TitleBarMenuButton && icon <= SP_TitleBarContextHelpButton);
@@ -21,8 +21,8 @@ QIcon IconCacheStyle::standardIcon(StandardPixmap icon, const QStyleOption* opti
     return *it;
 }
 
-void IconCacheStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,
-                                   QPainter* painter, const QWidget* widget) const {
+void CachingStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,
+                                 QPainter* painter, const QWidget* widget) const {
     // Only a text box's own panel, drawn by its paint handler with a fresh painter (the style's
     // drawing starts from that painter's pen), on a device that is not scaled or rotated.
     const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option);
@@ -59,8 +59,8 @@ void IconCacheStyle::drawPrimitive(PrimitiveElement element, const QStyleOption*
     painter->drawPixmap(option->rect.topLeft(), panel);
 }
 
-void IconCacheStyle::install() {
-    if (dynamic_cast<IconCacheStyle*>(QApplication::style()) != nullptr)
+void CachingStyle::install() {
+    if (dynamic_cast<CachingStyle*>(QApplication::style()) != nullptr)
         return;
-    QApplication::setStyle(new IconCacheStyle(QApplication::style()->name()));
+    QApplication::setStyle(new CachingStyle(QApplication::style()->name()));
 }
